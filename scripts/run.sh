@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Orvane and starts it from its program folder.
+# Usage: sudo scripts/run.sh [keyword]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$root/build" -DORVANE_TESTS=OFF -DORVANE_BENCH=OFF
+cd "$root/build/stage"
+exec ./orvane "$@"

@@ -1,0 +1,5 @@
+// Placeholder until the catalogue lands.
+#include "EngineManager.h"
+
+EngineManager::EngineManager() = default;
+EngineManager::~EngineManager() = default;

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Engine.h"
+#include "EngineObserver.h"
+#include "wxXmlDocumentEx.h"
+
+#include <wx/arrstr.h>
+#include <wx/string.h>
+
+#include <memory>
+#include <vector>
+
+class wxXmlNode;
+
+typedef std::vector<Engine*> EngineArray;
+
+// The engine catalogue and its file conf/config.xml.
+class EngineManager
+{
+public:
+    EngineManager();
+    virtual ~EngineManager();
+    EngineManager(const EngineManager&) = delete;
+    EngineManager& operator=(const EngineManager&) = delete;
+
+    // The catalogue file, relative to the working directory unless absolute.
+    void SetFileName(const wxString& fileName) { m_strFileName = fileName; }
+    const wxString& GetFileName() const { return m_strFileName; }
+
+    void Load();
+    // Writes the catalogue back when it changed; false when a write failed.
+    bool Save();
+
+    const EngineArray& GetEngines(const wxString& language, const wxString& category,
+                                  bool includeDisabled);
+    size_t GetEnabledCount() const;
+    void GetLanguages(wxArrayString& languages) const;
+    void GetCategories(wxArrayString& categories, const wxString& language) const;
+    bool IndexExists(int index) const;
+    int GetMaxIndex() const;
+    void MarkAll(bool value);
+
+    void AddEngine(std::unique_ptr<Engine> engine);
+    void EngineChanged(Engine* engine);
+    void RemoveEngine(Engine* engine);
+    void SwapIndex(Engine* engine, Engine* neighbour);
+    void ClearFiltered();
+    void DeleteAll();
+
+    wxXmlDocumentEx m_doc;
+    wxXmlNode* m_pRoot = nullptr;
+    bool m_bModified = false;
+    wxString m_strCurLang;
+    wxString m_strCurCategory;
+    EngineObserver* m_pObserver = nullptr;
+    std::vector<std::unique_ptr<Engine>> m_engines;  // catalogue order; owns the engines
+    EngineArray m_filtered;                            // last GetEngines result
+
+private:
+    wxString m_strFileName = "conf/config.xml";
+};

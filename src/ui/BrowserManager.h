@@ -1,0 +1,35 @@
+#pragma once
+
+#include "EngineManager.h"
+
+#include <wx/string.h>
+
+#include <functional>
+#include <map>
+
+class wxWindow;
+class ZulIeCtrl;
+
+// Owns the result pages, one per position in the current engine list.
+class BrowserManager
+{
+public:
+    BrowserManager();
+    virtual ~BrowserManager();
+    BrowserManager(const BrowserManager&) = delete;
+    BrowserManager& operator=(const BrowserManager&) = delete;
+
+    ZulIeCtrl* GetPage(unsigned key);
+    void SetEngines(const EngineArray& engines);
+    void ShowStartPage();
+    void Search(const wxString& keyword);
+    bool StopAll();
+    bool IsAnyBusy();
+    size_t CountActivePages() const;
+
+    // Visits the pages in ascending key order.
+    void ForEachPage(const std::function<void(unsigned key, ZulIeCtrl* page)>& visit) const;
+
+    wxWindow* m_pParent = nullptr;
+    std::map<unsigned, ZulIeCtrl*> m_pages;  // owned; ordered so visiting follows engine order
+};

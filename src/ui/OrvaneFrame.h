@@ -1,0 +1,243 @@
+#pragma once
+
+#include "BrowserManager.h"
+#include "BrowserObserver.h"
+#include "EngineManager.h"
+#include "EngineObserver.h"
+
+#include <wx/frame.h>
+#include <wx/thread.h>
+#include <wx/timer.h>
+
+#include <vector>
+
+class wxAuiManager;
+class wxAuiManagerEvent;
+class wxAuiNotebook;
+class wxAuiNotebookEvent;
+class wxAuiToolBar;
+class wxButton;
+class wxCheckBox;
+class wxChoice;
+class wxComboBox;
+class wxImageList;
+class wxListCtrl;
+class wxListEvent;
+class wxMenu;
+class wxMenuItem;
+class wxPanel;
+class wxStaticLine;
+class wxStatusBar;
+class wxMSHTMLEvent;
+class CheckVerThread;
+class Preference;
+class SuggDlg;
+
+// The program's single main window. Its implementation is split by concern:
+//   OrvaneFrame.cpp           construction, layout, menus, commands
+//   OrvaneFrameSearch.cpp     choices, result pages, search flow, closing
+//   OrvaneFrameEngines.cpp    the engine manager panel
+//   OrvaneFrameStartPage.cpp  version check, start page, settings/About/update commands
+//   OrvaneFrameSuggest.cpp    keyword-change handling for the suggestion pop-up
+class OrvaneFrame : public wxFrame, public EngineObserver, public BrowserObserver
+{
+public:
+    OrvaneFrame(wxWindow* parent, wxWindowID id = wxID_ANY);
+    ~OrvaneFrame() override;
+
+    void OnEngineChanged() override;
+    void OnBrowserNotify() override {}
+
+    // Called by the version-check worker, on its own thread.
+    void SetLatestVersion(const wxString& version);
+    // Called on the GUI thread: builds the start page once a version has arrived.
+    void RefreshStartPage();
+
+    // Searches for a keyword as if typed into the keyword box and Enter pressed.
+    void SearchFor(const wxString& keyword);
+
+    // --- Owned by value ---
+    EngineManager m_engineManager;
+    BrowserManager m_browserManager;
+    wxTimer m_timer;
+    wxString m_strLatestVersion;
+    wxMutex m_verMutex;
+    std::vector<int> m_connectedPageIds;
+    wxString m_strAppTitle;
+
+    // --- Held by pointer ---
+    Preference* m_pPreference = nullptr;
+    SuggDlg* m_pSuggDlg = nullptr;
+    wxImageList* m_pImageList = nullptr;  // owned
+    wxAuiManager* m_pAuiManager = nullptr;  // owned
+    wxAuiNotebook* m_pNotebook = nullptr;
+    wxAuiToolBar* m_pToolBar = nullptr;
+    wxStatusBar* m_pStatusBar = nullptr;
+    wxMenuItem* m_pMenuNewSearching = nullptr;
+    wxMenuItem* m_pMenuStartSearching = nullptr;
+    wxMenuItem* m_pMenuStopSearching = nullptr;
+    wxChoice* m_pChoiceLang = nullptr;
+    wxChoice* m_pChoiceCategory = nullptr;
+    wxComboBox* m_pKeywordBox = nullptr;
+    wxPanel* m_pEngineMgrPanel = nullptr;
+    wxListCtrl* m_pEngineList = nullptr;
+    wxCheckBox* m_pCheckShowAll = nullptr;
+    wxStaticLine* m_pStaticLine1 = nullptr;
+    wxStaticLine* m_pStaticLine2 = nullptr;
+    wxButton* m_pButtonAdd = nullptr;
+    wxButton* m_pButtonEdit = nullptr;
+    wxButton* m_pButtonDelete = nullptr;
+    wxButton* m_pButtonCopy = nullptr;
+    wxButton* m_pButtonEnable = nullptr;
+    wxButton* m_pButtonUp = nullptr;
+    wxButton* m_pButtonDown = nullptr;
+
+    // --- State ---
+    Engine* m_pSelectedEngine = nullptr;
+    int m_nSearching = 0;
+    int m_nSearchPending = 0;
+    int m_nSortColumn = 5;
+    bool m_nSortAscending = false;
+    bool m_nShowAll = false;
+    int m_nCurPage = 0;
+    int m_nFocusChoiceId = -1;
+    bool m_nFirstNotify = true;
+    bool m_nVersionShown = false;
+
+    // Identifiers, allocated once at program load.
+    static const long ID_TOOL_BACK;
+    static const long ID_TOOL_FORWARD;
+    static const long ID_TOOL_REFRESH;
+    static const long ID_TOOL_STOPIE;
+    static const long ID_CHOICE_LANG;
+    static const long ID_CHOICE_CATEGORY;
+    static const long ID_TOOL_ENGINE_MGR;
+    static const long ID_TOOL_CLEAR;
+    static const long ID_COMBOBOX_KEYWORD;
+    static const long ID_TOOL_START_SEARCH;
+    static const long ID_TOOL_STOP_SEARCH;
+    static const long ID_TOOL_SETTING;
+    static const long ID_TOOL_FULLSCREEN;
+    static const long ID_NOTEBOOK_IE;
+    static const long ID_PANEL_ENGINE_MGR;
+    static const long ID_LISTCTRL_ENGINE;
+    static const long ID_CHECKBOX_SHOWALL;
+    static const long ID_STATICLINE1;
+    static const long ID_STATICLINE2;
+    static const long ID_BUTTON_ADD;
+    static const long ID_BUTTON_EDIT;
+    static const long ID_BUTTON_DELETE;
+    static const long ID_BUTTON_COPY;
+    static const long ID_BUTTON_ENABLE;
+    static const long ID_STATUSBAR1;
+    static const long ID_TIMER;
+    static const long ID_MENU_QUIT;
+    static const long ID_MENU_BACK;
+    static const long ID_MENU_FORWARD;
+    static const long ID_MENU_REFRESH;
+    static const long ID_MENU_STOPIE;
+    static const long ID_MENU_SELECT_LANG;
+    static const long ID_MENU_SELECT_CATEGORY;
+    static const long ID_MENU_NEW_SEARCHING;
+    static const long ID_MENU_START_SEARCH;
+    static const long ID_MENU_STOP_SEARCH;
+    static const long ID_MENU_NEXT_PAGE;
+    static const long ID_MENU_PREV_PAGE;
+    static const long ID_MENU_ENGINE_MGR;
+    static const long ID_MENU_FULLSCREEN;
+    static const long ID_MENU_SETTING;
+    static const long ID_MENU_UI_LANGUAGE;
+    static const long ID_MENU_CHECK_UPDATE;
+    static const long ID_MENU_ABOUT;
+
+    // Image list indexes.
+    enum
+    {
+        IMAGE_ENGINE_ENABLED = 0,
+        IMAGE_ENGINE_DISABLED = 1,
+        IMAGE_PAGE_BLANK = 2,
+        IMAGE_PAGE_COMPLETED = 3,
+        IMAGE_LOADING_FIRST = 4,
+        IMAGE_LOADING_LAST = 7
+    };
+
+    // --- OrvaneFrame.cpp: layout and commands ---
+    void BuildNotebook();
+    void BuildToolBar();
+    void BuildEngineManagerPanel();
+    void BuildMenuBar();
+    void BuildStatusBar();
+    void BuildImageList();
+    void BindCommands();
+    wxFont GetFrameFont(int pointSize) const;
+    void OnBack(wxCommandEvent& event);
+    void OnForward(wxCommandEvent& event);
+    void OnRefresh(wxCommandEvent& event);
+    void OnStopIE(wxCommandEvent& event);
+    void OnToggleEngineManager(wxCommandEvent& event);
+    void OnPaneClose(wxAuiManagerEvent& event);
+    void OnFullScreen(wxCommandEvent& event);
+    void OnQuit(wxCommandEvent& event);
+    void OnUILanguage(wxCommandEvent& event);
+    void OnSize(wxSizeEvent& event);
+    void SetToolHighlighted(long toolId, bool highlighted);
+
+    // --- OrvaneFrameSearch.cpp: search flow ---
+    void FillLanguageChoice();
+    void FillCategoryChoice(const wxString& language);
+    void RebuildResultPages(const wxString& language, const wxString& category);
+    void RemoveAllNotebookPages();
+    void ConnectPageEvents(ZulIeCtrl* page);
+    void SetSearchingState(bool searching);
+    void StartSearch();
+    void OnStartSearch(wxCommandEvent& event);
+    void OnStopSearch(wxCommandEvent& event);
+    void OnTimer(wxTimerEvent& event);
+    void OnPageChanged(wxAuiNotebookEvent& event);
+    void OnNextPage(wxCommandEvent& event);
+    void OnPrevPage(wxCommandEvent& event);
+    void OnSelectLanguage(wxCommandEvent& event);
+    void OnSelectCategory(wxCommandEvent& event);
+    void OnLanguageChanged(wxCommandEvent& event);
+    void OnCategoryChanged(wxCommandEvent& event);
+    void OnClearResult(wxCommandEvent& event);
+    void OnNewSearching(wxCommandEvent& event);
+    void KeywordPrompt();
+    void OnPageTitleChange(wxMSHTMLEvent& event);
+    void OnPageStatusTextChange(wxMSHTMLEvent& event);
+    void OnPageDocumentComplete(wxMSHTMLEvent& event);
+    void OnPageProgressChange(wxMSHTMLEvent& event);
+    void SaveOnClose();
+
+    // --- OrvaneFrameEngines.cpp: engine manager panel ---
+    void BindEngineManagerEvents();
+    void RefillEngineList();
+    void SetEngineButtonStates(bool hasSelection);
+    void ShowEngineCount();
+    void KeepUserChoices();
+    void OnEngineSelected(wxListEvent& event);
+    void OnEngineDeselected(wxListEvent& event);
+    void OnEngineColumnClick(wxListEvent& event);
+    void OnShowAll(wxCommandEvent& event);
+    void OnAddEngine(wxCommandEvent& event);
+    void OnEditEngine(wxCommandEvent& event);
+    void OnCopyEngine(wxCommandEvent& event);
+    void OnDeleteEngine(wxCommandEvent& event);
+    void OnEnableEngine(wxCommandEvent& event);
+    void OnEngineUp(wxCommandEvent& event);
+    void OnEngineDown(wxCommandEvent& event);
+
+    // --- OrvaneFrameStartPage.cpp: version check, start page, small dialogs ---
+    void StartVersionCheck();
+    void StopVersionCheck();
+    void BuildStartPage();
+    void LoadStartPageTemplate();
+    void OnSetting(wxCommandEvent& event);
+    void OnCheckUpdate(wxCommandEvent& event);
+    void OnAbout(wxCommandEvent& event);
+    static wxString s_strPageText;
+
+    // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
+    void CreateSuggestionPopup();
+    void OnKeywordChanged(wxCommandEvent& event);
+};

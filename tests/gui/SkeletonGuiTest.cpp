@@ -1,0 +1,2 @@
+#include "GuiTest.h"
+TEST(GuiSkeleton, ParentFrame) { EXPECT_NE(TestParentFrame(), nullptr); }

@@ -1,0 +1,37 @@
+#pragma once
+
+// Shared helpers for tests that need a display (run under Xvfb).
+// Include this instead of <wx/testing.h>: an unexpected or missing modal
+// dialog then fails the current GoogleTest case.
+#include <gtest/gtest.h>
+
+#include <wx/frame.h>
+#include <wx/string.h>
+#include <wx/testing.h>
+
+#include <functional>
+
+class GTestDialogHook : public wxTestingModalHook
+{
+public:
+    GTestDialogHook(const char* file, int line, const char* func)
+        : wxTestingModalHook(file, line, func) {}
+
+protected:
+    void ReportFailure(const wxString& msg) override
+    {
+        ADD_FAILURE() << msg.utf8_string();
+    }
+};
+
+#undef wxTEST_DIALOG_HOOK_CLASS
+#define wxTEST_DIALOG_HOOK_CLASS GTestDialogHook
+
+// A hidden frame to parent the windows that a test creates.
+wxFrame* TestParentFrame();
+
+// Runs the event loop until pred() is true or timeoutMs passed; returns pred().
+bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 10000);
+
+// Runs the event loop for about ms milliseconds (for "nothing happens" checks).
+void PumpEvents(int ms);

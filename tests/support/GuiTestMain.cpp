@@ -1,0 +1,97 @@
+// Entry point of the display tests: GoogleTest runs inside the real wx event
+// loop, started from the first idle event, with toolkit asserts failing the test.
+#include "GuiTest.h"
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/image.h>
+#include <wx/log.h>
+#include <wx/stopwatch.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <thread>
+
+namespace
+{
+wxFrame* g_parentFrame = nullptr;
+
+void OnWxAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+              const wxString& msg)
+{
+    ADD_FAILURE_AT(file.utf8_string().c_str(), line)
+        << "wx assert in " << func.utf8_string() << ": " << cond.utf8_string() << " "
+        << msg.utf8_string();
+}
+
+class GuiTestApp : public wxApp
+{
+public:
+    bool OnInit() override
+    {
+        wxInitAllImageHandlers();
+        wxSetAssertHandler(OnWxAssert);
+        // Log messages would pop up dialogs; send them to stderr instead.
+        delete wxLog::SetActiveTarget(new wxLogStderr);
+        g_parentFrame = new wxFrame(nullptr, wxID_ANY, "Orvane tests");
+        Bind(wxEVT_IDLE, &GuiTestApp::OnFirstIdle, this);
+        return true;
+    }
+
+    int OnRun() override
+    {
+        wxApp::OnRun();
+        return m_result;
+    }
+
+    int OnExit() override { return wxApp::OnExit(); }
+
+private:
+    void OnFirstIdle(wxIdleEvent& event)
+    {
+        Unbind(wxEVT_IDLE, &GuiTestApp::OnFirstIdle, this);
+        event.Skip();
+        CallAfter([this] {
+            m_result = RUN_ALL_TESTS();
+            if (g_parentFrame)
+                g_parentFrame->Destroy();
+            g_parentFrame = nullptr;
+            ExitMainLoop();
+        });
+    }
+
+    int m_result = 1;
+};
+} // namespace
+
+wxFrame* TestParentFrame() { return g_parentFrame; }
+
+bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
+{
+    wxStopWatch sw;
+    while (!pred())
+    {
+        if (sw.Time() > timeoutMs)
+            return pred();
+        wxYield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void PumpEvents(int ms)
+{
+    wxStopWatch sw;
+    while (sw.Time() < ms)
+    {
+        wxYield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    wxApp::SetInstance(new GuiTestApp);
+    return wxEntry(argc, argv);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+// A small HTTP/1.1 server on 127.0.0.1 for tests: each request is answered by
+// a handler, on its own thread, and recorded. Responses can be delayed, held
+// until released, cut off half way, or streamed without end.
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct HttpRequest
+{
+    std::string method;
+    std::string target;                          // path and query, as sent
+    std::map<std::string, std::string> headers;  // names in lower case
+};
+
+struct HttpResponse
+{
+    int status = 200;
+    std::string contentType = "text/html; charset=utf-8";
+    std::string body;
+    int delayMs = 0;                 // wait before answering
+    bool holdUntilReleased = false;  // wait for ReleaseHeld() (or server stop)
+    bool closeHalfway = false;       // send the head and half the body, then close
+    bool streamForever = false;      // drip the body bytes until the server stops
+    bool noReply = false;            // accept, read the request, never answer
+};
+
+class TestHttpServer
+{
+public:
+    using Handler = std::function<HttpResponse(const HttpRequest&)>;
+
+    explicit TestHttpServer(Handler handler);
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    int Port() const { return m_port; }
+    std::string HostPort() const;              // "127.0.0.1:port"
+    std::string Url(const std::string& target) const;
+
+    std::vector<HttpRequest> Requests() const;
+    size_t RequestCount() const;
+    // Waits until at least count requests arrived or the deadline passed.
+    bool WaitForRequests(size_t count, int timeoutMs) const;
+    void ReleaseHeld();
+    // Stops accepting, wakes every held or streaming reply and joins all threads.
+    void Stop();
+
+private:
+    void AcceptLoop();
+    void Serve(int fd);
+    bool Stopping() const;
+
+    Handler m_handler;
+    int m_listenFd = -1;
+    int m_port = 0;
+    std::thread m_acceptThread;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_cond;
+    std::vector<HttpRequest> m_requests;
+    std::vector<std::thread> m_workers;
+    std::vector<int> m_openFds;
+    bool m_stopping = false;
+    unsigned m_releaseGeneration = 0;
+};
