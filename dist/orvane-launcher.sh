@@ -1,0 +1,45 @@
+#!/bin/sh
+# Starts Orvane from a program folder the user can write to.
+# The program keeps its catalogue, start page and last suggestion reply in
+# conf/ beside its executable. When the installed folder is not writable,
+# each user gets a folder of their own, seeded from the installed one: the
+# executable and the template are refreshed from the installation, while the
+# user's catalogue and start page are kept.
+set -eu
+
+here=$(dirname "$(readlink -f "$0")")
+installed=$(readlink -f "$here/../lib/orvane")
+
+if [ -w "$installed" ] && [ -w "$installed/conf" ]; then
+    cd "$installed"
+    exec ./orvane "$@"
+fi
+
+user_dir="${XDG_DATA_HOME:-$HOME/.local/share}/orvane"
+mkdir -p "$user_dir/conf"
+
+if ! cmp -s "$installed/orvane" "$user_dir/orvane"; then
+    cp "$installed/orvane" "$user_dir/orvane.new"
+    chmod 755 "$user_dir/orvane.new"
+    mv -f "$user_dir/orvane.new" "$user_dir/orvane"
+fi
+
+# Pictures and translations are read only: follow the installation.
+for d in img locales; do
+    if [ -L "$user_dir/$d" ] || [ ! -e "$user_dir/$d" ]; then
+        rm -f "$user_dir/$d"
+        ln -s "$installed/$d" "$user_dir/$d"
+    fi
+done
+
+cp "$installed/conf/index_tpl.htm" "$user_dir/conf/index_tpl.htm.new"
+mv -f "$user_dir/conf/index_tpl.htm.new" "$user_dir/conf/index_tpl.htm"
+for f in config.xml index.htm; do
+    if [ ! -e "$user_dir/conf/$f" ]; then
+        cp "$installed/conf/$f" "$user_dir/conf/$f"
+    fi
+done
+chmod -R u+w "$user_dir/conf"
+
+cd "$user_dir"
+exec ./orvane "$@"
