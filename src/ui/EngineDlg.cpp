@@ -1,0 +1,285 @@
+#include "EngineDlg.h"
+
+#include "Engine.h"
+#include "EngineManager.h"
+#include "KeywordEncoding.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/combobox.h>
+#include <wx/intl.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <algorithm>
+#include <climits>
+
+#define ORVANE_DEFINE_DLG_ID(name) const long EngineDlg::name = wxNewId()
+ORVANE_DEFINE_DLG_ID(ID_STATICTEXT1);
+ORVANE_DEFINE_DLG_ID(ID_COMBOBOX_LANG);
+ORVANE_DEFINE_DLG_ID(ID_STATICTEXT2);
+ORVANE_DEFINE_DLG_ID(ID_COMBOBOX_CATEGORY);
+ORVANE_DEFINE_DLG_ID(ID_STATICTEXT3);
+ORVANE_DEFINE_DLG_ID(ID_TEXTCTRL_NAME);
+ORVANE_DEFINE_DLG_ID(ID_STATICTEXT4);
+ORVANE_DEFINE_DLG_ID(ID_CHOICE_ENCODING);
+ORVANE_DEFINE_DLG_ID(ID_STATICTEXT_URL);
+ORVANE_DEFINE_DLG_ID(ID_TEXTCTRL_URL);
+ORVANE_DEFINE_DLG_ID(ID_STATICTEXT5);
+ORVANE_DEFINE_DLG_ID(ID_TEXTCTRL_INDEX);
+ORVANE_DEFINE_DLG_ID(ID_CHECKBOX_ENABLE_INDEX);
+ORVANE_DEFINE_DLG_ID(ID_CHECKBOX_ENABLE);
+ORVANE_DEFINE_DLG_ID(ID_STATICLINE1);
+#undef ORVANE_DEFINE_DLG_ID
+
+namespace
+{
+// The catalogue's rule for index texts: leading blanks and one sign, digits
+// up to the first non-digit, no digits give 0, saturating at the int range.
+int ParseIndexText(const wxString& text)
+{
+    size_t pos = 0;
+    while (pos < text.length() && wxIsspace(text[pos]))
+        ++pos;
+    bool negative = false;
+    if (pos < text.length() && (text[pos] == '+' || text[pos] == '-'))
+    {
+        negative = text[pos] == '-';
+        ++pos;
+    }
+    long long value = 0;
+    for (; pos < text.length() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
+    {
+        value = value * 10 + (text[pos] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;  // keep it from overflowing
+    }
+    if (negative)
+        value = -value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// Fixes the longest text the user may type without cutting a longer value
+// that a record already holds: that one is shown as it is.
+void LimitLength(wxTextCtrl* ctrl, unsigned long limit)
+{
+    ctrl->SetMaxLength(std::max<unsigned long>(limit, ctrl->GetValue().length()));
+}
+} // namespace
+
+EngineDlg::EngineDlg(wxWindow* parent, wxWindowID id)
+{
+    Create(parent, id, _("Engine info dialog"), wxDefaultPosition, wxDefaultSize,
+           wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
+    SetFont(wxFont(9, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
+                   "MS UI Gothic"));
+    BuildLayout();
+
+    Bind(wxEVT_INIT_DIALOG, &EngineDlg::OnInitDialog, this);
+    Bind(wxEVT_CHECKBOX, &EngineDlg::OnCheckEnableIndex, this, ID_CHECKBOX_ENABLE_INDEX);
+    Bind(wxEVT_BUTTON, &EngineDlg::OnOK, this, wxID_OK);
+}
+
+EngineDlg::~EngineDlg() = default;
+
+void EngineDlg::BuildLayout()
+{
+    const int border = 4;
+    auto* top = new wxBoxSizer(wxVERTICAL);
+
+    // Labels and single-line fields sit on the row's centre line.
+    auto addLabel = [&](wxSizer* row, wxStaticText*& label, long id, const char* idName,
+                        const wxString& text) {
+        label = new wxStaticText(this, id, text, wxDefaultPosition, wxDefaultSize, 0, idName);
+        row->Add(label, 1, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    };
+
+    auto* row1 = new wxBoxSizer(wxHORIZONTAL);
+    addLabel(row1, m_pStaticText1, ID_STATICTEXT1, "ID_STATICTEXT1", _("&Language:"));
+    m_pComboLang = new wxComboBox(this, ID_COMBOBOX_LANG, wxEmptyString, wxDefaultPosition,
+                                  wxDefaultSize, 0, nullptr, 0, wxDefaultValidator,
+                                  "ID_COMBOBOX_LANG");
+    row1->Add(m_pComboLang, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    addLabel(row1, m_pStaticText2, ID_STATICTEXT2, "ID_STATICTEXT2", _("C&ategory:"));
+    m_pComboCategory = new wxComboBox(this, ID_COMBOBOX_CATEGORY, wxEmptyString,
+                                      wxDefaultPosition, wxDefaultSize, 0, nullptr, 0,
+                                      wxDefaultValidator, "ID_COMBOBOX_CATEGORY");
+    row1->Add(m_pComboCategory, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    top->Add(row1, 0, wxALL | wxEXPAND, border);
+
+    auto* row2 = new wxBoxSizer(wxHORIZONTAL);
+    addLabel(row2, m_pStaticText3, ID_STATICTEXT3, "ID_STATICTEXT3", _("&Name:"));
+    m_pTextName = new wxTextCtrl(this, ID_TEXTCTRL_NAME, wxEmptyString, wxDefaultPosition,
+                                 wxDefaultSize, 0, wxDefaultValidator, "ID_TEXTCTRL_NAME");
+    m_pTextName->SetMaxLength(NAME_MAX_LENGTH);
+    row2->Add(m_pTextName, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    addLabel(row2, m_pStaticText4, ID_STATICTEXT4, "ID_STATICTEXT4", _("URL Enco&ding:"));
+    m_pChoiceEncoding = new wxChoice(this, ID_CHOICE_ENCODING, wxDefaultPosition, wxDefaultSize,
+                                     0, nullptr, 0, wxDefaultValidator, "ID_CHOICE_ENCODING");
+    // The keyword encoding is chosen by the catalogue file only.
+    m_pChoiceEncoding->Disable();
+    row2->Add(m_pChoiceEncoding, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    top->Add(row2, 0, wxALL | wxEXPAND, border);
+
+    auto* row3 = new wxBoxSizer(wxHORIZONTAL);
+    addLabel(row3, m_pStaticTextUrl, ID_STATICTEXT_URL, "ID_STATICTEXT_URL", _("&URL:"));
+    m_pTextUrl = new wxTextCtrl(this, ID_TEXTCTRL_URL, wxEmptyString, wxDefaultPosition,
+                                wxSize(320, 64), wxTE_MULTILINE, wxDefaultValidator,
+                                "ID_TEXTCTRL_URL");
+    m_pTextUrl->SetMaxLength(URL_MAX_LENGTH);
+    row3->Add(m_pTextUrl, 5, wxALL | wxEXPAND, border);
+    top->Add(row3, 1, wxALL | wxEXPAND, border);
+
+    auto* row4 = new wxBoxSizer(wxHORIZONTAL);
+    addLabel(row4, m_pStaticText5, ID_STATICTEXT5, "ID_STATICTEXT5", _("&Index:"));
+    m_pTextIndex = new wxTextCtrl(this, ID_TEXTCTRL_INDEX, wxEmptyString, wxDefaultPosition,
+                                  wxDefaultSize, 0, wxDefaultValidator, "ID_TEXTCTRL_INDEX");
+    m_pTextIndex->Disable();
+    row4->Add(m_pTextIndex, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    m_pCheckEnableIndex = new wxCheckBox(this, ID_CHECKBOX_ENABLE_INDEX,
+                                         _("Enable edit index(It is usually no necessity)"),
+                                         wxDefaultPosition, wxDefaultSize, 0,
+                                         wxDefaultValidator, "ID_CHECKBOX_ENABLE_INDEX");
+    m_pCheckEnableIndex->SetValue(false);
+    row4->Add(m_pCheckEnableIndex, 3, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    top->Add(row4, 0, wxALL | wxEXPAND, border);
+
+    auto* row5 = new wxBoxSizer(wxHORIZONTAL);
+    row5->Add(0, 0, 1, wxALL, border);
+    m_pCheckEnable = new wxCheckBox(this, ID_CHECKBOX_ENABLE, _("&Enable"), wxDefaultPosition,
+                                    wxDefaultSize, 0, wxDefaultValidator, "ID_CHECKBOX_ENABLE");
+    m_pCheckEnable->SetValue(true);
+    row5->Add(m_pCheckEnable, 5, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    top->Add(row5, 0, wxALL | wxEXPAND, border);
+
+    m_pStaticLine1 = new wxStaticLine(this, ID_STATICLINE1, wxDefaultPosition, wxSize(10, -1),
+                                      wxLI_HORIZONTAL, "ID_STATICLINE1");
+    top->Add(m_pStaticLine1, 0, wxALL | wxEXPAND, border);
+
+    auto* row6 = new wxBoxSizer(wxHORIZONTAL);
+    auto* ok = new wxButton(this, wxID_OK, _("&OK"), wxDefaultPosition, wxDefaultSize, 0,
+                            wxDefaultValidator, "wxID_OK");
+    row6->Add(ok, 0, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    auto* cancel = new wxButton(this, wxID_CANCEL, _("&Cancel"), wxDefaultPosition,
+                                wxDefaultSize, 0, wxDefaultValidator, "wxID_CANCEL");
+    row6->Add(cancel, 0, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    top->Add(row6, 0, wxALL | wxALIGN_RIGHT, border);
+
+    ok->SetDefault();
+    SetSizer(top);
+    top->Fit(this);
+    top->SetSizeHints(this);
+}
+
+void EngineDlg::OnInitDialog(wxInitDialogEvent& event)
+{
+    event.Skip();
+    if (!m_pEngineManager || !m_pEngine)
+        return;
+
+    wxArrayString languages;
+    m_pEngineManager->GetLanguages(languages);
+    m_pComboLang->Set(languages);
+    wxArrayString categories;
+    m_pEngineManager->GetCategories(categories, wxEmptyString);
+    m_pComboCategory->Set(categories);
+
+    m_pComboLang->SetValue(m_pEngine->m_strLanguage);
+    m_pComboCategory->SetValue(m_pEngine->m_strCategory);
+    // Lift the limits while a longer stored value goes in, then set them
+    // again no lower than that value.
+    m_pTextName->SetMaxLength(0);
+    m_pTextName->ChangeValue(m_pEngine->m_strName);
+    LimitLength(m_pTextName, NAME_MAX_LENGTH);
+    m_pTextUrl->SetMaxLength(0);
+    m_pTextUrl->ChangeValue(m_pEngine->m_strUrl);
+    LimitLength(m_pTextUrl, URL_MAX_LENGTH);
+
+    m_pChoiceEncoding->Clear();
+    for (size_t i = 0; i < EncodingNamesCount; ++i)
+    {
+        m_pChoiceEncoding->Append(EncodingNames[i]);
+        if (EncodingNames[i].IsSameAs(m_pEngine->m_strEncoding, false))
+            m_pChoiceEncoding->SetSelection(static_cast<int>(i));
+    }
+
+    m_pTextIndex->ChangeValue(wxString::Format("%d", m_pEngine->m_nIndex));
+    m_pCheckEnableIndex->SetValue(false);
+    m_pTextIndex->Disable();
+    m_pCheckEnable->SetValue(m_pEngine->m_bEnable);
+}
+
+void EngineDlg::OnCheckEnableIndex(wxCommandEvent& event)
+{
+    m_pTextIndex->Enable(event.IsChecked());
+}
+
+void EngineDlg::ShowInputError(const wxString& message)
+{
+    wxMessageBox(message, _("Confirm"), wxOK | wxCENTRE, nullptr);
+}
+
+void EngineDlg::OnOK(wxCommandEvent& WXUNUSED(event))
+{
+    if (!m_pEngineManager || !m_pEngine)
+        return;
+
+    wxString language = m_pComboLang->GetValue();
+    language.Trim(true).Trim(false);
+    if (language.empty())
+    {
+        ShowInputError(_("Please input language!"));
+        return;
+    }
+    wxString category = m_pComboCategory->GetValue();
+    category.Trim(true).Trim(false);
+    if (category.empty())
+    {
+        ShowInputError(_("Please input category!"));
+        return;
+    }
+    wxString name = m_pTextName->GetValue();
+    name.Trim(true).Trim(false);
+    if (name.empty())
+    {
+        ShowInputError(_("Please input name!"));
+        return;
+    }
+    const wxString encoding = m_pChoiceEncoding->GetStringSelection();
+    wxString url = m_pTextUrl->GetValue();
+    url.Trim(true).Trim(false);
+    if (url.empty())
+    {
+        ShowInputError(_("Please input URL!"));
+        return;
+    }
+    if (url.Find('*') == wxNOT_FOUND)
+    {
+        ShowInputError(_("The query keyword part of URL must be replaced with '*'!"));
+        return;
+    }
+    const int index = ParseIndexText(m_pTextIndex->GetValue());
+    if (index != m_pEngine->m_nIndex && m_pEngineManager->IndexExists(index))
+    {
+        ShowInputError(_("The Index already existed. Please input another Index!"));
+        return;
+    }
+
+    m_pEngine->m_strLanguage = language;
+    m_pEngine->m_strCategory = category;
+    m_pEngine->m_strName = name;
+    m_pEngine->m_strUrl = url;
+    m_pEngine->m_strEncoding = encoding;
+    m_pEngine->m_nIndex = index;
+    m_pEngine->m_bEnable = m_pCheckEnable->GetValue();
+
+    SetReturnCode(wxID_OK);
+    if (IsModal())
+        EndModal(wxID_OK);
+    else
+        Hide();
+}
