@@ -1,15 +1,61 @@
 #include "OrvaneApp.h"
 
+#include "ConfigStore.h"
 #include "OrvaneFrame.h"
+#include "UILanguage.h"
+
+#include <wx/confbase.h>
+#include <wx/filefn.h>
+#include <wx/icon.h>
+#include <wx/image.h>
+#include <wx/log.h>
+
+namespace
+{
+const char* const CatalogPrefix = "locales";
+const char* const IconFile = "img/Orvane.ico";
+} // namespace
 
 wxIMPLEMENT_APP(OrvaneApp);
 
 bool OrvaneApp::OnInit()
 {
-    SetVendorName("Keldrin");
-    SetAppName("Orvane");
+    SetVendorName(ConfigStore::VendorName);
+    SetAppName(ConfigStore::AppName);
+
+    ConfigStore::Get();
+
+    wxLocale::AddCatalogLookupPathPrefix(CatalogPrefix);
+    m_locale.Init(GetUILanguage());
+    m_locale.AddCatalog(ConfigStore::AppName);
+
+    // The decoders come before the icon: outside Windows an .ico file is
+    // read through them.
+    wxInitAllImageHandlers();
+    wxIcon icon;
+    if (wxFileExists(IconFile))
+        icon.LoadFile(IconFile, wxBITMAP_TYPE_ICO);
+
     auto* frame = new OrvaneFrame(nullptr, wxID_ANY);
+    if (icon.IsOk())
+        frame->SetIcon(icon);
     frame->Show();
     SetTopWindow(frame);
+
+    const wxString keyword = CommandLineKeyword();
+    if (!keyword.empty())
+        frame->SearchFor(keyword);
     return true;
+}
+
+wxString OrvaneApp::CommandLineKeyword() const
+{
+    wxString keyword;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (!keyword.empty())
+            keyword += ' ';
+        keyword += argv[i];
+    }
+    return keyword;
 }

@@ -11,6 +11,10 @@ public:
     bool OnInit() override;
 
     wxLocale m_locale;
+
+private:
+    // Words given on the command line, joined by blanks; empty when none.
+    wxString CommandLineKeyword() const;
 };
 
 wxDECLARE_APP(OrvaneApp);

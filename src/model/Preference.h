@@ -7,6 +7,49 @@
 
 class wxConfigBase;
 
+// Configuration keys and the defaults they are read with; the member names
+// of Preference double as keys, so they are spelled once, here.
+namespace PreferenceKey
+{
+constexpr const char* ShowEngineManager = "m_nShowEngineManager";
+constexpr const char* PreserveLangCategory = "m_nPreserveLangCategory";
+constexpr const char* Lang = "m_strLang";
+constexpr const char* Category = "m_strCategory";
+constexpr const char* PreserveKeyword = "m_nPreserveKeyword";
+constexpr const char* KeywordNum = "m_nKeywordNum";
+constexpr const char* KeywordGroup = "keyword";
+constexpr const char* HideMenuBar = "m_nHideMenuBar";
+constexpr const char* HideStatusBar = "m_nHideStatusBar";
+constexpr const char* EnableSuggestion = "m_nEnableSuggestion";
+constexpr const char* SuggLang = "m_strSuggLang";
+constexpr const char* PreserveFrameSizePos = "m_nPreserveFrameSizePos";
+constexpr const char* X = "x";
+constexpr const char* Y = "y";
+constexpr const char* W = "w";
+constexpr const char* H = "h";
+// The interface language (read before any window exists).
+constexpr const char* UILanguage = "ui_language";
+} // namespace PreferenceKey
+
+namespace PreferenceDefault
+{
+constexpr int ShowEngineManager = 1;
+constexpr int PreserveLangCategory = 1;
+constexpr int PreserveKeyword = 1;
+constexpr int KeywordNum = 0;
+constexpr int HideMenuBar = 1;
+constexpr int HideStatusBar = 1;
+constexpr int EnableSuggestion = 1;
+constexpr const char* SuggLang = "en";
+constexpr int PreserveFrameSizePos = 1;
+constexpr int X = 40;
+constexpr int Y = 16;
+constexpr int W = 940;
+constexpr int H = 616;
+// At most this many history entries are written.
+constexpr int MaxKeywords = 32;
+} // namespace PreferenceDefault
+
 // The user's settings for one run; exactly one instance per process.
 // Member names double as configuration keys.
 class Preference
@@ -17,7 +60,8 @@ public:
     // Deletes the single instance; a later Get() creates and loads a fresh one.
     static void Release();
 
-    virtual ~Preference() = default;
+    // Deleting the single instance directly also forgets it.
+    virtual ~Preference();
 
     void Load();
     void Save();
@@ -35,10 +79,12 @@ public:
     int m_nHideMenuBar = 1;
     int m_nHideStatusBar = 1;
     int m_nEnableSuggestion = 0;
-    wxString m_strSuggLang = "en";
+    wxString m_strSuggLang = PreferenceDefault::SuggLang;
     int m_nKeywordNum = 0;
-    wxConfigBase* m_pConfig = nullptr;
+    wxConfigBase* m_pConfig = nullptr;  // not owned
 
 private:
     Preference() = default;
+    Preference(const Preference&) = delete;
+    Preference& operator=(const Preference&) = delete;
 };

@@ -1,0 +1,78 @@
+#include "UILanguage.h"
+
+#include "ConfigStore.h"
+#include "Preference.h"
+
+#include <wx/choicdlg.h>
+#include <wx/confbase.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+
+namespace
+{
+const char* const DefaultValue = "default";
+
+struct LanguageRow
+{
+    const char* label;  // only the first one is translated
+    int language;
+};
+
+const LanguageRow Languages[] = {
+    {wxTRANSLATE("(Use default language)"), wxLANGUAGE_DEFAULT},
+    {"Chinese (Traditional)", wxLANGUAGE_CHINESE_TRADITIONAL},
+    {"Chinese (Simplified)", wxLANGUAGE_CHINESE_SIMPLIFIED},
+    {"English", wxLANGUAGE_ENGLISH},
+    {"Japanese", wxLANGUAGE_JAPANESE},
+};
+} // namespace
+
+int GetUILanguage()
+{
+    wxConfigBase* config = ConfigStore::Get();
+    config->SetPath("/");
+    const wxString stored = config->Read(PreferenceKey::UILanguage, wxString());
+    if (!stored.empty())
+    {
+        if (stored == DefaultValue)
+            return wxLANGUAGE_DEFAULT;
+        if (const wxLanguageInfo* info = wxLocale::FindLanguageInfo(stored))
+            return info->Language;
+        wxLogError(_("Uknown locale code '%s' in registry."), stored);
+        return wxLANGUAGE_DEFAULT;
+    }
+
+    const int language = ChooseUILanguage();
+    if (language == wxLANGUAGE_UNKNOWN)
+        return wxLANGUAGE_DEFAULT;
+    SaveUILanguage(language);
+    return language;
+}
+
+int ChooseUILanguage()
+{
+    wxArrayString labels;
+    for (const LanguageRow& row : Languages)
+        labels.Add(row.language == wxLANGUAGE_DEFAULT ? wxGetTranslation(row.label)
+                                                      : wxString(row.label));
+
+    const int index = wxGetSingleChoiceIndex(_("Select your prefered language"),
+                                             _("Language selection"), labels, nullptr);
+    if (index < 0 || index >= static_cast<int>(labels.size()))
+        return wxLANGUAGE_UNKNOWN;
+    return Languages[index].language;
+}
+
+void SaveUILanguage(int language)
+{
+    if (language == wxLANGUAGE_UNKNOWN)
+        return;
+    wxConfigBase* config = ConfigStore::Get();
+    config->SetPath("/");
+    if (language == wxLANGUAGE_DEFAULT)
+        config->Write(PreferenceKey::UILanguage, DefaultValue);
+    else if (const wxLanguageInfo* info = wxLocale::GetLanguageInfo(language))
+        config->Write(PreferenceKey::UILanguage, info->CanonicalName);
+    // Written at once: the choice must survive until the restart it asks for.
+    config->Flush();
+}
