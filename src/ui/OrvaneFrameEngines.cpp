@@ -1,19 +1,365 @@
-// Placeholder until the engine manager panel lands.
+// The engine manager panel: the engine list, its sorting and buttons. Every
+// change goes through the catalogue, whose notification refills the list.
 #include "OrvaneFrame.h"
 
-void OrvaneFrame::BindEngineManagerEvents() {}
-void OrvaneFrame::RefillEngineList() {}
-void OrvaneFrame::SetEngineButtonStates(bool) {}
-void OrvaneFrame::ShowEngineCount() {}
-void OrvaneFrame::KeepUserChoices() {}
-void OrvaneFrame::OnEngineSelected(wxListEvent&) {}
-void OrvaneFrame::OnEngineDeselected(wxListEvent&) {}
-void OrvaneFrame::OnEngineColumnClick(wxListEvent&) {}
-void OrvaneFrame::OnShowAll(wxCommandEvent&) {}
-void OrvaneFrame::OnAddEngine(wxCommandEvent&) {}
-void OrvaneFrame::OnEditEngine(wxCommandEvent&) {}
-void OrvaneFrame::OnCopyEngine(wxCommandEvent&) {}
-void OrvaneFrame::OnDeleteEngine(wxCommandEvent&) {}
-void OrvaneFrame::OnEnableEngine(wxCommandEvent&) {}
-void OrvaneFrame::OnEngineUp(wxCommandEvent&) {}
-void OrvaneFrame::OnEngineDown(wxCommandEvent&) {}
+#include "EngineDlg.h"
+#include "Preference.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/intl.h>
+#include <wx/listctrl.h>
+#include <wx/msgdlg.h>
+#include <wx/statusbr.h>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+namespace
+{
+// Where a new engine searches until the user changes it.
+const char* const NEW_ENGINE_URL = "https://www.bing.com/search?q=*";
+
+// Text colour of a disabled engine's row.
+const wxColour DISABLED_ENGINE_COLOUR(172, 168, 153);
+
+// Added to the column number of the sort key for descending order.
+const wxIntPtr SORT_DESCENDING = 0x1000;
+
+enum EngineColumn
+{
+    COLUMN_NAME = 0,
+    COLUMN_LANGUAGE,
+    COLUMN_CATEGORY,
+    COLUMN_STATUS,
+    COLUMN_ENCODING,
+    COLUMN_INDEX,
+    COLUMN_URL
+};
+
+int CompareNumbers(long long a, long long b)
+{
+    return a > b ? 1 : (a < b ? -1 : 0);
+}
+
+// Row comparison for wxListCtrl::SortItems: each row's data is its Engine.
+int wxCALLBACK CompareEngineRows(wxIntPtr item1, wxIntPtr item2, wxIntPtr sortKey)
+{
+    const auto* first = reinterpret_cast<const Engine*>(item1);
+    const auto* second = reinterpret_cast<const Engine*>(item2);
+    int result = 0;
+    if (!first || !second)
+    {
+        result = CompareNumbers(first != nullptr, second != nullptr);
+    }
+    else
+    {
+        switch (sortKey & ~SORT_DESCENDING)
+        {
+        case COLUMN_NAME:
+            result = first->m_strName.compare(second->m_strName);
+            break;
+        case COLUMN_LANGUAGE:
+            result = first->m_strLanguage.compare(second->m_strLanguage);
+            break;
+        case COLUMN_CATEGORY:
+            result = first->m_strCategory.compare(second->m_strCategory);
+            break;
+        case COLUMN_STATUS:
+            result = CompareNumbers(first->m_bEnable, second->m_bEnable);
+            break;
+        case COLUMN_ENCODING:
+            result = first->m_strEncoding.compare(second->m_strEncoding);
+            break;
+        case COLUMN_INDEX:
+            result = CompareNumbers(first->m_nIndex, second->m_nIndex);
+            break;
+        case COLUMN_URL:
+            result = first->m_strUrl.compare(second->m_strUrl);
+            break;
+        default:
+            break;
+        }
+        result = CompareNumbers(result, 0);
+    }
+    return (sortKey & SORT_DESCENDING) ? -result : result;
+}
+
+// The entry next to engine in list (step -1 before, +1 after), or null when
+// engine is not listed or has no neighbour on that side.
+Engine* NeighbourOf(const EngineArray& list, const Engine* engine, int step)
+{
+    const auto it = std::find(list.begin(), list.end(), engine);
+    if (it == list.end())
+        return nullptr;
+    const auto pos = static_cast<long long>(it - list.begin()) + step;
+    if (pos < 0 || pos >= static_cast<long long>(list.size()))
+        return nullptr;
+    return list[static_cast<size_t>(pos)];
+}
+
+// A fresh index past every one in use; saturates rather than wrapping round.
+int NextFreeIndex(const EngineManager& manager)
+{
+    const int maxIndex = manager.GetMaxIndex();
+    return maxIndex == INT_MAX ? INT_MAX : maxIndex + 1;
+}
+} // namespace
+
+void OrvaneFrame::BindEngineManagerEvents()
+{
+    Bind(wxEVT_LIST_ITEM_SELECTED, &OrvaneFrame::OnEngineSelected, this, ID_LISTCTRL_ENGINE);
+    Bind(wxEVT_LIST_ITEM_DESELECTED, &OrvaneFrame::OnEngineDeselected, this, ID_LISTCTRL_ENGINE);
+    Bind(wxEVT_LIST_COL_CLICK, &OrvaneFrame::OnEngineColumnClick, this, ID_LISTCTRL_ENGINE);
+    Bind(wxEVT_CHECKBOX, &OrvaneFrame::OnShowAll, this, ID_CHECKBOX_SHOWALL);
+    Bind(wxEVT_BUTTON, &OrvaneFrame::OnAddEngine, this, ID_BUTTON_ADD);
+    Bind(wxEVT_BUTTON, &OrvaneFrame::OnEditEngine, this, ID_BUTTON_EDIT);
+    Bind(wxEVT_BUTTON, &OrvaneFrame::OnDeleteEngine, this, ID_BUTTON_DELETE);
+    Bind(wxEVT_BUTTON, &OrvaneFrame::OnCopyEngine, this, ID_BUTTON_COPY);
+    Bind(wxEVT_BUTTON, &OrvaneFrame::OnEnableEngine, this, ID_BUTTON_ENABLE);
+    Bind(wxEVT_BUTTON, &OrvaneFrame::OnEngineUp, this, wxID_UP);
+    Bind(wxEVT_BUTTON, &OrvaneFrame::OnEngineDown, this, wxID_DOWN);
+}
+
+void OrvaneFrame::RefillEngineList()
+{
+    if (!m_pEngineList)
+        return;
+    if (m_pEngineList->GetItemCount() > 0)
+        m_pEngineList->DeleteAllItems();
+    // Nothing is selected until a marked row is; the buttons must not act
+    // on an engine that the list no longer shows.
+    m_pSelectedEngine = nullptr;
+    SetEngineButtonStates(false);
+
+    EngineArray engines;
+    if (m_nShowAll)
+    {
+        for (const auto& engine : m_engineManager.m_engines)
+            engines.push_back(engine.get());
+    }
+    else
+    {
+        engines = m_engineManager.GetEngines(m_pChoiceLang->GetStringSelection(),
+                                             m_pChoiceCategory->GetStringSelection(), true);
+    }
+
+    Engine* marked = nullptr;
+    for (Engine* engine : engines)
+    {
+        const long row = m_pEngineList->InsertItem(
+            m_pEngineList->GetItemCount(), engine->m_strName,
+            engine->m_bEnable ? IMAGE_ENGINE_ENABLED : IMAGE_ENGINE_DISABLED);
+        m_pEngineList->SetItem(row, COLUMN_LANGUAGE, engine->m_strLanguage);
+        m_pEngineList->SetItem(row, COLUMN_CATEGORY, engine->m_strCategory);
+        m_pEngineList->SetItem(row, COLUMN_STATUS,
+                               engine->m_bEnable ? _("Enable") : _("Disable"));
+        m_pEngineList->SetItem(row, COLUMN_ENCODING, engine->m_strEncoding);
+        m_pEngineList->SetItem(row, COLUMN_INDEX, wxString::Format("%d", engine->m_nIndex));
+        m_pEngineList->SetItem(row, COLUMN_URL, engine->m_strUrl);
+        m_pEngineList->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(engine));
+        if (!engine->m_bEnable)
+            m_pEngineList->SetItemTextColour(row, DISABLED_ENGINE_COLOUR);
+        if (engine->m_bMark)
+        {
+            // Raises the item-selected report, which makes it the selected engine.
+            m_pEngineList->SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                        wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+            marked = engine;
+        }
+    }
+
+    m_nSortAscending = true;
+    m_pEngineList->SortItems(CompareEngineRows, m_nSortColumn);
+
+    if (marked)
+    {
+        const long row = m_pEngineList->FindItem(-1, reinterpret_cast<wxUIntPtr>(marked));
+        if (row != wxNOT_FOUND)
+            m_pEngineList->EnsureVisible(row);
+    }
+}
+
+void OrvaneFrame::SetEngineButtonStates(bool hasSelection)
+{
+    if (!m_pButtonEdit)
+        return;
+    m_pButtonEdit->Enable(hasSelection);
+    m_pButtonDelete->Enable(hasSelection);
+    m_pButtonCopy->Enable(hasSelection);
+    m_pButtonEnable->Enable(hasSelection);
+    // Moving follows the index order of one language and category, which
+    // the full list does not show.
+    m_pButtonUp->Enable(hasSelection && !m_nShowAll);
+    m_pButtonDown->Enable(hasSelection && !m_nShowAll);
+}
+
+void OrvaneFrame::ShowEngineCount()
+{
+    SetStatusText(wxString::Format(_("Engine Count: %d / %d"),
+                                   static_cast<int>(m_engineManager.GetEnabledCount()),
+                                   static_cast<int>(m_engineManager.m_engines.size())),
+                  2);
+}
+
+void OrvaneFrame::KeepUserChoices()
+{
+    if (!m_pPreference)
+        return;
+    m_pPreference->m_strLang = m_pChoiceLang->GetStringSelection();
+    m_pPreference->m_strCategory = m_pChoiceCategory->GetStringSelection();
+}
+
+void OrvaneFrame::OnEngineSelected(wxListEvent& event)
+{
+    m_pSelectedEngine = reinterpret_cast<Engine*>(m_pEngineList->GetItemData(event.GetIndex()));
+    if (m_pSelectedEngine)
+    {
+        SetEngineButtonStates(true);
+        SetStatusText(m_pSelectedEngine->m_strUrl, 0);
+    }
+    else
+    {
+        SetEngineButtonStates(false);
+    }
+}
+
+void OrvaneFrame::OnEngineDeselected(wxListEvent& WXUNUSED(event))
+{
+    SetEngineButtonStates(false);
+}
+
+void OrvaneFrame::OnEngineColumnClick(wxListEvent& event)
+{
+    const int column = event.GetColumn();
+    if (column < 0)
+        return;
+    bool descending = false;
+    if (column == m_nSortColumn)
+    {
+        descending = m_nSortAscending;
+        m_nSortAscending = !m_nSortAscending;
+    }
+    else
+    {
+        m_nSortAscending = true;
+        m_nSortColumn = column;
+    }
+    m_pEngineList->SortItems(CompareEngineRows,
+                             column + (descending ? SORT_DESCENDING : 0));
+}
+
+void OrvaneFrame::OnShowAll(wxCommandEvent& WXUNUSED(event))
+{
+    m_nShowAll = m_pCheckShowAll->GetValue();
+    RefillEngineList();
+    SetEngineButtonStates(false);
+}
+
+void OrvaneFrame::OnAddEngine(wxCommandEvent& WXUNUSED(event))
+{
+    EngineDlg dlg(this);
+    auto engine = std::make_unique<Engine>();
+    engine->m_nIndex = NextFreeIndex(m_engineManager);
+    engine->m_strLanguage = _("untitled");
+    engine->m_strCategory = _("untitled");
+    engine->m_strName = _("untitled");
+    engine->m_strUrl = NEW_ENGINE_URL;
+    engine->m_strEncoding = "UTF-8";
+    engine->m_bEnable = true;
+    engine->m_bMark = false;
+
+    dlg.m_pEngineManager = &m_engineManager;
+    dlg.m_pEngine = engine.get();
+    if (dlg.ShowModal() != wxID_OK)
+        return;  // the new engine goes with the unique_ptr
+    KeepUserChoices();
+    m_engineManager.AddEngine(std::move(engine));
+}
+
+void OrvaneFrame::OnEditEngine(wxCommandEvent& WXUNUSED(event))
+{
+    Engine* const engine = m_pSelectedEngine;
+    if (!engine)
+        return;
+    EngineDlg dlg(this);
+    dlg.m_pEngineManager = &m_engineManager;
+    dlg.m_pEngine = engine;
+    if (dlg.ShowModal() != wxID_OK)
+        return;
+    KeepUserChoices();
+    m_engineManager.EngineChanged(engine);
+}
+
+void OrvaneFrame::OnCopyEngine(wxCommandEvent& WXUNUSED(event))
+{
+    const Engine* const source = m_pSelectedEngine;
+    if (!source)
+        return;
+    EngineDlg dlg(this);
+    auto engine = std::make_unique<Engine>();
+    engine->m_strLanguage = source->m_strLanguage;
+    engine->m_strCategory = source->m_strCategory;
+    engine->m_strName = source->m_strName + _("(Copy)");
+    engine->m_strUrl = source->m_strUrl;
+    engine->m_strEncoding = source->m_strEncoding;
+    engine->m_bEnable = source->m_bEnable;
+    engine->m_nIndex = NextFreeIndex(m_engineManager);
+
+    dlg.m_pEngineManager = &m_engineManager;
+    dlg.m_pEngine = engine.get();
+    if (dlg.ShowModal() != wxID_OK)
+        return;
+    KeepUserChoices();
+    m_engineManager.AddEngine(std::move(engine));
+}
+
+void OrvaneFrame::OnDeleteEngine(wxCommandEvent& WXUNUSED(event))
+{
+    Engine* const engine = m_pSelectedEngine;
+    if (!engine)
+        return;
+    if (wxMessageBox(_("Do you want to delete?"), _("Confirm"),
+                     wxYES_NO | wxICON_QUESTION | wxCENTRE, this) != wxYES)
+        return;
+    KeepUserChoices();
+    // Forget the engine before it is destroyed: nothing may reach it afterwards.
+    m_pSelectedEngine = nullptr;
+    m_engineManager.RemoveEngine(engine);
+    SetEngineButtonStates(false);
+}
+
+void OrvaneFrame::OnEnableEngine(wxCommandEvent& WXUNUSED(event))
+{
+    Engine* const engine = m_pSelectedEngine;
+    if (!engine)
+        return;
+    KeepUserChoices();
+    engine->m_bEnable = !engine->m_bEnable;
+    m_engineManager.EngineChanged(engine);
+}
+
+void OrvaneFrame::OnEngineUp(wxCommandEvent& WXUNUSED(event))
+{
+    Engine* const engine = m_pSelectedEngine;
+    if (!engine)
+        return;
+    // Copied: the catalogue reuses its filtered list on the next query.
+    const EngineArray list = m_engineManager.GetEngines(
+        m_pChoiceLang->GetStringSelection(), m_pChoiceCategory->GetStringSelection(), true);
+    if (Engine* previous = NeighbourOf(list, engine, -1))
+        m_engineManager.SwapIndex(engine, previous);
+}
+
+void OrvaneFrame::OnEngineDown(wxCommandEvent& WXUNUSED(event))
+{
+    Engine* const engine = m_pSelectedEngine;
+    if (!engine)
+        return;
+    const EngineArray list = m_engineManager.GetEngines(
+        m_pChoiceLang->GetStringSelection(), m_pChoiceCategory->GetStringSelection(), true);
+    if (Engine* next = NeighbourOf(list, engine, +1))
+        m_engineManager.SwapIndex(engine, next);
+}
