@@ -3,6 +3,8 @@
 #include "EngineManager.h"
 
 #include <wx/string.h>
+#include <wx/weakref.h>
+#include <wx/window.h>
 
 #include <functional>
 #include <map>
@@ -32,4 +34,9 @@ public:
 
     wxWindow* m_pParent = nullptr;
     std::map<unsigned, ZulIeCtrl*> m_pages;  // owned; ordered so visiting follows engine order
+
+private:
+    // Pages are also children of m_pParent: should that window go first, its
+    // children are gone and the destructor must not delete them again.
+    std::map<unsigned, wxWeakRef<wxWindow>> m_alive;
 };

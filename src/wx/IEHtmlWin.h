@@ -4,10 +4,15 @@
 
 #include <wx/panel.h>
 
+#include <functional>
+
 class wxWebView;
+class wxWebViewEvent;
 
 // A child window that shows web pages, over wxWebView (WebKitGTK), and sends
-// wxMSHTMLEvent notifications to its parent.
+// wxMSHTMLEvent notifications to its parent: before-navigate and new-window
+// synchronously (a handler may veto), the other four posted. The event id is
+// the view's window id.
 class wxIEHtmlWin : public wxPanel
 {
 public:
@@ -23,11 +28,44 @@ public:
     bool Stop();
     bool GoBack();
     bool GoForward();
+    // Level 0 is a normal reload; any other level bypasses the cache.
     bool Refresh(int level);
     wxString GetTitle();
 
     wxWebView* GetWebView() const { return m_browser; }
 
+    // Opens an allowed new-window request outside the program; returns false
+    // when nothing could be launched. Tests replace it so that no real
+    // browser starts; an empty function restores the system's launcher.
+    using BrowserLauncher = std::function<bool(const wxString& url)>;
+    static void SetBrowserLauncher(BrowserLauncher launcher);
+
+    // Called from WebKit's GObject signals (C callbacks); not for other use.
+    void OnNativeProgress(double fraction);
+    void OnNativeHoverLink(const wxString& uri);
+
 protected:
     wxWebView* m_browser = nullptr;  // child window, owned by this view
+
+private:
+    void ConnectNativeSignals();
+    void DisconnectNativeSignals();
+
+    void OnNavigating(wxWebViewEvent& event);
+    void OnNewWindow(wxWebViewEvent& event);
+    void OnLoaded(wxWebViewEvent& event);
+    void OnTitleChanged(wxWebViewEvent& event);
+    void OnOtherWebViewEvent(wxWebViewEvent& event);
+
+    // Synchronous: returns false when a handler vetoed.
+    bool SendToParent(wxMSHTMLEvent& event);
+    void PostToParent(const wxMSHTMLEvent& event);
+
+    void* m_native = nullptr;         // the WebKitWebView behind m_browser
+    unsigned long m_progressHandler = 0;
+    unsigned long m_hoverHandler = 0;
+    unsigned long m_dialogHandler = 0;
+    unsigned long m_menuHandler = 0;
+    int m_nLastProgress = -1;
+    wxString m_strStatusText;
 };

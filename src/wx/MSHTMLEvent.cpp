@@ -1,8 +1,8 @@
-// Placeholder until the browser view lands.
 #include "MSHTMLEvent.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(wxMSHTMLEvent, wxNotifyEvent);
 
+// Defined in this order so that the event type numbers follow it.
 wxDEFINE_EVENT(wxEVT_MSHTML_BEFORE_NAVIGATE, wxMSHTMLEvent);
 wxDEFINE_EVENT(wxEVT_MSHTML_NEW_WINDOW, wxMSHTMLEvent);
 wxDEFINE_EVENT(wxEVT_MSHTML_DOCUMENT_COMPLETE, wxMSHTMLEvent);
