@@ -38,6 +38,28 @@ wxString ConfigHome()
     return wxGetHomeDir() + "/.config";
 }
 
+// Copies every entry below the current path of `from` into `to`, as text.
+void CopyEntries(wxConfigBase& from, wxConfigBase& to)
+{
+    wxString name;
+    long cookie = 0;
+    for (bool more = from.GetFirstEntry(name, cookie); more; more = from.GetNextEntry(name, cookie))
+        to.Write(name, from.Read(name, wxString()));
+
+    wxArrayString groups;
+    for (bool more = from.GetFirstGroup(name, cookie); more; more = from.GetNextGroup(name, cookie))
+        groups.Add(name);
+    for (const wxString& group : groups)
+    {
+        const wxString fromPath = from.GetPath(), toPath = to.GetPath();
+        from.SetPath(group);
+        to.SetPath(group);
+        CopyEntries(from, to);
+        from.SetPath(fromPath.empty() ? "/" : fromPath);
+        to.SetPath(toPath.empty() ? "/" : toPath);
+    }
+}
+
 wxString FreeBackupName(const wxString& file)
 {
     wxString name = file + ".bak";
@@ -70,33 +92,43 @@ wxConfigBase* ConfigStore::Open()
     const wxString path = FilePath();
     wxFileName::Mkdir(wxFileName(path).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
 
-    std::unique_ptr<wxFileConfig> config;
-    bool problem = false;
-    {
+    auto open = [&path](bool& problem) {
         auto* probe = new ParseProblemLog;
         wxLog* previous = wxLog::SetActiveTarget(probe);
-        config = std::make_unique<wxFileConfig>(AppName, VendorName, path, wxString(),
-                                                wxCONFIG_USE_LOCAL_FILE);
+        auto config = std::make_unique<wxFileConfig>(AppName, VendorName, path, wxString(),
+                                                     wxCONFIG_USE_LOCAL_FILE);
         problem = probe->HadProblem();
         wxLog::SetActiveTarget(previous);
         delete probe;
-    }
+        // Keywords may contain '$'; they must come back as typed.
+        config->SetExpandEnvVars(false);
+        return config;
+    };
 
+    bool problem = false;
+    std::unique_ptr<wxFileConfig> config = open(problem);
     if (problem && wxFileName::FileExists(path))
     {
         const wxString backup = FreeBackupName(path);
         if (wxRenameFile(path, backup, false))
+        {
             g_lastBackup = backup;
+            // The parser keeps bad lines verbatim; a fresh store with only
+            // the entries it understood stops the problem from recurring.
+            bool ignored = false;
+            std::unique_ptr<wxFileConfig> fresh = open(ignored);
+            CopyEntries(*config, *fresh);
+            fresh->Flush();
+            config->DisableAutoSave();
+            config = std::move(fresh);
+        }
         else
         {
-            // Could not keep the original aside: never overwrite it, run on
-            // an in-memory store that is not written back.
+            // The original could not be kept aside: never overwrite it.
             config->DisableAutoSave();
         }
     }
 
-    // Keywords may contain '$'; they must come back as typed.
-    config->SetExpandEnvVars(false);
     config->SetRecordDefaults(true);
 
     delete wxConfigBase::Set(config.get());
