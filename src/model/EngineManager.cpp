@@ -1,5 +1,393 @@
-// Placeholder until the catalogue lands.
 #include "EngineManager.h"
 
+#include <wx/file.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/stream.h>
+#include <wx/wxcrt.h>
+#include <wx/xml/xml.h>
+
+#include <algorithm>
+#include <climits>
+
+#ifdef __UNIX__
+#include <sys/stat.h>
+#endif
+
+namespace
+{
+bool IsEngineElement(const wxXmlNode* node)
+{
+    return node->GetType() == wxXML_ELEMENT_NODE && node->GetName().IsSameAs("ENGINE", false);
+}
+
+// Decimal text as the catalogue stores it: leading blanks and one sign,
+// digits up to the first non-digit, saturating at the 32-bit limits.
+int ParseIndex(const wxString& text)
+{
+    size_t i = 0;
+    const size_t n = text.length();
+    while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
+                     text[i] == '\v' || text[i] == '\f'))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+    {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
+    {
+        value = value * 10 + (text[i].GetValue() - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;  // saturated; keep reading digits
+    }
+    if (negative)
+        return static_cast<int>(std::max(-value, static_cast<long long>(INT_MIN)));
+    return static_cast<int>(std::min(value, static_cast<long long>(INT_MAX)));
+}
+
+wxXmlNode* NewField(const wxString& name, const wxString& value)
+{
+    wxXmlNode* field = new wxXmlNode(wxXML_ELEMENT_NODE, name);
+    field->AddChild(new wxXmlNode(wxXML_TEXT_NODE, wxString(), value));
+    return field;
+}
+
+wxXmlNode* NewEngineElement(const Engine& engine, size_t position)
+{
+    wxXmlNode* element = new wxXmlNode(wxXML_ELEMENT_NODE, "ENGINE");
+    // Children are chained by hand: AddChild walks the whole child list.
+    wxXmlNode* fields[] = {
+        NewField("ID", wxString::Format("%lu", static_cast<unsigned long>(position + 10001))),
+        NewField("INDEX", wxString::Format("%d", engine.m_nIndex)),
+        NewField("LANGUAGE", engine.m_strLanguage),
+        NewField("CATEGORY", engine.m_strCategory),
+        NewField("NAME", engine.m_strName),
+        NewField("URL", engine.m_strUrl),
+        NewField("ENCODING", engine.m_strEncoding),
+        NewField("ENABLE", engine.m_bEnable ? "1" : "0"),
+    };
+    element->AddChild(fields[0]);
+    for (size_t i = 1; i < WXSIZEOF(fields); ++i)
+        element->InsertChildAfter(fields[i], fields[i - 1]);
+    return element;
+}
+
+// An output stream over a file that writes everything or remembers that it
+// could not: a short write on a full disk is a failure too.
+class CheckedFileStream : public wxOutputStream
+{
+public:
+    explicit CheckedFileStream(wxFile& file) : m_file(file) {}
+    bool Failed() const { return m_failed; }
+
+protected:
+    size_t OnSysWrite(const void* buffer, size_t size) override
+    {
+        const char* p = static_cast<const char*>(buffer);
+        size_t done = 0;
+        while (!m_failed && done < size)
+        {
+            const size_t written = m_file.Write(p + done, size - done);
+            if (written == 0 || m_file.Error())
+                m_failed = true;
+            done += written;
+        }
+        m_lasterror = m_failed ? wxSTREAM_WRITE_ERROR : wxSTREAM_NO_ERROR;
+        return done;
+    }
+
+private:
+    wxFile& m_file;
+    bool m_failed = false;
+};
+} // namespace
+
 EngineManager::EngineManager() = default;
-EngineManager::~EngineManager() = default;
+
+EngineManager::~EngineManager()
+{
+    ClearFiltered();
+    DeleteAll();
+}
+
+void EngineManager::Load()
+{
+    // Problems are not shown to the user: an unreadable catalogue is empty.
+    wxLogNull noLog;
+    ClearFiltered();
+    DeleteAll();
+    m_pRoot = nullptr;
+    m_bUnreadableFile = false;
+    if (!wxFileName::FileExists(m_strFileName))
+        return;
+    if (!m_doc.Load(m_strFileName))
+    {
+        m_bUnreadableFile = true;
+        return;
+    }
+    m_pRoot = m_doc.GetRoot();
+    if (!m_pRoot || !m_pRoot->GetName().IsSameAs("ENGINES", false))
+    {
+        m_bUnreadableFile = true;
+        return;
+    }
+
+    for (const wxXmlNode* node = m_pRoot->GetChildren(); node && IsEngineElement(node);
+         node = node->GetNext())
+    {
+        wxString index, language, category, name, url, encoding, enable;
+        for (const wxXmlNode* field = node->GetChildren(); field; field = field->GetNext())
+        {
+            const wxString& tag = field->GetName();
+            wxString* target = nullptr;
+            if (tag.IsSameAs("INDEX", false))
+                target = &index;
+            else if (tag.IsSameAs("LANGUAGE", false))
+                target = &language;
+            else if (tag.IsSameAs("CATEGORY", false))
+                target = &category;
+            else if (tag.IsSameAs("NAME", false))
+                target = &name;
+            else if (tag.IsSameAs("URL", false))
+                target = &url;
+            else if (tag.IsSameAs("ENCODING", false))
+                target = &encoding;
+            else if (tag.IsSameAs("ENABLE", false))
+                target = &enable;
+            if (target && field->GetType() == wxXML_ELEMENT_NODE)
+                *target = field->GetNodeContent();
+        }
+
+        auto engine = std::make_unique<Engine>();
+        engine->m_nIndex = ParseIndex(index);
+        engine->m_strLanguage = language;
+        engine->m_strCategory = category;
+        engine->m_strName = name;
+        url.Replace("&#38;", "&");
+        engine->m_strUrl = url;
+        engine->m_strEncoding = encoding.empty() ? wxString("UTF-8") : encoding;
+        engine->m_bEnable = !enable.IsSameAs("0", false);
+        m_engines.push_back(std::move(engine));
+    }
+}
+
+bool EngineManager::Save()
+{
+    if (!m_bModified)
+        return true;
+    wxLogNull noLog;
+
+    const wxString fileName = m_strFileName;
+    if (m_bUnreadableFile && wxFileName::FileExists(fileName))
+    {
+        // Never overwrite a catalogue we could not read: the user may repair it.
+        if (!wxCopyFile(fileName, fileName + ".bak", true))
+            return false;
+    }
+    if (!m_pRoot || m_bUnreadableFile)
+    {
+        m_doc = wxXmlDocumentEx();
+        m_doc.SetVersion("1.0");
+        m_doc.SetFileEncoding("UTF-8");
+        m_pRoot = new wxXmlNode(wxXML_ELEMENT_NODE, "ENGINES");
+        m_doc.SetRoot(m_pRoot);
+        m_bUnreadableFile = false;
+    }
+
+    // Replace the run of ENGINE elements that Load read, in place, so that
+    // whatever follows it stays where it was and every engine is read back once.
+    while (wxXmlNode* first = m_pRoot->GetChildren())
+    {
+        if (!IsEngineElement(first))
+            break;
+        m_pRoot->RemoveChild(first);
+        delete first;
+    }
+    wxXmlNode* previous = nullptr;
+    for (size_t i = 0; i < m_engines.size(); ++i)
+    {
+        wxXmlNode* element = NewEngineElement(*m_engines[i], i);
+        if (previous)
+            m_pRoot->InsertChildAfter(element, previous);
+        else if (wxXmlNode* first = m_pRoot->GetChildren())
+            m_pRoot->InsertChild(element, first);
+        else
+            m_pRoot->AddChild(element);
+        previous = element;
+    }
+
+    return WriteAtomically(fileName);
+}
+
+bool EngineManager::WriteAtomically(const wxString& fileName) const
+{
+    wxFileName target(fileName);
+    target.MakeAbsolute();
+    if (!target.DirExists() && !target.Mkdir(wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+        return false;
+
+    // The temporary file sits beside the target so that the rename is atomic.
+    wxFile file;
+    wxString tempName;
+    for (int attempt = 0; attempt < 100 && !file.IsOpened(); ++attempt)
+    {
+        tempName = target.GetFullPath() + wxString::Format(".tmp%d", attempt);
+        file.Create(tempName, false, wxS_DEFAULT);
+    }
+    if (!file.IsOpened())
+        return false;
+
+    bool ok;
+    {
+        CheckedFileStream raw(file);
+        wxBufferedOutputStream buffered(raw, 64 * 1024);
+        ok = m_doc.Save(buffered, 1);
+        ok = buffered.Close() && ok && !raw.Failed();
+    }
+    ok = ok && file.Flush();
+#ifdef __UNIX__
+    // Keep the permissions the user gave the catalogue.
+    struct stat st;
+    if (ok && ::stat(target.GetFullPath().fn_str(), &st) == 0)
+        ::fchmod(file.fd(), st.st_mode & 07777);
+#endif
+    ok = file.Close() && ok;
+    if (ok)
+        ok = wxRename(tempName, target.GetFullPath()) == 0;
+    if (!ok)
+        wxRemoveFile(tempName);
+    return ok;
+}
+
+const EngineArray& EngineManager::GetEngines(const wxString& language,
+                                             const wxString& category, bool includeDisabled)
+{
+    m_filtered.clear();
+    for (const auto& engine : m_engines)
+    {
+        if (!includeDisabled && !engine->m_bEnable)
+            continue;
+        if (engine->m_strLanguage.IsSameAs(language, false) &&
+            engine->m_strCategory.IsSameAs(category, false))
+            m_filtered.push_back(engine.get());
+    }
+    // Stable, so engines that share an index keep their catalogue order.
+    std::stable_sort(m_filtered.begin(), m_filtered.end(),
+                     [](const Engine* a, const Engine* b) { return a->m_nIndex < b->m_nIndex; });
+    return m_filtered;
+}
+
+size_t EngineManager::GetEnabledCount() const
+{
+    return static_cast<size_t>(std::count_if(m_engines.begin(), m_engines.end(),
+                                             [](const auto& e) { return e->m_bEnable; }));
+}
+
+void EngineManager::GetLanguages(wxArrayString& languages) const
+{
+    for (const auto& engine : m_engines)
+    {
+        if (languages.Index(engine->m_strLanguage, false) == wxNOT_FOUND)
+            languages.Add(engine->m_strLanguage);
+    }
+}
+
+void EngineManager::GetCategories(wxArrayString& categories, const wxString& language) const
+{
+    for (const auto& engine : m_engines)
+    {
+        if (!language.empty() && !engine->m_strLanguage.IsSameAs(language, false))
+            continue;
+        if (categories.Index(engine->m_strCategory, false) == wxNOT_FOUND)
+            categories.Add(engine->m_strCategory);
+    }
+}
+
+bool EngineManager::IndexExists(int index) const
+{
+    return std::any_of(m_engines.begin(), m_engines.end(),
+                       [index](const auto& e) { return e->m_nIndex == index; });
+}
+
+int EngineManager::GetMaxIndex() const
+{
+    int maxIndex = -1;
+    for (const auto& engine : m_engines)
+        maxIndex = std::max(maxIndex, engine->m_nIndex);
+    return maxIndex;
+}
+
+void EngineManager::MarkAll(bool value)
+{
+    for (const auto& engine : m_engines)
+        engine->m_bMark = value;
+}
+
+void EngineManager::AddEngine(std::unique_ptr<Engine> engine)
+{
+    if (!engine)
+        return;
+    MarkAll(false);
+    engine->m_bMark = true;
+    m_strCurLang = engine->m_strLanguage;
+    m_strCurCategory = engine->m_strCategory;
+    m_engines.push_back(std::move(engine));
+    NotifyChanged();
+}
+
+void EngineManager::EngineChanged(Engine* engine)
+{
+    if (!engine)
+        return;
+    MarkAll(false);
+    engine->m_bMark = true;
+    m_strCurLang = engine->m_strLanguage;
+    m_strCurCategory = engine->m_strCategory;
+    NotifyChanged();
+}
+
+void EngineManager::RemoveEngine(Engine* engine)
+{
+    auto it = std::find_if(m_engines.begin(), m_engines.end(),
+                           [engine](const auto& e) { return e.get() == engine; });
+    if (it == m_engines.end())
+        return;
+    MarkAll(false);
+    m_strCurLang = engine->m_strLanguage;
+    m_strCurCategory = engine->m_strCategory;
+    // The last query's result must not keep a pointer to a destroyed engine.
+    m_filtered.erase(std::remove(m_filtered.begin(), m_filtered.end(), engine), m_filtered.end());
+    m_engines.erase(it);
+    NotifyChanged();
+}
+
+void EngineManager::SwapIndex(Engine* engine, Engine* neighbour)
+{
+    if (!engine || !neighbour || engine == neighbour)
+        return;
+    std::swap(engine->m_nIndex, neighbour->m_nIndex);
+    EngineChanged(engine);
+}
+
+void EngineManager::ClearFiltered()
+{
+    m_filtered.clear();
+}
+
+void EngineManager::DeleteAll()
+{
+    m_filtered.clear();
+    while (!m_engines.empty())
+        m_engines.pop_back();
+}
+
+void EngineManager::NotifyChanged()
+{
+    m_bModified = true;
+    if (m_pObserver)
+        m_pObserver->OnEngineChanged();
+}

@@ -57,5 +57,10 @@ public:
     EngineArray m_filtered;                            // last GetEngines result
 
 private:
+    void NotifyChanged();
+    bool WriteAtomically(const wxString& fileName) const;
+
     wxString m_strFileName = "conf/config.xml";
+    // The file existed but was malformed or had another root; kept as .bak on save.
+    bool m_bUnreadableFile = false;
 };

@@ -1,5 +1,282 @@
-// Placeholder until the writer lands.
 #include "wxXmlDocumentEx.h"
 
-bool wxXmlDocumentEx::Save(const wxString&, int) const { return false; }
-bool wxXmlDocumentEx::Save(wxOutputStream&, int) const { return false; }
+#include <wx/buffer.h>
+#include <wx/strconv.h>
+#include <wx/stream.h>
+#include <wx/wfstream.h>
+
+#include <memory>
+#include <string>
+
+namespace
+{
+// State of one Save: the stream, the file-encoding converter (null for UTF-8)
+// and a scratch buffer reused by every piece so that writing allocates little.
+struct XmlWriter
+{
+    wxOutputStream& stream;
+    wxMBConv* fileConv;
+    std::string bytes;
+};
+
+void AppendUtf8(std::string& out, const wxChar* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+    {
+        wxUint32 c = static_cast<wxUint32>(p[i]);
+        if (c < 0x80)
+        {
+            out += static_cast<char>(c);
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n)
+        {
+            const wxUint32 low = static_cast<wxUint32>(p[i + 1]);
+            if (low >= 0xDC00 && low <= 0xDFFF)
+            {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        // No UTF-8 form: keep the document well-formed with U+FFFD.
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+            c = 0xFFFD;
+        if (c < 0x800)
+        {
+            out += static_cast<char>(0xC0 | (c >> 6));
+        }
+        else if (c < 0x10000)
+        {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        else
+        {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Appends the piece in the narrow file encoding; false if it does not convert.
+bool AppendConverted(std::string& out, const wxMBConv& conv, const wxChar* p, size_t n)
+{
+    const size_t len = conv.FromWChar(nullptr, 0, p, n);
+    if (len == wxCONV_FAILED)
+        return false;
+    const size_t start = out.size();
+    out.resize(start + len + 1);
+    if (conv.FromWChar(&out[start], len + 1, p, n) == wxCONV_FAILED)
+    {
+        out.resize(start);
+        return false;
+    }
+    out.resize(start + len);
+    return true;
+}
+
+void Flush(XmlWriter& w)
+{
+    if (!w.bytes.empty())
+        w.stream.Write(w.bytes.data(), w.bytes.size());
+    w.bytes.clear();
+}
+
+// Writes one piece, converted as a whole, in UTF-8 or in the file encoding.
+// A character the file encoding lacks becomes a character reference, so the
+// text survives a reload.
+void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, bool fileEncoding)
+{
+    if (n == 0)
+        return;
+    if (!fileEncoding || !w.fileConv)
+    {
+        AppendUtf8(w.bytes, p, n);
+    }
+    else if (!AppendConverted(w.bytes, *w.fileConv, p, n))
+    {
+        for (size_t i = 0; i < n; ++i)
+        {
+            size_t width = 1;
+            if (p[i] >= 0xD800 && p[i] <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 &&
+                p[i + 1] <= 0xDFFF)
+                width = 2;
+            if (!AppendConverted(w.bytes, *w.fileConv, p + i, width))
+            {
+                wxUint32 c = static_cast<wxUint32>(p[i]);
+                if (width == 2)
+                    c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<wxUint32>(p[i + 1]) - 0xDC00);
+                w.bytes += "&#" + std::to_string(c) + ";";
+            }
+            i += width - 1;
+        }
+    }
+    Flush(w);
+}
+
+void WriteRaw(XmlWriter& w, const wxString& s, bool fileEncoding = false)
+{
+    WriteRaw(w, s.wx_str(), s.length(), fileEncoding);
+}
+
+void WriteAscii(XmlWriter& w, const char* s, size_t n)
+{
+    w.stream.Write(s, n);
+}
+
+template <size_t N> void WriteAscii(XmlWriter& w, const char (&s)[N])
+{
+    WriteAscii(w, s, N - 1);
+}
+
+void WriteEscaped(XmlWriter& w, const wxString& text, bool attribute)
+{
+    const wxChar* p = text.wx_str();
+    const size_t n = text.length();
+    size_t runStart = 0;
+    for (size_t i = 0; i < n; ++i)
+    {
+        const char* entity = nullptr;
+        size_t entityLen = 0;
+        switch (p[i])
+        {
+        case '<':
+            entity = "&lt;";
+            entityLen = 4;
+            break;
+        case '>':
+            entity = "&gt;";
+            entityLen = 4;
+            break;
+        case '&':
+            // An already escaped ampersand is left alone.
+            if (!(i + 4 < n && p[i + 1] == 'a' && p[i + 2] == 'm' && p[i + 3] == 'p' &&
+                  p[i + 4] == ';'))
+            {
+                entity = "&amp;";
+                entityLen = 5;
+            }
+            break;
+        case '"':
+            if (attribute)
+            {
+                entity = "&quot;";
+                entityLen = 6;
+            }
+            break;
+        default:
+            break;
+        }
+        if (!entity)
+            continue;
+        WriteRaw(w, p + runStart, i - runStart, true);
+        WriteAscii(w, entity, entityLen);
+        runStart = i + 1;
+    }
+    WriteRaw(w, p + runStart, n - runStart, true);
+}
+
+void WriteIndent(XmlWriter& w, int indent)
+{
+    w.bytes.assign(1, '\n');
+    if (indent > 0)
+        w.bytes.append(2 * static_cast<size_t>(indent), ' ');
+    Flush(w);
+}
+
+void WriteNode(XmlWriter& w, const wxXmlNode* node, int indent, int step)
+{
+    switch (node->GetType())
+    {
+    case wxXML_ELEMENT_NODE:
+    {
+        WriteAscii(w, "<");
+        WriteRaw(w, node->GetName());
+        for (const wxXmlAttribute* attr = node->GetAttributes(); attr; attr = attr->GetNext())
+        {
+            WriteAscii(w, " ");
+            WriteRaw(w, attr->GetName());
+            WriteAscii(w, "=\"");
+            WriteEscaped(w, attr->GetValue(), true);
+            WriteAscii(w, "\"");
+        }
+        const wxXmlNode* child = node->GetChildren();
+        if (!child)
+        {
+            WriteAscii(w, "/>");
+            return;
+        }
+        WriteAscii(w, ">");
+        const wxXmlNode* last = nullptr;
+        for (; child; child = child->GetNext())
+        {
+            if (step >= 0 && child->GetType() != wxXML_TEXT_NODE)
+                WriteIndent(w, indent + step);
+            WriteNode(w, child, indent + step, step);
+            last = child;
+        }
+        if (step >= 0 && last->GetType() != wxXML_TEXT_NODE)
+            WriteIndent(w, indent);
+        WriteAscii(w, "</");
+        WriteRaw(w, node->GetName());
+        WriteAscii(w, ">");
+        break;
+    }
+    case wxXML_TEXT_NODE:
+        WriteEscaped(w, node->GetContent(), false);
+        break;
+    case wxXML_CDATA_SECTION_NODE:
+        WriteAscii(w, "<![CDATA[");
+        WriteRaw(w, node->GetContent());
+        WriteAscii(w, "]]>");
+        break;
+    case wxXML_COMMENT_NODE:
+        WriteAscii(w, "<!--");
+        WriteRaw(w, node->GetContent(), true);
+        WriteAscii(w, "-->");
+        break;
+    default:
+        break;
+    }
+}
+} // namespace
+
+bool wxXmlDocumentEx::Save(const wxString& filename, int indentstep) const
+{
+    wxFileOutputStream file(filename);
+    if (!file.IsOk())
+        return false;
+    // One write per piece would be one system call per piece.
+    wxBufferedOutputStream buffered(file, 64 * 1024);
+    if (!Save(buffered, indentstep))
+        return false;
+    // A full disk must not look like a saved document.
+    const bool flushed = buffered.Close();
+    return flushed && !file.GetFile()->Error() && file.Close();
+}
+
+bool wxXmlDocumentEx::Save(wxOutputStream& stream, int indentstep) const
+{
+    const wxXmlNode* root = GetRoot();
+    if (!root)
+        return false;
+
+    const wxString& encoding = GetFileEncoding();
+    std::unique_ptr<wxCSConv> conv;
+    if (!encoding.IsSameAs("UTF-8", false) && !encoding.IsSameAs("UTF8", false))
+    {
+        conv = std::make_unique<wxCSConv>(encoding);
+        if (!conv->IsOk())
+            conv.reset();
+    }
+
+    XmlWriter w{stream, conv.get(), std::string()};
+    w.bytes.reserve(256);
+    WriteRaw(w, wxString::Format("<?xml version=\"%s\" encoding=\"%s\"?>\n", GetVersion(),
+                                 encoding));
+    WriteNode(w, root, 0, indentstep);
+    WriteAscii(w, "\n");
+    return true;
+}
