@@ -1,9 +1,37 @@
-// Placeholder main window until the real layout lands.
+// The main window's construction, layout and its small commands.
+// The search flow and closing live in OrvaneFrameSearch.cpp.
 #include "OrvaneFrame.h"
+
+#include "KeywordDropTarget.h"
+#include "Preference.h"
+#include "SuggDlg.h"
+#include "UILanguage.h"
+#include "WindowGeometry.h"
+#include "ZulIeCtrl.h"
 
 #include <wx/aui/auibook.h>
 #include <wx/aui/aui.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/combobox.h>
+#include <wx/dcclient.h>
+#include <wx/fontenum.h>
 #include <wx/imaglist.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/statline.h>
+#include <wx/statusbr.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+
+#ifdef __WXGTK3__
+#include <gtk/gtk.h>
+#endif
 
 #define ORVANE_DEFINE_ID(name) const long OrvaneFrame::name = wxNewId()
 ORVANE_DEFINE_ID(ID_TOOL_BACK);
@@ -50,35 +78,532 @@ ORVANE_DEFINE_ID(ID_MENU_SETTING);
 ORVANE_DEFINE_ID(ID_MENU_UI_LANGUAGE);
 ORVANE_DEFINE_ID(ID_MENU_CHECK_UPDATE);
 ORVANE_DEFINE_ID(ID_MENU_ABOUT);
+#undef ORVANE_DEFINE_ID
 
-OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
-    : wxFrame(parent, id, _("Orvane"), wxDefaultPosition, wxDefaultSize,
-              wxDEFAULT_FRAME_STYLE, "wxID_ANY")
+namespace
 {
-    SetClientSize(893, 550);
-    Centre(wxBOTH);
+const wxColour kImageMaskColour(15, 0, 0);
+
+// Pictures are looked up relative to the working directory (the program
+// folder). A missing file is reported by the toolkit's log; the caller gets
+// an invalid bitmap and decides what stands in for it.
+wxBitmap LoadPicture(const wxString& path)
+{
+    wxBitmap bitmap;
+    bitmap.LoadFile(path, wxBITMAP_TYPE_ANY);
+    return bitmap;
 }
 
-OrvaneFrame::~OrvaneFrame() = default;
+// A fully transparent 16 x 16 picture: keeps a tool or an image-list slot in
+// place when its file is missing, so the image indexes stay meaningful.
+wxBitmap BlankPicture()
+{
+    wxImage image(16, 16);
+    image.InitAlpha();
+    memset(image.GetAlpha(), 0, 16 * 16);
+    return wxBitmap(image);
+}
 
-void OrvaneFrame::OnEngineChanged() {}
-void OrvaneFrame::SearchFor(const wxString&) {}
-void OrvaneFrame::BuildNotebook() {}
-void OrvaneFrame::BuildToolBar() {}
-void OrvaneFrame::BuildEngineManagerPanel() {}
-void OrvaneFrame::BuildMenuBar() {}
-void OrvaneFrame::BuildStatusBar() {}
-void OrvaneFrame::BuildImageList() {}
-void OrvaneFrame::BindCommands() {}
-wxFont OrvaneFrame::GetFrameFont(int) const { return wxFont(); }
-void OrvaneFrame::OnBack(wxCommandEvent&) {}
-void OrvaneFrame::OnForward(wxCommandEvent&) {}
-void OrvaneFrame::OnRefresh(wxCommandEvent&) {}
-void OrvaneFrame::OnStopIE(wxCommandEvent&) {}
-void OrvaneFrame::OnToggleEngineManager(wxCommandEvent&) {}
-void OrvaneFrame::OnPaneClose(wxAuiManagerEvent&) {}
-void OrvaneFrame::OnFullScreen(wxCommandEvent&) {}
-void OrvaneFrame::OnQuit(wxCommandEvent&) {}
-void OrvaneFrame::OnUILanguage(wxCommandEvent&) {}
-void OrvaneFrame::OnSize(wxSizeEvent&) {}
-void OrvaneFrame::SetToolHighlighted(long, bool) {}
+wxBitmap ToolPicture(const wxString& path)
+{
+    wxBitmap bitmap = LoadPicture(path);
+    return bitmap.IsOk() ? bitmap : BlankPicture();
+}
+
+// GTK's default buttons are too tall for the panel's button column to fit
+// in the pane's minimum height; trim their vertical padding.
+void MakeCompact(wxWindow* window)
+{
+#ifdef __WXGTK3__
+    static GtkCssProvider* provider = [] {
+        GtkCssProvider* css = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(
+            css, "button { padding-top: 2px; padding-bottom: 2px; min-height: 0; }", -1, nullptr);
+        return css;
+    }();
+    gtk_style_context_add_provider(gtk_widget_get_style_context(window->GetHandle()),
+                                   GTK_STYLE_PROVIDER(provider),
+                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    window->InvalidateBestSize();
+#else
+    wxUnusedVar(window);
+#endif
+}
+
+wxMenuItem* AppendItem(wxMenu* menu, long id, const wxString& label, const wxString& help,
+                       const wxString& picture = wxString())
+{
+    auto* item = new wxMenuItem(menu, id, label, help, wxITEM_NORMAL);
+    if (!picture.empty())
+    {
+        wxBitmap bitmap = LoadPicture(picture);
+        if (bitmap.IsOk())
+            item->SetBitmap(bitmap);
+    }
+    menu->Append(item);
+    return item;
+}
+} // namespace
+
+OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
+    : wxFrame(parent, id, _("Orvane"), wxDefaultPosition, wxDefaultSize, wxDEFAULT_FRAME_STYLE,
+              "wxID_ANY"),
+      m_strAppTitle(_("Orvane"))
+{
+    wxString reportIdle;
+    m_bReportIdle = wxGetEnv("ORVANE_REPORT_IDLE", &reportIdle) && reportIdle == "1";
+    SetClientSize(893, 550);
+    SetFont(GetFrameFont(9));
+
+    m_pAuiManager = new wxAuiManager(this, wxAUI_MGR_DEFAULT | wxAUI_MGR_ALLOW_ACTIVE_PANE);
+    BuildNotebook();
+    BuildToolBar();
+    BuildEngineManagerPanel();
+    m_pAuiManager->Update();
+    BuildMenuBar();
+    BuildStatusBar();
+
+    m_timer.SetOwner(this, ID_TIMER);
+    m_timer.Start(500);
+
+    Centre(wxBOTH);
+
+    BindCommands();
+    BindEngineManagerEvents();
+
+    m_pKeywordBox->SetDropTarget(new KeywordDropTarget(m_pKeywordBox));
+
+    m_pPreference = Preference::Get();
+    {
+        WindowGeometry geometry(*this);
+        m_pPreference->LoadFrameGeometry(geometry);
+    }
+
+    const bool showEngineManager = m_pPreference->m_nShowEngineManager == 1;
+    m_pAuiManager->GetPane(m_pEngineMgrPanel).Show(showEngineManager);
+    SetToolHighlighted(ID_TOOL_ENGINE_MGR, showEngineManager);
+    m_pAuiManager->Update();
+
+    if (!m_pPreference->m_arrKeywords.empty())
+        m_pKeywordBox->Append(m_pPreference->m_arrKeywords);
+
+    BuildImageList();
+
+    m_engineManager.m_pObserver = this;
+    m_engineManager.Load();
+    m_browserManager.m_pParent = m_pNotebook;
+
+    StartVersionCheck();
+
+    m_pEngineList->SetImageList(m_pImageList, wxIMAGE_LIST_SMALL);
+    const struct
+    {
+        wxString heading;
+        int width;
+    } columns[] = {
+        {_("Name"), 160},     {_("Language"), 80}, {_("Category"), 80}, {_("Status"), 80},
+        {_("Encoding"), 80},  {_("Index"), 80},    {_("Url"), 320},
+    };
+    for (size_t i = 0; i < WXSIZEOF(columns); ++i)
+        m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);
+
+    OnEngineChanged();
+    SetEngineButtonStates(false);
+    KeywordPrompt();
+    ShowEngineCount();
+
+    m_timer.Start(200);
+
+    CreateSuggestionPopup();
+}
+
+wxFont OrvaneFrame::GetFrameFont(int pointSize) const
+{
+    // The requested face rarely exists outside Windows; asking GTK for a
+    // missing face can end in an unrelated fallback, so drop the name then
+    // and let the Swiss family pick the desktop's sans-serif.
+    static const wxString face = "MS UI Gothic";
+    static const bool faceExists = wxFontEnumerator::IsValidFacename(face);
+    return wxFont(wxFontInfo(pointSize)
+                      .Family(wxFONTFAMILY_SWISS)
+                      .Style(wxFONTSTYLE_NORMAL)
+                      .Weight(wxFONTWEIGHT_NORMAL)
+                      .FaceName(faceExists ? face : wxString()));
+}
+
+void OrvaneFrame::BuildNotebook()
+{
+    m_pNotebook = new wxAuiNotebook(
+        this, ID_NOTEBOOK_IE, wxDefaultPosition, wxDefaultSize,
+        wxAUI_NB_TOP | wxAUI_NB_TAB_SPLIT | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_EXTERNAL_MOVE |
+            wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_WINDOWLIST_BUTTON | wxNO_BORDER);
+    m_pNotebook->SetFont(GetFrameFont(10));
+    m_pAuiManager->AddPane(m_pNotebook, wxAuiPaneInfo()
+                                            .Name("NoteBookIE")
+                                            .Caption(_("NoteBook IE"))
+                                            .CenterPane()
+                                            .Layer(9)
+                                            .PaneBorder(false));
+}
+
+void OrvaneFrame::BuildToolBar()
+{
+    m_pToolBar = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                  wxAUI_TB_DEFAULT_STYLE | wxNO_BORDER);
+    auto addTool = [this](long id, const wxString& label, const wxString& picture,
+                          const wxString& tooltip, wxItemKind kind = wxITEM_NORMAL) {
+        m_pToolBar->AddTool(id, label, ToolPicture(picture), wxNullBitmap, kind, tooltip,
+                            wxEmptyString, nullptr);
+    };
+    const wxFont controlFont = GetFrameFont(10);
+
+    addTool(ID_TOOL_BACK, _("Back"), "img/prev.png", _("Go back one page\nAlt+Left Arrow"));
+    addTool(ID_TOOL_FORWARD, _("Forward"), "img/next.png",
+            _("Go forward one page\nAlt+Right Arrow"));
+    addTool(ID_TOOL_REFRESH, _("Refresh"), "img/Refresh_s16_02.png",
+            _("Refresh current page\nF5"));
+    addTool(ID_TOOL_STOPIE, _("StopIE"), "img/Delete_s16_01.png",
+            _("Stop loading this page\nCtrl+Q"));
+    m_pToolBar->AddSeparator();
+
+    m_pChoiceLang = new wxChoice(m_pToolBar, ID_CHOICE_LANG, wxDefaultPosition, wxSize(100, -1),
+                                 0, nullptr, 0, wxDefaultValidator, "ID_CHOICE_LANG");
+    m_pChoiceLang->SetFont(controlFont);
+    m_pToolBar->AddControl(m_pChoiceLang, _("Language"));
+    m_pToolBar->AddSpacer(4);
+    m_pChoiceCategory = new wxChoice(m_pToolBar, ID_CHOICE_CATEGORY, wxDefaultPosition,
+                                     wxSize(100, -1), 0, nullptr, 0, wxDefaultValidator,
+                                     "ID_CHOICE_CATEGORY");
+    m_pChoiceCategory->SetFont(controlFont);
+    m_pToolBar->AddControl(m_pChoiceCategory, _("Category"));
+    // Check tools, so that "highlighted" is the toolbar's own pressed look.
+    addTool(ID_TOOL_ENGINE_MGR, _("Search Engine Manager"), "img/engine_s16_00.png",
+            _("Show or hide search engine manager\nF7"), wxITEM_CHECK);
+    m_pToolBar->AddSeparator();
+
+    addTool(ID_TOOL_CLEAR, _("Clear Result"), "img/KeywordClear_s16_01.png", _("Clear Result"));
+    m_pKeywordBox = new wxComboBox(m_pToolBar, ID_COMBOBOX_KEYWORD, wxEmptyString,
+                                   wxDefaultPosition, wxSize(400, -1), 0, nullptr,
+                                   wxCB_DROPDOWN | wxTE_PROCESS_ENTER, wxDefaultValidator,
+                                   "ID_COMBOBOX_KEYWORD");
+    m_pKeywordBox->SetFont(controlFont);
+    m_pToolBar->AddControl(m_pKeywordBox, _("Keyword"));
+    addTool(ID_TOOL_START_SEARCH, _("Start Searching"), "img/Search_s16_01.png",
+            _("Start Searching\nF8"));
+    addTool(ID_TOOL_STOP_SEARCH, _("Stop Searching"), "img/Stop_s16_01.png",
+            _("Stop Searching\nF9"));
+    m_pToolBar->AddSeparator();
+
+    addTool(ID_TOOL_SETTING, _("Setting"), "img/Setting_s16_01.png", _("Open setting dialog"));
+    addTool(ID_TOOL_FULLSCREEN, _("FullScreen"), "img/Fullscreen_s16_01.png",
+            _("Show full screen \nF11"), wxITEM_CHECK);
+    m_pToolBar->Realize();
+
+    m_pAuiManager->AddPane(m_pToolBar, wxAuiPaneInfo()
+                                           .Name("SreachToolbar")
+                                           .Caption(_("Search toolbar"))
+                                           .ToolbarPane()
+                                           .Top()
+                                           .Layer(10)
+                                           .LeftDockable(false)
+                                           .RightDockable(false)
+                                           .Gripper(true)
+                                           .PaneBorder(false)
+                                           .CloseButton(false));
+}
+
+void OrvaneFrame::BuildEngineManagerPanel()
+{
+    m_pEngineMgrPanel = new wxPanel(this, ID_PANEL_ENGINE_MGR, wxDefaultPosition, wxDefaultSize,
+                                    wxTAB_TRAVERSAL, "ID_PANEL_ENGINE_MGR");
+    m_pEngineMgrPanel->SetFont(GetFrameFont(9));
+    m_pEngineMgrPanel->SetMinSize(wxSize(600, 256));
+
+    m_pEngineList = new wxListCtrl(m_pEngineMgrPanel, ID_LISTCTRL_ENGINE, wxDefaultPosition,
+                                   wxSize(584, 241),
+                                   wxLC_REPORT | wxLC_SINGLE_SEL | wxLC_HRULES,
+                                   wxDefaultValidator, "ID_LISTCTRL_ENGINE");
+    m_pEngineList->SetMinSize(wxSize(0, 0));
+
+    const int edge = wxLEFT | wxRIGHT | wxTOP | wxEXPAND;
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    m_pCheckShowAll = new wxCheckBox(m_pEngineMgrPanel, ID_CHECKBOX_SHOWALL, _("&Show all"),
+                                     wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
+                                     "ID_CHECKBOX_SHOWALL");
+    m_pCheckShowAll->SetValue(false);
+    column->Add(m_pCheckShowAll, 0, edge, 6);
+
+    auto addLine = [&](long id, const char* name) {
+        auto* line = new wxStaticLine(m_pEngineMgrPanel, id, wxDefaultPosition, wxSize(10, -1),
+                                      wxLI_HORIZONTAL, name);
+        column->Add(line, 0, edge, 4);
+        return line;
+    };
+    auto addButton = [&](long id, const wxString& label, const char* name) {
+        auto* button = new wxButton(m_pEngineMgrPanel, id, label, wxDefaultPosition,
+                                    wxDefaultSize, 0, wxDefaultValidator, name);
+        MakeCompact(button);
+        column->Add(button, 0, edge, 4);
+        return button;
+    };
+    m_pStaticLine1 = addLine(ID_STATICLINE1, "ID_STATICLINE1");
+    m_pButtonAdd = addButton(ID_BUTTON_ADD, _("&Add..."), "ID_BUTTON_ADD");
+    m_pButtonEdit = addButton(ID_BUTTON_EDIT, _("&Edit..."), "ID_BUTTON_EDIT");
+    m_pButtonDelete = addButton(ID_BUTTON_DELETE, _("&Delete"), "ID_BUTTON_DELETE");
+    m_pButtonCopy = addButton(ID_BUTTON_COPY, _("&Copy..."), "ID_BUTTON_COPY");
+    m_pButtonEnable = addButton(ID_BUTTON_ENABLE, _("E&n/Disable"), "ID_BUTTON_ENABLE");
+    m_pStaticLine2 = addLine(ID_STATICLINE2, "ID_STATICLINE2");
+    m_pButtonUp = addButton(wxID_UP, _("&Up"), "wxID_UP");
+    m_pButtonDown = addButton(wxID_DOWN, _("D&own"), "wxID_DOWN");
+
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(m_pEngineList, 1, wxEXPAND, 0);
+    row->Add(column, 0, 0, 0);
+    m_pEngineMgrPanel->SetSizer(row);
+    row->Fit(m_pEngineMgrPanel);
+    row->SetSizeHints(m_pEngineMgrPanel);
+
+    m_pAuiManager->AddPane(m_pEngineMgrPanel, wxAuiPaneInfo()
+                                                  .Name("Search Engine Manager")
+                                                  .Caption(_("Search Engine Manager"))
+                                                  .CaptionVisible(true)
+                                                  .PaneBorder(true)
+                                                  .CloseButton(true)
+                                                  .Movable(true)
+                                                  .Floatable(true)
+                                                  .Resizable(true)
+                                                  .Bottom()
+                                                  .Layer(9)
+                                                  .LeftDockable(false)
+                                                  .RightDockable(false)
+                                                  .MinSize(wxSize(600, 256)));
+}
+
+void OrvaneFrame::BuildMenuBar()
+{
+    auto* menuBar = new wxMenuBar();
+
+    auto* fileMenu = new wxMenu();
+    AppendItem(fileMenu, ID_MENU_QUIT, _("Quit\tAlt-X"), _("Quit the application"));
+    menuBar->Append(fileMenu, _("&File"));
+
+    auto* viewMenu = new wxMenu();
+    AppendItem(viewMenu, ID_MENU_BACK, _("Back\tAlt+Left"), _("Go back one page\nAlt+Left Arrow"),
+               "img/prev.png");
+    AppendItem(viewMenu, ID_MENU_FORWARD, _("Forward\tAlt+Right"),
+               _("Go forward one page\nAlt+Right Arrow"), "img/next.png");
+    AppendItem(viewMenu, ID_MENU_REFRESH, _("Refresh\tF5"), _("Refresh current page\nF5"),
+               "img/Refresh_s16_02.png");
+    AppendItem(viewMenu, ID_MENU_STOPIE, _("Stop loading this page\tCtrl+Q"),
+               _("Stop loading this page\nCtrl+Q"), "img/Delete_s16_01.png");
+    viewMenu->AppendSeparator();
+    AppendItem(viewMenu, ID_MENU_SELECT_LANG, _("Select Language\tF2"), _("Select Language"));
+    AppendItem(viewMenu, ID_MENU_SELECT_CATEGORY, _("Select Category\tF3"), _("Select Category"));
+    m_pMenuNewSearching = AppendItem(viewMenu, ID_MENU_NEW_SEARCHING, _("New Searching\tF6"),
+                                     _("New Searching\nF6"));
+    m_pMenuStartSearching = AppendItem(viewMenu, ID_MENU_START_SEARCH, _("Start Searching\tF8"),
+                                       _("Start Searching"), "img/Search_s16_01.png");
+    m_pMenuStopSearching = AppendItem(viewMenu, ID_MENU_STOP_SEARCH, _("Stop Searching\tF9"),
+                                      _("Stop Searching"), "img/Stop_s16_01.png");
+    AppendItem(viewMenu, ID_MENU_NEXT_PAGE, _("Next Page\tCtrl+Tab"),
+               _("Go to next page\nCtrl+Tab"));
+    AppendItem(viewMenu, ID_MENU_PREV_PAGE, _("Previous Page\tCtrl+Shift+Tab"),
+               _("Back to previous page\nCtrl+Shift+Tab"));
+    menuBar->Append(viewMenu, _("&View"));
+
+    auto* toolsMenu = new wxMenu();
+    AppendItem(toolsMenu, ID_MENU_ENGINE_MGR, _("Search Engine Manager\tF7"),
+               _("Show or hide search engine manager"), "img/engine_s16_00.png");
+    AppendItem(toolsMenu, ID_MENU_FULLSCREEN, _("Full Screen\tF11"), _("Show full screen \nF11"),
+               "img/Fullscreen_s16_01.png");
+    toolsMenu->AppendSeparator();
+    AppendItem(toolsMenu, ID_MENU_SETTING, _("&Setting..."), _("Open setting dialog"),
+               "img/Setting_s16_01.png");
+    AppendItem(toolsMenu, ID_MENU_UI_LANGUAGE, _("UI &language..."), _("Change UI language"));
+    menuBar->Append(toolsMenu, _("&Tools"));
+
+    auto* helpMenu = new wxMenu();
+    AppendItem(helpMenu, ID_MENU_CHECK_UPDATE, _("Check for Update..."), _("Check for Update"),
+               "img/Update_s16_01.png");
+    helpMenu->AppendSeparator();
+    AppendItem(helpMenu, ID_MENU_ABOUT, _("&About...\tF1"), _("Show info about this application"),
+               "img/About_s16_01.png");
+    menuBar->Append(helpMenu, _("&Help"));
+
+    SetMenuBar(menuBar);
+}
+
+void OrvaneFrame::BuildStatusBar()
+{
+    m_pStatusBar = new wxStatusBar(this, ID_STATUSBAR1, wxSTB_DEFAULT_STYLE, "ID_STATUSBAR1");
+    // The size field must hold its text in the desktop's font, which is
+    // often wider than the font these widths were chosen for.
+    int sizeFieldWidth = 192;
+    {
+        wxClientDC dc(m_pStatusBar);
+        dc.SetFont(m_pStatusBar->GetFont());
+        const wxString sample = wxString::Format(_("Frame Size: w = %d, h = %d"), 8888, 8888);
+        sizeFieldWidth = std::max(sizeFieldWidth, dc.GetTextExtent(sample).x + 24);
+    }
+    const int widths[4] = {-1, 128, 128, sizeFieldWidth};
+    const int styles[4] = {wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
+    m_pStatusBar->SetFieldsCount(4, widths);
+    m_pStatusBar->SetStatusStyles(4, styles);
+    SetStatusBar(m_pStatusBar);
+}
+
+void OrvaneFrame::BuildImageList()
+{
+    static const char* const files[] = {
+        "img/engine_s16_01.png",  "img/engine_s16_02.png",  "img/page_blank.png",
+        "img/page_completed.png", "img/loading_s16_05.png", "img/loading_s16_06.png",
+        "img/loading_s16_07.png", "img/loading_s16_08.png",
+    };
+    m_pImageList = new wxImageList(16, 16, true, WXSIZEOF(files));
+    for (const char* file : files)
+    {
+        wxBitmap bitmap = LoadPicture(file);
+        if (!bitmap.IsOk())
+            bitmap = BlankPicture();
+        m_pImageList->Add(bitmap, kImageMaskColour);
+    }
+    m_pNotebook->SetImageList(m_pImageList);
+}
+
+void OrvaneFrame::BindCommands()
+{
+    m_pNotebook->Bind(wxEVT_AUINOTEBOOK_PAGE_CHANGED, &OrvaneFrame::OnPageChanged, this);
+
+    auto bindMenuAndTool = [this](long menuId, long toolId, void (OrvaneFrame::*handler)(wxCommandEvent&)) {
+        if (menuId != wxID_NONE)
+            Bind(wxEVT_MENU, handler, this, menuId);
+        if (toolId != wxID_NONE)
+            Bind(wxEVT_TOOL, handler, this, toolId);
+    };
+    bindMenuAndTool(ID_MENU_BACK, ID_TOOL_BACK, &OrvaneFrame::OnBack);
+    bindMenuAndTool(ID_MENU_FORWARD, ID_TOOL_FORWARD, &OrvaneFrame::OnForward);
+    bindMenuAndTool(ID_MENU_REFRESH, ID_TOOL_REFRESH, &OrvaneFrame::OnRefresh);
+    bindMenuAndTool(ID_MENU_STOPIE, ID_TOOL_STOPIE, &OrvaneFrame::OnStopIE);
+    Bind(wxEVT_CHOICE, &OrvaneFrame::OnLanguageChanged, this, ID_CHOICE_LANG);
+    Bind(wxEVT_CHOICE, &OrvaneFrame::OnCategoryChanged, this, ID_CHOICE_CATEGORY);
+    bindMenuAndTool(ID_MENU_ENGINE_MGR, ID_TOOL_ENGINE_MGR, &OrvaneFrame::OnToggleEngineManager);
+    bindMenuAndTool(wxID_NONE, ID_TOOL_CLEAR, &OrvaneFrame::OnClearResult);
+    Bind(wxEVT_COMBOBOX, &OrvaneFrame::OnKeywordChanged, this, ID_COMBOBOX_KEYWORD);
+    Bind(wxEVT_TEXT, &OrvaneFrame::OnKeywordChanged, this, ID_COMBOBOX_KEYWORD);
+    Bind(wxEVT_TEXT_ENTER, &OrvaneFrame::OnStartSearch, this, ID_COMBOBOX_KEYWORD);
+    bindMenuAndTool(ID_MENU_START_SEARCH, ID_TOOL_START_SEARCH, &OrvaneFrame::OnStartSearch);
+    bindMenuAndTool(ID_MENU_STOP_SEARCH, ID_TOOL_STOP_SEARCH, &OrvaneFrame::OnStopSearch);
+    bindMenuAndTool(ID_MENU_SETTING, ID_TOOL_SETTING, &OrvaneFrame::OnSetting);
+    bindMenuAndTool(ID_MENU_FULLSCREEN, ID_TOOL_FULLSCREEN, &OrvaneFrame::OnFullScreen);
+    Bind(wxEVT_AUI_PANE_CLOSE, &OrvaneFrame::OnPaneClose, this);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnQuit, this, ID_MENU_QUIT);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnSelectLanguage, this, ID_MENU_SELECT_LANG);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnSelectCategory, this, ID_MENU_SELECT_CATEGORY);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnNewSearching, this, ID_MENU_NEW_SEARCHING);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnNextPage, this, ID_MENU_NEXT_PAGE);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnPrevPage, this, ID_MENU_PREV_PAGE);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnUILanguage, this, ID_MENU_UI_LANGUAGE);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnCheckUpdate, this, ID_MENU_CHECK_UPDATE);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnAbout, this, ID_MENU_ABOUT);
+    Bind(wxEVT_TIMER, &OrvaneFrame::OnTimer, this, ID_TIMER);
+    Bind(wxEVT_SIZE, &OrvaneFrame::OnSize, this);
+}
+
+ZulIeCtrl* OrvaneFrame::CurrentPage()
+{
+    // The selected tab's own page: tabs may have been dragged into another
+    // order or tab group, so the tab position is not always the page key.
+    if (m_nCurPage < 0 || static_cast<size_t>(m_nCurPage) >= m_pNotebook->GetPageCount())
+        return nullptr;
+    return dynamic_cast<ZulIeCtrl*>(m_pNotebook->GetPage(m_nCurPage));
+}
+
+void OrvaneFrame::OnBack(wxCommandEvent&)
+{
+    if (ZulIeCtrl* page = CurrentPage())
+        page->GoBack();
+}
+
+void OrvaneFrame::OnForward(wxCommandEvent&)
+{
+    if (ZulIeCtrl* page = CurrentPage())
+        page->GoForward();
+}
+
+void OrvaneFrame::OnRefresh(wxCommandEvent&)
+{
+    if (ZulIeCtrl* page = CurrentPage())
+        page->Refresh(0);
+}
+
+void OrvaneFrame::OnStopIE(wxCommandEvent&)
+{
+    if (ZulIeCtrl* page = CurrentPage())
+        page->Stop();
+}
+
+void OrvaneFrame::SetToolHighlighted(long toolId, bool highlighted)
+{
+    m_pToolBar->ToggleTool(toolId, highlighted);
+    m_pToolBar->Refresh(false);
+}
+
+void OrvaneFrame::OnToggleEngineManager(wxCommandEvent&)
+{
+    wxAuiPaneInfo& pane = m_pAuiManager->GetPane(m_pEngineMgrPanel);
+    const bool wasHidden = !pane.IsShown();
+    m_pPreference->m_nShowEngineManager = wasHidden ? 1 : 0;
+    SetToolHighlighted(ID_TOOL_ENGINE_MGR, wasHidden);
+    pane.Show(wasHidden);
+    m_pAuiManager->Update();
+}
+
+void OrvaneFrame::OnPaneClose(wxAuiManagerEvent& event)
+{
+    wxAuiPaneInfo* pane = event.GetPane();
+    if (pane && pane->HasCloseButton())
+    {
+        m_pPreference->m_nShowEngineManager = 0;
+        SetToolHighlighted(ID_TOOL_ENGINE_MGR, false);
+    }
+    event.Skip();
+}
+
+void OrvaneFrame::OnFullScreen(wxCommandEvent&)
+{
+    const bool wasFullScreen = IsFullScreen();
+    long style = wxFULLSCREEN_NOBORDER;
+    if (m_pPreference->m_nHideCaption == 1)
+        style |= wxFULLSCREEN_NOCAPTION;
+    if (m_pPreference->m_nHideMenuBar == 1)
+        style |= wxFULLSCREEN_NOMENUBAR;
+    if (m_pPreference->m_nHideStatusBar == 1)
+        style |= wxFULLSCREEN_NOSTATUSBAR;
+    ShowFullScreen(!wasFullScreen, style);
+    SetToolHighlighted(ID_TOOL_FULLSCREEN, !wasFullScreen);
+}
+
+void OrvaneFrame::OnQuit(wxCommandEvent&)
+{
+    Close();
+}
+
+void OrvaneFrame::OnUILanguage(wxCommandEvent&)
+{
+    const int language = ChooseUILanguage();
+    if (language == wxLANGUAGE_UNKNOWN)
+        return;
+    SaveUILanguage(language);
+    wxMessageBox(_("You must restart application for this change to take effect."), _("Confirm"),
+                 wxOK | wxICON_INFORMATION | wxCENTRE, this);
+}
+
+void OrvaneFrame::OnSize(wxSizeEvent&)
+{
+    // Not skipped: the docking manager lays the panes out on its own.
+    if (!m_pStatusBar)
+        return;
+    const wxSize size = GetSize();
+    m_pStatusBar->SetStatusText(
+        wxString::Format(_("Frame Size: w = %d, h = %d"), size.GetWidth(), size.GetHeight()), 3);
+}

@@ -9,6 +9,7 @@
 #include <wx/thread.h>
 #include <wx/timer.h>
 
+#include <memory>
 #include <vector>
 
 class wxAuiManager;
@@ -30,6 +31,7 @@ class wxStaticLine;
 class wxStatusBar;
 class wxMSHTMLEvent;
 class CheckVerThread;
+class VersionCheckLink;
 class Preference;
 class SuggDlg;
 
@@ -62,6 +64,8 @@ public:
     wxTimer m_timer;
     wxString m_strLatestVersion;
     wxMutex m_verMutex;
+    // Shared with the version-check worker; detached when the frame goes away.
+    std::shared_ptr<VersionCheckLink> m_pVersionLink;
     std::vector<int> m_connectedPageIds;
     wxString m_strAppTitle;
 
@@ -181,6 +185,8 @@ public:
     void OnUILanguage(wxCommandEvent& event);
     void OnSize(wxSizeEvent& event);
     void SetToolHighlighted(long toolId, bool highlighted);
+    // The page on the selected tab, or null when there is none.
+    ZulIeCtrl* CurrentPage();
 
     // --- OrvaneFrameSearch.cpp: search flow ---
     void FillLanguageChoice();
@@ -188,6 +194,9 @@ public:
     void RebuildResultPages(const wxString& language, const wxString& category);
     void RemoveAllNotebookPages();
     void ConnectPageEvents(ZulIeCtrl* page);
+    // Shows an image-list picture on the page's tab (if the page is on one).
+    void SetTabImage(ZulIeCtrl* page, int image);
+    void SetAllTabImages(int image);
     void SetSearchingState(bool searching);
     void StartSearch();
     void OnStartSearch(wxCommandEvent& event);
@@ -208,6 +217,12 @@ public:
     void OnPageDocumentComplete(wxMSHTMLEvent& event);
     void OnPageProgressChange(wxMSHTMLEvent& event);
     void SaveOnClose();
+    // ORVANE_REPORT_IDLE=1: print one line on stdout the first time the window
+    // is shown, every result page has finished a document and none is busy.
+    void CheckReportIdle();
+    bool m_bReportIdle = false;
+    bool m_bIdleReported = false;
+    std::vector<int> m_completedPageIds;
 
     // --- OrvaneFrameEngines.cpp: engine manager panel ---
     void BindEngineManagerEvents();

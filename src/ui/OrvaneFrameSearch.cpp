@@ -1,28 +1,448 @@
-// Placeholder until the search flow lands.
+// The search flow: language and category choices, the result pages in the
+// notebook, starting and stopping a search, the busy timer, page navigation,
+// and saving everything when the window closes.
 #include "OrvaneFrame.h"
 
-void OrvaneFrame::FillLanguageChoice() {}
-void OrvaneFrame::FillCategoryChoice(const wxString&) {}
-void OrvaneFrame::RebuildResultPages(const wxString&, const wxString&) {}
-void OrvaneFrame::RemoveAllNotebookPages() {}
-void OrvaneFrame::ConnectPageEvents(ZulIeCtrl*) {}
-void OrvaneFrame::SetSearchingState(bool) {}
-void OrvaneFrame::StartSearch() {}
-void OrvaneFrame::OnStartSearch(wxCommandEvent&) {}
-void OrvaneFrame::OnStopSearch(wxCommandEvent&) {}
-void OrvaneFrame::OnTimer(wxTimerEvent&) {}
-void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent&) {}
-void OrvaneFrame::OnNextPage(wxCommandEvent&) {}
-void OrvaneFrame::OnPrevPage(wxCommandEvent&) {}
-void OrvaneFrame::OnSelectLanguage(wxCommandEvent&) {}
-void OrvaneFrame::OnSelectCategory(wxCommandEvent&) {}
-void OrvaneFrame::OnLanguageChanged(wxCommandEvent&) {}
-void OrvaneFrame::OnCategoryChanged(wxCommandEvent&) {}
-void OrvaneFrame::OnClearResult(wxCommandEvent&) {}
-void OrvaneFrame::OnNewSearching(wxCommandEvent&) {}
-void OrvaneFrame::KeywordPrompt() {}
-void OrvaneFrame::OnPageTitleChange(wxMSHTMLEvent&) {}
-void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent&) {}
-void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent&) {}
-void OrvaneFrame::OnPageProgressChange(wxMSHTMLEvent&) {}
-void OrvaneFrame::SaveOnClose() {}
+#include "Preference.h"
+#include "SuggDlg.h"
+#include "WindowGeometry.h"
+#include "ZulIeCtrl.h"
+
+#include <wx/aui/auibook.h>
+#include <wx/aui/aui.h>
+#include <wx/choice.h>
+#include <wx/combobox.h>
+#include <wx/imaglist.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/statusbr.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace
+{
+wxString PromptText()
+{
+    return _("(Please input keyword...)");
+}
+
+// Fills a choice with items and selects the preferred one if it is there
+// (exact match), else the first.
+void FillChoice(wxChoice* choice, const wxArrayString& items, bool preferStored,
+                const wxString& stored)
+{
+    choice->Clear();
+    if (items.empty())
+        return;
+    choice->Append(items);
+    int selection = 0;
+    if (preferStored)
+    {
+        const int found = items.Index(stored, true);
+        if (found != wxNOT_FOUND)
+            selection = found;
+    }
+    choice->SetSelection(selection);
+}
+} // namespace
+
+OrvaneFrame::~OrvaneFrame()
+{
+    // Handlers must not run on a half-destroyed window: removing pages or
+    // destroying children still sends events this way.
+    SetEvtHandlerEnabled(false);
+    StopVersionCheck();
+
+    m_timer.Stop();
+    if (m_pNotebook)
+    {
+        m_pNotebook->Hide();
+        RemoveAllNotebookPages();
+    }
+
+    SaveOnClose();
+
+    if (m_pImageList)
+    {
+        m_pEngineList->SetImageList(nullptr, wxIMAGE_LIST_SMALL);
+        m_pNotebook->SetImageList(nullptr);
+        m_pImageList->RemoveAll();
+        delete m_pImageList;
+        m_pImageList = nullptr;
+    }
+
+    if (m_pAuiManager)
+    {
+        m_pAuiManager->UnInit();
+        delete m_pAuiManager;
+        m_pAuiManager = nullptr;
+    }
+    // The browser manager, destroyed with the members, stops and deletes the pages.
+}
+
+void OrvaneFrame::SearchFor(const wxString& keyword)
+{
+    // Not a keystroke: no suggestion fetch for it.
+    m_pKeywordBox->ChangeValue(keyword);
+    StartSearch();
+}
+
+void OrvaneFrame::FillLanguageChoice()
+{
+    wxArrayString languages;
+    m_engineManager.GetLanguages(languages);
+    FillChoice(m_pChoiceLang, languages, m_pPreference->m_nPreserveLangCategory > 0,
+               m_pPreference->m_strLang);
+}
+
+void OrvaneFrame::FillCategoryChoice(const wxString& language)
+{
+    wxArrayString categories;
+    m_engineManager.GetCategories(categories, language);
+    FillChoice(m_pChoiceCategory, categories, m_pPreference->m_nPreserveLangCategory > 0,
+               m_pPreference->m_strCategory);
+}
+
+void OrvaneFrame::OnEngineChanged()
+{
+    FillLanguageChoice();
+    m_pPreference->m_strLang = m_pChoiceLang->GetStringSelection();
+    FillCategoryChoice(m_pPreference->m_strLang);
+    m_pPreference->m_strCategory = m_pChoiceCategory->GetStringSelection();
+
+    if (m_nFirstNotify)
+    {
+        RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
+        m_nFirstNotify = false;
+    }
+    else if (m_engineManager.m_strCurLang == m_pPreference->m_strLang &&
+             m_engineManager.m_strCurCategory == m_pPreference->m_strCategory)
+    {
+        RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
+    }
+
+    RefillEngineList();
+    ShowEngineCount();
+}
+
+void OrvaneFrame::RemoveAllNotebookPages()
+{
+    for (size_t i = m_pNotebook->GetPageCount(); i > 0; --i)
+    {
+        if (!m_pNotebook->RemovePage(i - 1))
+            wxMessageBox(_("false remove page!"), _("Confirm"), wxOK | wxCENTRE, nullptr);
+    }
+}
+
+void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& category)
+{
+    RemoveAllNotebookPages();
+    // A copy: the catalogue reuses the vector it returns for its next query.
+    const EngineArray engines = m_engineManager.GetEngines(language, category, false);
+    m_browserManager.SetEngines(engines);
+    m_browserManager.ForEachPage([this](unsigned, ZulIeCtrl* page) {
+        if (!page->m_bActive)
+            return;
+        m_pNotebook->AddPage(page, page->m_strEngineName, false, IMAGE_PAGE_BLANK);
+        ConnectPageEvents(page);
+    });
+    m_browserManager.ShowStartPage();
+}
+
+void OrvaneFrame::ConnectPageEvents(ZulIeCtrl* page)
+{
+    const int id = page->GetId();
+    if (std::find(m_connectedPageIds.begin(), m_connectedPageIds.end(), id) !=
+        m_connectedPageIds.end())
+        return;
+    Bind(wxEVT_MSHTML_TITLE_CHANGE, &OrvaneFrame::OnPageTitleChange, this, id);
+    Bind(wxEVT_MSHTML_STATUS_TEXT_CHANGE, &OrvaneFrame::OnPageStatusTextChange, this, id);
+    Bind(wxEVT_MSHTML_DOCUMENT_COMPLETE, &OrvaneFrame::OnPageDocumentComplete, this, id);
+    Bind(wxEVT_MSHTML_PROGRESS_CHANGE, &OrvaneFrame::OnPageProgressChange, this, id);
+    m_connectedPageIds.push_back(id);
+}
+
+void OrvaneFrame::OnPageTitleChange(wxMSHTMLEvent& event)
+{
+    SetTitle(event.m_text + " - " + m_strAppTitle);
+}
+
+void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
+{
+    SetStatusText(event.m_text, 0);
+}
+
+void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
+{
+    SetStatusText(event.m_text, 0);
+    if (m_bReportIdle && !m_bIdleReported)
+    {
+        if (std::find(m_completedPageIds.begin(), m_completedPageIds.end(), event.GetId()) ==
+            m_completedPageIds.end())
+            m_completedPageIds.push_back(event.GetId());
+        // The view may still call itself busy inside its own notification.
+        CallAfter(&OrvaneFrame::CheckReportIdle);
+    }
+}
+
+void OrvaneFrame::OnPageProgressChange(wxMSHTMLEvent& event)
+{
+    SetStatusText(wxString::Format("%d / %d", event.m_long1, event.m_long2), 1);
+}
+
+void OrvaneFrame::SetTabImage(ZulIeCtrl* page, int image)
+{
+    const int tab = m_pNotebook->GetPageIndex(page);
+    if (tab != wxNOT_FOUND && m_pNotebook->GetPageImage(tab) != image)
+        m_pNotebook->SetPageImage(tab, image);
+}
+
+void OrvaneFrame::SetAllTabImages(int image)
+{
+    for (size_t tab = 0; tab < m_pNotebook->GetPageCount(); ++tab)
+    {
+        if (m_pNotebook->GetPageImage(tab) != image)
+            m_pNotebook->SetPageImage(tab, image);
+    }
+}
+
+void OrvaneFrame::SetSearchingState(bool searching)
+{
+    const bool idle = !searching;
+    m_pMenuNewSearching->Enable(idle);
+    m_pToolBar->EnableTool(ID_TOOL_CLEAR, idle);
+    m_pChoiceLang->Enable(idle);
+    m_pChoiceCategory->Enable(idle);
+    m_pKeywordBox->Enable(idle);
+    m_pMenuStartSearching->Enable(idle);
+    m_pToolBar->EnableTool(ID_TOOL_START_SEARCH, idle);
+    m_pMenuStopSearching->Enable(searching);
+    m_pToolBar->EnableTool(ID_TOOL_STOP_SEARCH, searching);
+    m_pEngineMgrPanel->Enable(idle);
+    m_pToolBar->Refresh(false);
+}
+
+void OrvaneFrame::StartSearch()
+{
+    m_nFocusChoiceId = -1;
+    wxString keyword = m_pKeywordBox->GetValue();
+    keyword.Trim(true).Trim(false);
+    if (keyword.empty())
+        return;
+
+    if (m_pSuggDlg && m_pSuggDlg->IsShown())
+        m_pSuggDlg->Hide();
+
+    const int existing = m_pKeywordBox->FindString(keyword, true);
+    if (existing != wxNOT_FOUND)
+        m_pKeywordBox->Delete(existing);
+    m_pKeywordBox->Insert(keyword, 0);
+    m_pKeywordBox->SetSelection(0);
+    m_pPreference->m_arrKeywords = m_pKeywordBox->GetStrings();
+
+    m_nSearching = 1;
+    m_nSearchPending = 1;
+    SetSearchingState(true);
+    SetAllTabImages(IMAGE_LOADING_FIRST);
+    m_browserManager.Search(keyword);
+}
+
+void OrvaneFrame::OnStartSearch(wxCommandEvent&)
+{
+    StartSearch();
+}
+
+void OrvaneFrame::OnStopSearch(wxCommandEvent&)
+{
+    m_nSearchPending = m_nSearching;
+    m_nSearching = 0;
+    m_browserManager.StopAll();
+    SetSearchingState(false);
+}
+
+void OrvaneFrame::OnTimer(wxTimerEvent&)
+{
+    if (m_browserManager.IsAnyBusy())
+    {
+        m_nSearching = 1;
+        m_nSearchPending = 1;
+        m_browserManager.ForEachPage([this](unsigned, ZulIeCtrl* page) {
+            if (!page->m_bActive)
+                return;
+            bool busy = false;
+            page->IsBusy(busy);
+            if (busy)
+            {
+                const int v = page->m_nIconIndex;
+                page->m_nIconIndex = v == IMAGE_LOADING_LAST ? IMAGE_LOADING_FIRST : v + 1;
+                SetTabImage(page, page->m_nIconIndex);
+            }
+            else
+            {
+                SetTabImage(page, IMAGE_PAGE_COMPLETED);
+            }
+        });
+        SetCursor(wxCursor(wxCURSOR_ARROWWAIT));
+    }
+    else
+    {
+        m_nSearching = 0;
+        if (m_nSearchPending == 1)
+        {
+            m_nSearchPending = 0;
+            SetSearchingState(false);
+            SetAllTabImages(IMAGE_PAGE_COMPLETED);
+            SetCursor(wxCursor(wxCURSOR_ARROW));
+        }
+        CheckReportIdle();
+    }
+
+    if (!m_nVersionShown)
+        RefreshStartPage();
+}
+
+void OrvaneFrame::CheckReportIdle()
+{
+    if (!m_bReportIdle || m_bIdleReported || !IsShown())
+        return;
+    const size_t active = m_browserManager.CountActivePages();
+    size_t completed = 0;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        if (page->m_bActive &&
+            std::find(m_completedPageIds.begin(), m_completedPageIds.end(), page->GetId()) !=
+                m_completedPageIds.end())
+            ++completed;
+    });
+    if (completed < active || m_browserManager.IsAnyBusy())
+        return;
+    m_bIdleReported = true;
+    std::printf("orvane: idle after start, %zu pages\n", active);
+    std::fflush(stdout);
+}
+
+void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
+{
+    event.Skip();
+    const int selection = event.GetSelection();
+    if (selection < 0)
+        return;
+    m_nCurPage = selection;
+    ZulIeCtrl* page = CurrentPage();
+    if (!page)
+        return;
+    SetStatusText(page->m_strPageUrl, 0);
+    SetTitle(page->GetTitle() + " - " + m_strAppTitle);
+}
+
+void OrvaneFrame::OnNextPage(wxCommandEvent&)
+{
+    const int count = static_cast<int>(m_browserManager.CountActivePages());
+    if (count == 0)
+        return;
+    int next = m_nCurPage + 1;
+    if (next >= count)
+        next = 0;
+    m_nCurPage = next;
+    m_pNotebook->SetSelection(next);
+}
+
+void OrvaneFrame::OnPrevPage(wxCommandEvent&)
+{
+    const int count = static_cast<int>(m_browserManager.CountActivePages());
+    if (count == 0)
+        return;
+    int previous = m_nCurPage - 1;
+    if (previous < 0)
+        previous = count - 1;
+    m_nCurPage = previous;
+    m_pNotebook->SetSelection(previous);
+}
+
+void OrvaneFrame::OnSelectLanguage(wxCommandEvent&)
+{
+    m_nFocusChoiceId = ID_CHOICE_LANG;
+    m_pChoiceLang->SetFocus();
+}
+
+void OrvaneFrame::OnSelectCategory(wxCommandEvent&)
+{
+    m_nFocusChoiceId = ID_CHOICE_CATEGORY;
+    m_pChoiceCategory->SetFocus();
+}
+
+void OrvaneFrame::OnLanguageChanged(wxCommandEvent&)
+{
+    const wxString language = m_pChoiceLang->GetStringSelection();
+    if (language == m_pPreference->m_strLang)
+        return;
+    m_pPreference->m_strLang = language;
+    FillCategoryChoice(language);
+    m_pPreference->m_strCategory = m_pChoiceCategory->GetStringSelection();
+    RebuildResultPages(language, m_pPreference->m_strCategory);
+    RefillEngineList();
+    if (m_nFocusChoiceId == ID_CHOICE_LANG)
+        m_pChoiceLang->SetFocus();
+}
+
+void OrvaneFrame::OnCategoryChanged(wxCommandEvent&)
+{
+    const wxString category = m_pChoiceCategory->GetStringSelection();
+    if (category == m_pPreference->m_strCategory)
+        return;
+    m_pPreference->m_strCategory = category;
+    RebuildResultPages(m_pChoiceLang->GetStringSelection(), category);
+    RefillEngineList();
+    if (m_nFocusChoiceId == ID_CHOICE_CATEGORY)
+        m_pChoiceCategory->SetFocus();
+}
+
+void OrvaneFrame::OnClearResult(wxCommandEvent&)
+{
+    m_pKeywordBox->SetValue(PromptText());
+    RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
+    m_pKeywordBox->SetFocus();
+}
+
+void OrvaneFrame::OnNewSearching(wxCommandEvent&)
+{
+    KeywordPrompt();
+}
+
+void OrvaneFrame::KeywordPrompt()
+{
+    if (m_pKeywordBox->GetValue().empty())
+        m_pKeywordBox->SetValue(PromptText());
+    m_pKeywordBox->SetFocus();
+}
+
+void OrvaneFrame::SaveOnClose()
+{
+    if (!m_engineManager.Save())
+    {
+        wxMessageBox(wxString::Format(_("The search engine list could not be saved to \"%s\"."),
+                                      m_engineManager.GetFileName()),
+                     _("Orvane"), wxOK | wxICON_ERROR | wxCENTRE, nullptr);
+    }
+
+    if (m_pPreference)
+    {
+        {
+            WindowGeometry geometry(*this);
+            m_pPreference->SaveFrameGeometry(geometry);
+        }
+        m_pPreference->m_arrKeywords = m_pKeywordBox->GetStrings();
+        m_pPreference->m_strLang = m_pChoiceLang->GetStringSelection();
+        m_pPreference->m_strCategory = m_pChoiceCategory->GetStringSelection();
+        m_pPreference->Save();
+
+        // The pop-up reads the preferences; it goes before they do.
+        delete m_pSuggDlg;
+        m_pSuggDlg = nullptr;
+        Preference::Release();
+        m_pPreference = nullptr;
+    }
+}
