@@ -1,14 +1,139 @@
-// Placeholder until the version check, settings and About dialogs land.
+// The main window's version check and start page, and its settings, About
+// and update commands.
 #include "OrvaneFrame.h"
+
+#include "AboutDlg.h"
+#include "AppInfo.h"
+#include "CheckVerThread.h"
+#include "ConfigStore.h"
+#include "Preference.h"
+#include "ProgramFolder.h"
+#include "SettingDlg.h"
+#include "StartPage.h"
+#include "VersionCheckLink.h"
+
+#include <wx/combobox.h>
+#include <wx/confbase.h>
+#include <wx/msgdlg.h>
+#include <wx/socket.h>
+#include <wx/utils.h>
 
 wxString OrvaneFrame::s_strPageText;
 
-void OrvaneFrame::StartVersionCheck() {}
-void OrvaneFrame::StopVersionCheck() {}
-void OrvaneFrame::SetLatestVersion(const wxString& version) {}
-void OrvaneFrame::RefreshStartPage() {}
-void OrvaneFrame::BuildStartPage() {}
-void OrvaneFrame::LoadStartPageTemplate() {}
-void OrvaneFrame::OnSetting(wxCommandEvent&) {}
-void OrvaneFrame::OnCheckUpdate(wxCommandEvent&) {}
-void OrvaneFrame::OnAbout(wxCommandEvent&) {}
+namespace
+{
+void ShowLockFailure()
+{
+    // Not translated, unlike its caption.
+    wxMessageBox("Lock not ok!", _("Orvane"), wxOK | wxCENTRE);
+}
+} // namespace
+
+void OrvaneFrame::StartVersionCheck()
+{
+    // The suggestion fetch relies on the socket layer too, so it is set up
+    // even when no check runs.
+    if (!wxSocketBase::IsInitialized())
+        wxSocketBase::Initialize();
+
+    wxString host = ConfigStore::Get()->Read(AppInfo::VersionHostKey, wxString());
+    host.Trim(true).Trim(false);
+    // No host, no published page to ask: no check and no message.
+    if (!host.empty())
+    {
+        m_pVersionLink = std::make_shared<VersionCheckLink>(
+            this, [this](const wxString& version) { SetLatestVersion(version); });
+        auto thread = std::make_unique<CheckVerThread>(m_pVersionLink, host);
+        if (thread->Create() != wxTHREAD_NO_ERROR)
+            wxMessageBox(_("Can't create thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
+        if (thread->Run() != wxTHREAD_NO_ERROR)
+            wxMessageBox(_("Can't start thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
+        else
+            thread.release();  // a running detached thread deletes itself
+    }
+
+    RefreshStartPage();
+}
+
+void OrvaneFrame::StopVersionCheck()
+{
+    if (!m_pVersionLink)
+        return;
+    // Returns at once: the worker may stay blocked on the network for a while,
+    // but from here on it hands nothing to this frame.
+    m_pVersionLink->Detach();
+    m_pVersionLink.reset();
+}
+
+void OrvaneFrame::SetLatestVersion(const wxString& version)
+{
+    // Worker thread; the link's lock keeps this frame alive meanwhile.
+    wxMutexLocker lock(m_verMutex);
+    if (!lock.IsOk())
+    {
+        CallAfter(&ShowLockFailure);
+        return;
+    }
+    m_strLatestVersion = version;
+}
+
+void OrvaneFrame::RefreshStartPage()
+{
+    wxMutexLocker lock(m_verMutex);
+    if (!lock.IsOk())
+    {
+        ShowLockFailure();
+        return;
+    }
+    // Also guards a caller that keeps polling after the page was written.
+    if (m_strLatestVersion.empty() || m_nVersionShown)
+        return;
+    m_strLatestVersion = _("Latest Version - ") + m_strLatestVersion;
+    m_nVersionShown = true;
+    BuildStartPage();
+}
+
+void OrvaneFrame::BuildStartPage()
+{
+    LoadStartPageTemplate();
+    const wxString yourVersion = _("Your Version - ") + wxString::FromUTF8(AppInfo::Version);
+    // A failed write has been logged by the file layer; the old page stays.
+    StartPage::Write(ProgramFolder::File("conf/index.htm"),
+                     StartPage::Fill(s_strPageText, yourVersion, m_strLatestVersion));
+}
+
+void OrvaneFrame::LoadStartPageTemplate()
+{
+    s_strPageText = StartPage::LoadTemplate(ProgramFolder::File("conf/index_tpl.htm"));
+}
+
+void OrvaneFrame::OnSetting(wxCommandEvent&)
+{
+    SettingDlg dialog(this, wxID_ANY);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+
+    Preference* pref = Preference::Get();
+    if (m_pKeywordBox)
+    {
+        // Refill the list (entries may have been deleted) but keep what is typed.
+        const wxString typed = m_pKeywordBox->GetValue();
+        m_pKeywordBox->Clear();
+        if (!pref->m_arrKeywords.empty())
+            m_pKeywordBox->Append(pref->m_arrKeywords);
+        m_pKeywordBox->ChangeValue(typed);
+        KeywordPrompt();
+    }
+    pref->Save();
+}
+
+void OrvaneFrame::OnCheckUpdate(wxCommandEvent&)
+{
+    wxLaunchDefaultBrowser(wxString::FromUTF8(AppInfo::DownloadPage), wxBROWSER_NEW_WINDOW);
+}
+
+void OrvaneFrame::OnAbout(wxCommandEvent&)
+{
+    AboutDlg dialog(this, wxID_ANY);
+    dialog.ShowModal();
+}

@@ -1,0 +1,89 @@
+#include "VersionPage.h"
+
+#include <wx/strconv.h>
+
+namespace
+{
+// Lines are UTF-8; a page in some 8-bit encoding still yields its dollar
+// signs, which are ASCII either way.
+wxString DecodeLine(const std::string& bytes)
+{
+    wxString text = wxString::FromUTF8(bytes.data(), bytes.size());
+    if (text.empty() && !bytes.empty())
+        text = wxString(bytes.data(), wxConvISO8859_1, bytes.size());
+    return text;
+}
+} // namespace
+
+bool VersionPage::ParseLine(const wxString& line, wxString& version)
+{
+    const size_t first = line.find('$');
+    if (first == wxString::npos)
+        return false;
+    const size_t last = line.rfind('$');
+    if (last == first)
+        version = line.substr(first + 1);
+    else
+        version = line.substr(first + 1, last - first - 1);
+    return true;
+}
+
+wxString VersionPage::Parse(const std::string& body)
+{
+    VersionPage page;
+    page.Feed(body.data(), body.size());
+    page.Finish();
+    return page.Result();
+}
+
+bool VersionPage::Feed(const char* data, std::size_t size)
+{
+    for (std::size_t i = 0; i < size && !m_done; ++i)
+    {
+        const char c = data[i];
+        ++m_total;
+        // "\r\n", "\r" and "\n" all end a line.
+        if (c == '\n')
+        {
+            if (!m_lastWasCr)
+                EndLine();
+            m_lastWasCr = false;
+        }
+        else if (c == '\r')
+        {
+            EndLine();
+            m_lastWasCr = true;
+        }
+        else
+        {
+            m_line += c;
+            m_lastWasCr = false;
+        }
+        if (!m_done && m_total >= MaxBytes)
+            m_done = true;
+    }
+    return m_done;
+}
+
+void VersionPage::Finish()
+{
+    if (!m_done && !m_line.empty())
+        EndLine();
+    m_done = true;
+}
+
+void VersionPage::EndLine()
+{
+    // A byte-order mark in front of the first line is not part of it.
+    static const std::string bom = "\xEF\xBB\xBF";
+    if (m_firstLine && m_line.compare(0, bom.size(), bom) == 0)
+        m_line.erase(0, bom.size());
+    m_firstLine = false;
+    wxString version;
+    if (ParseLine(DecodeLine(m_line), version))
+    {
+        m_result = version;
+        m_done = true;
+    }
+    m_line.clear();
+}
