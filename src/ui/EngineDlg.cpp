@@ -8,6 +8,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
+#include <wx/fontenum.h>
 #include <wx/intl.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
@@ -63,6 +64,19 @@ int ParseIndexText(const wxString& text)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+// The face is a Windows one; where it is missing, naming it anyway can make
+// GTK pick an unrelated fallback, so the Swiss family chooses instead.
+wxFont DialogFont()
+{
+    static const wxString face = "MS UI Gothic";
+    static const bool faceExists = wxFontEnumerator::IsValidFacename(face);
+    return wxFont(wxFontInfo(9)
+                      .Family(wxFONTFAMILY_SWISS)
+                      .Style(wxFONTSTYLE_NORMAL)
+                      .Weight(wxFONTWEIGHT_NORMAL)
+                      .FaceName(faceExists ? face : wxString()));
+}
+
 // Fixes the longest text the user may type without cutting a longer value
 // that a record already holds: that one is shown as it is.
 void LimitLength(wxTextCtrl* ctrl, unsigned long limit)
@@ -75,13 +89,13 @@ EngineDlg::EngineDlg(wxWindow* parent, wxWindowID id)
 {
     Create(parent, id, _("Engine info dialog"), wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
-    SetFont(wxFont(9, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
-                   "MS UI Gothic"));
+    SetFont(DialogFont());
     BuildLayout();
 
     Bind(wxEVT_INIT_DIALOG, &EngineDlg::OnInitDialog, this);
     Bind(wxEVT_CHECKBOX, &EngineDlg::OnCheckEnableIndex, this, ID_CHECKBOX_ENABLE_INDEX);
     Bind(wxEVT_BUTTON, &EngineDlg::OnOK, this, wxID_OK);
+    Bind(wxEVT_TEXT, &EngineDlg::OnUrlText, this, ID_TEXTCTRL_URL);
 }
 
 EngineDlg::~EngineDlg() = default;
@@ -130,7 +144,6 @@ void EngineDlg::BuildLayout()
     m_pTextUrl = new wxTextCtrl(this, ID_TEXTCTRL_URL, wxEmptyString, wxDefaultPosition,
                                 wxSize(320, 64), wxTE_MULTILINE, wxDefaultValidator,
                                 "ID_TEXTCTRL_URL");
-    m_pTextUrl->SetMaxLength(URL_MAX_LENGTH);
     row3->Add(m_pTextUrl, 5, wxALL | wxEXPAND, border);
     top->Add(row3, 1, wxALL | wxEXPAND, border);
 
@@ -195,9 +208,8 @@ void EngineDlg::OnInitDialog(wxInitDialogEvent& event)
     m_pTextName->SetMaxLength(0);
     m_pTextName->ChangeValue(m_pEngine->m_strName);
     LimitLength(m_pTextName, NAME_MAX_LENGTH);
-    m_pTextUrl->SetMaxLength(0);
     m_pTextUrl->ChangeValue(m_pEngine->m_strUrl);
-    LimitLength(m_pTextUrl, URL_MAX_LENGTH);
+    m_nUrlMaxLength = std::max<unsigned long>(URL_MAX_LENGTH, m_pEngine->m_strUrl.length());
 
     m_pChoiceEncoding->Clear();
     for (size_t i = 0; i < EncodingNamesCount; ++i)
@@ -211,6 +223,30 @@ void EngineDlg::OnInitDialog(wxInitDialogEvent& event)
     m_pCheckEnableIndex->SetValue(false);
     m_pTextIndex->Disable();
     m_pCheckEnable->SetValue(m_pEngine->m_bEnable);
+}
+
+void EngineDlg::OnUrlText(wxCommandEvent& WXUNUSED(event))
+{
+    // GTK is still inserting: changing its buffer now would break the insert.
+    if (m_pTextUrl->GetValue().length() > m_nUrlMaxLength)
+        CallAfter(&EngineDlg::CutUrlToLimit);
+}
+
+void EngineDlg::CutUrlToLimit()
+{
+    const wxString value = m_pTextUrl->GetValue();
+    if (value.length() <= m_nUrlMaxLength)
+        return;
+    const long excess = static_cast<long>(value.length() - m_nUrlMaxLength);
+    // The caret sits after the inserted text: drop its tail, as a
+    // single-line field drops what does not fit.
+    long end = m_pTextUrl->GetInsertionPoint();
+    if (end < excess || end > static_cast<long>(value.length()))
+        end = static_cast<long>(value.length());
+    wxString kept = value;
+    kept.erase(static_cast<size_t>(end - excess), static_cast<size_t>(excess));
+    m_pTextUrl->ChangeValue(kept);
+    m_pTextUrl->SetInsertionPoint(end - excess);
 }
 
 void EngineDlg::OnCheckEnableIndex(wxCommandEvent& event)

@@ -65,6 +65,11 @@ public:
 
 private:
     void BuildLayout();
+    // GTK has no length limit for multi-line fields: this one cuts what was
+    // just typed or pasted beyond m_nUrlMaxLength.
+    void OnUrlText(wxCommandEvent& event);
+    void CutUrlToLimit();
+    unsigned long m_nUrlMaxLength = URL_MAX_LENGTH;
     // Shows an input error and leaves the dialog open.
     static void ShowInputError(const wxString& message);
 };
