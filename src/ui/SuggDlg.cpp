@@ -1,13 +1,315 @@
-// Placeholder until the suggestion pop-up lands.
 #include "SuggDlg.h"
 
-SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
-    : wxDialog(parent, id, wxEmptyString, pos, size, wxSIMPLE_BORDER, "id")
+#include "Preference.h"
+#include "SuggestionRequest.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/combobox.h>
+#include "ConfigStore.h"
+#include <wx/intl.h>
+#include <wx/listbox.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/socket.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+
+const long SuggDlg::ID_LISTBOX_SUGG = wxNewId();
+const long SuggDlg::ID_STATICTEXT1 = wxNewId();
+const long SuggDlg::ID_CHOICE_SUGG_LANG = wxNewId();
+const long SuggDlg::ID_STATICLINE1 = wxNewId();
+
+namespace
 {
+int g_timeoutSeconds = 10;
+
+// The languages offered, in the choice's order, with the codes the service takes.
+const char* const kLangCodes[] = {"en", "zh-CN", "ja-JP"};
+
+class LangCode : public wxClientData
+{
+public:
+    explicit LangCode(const wxString& code) : m_code(code) {}
+    const wxString& Code() const { return m_code; }
+
+private:
+    wxString m_code;
+};
+} // namespace
+
+void SuggDlg::SetTimeoutForTesting(int seconds) { g_timeoutSeconds = seconds; }
+
+SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
+    : m_link(std::make_shared<SuggFetchLink>())
+{
+    m_link->dlg = this;
+    // Position and size come from the content; the keyword handling places it.
+    Create(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSIMPLE_BORDER, "id");
+    SetFont(wxFont(10, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
+                   "MS UI Gothic", wxFONTENCODING_DEFAULT));
+
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    m_pListBox = new wxListBox(this, ID_LISTBOX_SUGG, wxDefaultPosition, wxSize(400, 160), 0,
+                               nullptr, wxBORDER_NONE | wxLB_SINGLE, wxDefaultValidator,
+                               "ID_LISTBOX_SUGG");
+    column->Add(m_pListBox, 1, wxEXPAND);
+
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->AddStretchSpacer(1);
+    m_pPrompt = new wxStaticText(this, ID_STATICTEXT1, _("Select suggiestion language:"),
+                                 wxDefaultPosition, wxDefaultSize, 0, "ID_STATICTEXT1");
+    row->Add(m_pPrompt, 0, wxTOP | wxBOTTOM | wxLEFT | wxALIGN_CENTER_VERTICAL, 4);
+    m_pLangChoice = new wxChoice(this, ID_CHOICE_SUGG_LANG, wxDefaultPosition, wxDefaultSize, 0,
+                                 nullptr, wxBORDER_NONE, wxDefaultValidator, "ID_CHOICE_SUGG_LANG");
+    row->Add(m_pLangChoice, 0, wxALL | wxALIGN_CENTER_VERTICAL, 4);
+    m_pSeparator = new wxStaticLine(this, ID_STATICLINE1, wxDefaultPosition, wxSize(1, -1),
+                                    wxLI_VERTICAL, "ID_STATICLINE1");
+    row->Add(m_pSeparator, 0, wxALL | wxEXPAND, 4);
+    m_pCloseButton = new wxButton(this, wxID_CANCEL, _("&Close"), wxDefaultPosition,
+                                  wxDefaultSize, 0, wxDefaultValidator, "wxID_CANCEL");
+    row->Add(m_pCloseButton, 0, wxALL | wxALIGN_CENTER_VERTICAL, 4);
+    column->Add(row, 0, wxEXPAND);
+
+    SetSizer(column);
+    column->Fit(this);
+    column->SetSizeHints(this);
+
+    m_pListBox->Bind(wxEVT_LISTBOX, &SuggDlg::OnSuggListSelected, this);
+    m_pListBox->Bind(wxEVT_LISTBOX_DCLICK, &SuggDlg::OnSuggListActivated, this);
+    m_pListBox->Bind(wxEVT_KEY_DOWN, &SuggDlg::OnListKeyDown, this);
+    m_pLangChoice->Bind(wxEVT_CHOICE, &SuggDlg::OnSuggLangSelected, this);
+    // Escape reaches the cancel button too.
+    m_pCloseButton->Bind(wxEVT_BUTTON, &SuggDlg::OnClose, this);
+
+    m_pLangChoice->Append(_("English"), new LangCode(kLangCodes[0]));
+    m_pLangChoice->Append(_("Chinese"), new LangCode(kLangCodes[1]));
+    m_pLangChoice->Append(_("Japanese"), new LangCode(kLangCodes[2]));
+    const wxString& preferred = Preference::Get()->m_strSuggLang;
+    for (unsigned i = 0; i < WXSIZEOF(kLangCodes); ++i)
+    {
+        if (preferred.IsSameAs(kLangCodes[i], false))
+            m_pLangChoice->SetSelection(i);
+    }
 }
 
-SuggDlg::~SuggDlg() = default;
+SuggDlg::~SuggDlg()
+{
+    // Running fetches may finish later; they must find nobody to deliver to.
+    m_link->detached = true;
+    m_link->dlg = nullptr;
+}
 
-void SuggDlg::FetchSuggestions(const wxString& keyword) { m_strKeyword = keyword; }
+void SuggDlg::FetchSuggestions(const wxString& keyword)
+{
+    if (!m_link->available)
+        m_bSuggAvailable = false;
+    if (!m_bSuggAvailable)
+        return;
+    m_strKeyword = keyword;
+    const unsigned number = ++m_nLatestRequest;
+    if (keyword.empty())
+    {
+        // Nothing to ask the service for: the list just empties.
+        SetSuggestions(wxArrayString());
+        return;
+    }
 
-void SuggDlg::SetSuggestions(const wxArrayString& suggestions) { m_nSuggCount = suggestions.size(); }
+    // Sockets used off the GUI thread must be set up on it first.
+    if (!wxSocketBase::IsInitialized())
+        wxSocketBase::Initialize();
+
+    SuggThread::Request request;
+    request.number = number;
+    request.keyword = keyword;
+    request.lang = Preference::Get()->m_strSuggLang;
+    request.timeoutSeconds = g_timeoutSeconds;
+    SuggestionRequest::ReadServer(*ConfigStore::Get(), request.host, request.port);
+
+    // A detached thread deletes itself once it has run; until Run() succeeds it is ours.
+    auto thread = std::make_unique<SuggThread>(m_link, request);
+    if (thread->Create() != wxTHREAD_NO_ERROR)
+        wxMessageBox(_("Can't create thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
+    if (thread->Run() != wxTHREAD_NO_ERROR)
+    {
+        wxMessageBox(_("Can't start thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
+        return;
+    }
+    thread.release();
+}
+
+void SuggDlg::SetSuggestions(const wxArrayString& suggestions)
+{
+    m_pListBox->Clear();
+    m_nSuggCount = suggestions.size();
+    if (!suggestions.empty())
+        m_pListBox->Append(suggestions);
+}
+
+void SuggDlg::OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
+                          const wxArrayString& suggestions)
+{
+    // Only the newest fetch may change the list: an older reply that arrives
+    // late would show completions of a keyword no longer in the box.
+    const bool latest = requestNumber == m_nLatestRequest;
+    switch (outcome)
+    {
+        case SuggThread::Outcome::Suggestions:
+            if (latest)
+                SetSuggestions(suggestions);
+            break;
+        case SuggThread::Outcome::Skipped:
+            if (latest)
+                SetSuggestions(wxArrayString());
+            break;
+        case SuggThread::Outcome::StatusFailed:
+            m_bSuggAvailable = false;
+            if (latest)
+                SetSuggestions(wxArrayString());
+            break;
+        case SuggThread::Outcome::ConnectFailed:
+            m_bSuggAvailable = false;
+            if (latest)
+                SetSuggestions(wxArrayString());
+            // Fetches that were already running fail the same way; one box is enough.
+            if (!m_bFailureShown)
+            {
+                m_bFailureShown = true;
+                ShowError(wxString(_("An unknown error occurred while getting suggetions.")) +
+                          _("\nPlease check your internet connection and try again."));
+            }
+            break;
+        case SuggThread::Outcome::Error:
+            ShowError(_("An unknown error occurred while getting suggetions."));
+            break;
+    }
+}
+
+void SuggDlg::ShowError(const wxString& message)
+{
+    wxMessageBox(message, _("Orvane"), wxOK | wxCENTRE);
+}
+
+void SuggDlg::AttachKeywordBox(wxComboBox* keywordBox)
+{
+    m_pKeywordBox = keywordBox;
+    if (m_pKeywordBox)
+        m_pKeywordBox->Bind(wxEVT_KEY_DOWN, &SuggDlg::OnKeywordKeyDown, this);
+}
+
+void SuggDlg::KeywordChanged()
+{
+    if (!m_pKeywordBox || Preference::Get()->m_nEnableSuggestion == 0)
+        return;
+    wxString keyword = m_pKeywordBox->GetValue();
+    keyword.Trim(true).Trim(false);
+    if (keyword.empty())
+    {
+        Hide();
+        return;
+    }
+    FetchSuggestions(keyword);
+    // The fetch just started runs in the background: this is the previous list.
+    if (m_nSuggCount == 0)
+    {
+        Hide();
+        return;
+    }
+    if (!IsShown())
+    {
+        wxPoint where = m_pKeywordBox->GetScreenPosition();
+        where.y += m_pKeywordBox->GetClientSize().y;
+        Move(where);
+        // A pop-up that took the focus would swallow the next keystroke.
+        ShowWithoutActivating();
+    }
+    if (!m_pKeywordBox->HasFocus())
+        ReturnToKeywordBox();
+}
+
+void SuggDlg::ReturnToKeywordBox()
+{
+    if (!m_pKeywordBox)
+        return;
+    if (wxWindow* top = wxGetTopLevelParent(m_pKeywordBox))
+        top->Raise();
+    m_pKeywordBox->SetFocus();
+    // Focusing an entry selects its text; typing must extend it instead.
+    m_pKeywordBox->SetInsertionPointEnd();
+}
+
+void SuggDlg::OnSuggListSelected(wxCommandEvent& event)
+{
+    if (m_bKeyboardSelection)
+        return;
+    ChooseSuggestion(event.GetSelection());
+}
+
+void SuggDlg::OnSuggListActivated(wxCommandEvent& event)
+{
+    ChooseSuggestion(m_pListBox->GetSelection());
+}
+
+void SuggDlg::ChooseSuggestion(int index)
+{
+    if (index < 0 || static_cast<unsigned>(index) >= m_pListBox->GetCount())
+        return;
+    const wxString text = m_pListBox->GetString(index);
+    if (m_pKeywordBox)
+        m_pKeywordBox->SetValue(text);
+    Hide();
+    ReturnToKeywordBox();
+}
+
+void SuggDlg::OnSuggLangSelected(wxCommandEvent& event)
+{
+    const int index = m_pLangChoice->GetSelection();
+    if (index == wxNOT_FOUND)
+        return;
+    auto* code = static_cast<LangCode*>(m_pLangChoice->GetClientObject(index));
+    Preference::Get()->m_strSuggLang = code->Code();
+    FetchSuggestions(m_strKeyword);
+}
+
+void SuggDlg::OnClose(wxCommandEvent& event)
+{
+    Hide();
+    ReturnToKeywordBox();
+}
+
+void SuggDlg::OnKeywordKeyDown(wxKeyEvent& event)
+{
+    const int key = event.GetKeyCode();
+    if ((key == WXK_DOWN || key == WXK_NUMPAD_DOWN) && !event.HasAnyModifiers() && IsShown() &&
+        m_pListBox->GetCount() > 0)
+    {
+        // Moving into the list only highlights; Enter or a click chooses.
+        m_bKeyboardSelection = true;
+        m_pListBox->SetSelection(0);
+        Raise();
+        m_pListBox->SetFocus();
+        CallAfter([this] { m_bKeyboardSelection = false; });
+        return;
+    }
+    event.Skip();
+}
+
+void SuggDlg::OnListKeyDown(wxKeyEvent& event)
+{
+    switch (event.GetKeyCode())
+    {
+        case WXK_RETURN:
+        case WXK_NUMPAD_ENTER:
+            ChooseSuggestion(m_pListBox->GetSelection());
+            return;
+        case WXK_ESCAPE:
+            Hide();
+            ReturnToKeywordBox();
+            return;
+        default:
+            // Arrow keys move the highlight; the selection event they cause is no choice.
+            m_bKeyboardSelection = true;
+            CallAfter([this] { m_bKeyboardSelection = false; });
+            event.Skip();
+    }
+}

@@ -1,11 +1,22 @@
 #pragma once
 
+#include "SuggThread.h"
+
 #include <wx/arrstr.h>
 #include <wx/dialog.h>
 
+#include <memory>
+
+class wxButton;
+class wxChoice;
 class wxComboBox;
+class wxKeyEvent;
+class wxListBox;
+class wxStaticLine;
+class wxStaticText;
 
 // Borderless pop-up under the keyword box that lists keyword suggestions.
+// Fetches run on worker threads; only the newest one's result is shown.
 class SuggDlg : public wxDialog
 {
 public:
@@ -13,11 +24,53 @@ public:
             const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize);
     ~SuggDlg() override;
 
+    // Starts a background fetch for the keyword in the preferred language.
     void FetchSuggestions(const wxString& keyword);
     void SetSuggestions(const wxArrayString& suggestions);
+
+    // Remembers the main window's keyword box and lets the Down key move from
+    // it into the list.
+    void AttachKeywordBox(wxComboBox* keywordBox);
+    // The keyword box's text changed: fetch, then show, place or hide the pop-up.
+    void KeywordChanged();
+
+    // A worker finished; runs on the GUI thread.
+    void OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
+                     const wxArrayString& suggestions);
+
+    // Tests shorten the service time-out; 10 seconds otherwise.
+    static void SetTimeoutForTesting(int seconds);
 
     bool m_bSuggAvailable = true;
     wxComboBox* m_pKeywordBox = nullptr;  // not owned
     wxString m_strKeyword;
     unsigned m_nSuggCount = 0;
+
+    wxListBox* m_pListBox = nullptr;
+    wxStaticText* m_pPrompt = nullptr;
+    wxChoice* m_pLangChoice = nullptr;
+    wxStaticLine* m_pSeparator = nullptr;
+    wxButton* m_pCloseButton = nullptr;
+
+    static const long ID_LISTBOX_SUGG;
+    static const long ID_STATICTEXT1;
+    static const long ID_CHOICE_SUGG_LANG;
+    static const long ID_STATICLINE1;
+
+private:
+    void OnSuggListSelected(wxCommandEvent& event);
+    void OnSuggListActivated(wxCommandEvent& event);
+    void OnSuggLangSelected(wxCommandEvent& event);
+    void OnClose(wxCommandEvent& event);
+    void OnKeywordKeyDown(wxKeyEvent& event);
+    void OnListKeyDown(wxKeyEvent& event);
+    void ChooseSuggestion(int index);
+    void ReturnToKeywordBox();
+    void ShowError(const wxString& message);
+
+    std::shared_ptr<SuggFetchLink> m_link;
+    unsigned m_nLatestRequest = 0;
+    bool m_bFailureShown = false;
+    // Set while the list's selection moves by keyboard, which only highlights.
+    bool m_bKeyboardSelection = false;
 };
