@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# End to end: the real program, started from a copy of the staged program
+# folder under its own Xvfb, searches what a user types into the keyword box.
+# A loopback server stands in for the search engines and logs what it gets.
+# Usage: test_search.sh <stage dir>
+set -euo pipefail
+
+stage="${1:?usage: test_search.sh <stage dir>}"
+[ -x "$stage/orvane" ] || { echo "no program in $stage" >&2; exit 1; }
+for tool in xvfb-run xdotool python3 dbus-run-session; do
+    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+
+work="$(mktemp -d)"
+server_pid=""
+cleanup() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp -r "$stage" "$work/prog"
+mkdir -p "$work/home/.config/Orvane"
+
+# The engine server: answers every GET with a small page and logs its target.
+cat >"$work/server.py" <<'EOF'
+import http.server, sys
+log_path = sys.argv[1]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        with open(log_path, "a") as log:
+            log.write(self.path + "\n")
+        body = b"<html><head><title>result</title></head><body>result</body></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+EOF
+: >"$work/requests.log"
+python3 "$work/server.py" "$work/requests.log" >"$work/port" &
+server_pid=$!
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+port="$(cat "$work/port")"
+[ -n "$port" ] || { echo "server did not start" >&2; exit 1; }
+host="127.0.0.1:$port"
+
+cat >"$work/prog/conf/config.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<ENGINES>
+<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Second</NAME><URL>http://$host/second?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>First</NAME><URL>http://$host/first?query=*&amp;lang=en</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+<ENGINE><INDEX>3</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Off</NAME><URL>http://$host/off?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>0</ENABLE></ENGINE>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>Other</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Elsewhere</NAME><URL>http://$host/elsewhere?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+</ENGINES>
+EOF
+# No language question, no suggestion or version requests leaving the machine.
+cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
+ui_language=default
+m_strLang=English
+m_strCategory=Web
+m_nEnableSuggestion=0
+sugg_host=$host
+EOF
+
+cat >"$work/drive.sh" <<'EOF'
+#!/usr/bin/env bash
+# Runs inside Xvfb: start the program, type, press Enter, wait, quit.
+set -u
+cd "$1/prog"
+./orvane >"$1/orvane.out" 2>&1 &
+app=$!
+win=""
+for _ in $(seq 100); do
+    win="$(xdotool search --sync --onlyvisible --name '^Orvane' 2>/dev/null | head -n1)" && [ -n "$win" ] && break
+    sleep 0.2
+done
+[ -n "$win" ] || { echo "no window" >&2; kill "$app"; exit 1; }
+sleep 2
+# The keyword box has the focus at start, holding the prompt text.
+xdotool key --clearmodifiers ctrl+a BackSpace
+xdotool type --delay 30 'blue whale&co'
+xdotool key Return
+for _ in $(seq 100); do
+    [ "$(grep -c . "$1/requests.log")" -ge 2 ] && break
+    sleep 0.2
+done
+sleep 1
+xdotool key --clearmodifiers alt+x
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null
+exit 0
+EOF
+chmod +x "$work/drive.sh"
+
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
+    timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+
+fail=0
+expect() {
+    if grep -qxF "$1" "$work/requests.log"; then
+        echo "ok: $1"
+    else
+        echo "FAIL: no request for $1"
+        fail=1
+    fi
+}
+expect "/first?query=blue%20whale%26co&lang=en"
+expect "/second?q=blue%20whale%26co"
+if grep -qE '^/(off|elsewhere)' "$work/requests.log"; then
+    echo "FAIL: a disabled or other-language engine was searched"
+    fail=1
+fi
+# Quitting through the menu accelerator saves the history.
+if grep -q "0=blue whale&co" "$work/home/.config/Orvane/Orvane.conf"; then
+    echo "ok: history saved"
+else
+    echo "FAIL: the keyword history was not saved at exit"
+    fail=1
+fi
+if [ "$fail" -ne 0 ]; then
+    echo "--- requests"; cat "$work/requests.log"
+    echo "--- program output"; tail -n 20 "$work/orvane.out" 2>/dev/null || true
+fi
+exit "$fail"
