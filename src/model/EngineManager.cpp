@@ -49,6 +49,33 @@ int ParseIndex(const wxString& text)
     return static_cast<int>(std::min(value, static_cast<long long>(INT_MAX)));
 }
 
+// The value slot for a field element, or null for ID and unknown names.
+wxString* FieldFor(const wxString& tag, wxString& index, wxString& language, wxString& category,
+                   wxString& name, wxString& url, wxString& encoding, wxString& enable)
+{
+    static const wxString names[] = {"INDEX", "LANGUAGE", "CATEGORY", "NAME",
+                                     "URL",   "ENCODING", "ENABLE"};
+    wxString* slots[] = {&index, &language, &category, &name, &url, &encoding, &enable};
+    // Files written by the program use upper case; try the exact match first.
+    for (size_t i = 0; i < WXSIZEOF(names); ++i)
+        if (tag == names[i])
+            return slots[i];
+    for (size_t i = 0; i < WXSIZEOF(names); ++i)
+        if (tag.length() == names[i].length() && tag.IsSameAs(names[i], false))
+            return slots[i];
+    return nullptr;
+}
+
+// The text of the first text or CDATA child, as wxXmlNode::GetNodeContent.
+const wxString& NodeContent(const wxXmlNode* element)
+{
+    for (const wxXmlNode* n = element->GetChildren(); n; n = n->GetNext())
+        if (n->GetType() == wxXML_TEXT_NODE || n->GetType() == wxXML_CDATA_SECTION_NODE)
+            return n->GetContent();
+    static const wxString empty;
+    return empty;
+}
+
 wxXmlNode* NewField(const wxString& name, const wxString& value)
 {
     wxXmlNode* field = new wxXmlNode(wxXML_ELEMENT_NODE, name);
@@ -142,34 +169,22 @@ void EngineManager::Load()
         wxString index, language, category, name, url, encoding, enable;
         for (const wxXmlNode* field = node->GetChildren(); field; field = field->GetNext())
         {
-            const wxString& tag = field->GetName();
-            wxString* target = nullptr;
-            if (tag.IsSameAs("INDEX", false))
-                target = &index;
-            else if (tag.IsSameAs("LANGUAGE", false))
-                target = &language;
-            else if (tag.IsSameAs("CATEGORY", false))
-                target = &category;
-            else if (tag.IsSameAs("NAME", false))
-                target = &name;
-            else if (tag.IsSameAs("URL", false))
-                target = &url;
-            else if (tag.IsSameAs("ENCODING", false))
-                target = &encoding;
-            else if (tag.IsSameAs("ENABLE", false))
-                target = &enable;
-            if (target && field->GetType() == wxXML_ELEMENT_NODE)
-                *target = field->GetNodeContent();
+            if (field->GetType() != wxXML_ELEMENT_NODE)
+                continue;
+            if (wxString* target = FieldFor(field->GetName(), index, language, category, name,
+                                            url, encoding, enable))
+                *target = NodeContent(field);
         }
 
         auto engine = std::make_unique<Engine>();
         engine->m_nIndex = ParseIndex(index);
-        engine->m_strLanguage = language;
-        engine->m_strCategory = category;
-        engine->m_strName = name;
-        url.Replace("&#38;", "&");
-        engine->m_strUrl = url;
-        engine->m_strEncoding = encoding.empty() ? wxString("UTF-8") : encoding;
+        engine->m_strLanguage = std::move(language);
+        engine->m_strCategory = std::move(category);
+        engine->m_strName = std::move(name);
+        if (url.find("&#38;") != wxString::npos)
+            url.Replace("&#38;", "&");
+        engine->m_strUrl = std::move(url);
+        engine->m_strEncoding = encoding.empty() ? wxString("UTF-8") : std::move(encoding);
         engine->m_bEnable = !enable.IsSameAs("0", false);
         m_engines.push_back(std::move(engine));
     }

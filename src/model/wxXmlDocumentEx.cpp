@@ -274,8 +274,10 @@ bool wxXmlDocumentEx::Save(wxOutputStream& stream, int indentstep) const
 
     XmlWriter w{stream, conv.get(), std::string()};
     w.bytes.reserve(256);
-    WriteRaw(w, wxString::Format("<?xml version=\"%s\" encoding=\"%s\"?>\n", GetVersion(),
-                                 encoding));
+    // A declaration with empty values would not parse again.
+    const wxString version = GetVersion().empty() ? wxString("1.0") : GetVersion();
+    WriteRaw(w, wxString::Format("<?xml version=\"%s\" encoding=\"%s\"?>\n", version,
+                                 encoding.empty() ? wxString("UTF-8") : encoding));
     WriteNode(w, root, 0, indentstep);
     WriteAscii(w, "\n");
     return true;

@@ -2,12 +2,20 @@
 
 #include <wx/xml/xml.h>
 
-// wxXmlDocument with the program's own streaming writer.
+// wxXmlDocument with the program's own streaming writer: every XML file the
+// program writes gets its byte layout here. Each piece is converted and written
+// at once; the document is never assembled in memory. Text, attribute values
+// and comments are written in the file encoding, a character it lacks as a
+// numeric character reference; markup, names and CDATA are written in UTF-8.
 class wxXmlDocumentEx : public wxXmlDocument
 {
 public:
     using wxXmlDocument::wxXmlDocument;
 
+    // Creates or truncates the file; false if it cannot be opened, the
+    // document has no root, or the data did not reach the file.
     bool Save(const wxString& filename, int indentstep = 1) const override;
+    // False, writing nothing, only when there is no root; stream errors are
+    // the caller's to check. A negative step writes no line breaks.
     bool Save(wxOutputStream& stream, int indentstep = 1) const override;
 };

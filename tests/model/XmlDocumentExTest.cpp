@@ -175,6 +175,8 @@ TEST(XmlDocumentEx, SaveFailures)
         wxXmlDocumentEx doc;
         NewDoc(doc, "A");
         EXPECT_FALSE(doc.Save(wxString(dir.File("missing/folder/x.xml")), 1));
+        SCOPED_TRACE("a full disk is not reported as success");
+        EXPECT_FALSE(doc.Save(wxString("/dev/full"), 1));
         SCOPED_TRACE("file form writes the same bytes as the stream form");
         ASSERT_TRUE(doc.Save(wxString(dir.File("a.xml")), 1));
         EXPECT_EQ(kDecl + "<A/>\n", ReadFileBytes(dir.File("a.xml")));
