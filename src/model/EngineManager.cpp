@@ -19,7 +19,7 @@ namespace
 {
 bool IsEngineElement(const wxXmlNode* node)
 {
-    return node->GetType() == wxXML_ELEMENT_NODE && node->GetName().IsSameAs("ENGINE", false);
+    return node->GetType() == wxXML_ELEMENT_NODE && node->GetName().IsSameAs(wxS("ENGINE"), false);
 }
 
 // Decimal text as the catalogue stores it: leading blanks and one sign,
@@ -53,8 +53,8 @@ int ParseIndex(const wxString& text)
 wxString* FieldFor(const wxString& tag, wxString& index, wxString& language, wxString& category,
                    wxString& name, wxString& url, wxString& encoding, wxString& enable)
 {
-    static const wxString names[] = {"INDEX", "LANGUAGE", "CATEGORY", "NAME",
-                                     "URL",   "ENCODING", "ENABLE"};
+    static const wxString names[] = {wxS("INDEX"), wxS("LANGUAGE"), wxS("CATEGORY"), wxS("NAME"),
+                                     wxS("URL"),   wxS("ENCODING"), wxS("ENABLE")};
     wxString* slots[] = {&index, &language, &category, &name, &url, &encoding, &enable};
     // Files written by the program use upper case; try the exact match first.
     for (size_t i = 0; i < WXSIZEOF(names); ++i)
@@ -85,17 +85,17 @@ wxXmlNode* NewField(const wxString& name, const wxString& value)
 
 wxXmlNode* NewEngineElement(const Engine& engine, size_t position)
 {
-    wxXmlNode* element = new wxXmlNode(wxXML_ELEMENT_NODE, "ENGINE");
+    wxXmlNode* element = new wxXmlNode(wxXML_ELEMENT_NODE, wxS("ENGINE"));
     // Children are chained by hand: AddChild walks the whole child list.
     wxXmlNode* fields[] = {
-        NewField("ID", wxString::Format("%lu", static_cast<unsigned long>(position + 10001))),
-        NewField("INDEX", wxString::Format("%d", engine.m_nIndex)),
-        NewField("LANGUAGE", engine.m_strLanguage),
-        NewField("CATEGORY", engine.m_strCategory),
-        NewField("NAME", engine.m_strName),
-        NewField("URL", engine.m_strUrl),
-        NewField("ENCODING", engine.m_strEncoding),
-        NewField("ENABLE", engine.m_bEnable ? "1" : "0"),
+        NewField(wxS("ID"), wxString::Format(wxS("%lu"), static_cast<unsigned long>(position + 10001))),
+        NewField(wxS("INDEX"), wxString::Format(wxS("%d"), engine.m_nIndex)),
+        NewField(wxS("LANGUAGE"), engine.m_strLanguage),
+        NewField(wxS("CATEGORY"), engine.m_strCategory),
+        NewField(wxS("NAME"), engine.m_strName),
+        NewField(wxS("URL"), engine.m_strUrl),
+        NewField(wxS("ENCODING"), engine.m_strEncoding),
+        NewField(wxS("ENABLE"), engine.m_bEnable ? wxS("1") : wxS("0")),
     };
     element->AddChild(fields[0]);
     for (size_t i = 1; i < WXSIZEOF(fields); ++i)
@@ -157,7 +157,7 @@ void EngineManager::Load()
         return;
     }
     m_pRoot = m_doc.GetRoot();
-    if (!m_pRoot || !m_pRoot->GetName().IsSameAs("ENGINES", false))
+    if (!m_pRoot || !m_pRoot->GetName().IsSameAs(wxS("ENGINES"), false))
     {
         m_bUnreadableFile = true;
         return;
@@ -181,11 +181,11 @@ void EngineManager::Load()
         engine->m_strLanguage = std::move(language);
         engine->m_strCategory = std::move(category);
         engine->m_strName = std::move(name);
-        if (url.find("&#38;") != wxString::npos)
-            url.Replace("&#38;", "&");
+        if (url.find(wxS("&#38;")) != wxString::npos)
+            url.Replace(wxS("&#38;"), wxS("&"));
         engine->m_strUrl = std::move(url);
-        engine->m_strEncoding = encoding.empty() ? wxString("UTF-8") : std::move(encoding);
-        engine->m_bEnable = !enable.IsSameAs("0", false);
+        engine->m_strEncoding = encoding.empty() ? wxString(wxS("UTF-8")) : std::move(encoding);
+        engine->m_bEnable = !enable.IsSameAs(wxS("0"), false);
         m_engines.push_back(std::move(engine));
     }
 }
