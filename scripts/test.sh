@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Orvane and runs every test: the normal
-# build, then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Installs what is missing, builds Orvane and runs every test:
+#   1. the normal build and its whole suite,
+#   2. the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
+#   3. the threaded tests under ThreadSanitizer,
+#   4. the fuzz targets for a bounded time each.
 # Tests that need a display run under their own Xvfb server.
 # Usage: sudo scripts/test.sh
 set -euo pipefail
@@ -8,18 +11,34 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 
 export NO_AT_BRIDGE=1
+in_display() {
+  # A private session bus keeps WebKit from looking for the user's.
+  xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$@"
+}
 
 run_suite() {
   local dir="$1"; shift
   "$root/scripts/build.sh" "$dir" "$@"
-  # A private session bus keeps WebKit from looking for the user's.
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24" \
-      dbus-run-session -- ctest --output-on-failure --timeout 1200)
+  (cd "$dir" && in_display ctest --output-on-failure --timeout 1200)
 }
 
 echo "== normal build =="
 run_suite "$root/build/test"
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
-export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:detect_odr_violation=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-run_suite "$root/build/asan" -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF
+(
+  export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:detect_odr_violation=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  run_suite "$root/build/asan" -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF
+)
+
+echo "== ThreadSanitizer: threaded tests =="
+(
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp"
+  "$root/scripts/build.sh" "$root/build/tsan" -DORVANE_TSAN=ON -DORVANE_BENCH=OFF
+  cd "$root/build/tsan"
+  in_display ./tests/test_gui --gtest_filter="${ORVANE_TSAN_FILTER:-Suggestion*:VersionCheck*}"
+)
+
+echo "== fuzzing =="
+"$root/scripts/fuzz.sh" "${ORVANE_FUZZ_SECONDS:-45}"
