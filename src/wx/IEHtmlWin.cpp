@@ -51,6 +51,12 @@ void OnMouseTargetChanged(WebKitWebView*, WebKitHitTestResult* hit, guint, gpoin
     view->OnNativeHoverLink(uri);
 }
 
+void OnLoadingNotify(GObject* object, GParamSpec*, gpointer data)
+{
+    static_cast<wxIEHtmlWin*>(data)->OnNativeLoadingChanged(
+        webkit_web_view_is_loading(WEBKIT_WEB_VIEW(object)) != FALSE);
+}
+
 // Pages must never raise dialogs of their own: alerts are dropped, confirms
 // answer "cancel", prompts give no text. Leaving a page with an unload
 // handler is always confirmed, or the next search could not replace it.
@@ -166,13 +172,15 @@ void wxIEHtmlWin::ConnectNativeSignals()
                                       G_CALLBACK(OnMouseTargetChanged), this);
     m_dialogHandler = g_signal_connect(native, "script-dialog", G_CALLBACK(OnScriptDialog), this);
     m_menuHandler = g_signal_connect(native, "context-menu", G_CALLBACK(OnContextMenu), this);
+    m_loadingHandler = g_signal_connect(native, "notify::is-loading", G_CALLBACK(OnLoadingNotify), this);
 }
 
 void wxIEHtmlWin::DisconnectNativeSignals()
 {
     if (!m_native)
         return;
-    for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler})
+    for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler,
+                                    &m_loadingHandler})
     {
         if (*handler)
             g_signal_handler_disconnect(m_native, *handler);
@@ -185,6 +193,8 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
 {
     if (!m_browser || url.empty())
         return;
+    m_bUndecided = true;
+    m_bDropUndecided = false;
     m_browser->LoadURL(ToLoadableUrl(url));
 }
 
@@ -208,6 +218,13 @@ bool wxIEHtmlWin::Stop()
 {
     if (!m_browser)
         return false;
+    bool busy = false;
+    // WebKit starts fetching an address given to it before it asks whether
+    // to navigate there. Stopping in between drops the fetch, yet the view
+    // then reports loading for ever once the late question is allowed; so
+    // that question is refused instead, which ends the load for good.
+    if (m_bUndecided && IsBusy(busy) && busy)
+        m_bDropUndecided = true;
     m_browser->Stop();
     return true;
 }
@@ -260,6 +277,13 @@ void wxIEHtmlWin::PostToParent(const wxMSHTMLEvent& event)
 
 void wxIEHtmlWin::OnNavigating(wxWebViewEvent& event)
 {
+    m_bUndecided = false;
+    if (m_bDropUndecided)
+    {
+        m_bDropUndecided = false;
+        event.Veto();
+        return;
+    }
     wxMSHTMLEvent msg(wxEVT_MSHTML_BEFORE_NAVIGATE, GetId());
     msg.m_text = event.GetURL();
     if (!SendToParent(msg))
@@ -305,6 +329,12 @@ void wxIEHtmlWin::OnNativeProgress(double fraction)
     msg.m_long1 = progress;
     msg.m_long2 = 100;
     PostToParent(msg);
+}
+
+void wxIEHtmlWin::OnNativeLoadingChanged(bool loading)
+{
+    if (!loading)
+        m_bUndecided = m_bDropUndecided = false;
 }
 
 void wxIEHtmlWin::OnNativeHoverLink(const wxString& uri)

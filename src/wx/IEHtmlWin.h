@@ -43,6 +43,7 @@ public:
     // Called from WebKit's GObject signals (C callbacks); not for other use.
     void OnNativeProgress(double fraction);
     void OnNativeHoverLink(const wxString& uri);
+    void OnNativeLoadingChanged(bool loading);
 
 protected:
     wxWebView* m_browser = nullptr;  // child window, owned by this view
@@ -66,6 +67,9 @@ private:
     unsigned long m_hoverHandler = 0;
     unsigned long m_dialogHandler = 0;
     unsigned long m_menuHandler = 0;
+    unsigned long m_loadingHandler = 0;
+    bool m_bUndecided = false;    // LoadUrl issued, its navigation decision not yet seen
+    bool m_bDropUndecided = false;  // Stop came first: refuse that decision when it arrives
     int m_nLastProgress = -1;
     wxString m_strStatusText;
 };

@@ -1,0 +1,399 @@
+// The browser view against a loopback server: what a new view shows, which
+// addresses load, and the notifications its parent's parent receives.
+#include "GuiTest.h"
+#include "TestEnvironment.h"
+#include "TestHttpServer.h"
+
+#include "IEHtmlWin.h"
+
+#include <wx/filename.h>
+#include <wx/frame.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/uiaction.h>
+#include <wx/webview.h>
+
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace
+{
+struct SeenEvent
+{
+    wxEventType type;
+    int id;
+    wxString text;
+    int long1;
+    int long2;
+};
+
+std::string Page(const std::string& title, const std::string& body = "",
+                 const std::string& head = "")
+{
+    return "<html><head><title>" + title + "</title>" + head + "</head><body>" + body +
+           "</body></html>";
+}
+
+HttpResponse Serve(const HttpRequest& request)
+{
+    HttpResponse r;
+    const std::string& path = request.target;
+    if (path == "/a")
+        r.body = Page("Page A", "<p>A</p>");
+    else if (path == "/b")
+        r.body = Page("Page B", "<p>B</p>");
+    else if (path == "/forbidden")
+        r.body = Page("Forbidden");
+    else if (path == "/held")
+    {
+        r.body = Page("Held");
+        r.holdUntilReleased = true;
+    }
+    else if (path == "/link")
+        r.body = Page("Link", "<a href=\"/a\" style=\"display:block;width:100%;height:100%\">go</a>",
+                      "<style>html,body{margin:0;height:100%}</style>");
+    else if (path == "/opener")
+        r.body = Page("Opener",
+                      "<a href=\"/popup\" target=\"_blank\" style=\"display:block;width:100%;height:100%\">new</a>",
+                      "<style>html,body{margin:0;height:100%}</style>");
+    else if (path == "/popup")
+        r.body = Page("Popup");
+    else if (path == "/dialogs")
+        r.body = Page("Dialogs",
+                      "<script>alert('a'); var c = confirm('c'); var p = prompt('p', 'x');"
+                      "document.title = 'after ' + c + ' ' + p;</script>");
+    else
+    {
+        r.status = 404;
+        r.body = Page("Missing");
+    }
+    return r;
+}
+
+class BrowserViewTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_server = std::make_unique<TestHttpServer>(Serve);
+        // WebKit's first view starts its helper processes; let that happen
+        // before any test waits for a page.
+        auto* frame = new wxFrame(TestParentFrame(), wxID_ANY, "warm-up");
+        auto* view = new wxIEHtmlWin(frame, wxID_ANY);
+        view->LoadUrl(s_server->Url("/a"));
+        WaitUntil([&] { return view->GetTitle() == "Page A"; }, 60000);
+        frame->Destroy();
+        PumpEvents(50);
+    }
+
+    static void TearDownTestSuite()
+    {
+        s_server.reset();
+        wxIEHtmlWin::SetBrowserLauncher(nullptr);
+    }
+
+    void SetUp() override
+    {
+        m_frame = new wxFrame(TestParentFrame(), wxID_ANY, "browser view test", wxPoint(100, 100),
+                              wxSize(640, 480));
+        // The view's parent is a plain panel; the handlers sit one level up,
+        // on the frame, so every event must travel upwards to be seen.
+        m_parent = new wxPanel(m_frame);
+        m_view = new wxIEHtmlWin(m_parent, ViewId);
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        sizer->Add(m_view, 1, wxEXPAND);
+        m_parent->SetSizer(sizer);
+        m_frame->Show();
+        m_frame->Layout();
+
+        for (const wxEventTypeTag<wxMSHTMLEvent>& type : {wxEVT_MSHTML_BEFORE_NAVIGATE, wxEVT_MSHTML_NEW_WINDOW,
+                                 wxEVT_MSHTML_DOCUMENT_COMPLETE, wxEVT_MSHTML_PROGRESS_CHANGE,
+                                 wxEVT_MSHTML_STATUS_TEXT_CHANGE, wxEVT_MSHTML_TITLE_CHANGE})
+        {
+            m_frame->Bind(type, [this](wxMSHTMLEvent& e) {
+                m_events.push_back({e.GetEventType(), e.GetId(), e.m_text, e.m_long1, e.m_long2});
+                if (m_vetoWhen && m_vetoWhen(e))
+                    e.Veto();
+            });
+        }
+    }
+
+    void TearDown() override
+    {
+        s_server->ReleaseHeld();
+        m_frame->Destroy();
+        PumpEvents(20);
+    }
+
+    bool Saw(wxEventType type, const wxString& text) const
+    {
+        return std::any_of(m_events.begin(), m_events.end(), [&](const SeenEvent& e) {
+            return e.type == type && e.text == text;
+        });
+    }
+
+    bool WaitComplete(const wxString& url, int timeoutMs = 20000)
+    {
+        return WaitUntil([&] { return Saw(wxEVT_MSHTML_DOCUMENT_COMPLETE, url); }, timeoutMs);
+    }
+
+    size_t RequestsFor(const std::string& target) const
+    {
+        auto requests = s_server->Requests();
+        return std::count_if(requests.begin(), requests.end(),
+                             [&](const HttpRequest& r) { return r.target == target; });
+    }
+
+    static wxString Url(const std::string& target) { return wxString::FromUTF8(s_server->Url(target)); }
+
+    void ClickCentre()
+    {
+        m_frame->Raise();
+        PumpEvents(100);
+        const wxRect rect = m_view->GetScreenRect();
+        wxUIActionSimulator sim;
+        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2);
+        PumpEvents(50);
+        sim.MouseClick();
+    }
+
+    static constexpr int ViewId = 4242;
+    static std::unique_ptr<TestHttpServer> s_server;
+    wxFrame* m_frame = nullptr;
+    wxPanel* m_parent = nullptr;
+    wxIEHtmlWin* m_view = nullptr;
+    std::vector<SeenEvent> m_events;
+    std::function<bool(const wxMSHTMLEvent&)> m_vetoWhen;
+};
+
+std::unique_ptr<TestHttpServer> BrowserViewTest::s_server;
+
+TEST_F(BrowserViewTest, StartsBlankAndLoadsPlainFilePaths)
+{
+    {
+        SCOPED_TRACE("a new view is on about:blank, with nothing to go back to");
+        ASSERT_TRUE(WaitComplete("about:blank"));
+        EXPECT_EQ(m_view->GetWebView()->GetCurrentURL(), "about:blank");
+        EXPECT_EQ(m_view->GetTitle(), "");
+        EXPECT_FALSE(m_view->GoBack());
+        EXPECT_FALSE(m_view->GoForward());
+    }
+    {
+        SCOPED_TRACE("an absolute path with a space and non-ASCII letters loads the file");
+        TempDir dir;
+        const std::string path = dir.File("start page \xC3\xA9.htm");
+        ASSERT_TRUE(WriteFileBytes(path, Page("Local start")));
+        m_view->LoadUrl(wxString::FromUTF8(path));
+        ASSERT_TRUE(WaitUntil([&] { return m_view->GetTitle() == "Local start"; }));
+        const wxString url = m_view->GetWebView()->GetCurrentURL();
+        EXPECT_TRUE(url.StartsWith("file://")) << url;
+        EXPECT_EQ(wxFileName::URLToFileName(url).GetFullPath(), wxString::FromUTF8(path));
+        EXPECT_TRUE(WaitComplete(url));
+    }
+    {
+        SCOPED_TRACE("an empty address is ignored");
+        m_view->LoadUrl("");
+        PumpEvents(200);
+        EXPECT_EQ(m_view->GetTitle(), "Local start");
+    }
+}
+
+TEST_F(BrowserViewTest, EventsCarryIdTextAndNumbersInOrder)
+{
+    ASSERT_TRUE(WaitComplete("about:blank"));
+    m_events.clear();
+    const wxString url = Url("/a");
+    m_view->LoadUrl(url);
+    ASSERT_TRUE(WaitComplete(url));
+    PumpEvents(100);
+
+    for (const SeenEvent& e : m_events)
+        EXPECT_EQ(e.id, ViewId);
+
+    auto position = [&](wxEventType type, const wxString& text) {
+        auto it = std::find_if(m_events.begin(), m_events.end(), [&](const SeenEvent& e) {
+            return e.type == type && e.text == text;
+        });
+        return it == m_events.end() ? -1 : static_cast<int>(it - m_events.begin());
+    };
+    const int before = position(wxEVT_MSHTML_BEFORE_NAVIGATE, url);
+    const int complete = position(wxEVT_MSHTML_DOCUMENT_COMPLETE, url);
+    {
+        // WebKit may report the title just after completion, so only its
+        // presence is checked.
+        SCOPED_TRACE("before-navigate first, document-complete after it, and the title");
+        ASSERT_GE(before, 0);
+        for (int i = 0; i < before; ++i)
+            EXPECT_EQ(m_events[i].type, wxEVT_MSHTML_PROGRESS_CHANGE);
+        EXPECT_GT(complete, before);
+        EXPECT_GT(position(wxEVT_MSHTML_TITLE_CHANGE, "Page A"), before);
+    }
+    {
+        SCOPED_TRACE("progress: amount then maximum 100, ending at 100/100 before completion");
+        std::vector<SeenEvent> progress;
+        for (int i = 0; i < complete; ++i)
+            if (m_events[i].type == wxEVT_MSHTML_PROGRESS_CHANGE)
+                progress.push_back(m_events[i]);
+        ASSERT_FALSE(progress.empty());
+        for (const SeenEvent& e : progress)
+        {
+            EXPECT_EQ(e.long2, 100);
+            EXPECT_GE(e.long1, 0);
+            EXPECT_LE(e.long1, 100);
+            EXPECT_TRUE(e.text.empty());
+        }
+        EXPECT_EQ(progress.back().long1, 100);
+    }
+    {
+        SCOPED_TRACE("history and reload");
+        EXPECT_EQ(m_view->GetTitle(), "Page A");
+        bool busy = true;
+        EXPECT_TRUE(m_view->IsBusy(busy));
+        EXPECT_FALSE(busy);
+        ASSERT_TRUE(m_view->GoBack());
+        ASSERT_TRUE(WaitComplete("about:blank"));
+        ASSERT_TRUE(m_view->GoForward());
+        ASSERT_TRUE(WaitUntil([&] { return m_view->GetTitle() == "Page A"; }));
+        const size_t served = RequestsFor("/a");
+        EXPECT_TRUE(m_view->Refresh(0));
+        EXPECT_TRUE(WaitUntil([&] { return RequestsFor("/a") > served; }));
+    }
+}
+
+TEST_F(BrowserViewTest, BusyWhileLoadingUntilStopped)
+{
+    ASSERT_TRUE(WaitComplete("about:blank"));
+    m_view->LoadUrl(Url("/held"));
+    ASSERT_TRUE(s_server->WaitForRequests(1, 20000));
+    bool busy = false;
+    ASSERT_TRUE(WaitUntil([&] { return m_view->IsBusy(busy) && busy; }));
+    EXPECT_TRUE(m_view->Stop());
+    EXPECT_TRUE(WaitUntil([&] { return m_view->IsBusy(busy) && !busy; }));
+    EXPECT_NE(m_view->GetTitle(), "Held");
+}
+
+TEST_F(BrowserViewTest, VetoedNavigationDoesNotHappen)
+{
+    ASSERT_TRUE(WaitComplete("about:blank"));
+    m_vetoWhen = [](const wxMSHTMLEvent& e) {
+        return e.GetEventType() == wxEVT_MSHTML_BEFORE_NAVIGATE && e.m_text.Contains("forbidden");
+    };
+    const wxString forbidden = Url("/forbidden");
+    m_view->LoadUrl(forbidden);
+    ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_BEFORE_NAVIGATE, forbidden); }));
+    PumpEvents(300);
+    bool busy = true;
+    EXPECT_TRUE(m_view->IsBusy(busy));
+    EXPECT_FALSE(busy);
+
+    // A later, allowed navigation goes through; the vetoed one never did.
+    const wxString allowed = Url("/b");
+    m_view->LoadUrl(allowed);
+    ASSERT_TRUE(WaitComplete(allowed));
+    EXPECT_EQ(RequestsFor("/forbidden"), 0u);
+    EXPECT_EQ(m_view->GetTitle(), "Page B");
+    EXPECT_FALSE(Saw(wxEVT_MSHTML_DOCUMENT_COMPLETE, forbidden));
+}
+
+TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
+{
+    std::vector<wxString> launched;
+    wxIEHtmlWin::SetBrowserLauncher([&](const wxString& url) {
+        launched.push_back(url);
+        return true;
+    });
+    const wxString popup = Url("/popup");
+    {
+        SCOPED_TRACE("allowed: the system's browser gets the address");
+        m_view->LoadUrl(Url("/opener"));
+        ASSERT_TRUE(WaitComplete(Url("/opener")));
+        ClickCentre();
+        ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
+        EXPECT_EQ(launched, std::vector<wxString>{popup});
+        EXPECT_TRUE(std::any_of(m_events.begin(), m_events.end(), [](const SeenEvent& e) {
+            return e.type == wxEVT_MSHTML_NEW_WINDOW && e.id == ViewId;
+        }));
+    }
+    {
+        SCOPED_TRACE("vetoed: nothing is launched");
+        launched.clear();
+        m_events.clear();
+        m_vetoWhen = [](const wxMSHTMLEvent& e) { return e.GetEventType() == wxEVT_MSHTML_NEW_WINDOW; };
+        ClickCentre();
+        ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_NEW_WINDOW, ""); }));
+        PumpEvents(200);
+        EXPECT_TRUE(launched.empty());
+    }
+    // The view itself never loaded the pop-up's address.
+    EXPECT_EQ(RequestsFor("/popup"), 0u);
+    EXPECT_EQ(m_view->GetTitle(), "Opener");
+    wxIEHtmlWin::SetBrowserLauncher(nullptr);
+}
+
+TEST_F(BrowserViewTest, ScriptDialogsNeverShow)
+{
+    m_view->LoadUrl(Url("/dialogs"));
+    // The script runs past its alert, confirm and prompt without anyone
+    // answering: confirm gives false and prompt gives nothing.
+    ASSERT_TRUE(WaitUntil([&] { return m_view->GetTitle().StartsWith("after"); }));
+    EXPECT_EQ(m_view->GetTitle(), "after false null");
+}
+
+TEST_F(BrowserViewTest, StatusTextFollowsTheLinkUnderTheMouse)
+{
+    const wxString link = Url("/link");
+    m_view->LoadUrl(link);
+    ASSERT_TRUE(WaitComplete(link));
+    m_frame->Raise();
+    PumpEvents(200);
+
+    wxUIActionSimulator sim;
+    const wxRect rect = m_view->GetScreenRect();
+    const wxString target = Url("/a");
+    {
+        SCOPED_TRACE("over the link: its address");
+        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2);
+        ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, target); }));
+    }
+    {
+        SCOPED_TRACE("off the link: empty text");
+        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2 + 5, rect.GetTop() + rect.GetHeight() / 2);
+        PumpEvents(100);
+        m_events.clear();
+        m_view->LoadUrl(Url("/b"));  // no link anywhere on this page
+        ASSERT_TRUE(WaitComplete(Url("/b")));
+        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2 + 5);
+        EXPECT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, ""); }));
+        for (const SeenEvent& e : m_events)
+        {
+            if (e.type == wxEVT_MSHTML_STATUS_TEXT_CHANGE)
+            {
+                EXPECT_EQ(e.id, ViewId);
+            }
+        }
+    }
+}
+
+TEST(BrowserViewEvent, CopiesAllFields)
+{
+    wxMSHTMLEvent event(wxEVT_MSHTML_PROGRESS_CHANGE, 10003);
+    event.m_text = "t";
+    event.m_long1 = 40;
+    event.m_long2 = 100;
+    event.Veto();
+    std::unique_ptr<wxEvent> copy(event.Clone());
+    auto* msg = dynamic_cast<wxMSHTMLEvent*>(copy.get());
+    ASSERT_NE(msg, nullptr);
+    EXPECT_EQ(msg->GetEventType(), wxEVT_MSHTML_PROGRESS_CHANGE);
+    EXPECT_EQ(msg->GetId(), 10003);
+    EXPECT_EQ(msg->m_text, "t");
+    EXPECT_EQ(msg->m_long1, 40);
+    EXPECT_EQ(msg->m_long2, 100);
+    EXPECT_FALSE(msg->IsAllowed());
+    EXPECT_TRUE(msg->ShouldPropagate());
+    EXPECT_STREQ(msg->GetClassInfo()->GetClassName(), L"wxMSHTMLEvent");
+}
+} // namespace
