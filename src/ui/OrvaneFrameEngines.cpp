@@ -100,6 +100,18 @@ Engine* NeighbourOf(const EngineArray& list, const Engine* engine, int step)
     return list[static_cast<size_t>(pos)];
 }
 
+// Selects and shows the engine's row. Raises the item-selected report, which
+// makes it the selected engine.
+void SelectEngineRow(wxListCtrl* list, const Engine* engine)
+{
+    const long row = list->FindItem(-1, reinterpret_cast<wxUIntPtr>(engine));
+    if (row == wxNOT_FOUND)
+        return;
+    list->SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                       wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    list->EnsureVisible(row);
+}
+
 // A fresh index past every one in use; saturates rather than wrapping round.
 int NextFreeIndex(const EngineManager& manager)
 {
@@ -163,23 +175,15 @@ void OrvaneFrame::RefillEngineList()
         if (!engine->m_bEnable)
             m_pEngineList->SetItemTextColour(row, DISABLED_ENGINE_COLOUR);
         if (engine->m_bMark)
-        {
-            // Raises the item-selected report, which makes it the selected engine.
-            m_pEngineList->SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
-                                        wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
             marked = engine;
-        }
     }
 
     m_nSortAscending = true;
     m_pEngineList->SortItems(CompareEngineRows, m_nSortColumn);
 
+    // Selected only now: sorting clears the selection of the generic list.
     if (marked)
-    {
-        const long row = m_pEngineList->FindItem(-1, reinterpret_cast<wxUIntPtr>(marked));
-        if (row != wxNOT_FOUND)
-            m_pEngineList->EnsureVisible(row);
-    }
+        SelectEngineRow(m_pEngineList, marked);
 }
 
 void OrvaneFrame::SetEngineButtonStates(bool hasSelection)
@@ -247,8 +251,16 @@ void OrvaneFrame::OnEngineColumnClick(wxListEvent& event)
         m_nSortAscending = true;
         m_nSortColumn = column;
     }
+    const long selectedRow =
+        m_pEngineList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    const Engine* selected = selectedRow == -1
+        ? nullptr
+        : reinterpret_cast<const Engine*>(m_pEngineList->GetItemData(selectedRow));
     m_pEngineList->SortItems(CompareEngineRows,
                              column + (descending ? SORT_DESCENDING : 0));
+    // Sorting clears the selection; the user's row stays selected.
+    if (selected)
+        SelectEngineRow(m_pEngineList, selected);
 }
 
 void OrvaneFrame::OnShowAll(wxCommandEvent& WXUNUSED(event))
