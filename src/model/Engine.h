@@ -14,7 +14,7 @@ public:
     wxString m_strCategory;
     wxString m_strName;
     wxString m_strUrl;          // URL template; the first '*' stands for the keyword
-    wxString m_strEncoding;     // "UTF-8" or "GB2312"
+    wxString m_strEncoding = "UTF-8";  // or "GB2312"
     bool m_bEnable = true;
     bool m_bMark = false;       // subject of the last catalogue change; never stored
 };
