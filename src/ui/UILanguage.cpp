@@ -6,6 +6,7 @@
 #include <wx/choicdlg.h>
 #include <wx/confbase.h>
 #include <wx/intl.h>
+#include <wx/listbox.h>
 #include <wx/log.h>
 
 namespace
@@ -56,8 +57,19 @@ int ChooseUILanguage()
         labels.Add(row.language == wxLANGUAGE_DEFAULT ? wxGetTranslation(row.label)
                                                       : wxString(row.label));
 
-    const int index = wxGetSingleChoiceIndex(_("Select your prefered language"),
-                                             _("Language selection"), labels, nullptr);
+    wxSingleChoiceDialog dialog(nullptr, _("Select your prefered language"),
+                                _("Language selection"), labels);
+    // GTK's default list height cuts the last language off; show every row.
+    for (wxWindow* child : dialog.GetChildren())
+        if (auto* list = dynamic_cast<wxListBox*>(child))
+        {
+            const int rowHeight = list->GetCharHeight() * 3 / 2;
+            list->SetMinSize(wxSize(list->GetBestSize().x,
+                                    rowHeight * static_cast<int>(labels.size()) + rowHeight / 2));
+        }
+    dialog.Fit();
+    dialog.Centre();
+    const int index = dialog.ShowModal() == wxID_OK ? dialog.GetSelection() : -1;
     if (index < 0 || index >= static_cast<int>(labels.size()))
         return wxLANGUAGE_UNKNOWN;
     return Languages[index].language;

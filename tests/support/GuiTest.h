@@ -5,6 +5,7 @@
 // dialog then fails the current GoogleTest case.
 #include <gtest/gtest.h>
 
+#include <wx/choicdlg.h>
 #include <wx/frame.h>
 #include <wx/string.h>
 #include <wx/testing.h>
@@ -22,6 +23,15 @@ protected:
     {
         ADD_FAILURE() << msg.utf8_string();
     }
+};
+
+// Single-choice dialogs (e.g. the interface-language question) answered with
+// a button id; derive from wxExpectModalBase to pick a row as well.
+template<>
+class wxExpectModal<wxSingleChoiceDialog> : public wxExpectDismissableModal<wxSingleChoiceDialog>
+{
+public:
+    explicit wxExpectModal(int id) : wxExpectDismissableModal<wxSingleChoiceDialog>(id) {}
 };
 
 #undef wxTEST_DIALOG_HOOK_CLASS
