@@ -1,0 +1,153 @@
+// bench_result_pages <N> <url-or-file> [--exit] [--rounds R]
+// Holds N result pages the way the program does (BrowserManager, pages in
+// an AUI notebook) and searches once with every engine pointing at the given
+// page. Prints "LOADED <N> <ms>" when every page has loaded its search URL,
+// then times R further searches (the dispatch only, not the loading):
+// "DISPATCH <N> pages: min/median/max <ms>". Keeps running until killed
+// unless --exit is given.
+#include "WebKitProcessModel.h"
+
+#include "BrowserManager.h"
+#include "Engine.h"
+#include "ProgramFolder.h"
+#include "ZulIeCtrl.h"
+
+#include <wx/app.h>
+#include <wx/aui/auibook.h>
+#include <wx/ffile.h>
+#include <wx/filename.h>
+#include <wx/frame.h>
+#include <wx/stopwatch.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <vector>
+
+class ResultPagesApp : public wxApp
+{
+public:
+    bool OnInit() override
+    {
+        m_clock.Start();
+        if (argc < 3 || wxAtoi(argv[1]) < 1)
+        {
+            std::fprintf(stderr, "usage: bench_result_pages <N> <url-or-file> [--exit] [--rounds R]\n");
+            return false;
+        }
+        const int count = wxAtoi(argv[1]);
+        wxString url = argv[2];
+        if (wxFileName::FileExists(url))
+            url = wxFileName::FileNameToURL(wxFileName(wxFileName(url).GetAbsolutePath()));
+        for (int i = 3; i < argc; ++i)
+        {
+            if (argv[i] == "--exit")
+                m_exitWhenDone = true;
+            else if (argv[i] == "--rounds" && i + 1 < argc)
+                m_rounds = wxAtoi(argv[++i]);
+        }
+        std::printf("process model: %s\n", ApplyProcessModelFromEnvironment());
+
+        // A start page of its own, as the program has beside its executable.
+        m_folder = wxFileName::CreateTempFileName("orvane-bench");
+        wxRemoveFile(m_folder);
+        wxFileName::Mkdir(m_folder + "/conf", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+        wxFFile(m_folder + "/conf/index.htm", "w").Write("<html><body>start</body></html>");
+        ProgramFolder::OverrideForTesting(m_folder);
+
+        m_frame = new wxFrame(nullptr, wxID_ANY, "result pages", wxDefaultPosition, wxSize(1024, 768));
+        m_notebook = new wxAuiNotebook(m_frame, wxID_ANY);
+        m_manager = std::make_unique<BrowserManager>();
+        m_manager->m_pParent = m_notebook;
+        EngineArray engines;
+        for (int i = 0; i < count; ++i)
+        {
+            auto engine = std::make_unique<Engine>();
+            engine->m_strName = wxString::Format("Engine %d", i + 1);
+            engine->m_strUrl = url + (url.Contains("*") ? "" : "?q=*");
+            engine->m_strEncoding = "UTF-8";
+            engines.push_back(engine.get());
+            m_engines.push_back(std::move(engine));
+        }
+        m_manager->SetEngines(engines);
+        m_manager->ForEachPage([this](unsigned, ZulIeCtrl* page) {
+            if (page->m_bActive)
+                m_notebook->AddPage(page, page->m_strEngineName);
+        });
+        m_frame->Bind(wxEVT_MSHTML_DOCUMENT_COMPLETE, &ResultPagesApp::OnComplete, this);
+        m_frame->Show();
+        StartRound();
+        return true;
+    }
+
+    int OnExit() override
+    {
+        m_manager.reset();
+        wxFileName::Rmdir(m_folder, wxPATH_RMDIR_RECURSIVE);
+        return wxApp::OnExit();
+    }
+
+private:
+    void StartRound()
+    {
+        m_done.clear();
+        const auto start = std::chrono::steady_clock::now();
+        m_manager->Search(wxString::Format("orvane %d", m_round));
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        if (m_round > 0)
+            m_dispatchMs.push_back(took.count());
+    }
+
+    void OnComplete(wxMSHTMLEvent& event)
+    {
+        auto* page = wxDynamicCast(m_frame->FindWindow(event.GetId()), ZulIeCtrl);
+        if (!page || event.m_text != page->m_strPageUrl)
+            return;
+        m_done.insert(event.GetId());
+        if (m_done.size() != m_engines.size())
+            return;
+        if (m_round == 0)
+        {
+            std::printf("LOADED %zu %ld\n", m_engines.size(), m_clock.Time());
+            std::fflush(stdout);
+        }
+        if (m_round < m_rounds)
+        {
+            ++m_round;
+            CallAfter([this] { StartRound(); });
+            return;
+        }
+        if (!m_dispatchMs.empty())
+        {
+            std::sort(m_dispatchMs.begin(), m_dispatchMs.end());
+            std::printf("DISPATCH %zu pages: min/median/max %.3f/%.3f/%.3f ms over %zu searches\n",
+                        m_engines.size(), m_dispatchMs.front(), m_dispatchMs[m_dispatchMs.size() / 2],
+                        m_dispatchMs.back(), m_dispatchMs.size());
+            m_dispatchMs.clear();
+        }
+        std::printf("READY\n");
+        std::fflush(stdout);
+        if (m_exitWhenDone)
+            CallAfter([this] {
+                while (m_notebook->GetPageCount() > 0)
+                    m_notebook->RemovePage(0);
+                m_frame->Close(true);
+            });
+    }
+
+    wxStopWatch m_clock;
+    wxString m_folder;
+    wxFrame* m_frame = nullptr;
+    wxAuiNotebook* m_notebook = nullptr;
+    std::unique_ptr<BrowserManager> m_manager;
+    std::vector<std::unique_ptr<Engine>> m_engines;
+    std::set<int> m_done;
+    std::vector<double> m_dispatchMs;
+    int m_rounds = 0;
+    int m_round = 0;
+    bool m_exitWhenDone = false;
+};
+
+wxIMPLEMENT_APP(ResultPagesApp);

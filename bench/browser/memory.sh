@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Memory of N result pages (bench_result_pages: BrowserManager and its pages)
+# against a minimal program holding N plain wxWebViews on the same small
+# local page. Memory = summed PSS of the program and every process below it
+# (WebKit's web and network processes), read from /proc/<pid>/smaps_rollup
+# once all pages have loaded. Prints one row per page count, for WebKit's
+# default process model and for the shared one.
+#   usage: bench/browser/memory.sh <build-dir> [page-counts...]   (default 1 10 30)
+set -euo pipefail
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec env NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+build=$(cd "${1:?usage: memory.sh <build-dir> [page-counts...]}" && pwd); shift
+counts=("$@"); [ ${#counts[@]} -eq 0 ] && counts=(1 10 30)
+minimal="$build/bench/browser/bench_minimal_webview"
+ours="$build/bench/browser/bench_result_pages"
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+page="$work/small.htm"
+printf '<html><head><title>small</title></head><body><p>A small local page.</p></body></html>\n' > "$page"
+
+tree_pids() {  # the pid and all its descendants
+  local pid=$1 child
+  echo "$pid"
+  for child in $(pgrep -P "$pid" || true); do tree_pids "$child"; done
+}
+
+tree_pss_kb() {
+  local total=0 pid kb
+  for pid in $(tree_pids "$1"); do
+    kb=$(awk '/^Pss:/ {print $2}' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
+    total=$((total + ${kb:-0}))
+  done
+  echo "$total"
+}
+
+# Runs one program with N views, waits until all have loaded, lets it
+# settle, prints its tree's PSS in kB and stops it.
+measure() {
+  local prog=$1 n=$2 log="$work/log.$$" pid kb i
+  setsid "$prog" "$n" "$page" > "$log" 2>/dev/null &
+  pid=$!
+  for i in $(seq 1 1200); do
+    grep -q '^LOADED' "$log" && break
+    sleep 0.1
+  done
+  if ! grep -q '^LOADED' "$log"; then
+    echo "$(basename "$prog") $n: pages did not load" >&2
+    kill -TERM -- "-$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true
+    echo 0; return
+  fi
+  sleep 3
+  kb=$(tree_pss_kb "$pid")
+  kill -TERM -- "-$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  sleep 1
+  echo "$kb"
+}
+
+printf '%-8s %6s %14s %14s %8s\n' model pages "minimal MiB" "ours MiB" ratio
+for model in 0 1; do
+  name=default; [ "$model" = 1 ] && name=shared
+  for n in "${counts[@]}"; do
+    base=$(ORVANE_WEBKIT_SHARED=$model measure "$minimal" "$n")
+    mine=$(ORVANE_WEBKIT_SHARED=$model measure "$ours" "$n")
+    awk -v m="$name" -v n="$n" -v b="$base" -v o="$mine" 'BEGIN {
+      printf "%-8s %6d %14.1f %14.1f %8s\n", m, n, b / 1024, o / 1024,
+             (b > 0 ? sprintf("%.3f", o / b) : "n/a") }'
+  done
+done
