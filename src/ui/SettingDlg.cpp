@@ -208,5 +208,6 @@ void SettingDlg::OnOK(wxCommandEvent&)
     pref->m_nHideStatusBar = m_pCheckHideStatusBar->GetValue() ? 1 : 0;
 
     // Ends a modal run, or hides the dialog when it was shown without one.
+    SetReturnCode(wxID_OK);
     EndDialog(wxID_OK);
 }
