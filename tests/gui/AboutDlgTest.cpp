@@ -1,0 +1,93 @@
+// The About box: its version and toolkit lines, links, pictures, and the
+// main window's About command.
+#include "GuiTest.h"
+#include "TestEnvironment.h"
+
+#include "AboutDlg.h"
+#include "AppInfo.h"
+#include "ProgramFolder.h"
+
+#include <wx/bmpbuttn.h>
+#include <wx/hyperlink.h>
+#include <wx/log.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+namespace
+{
+wxString TextOf(const wxDialog& dlg, const char* name)
+{
+    const auto* text = dynamic_cast<const wxStaticText*>(dlg.FindWindow(name));
+    return text ? text->GetLabel() : wxString("<missing " + wxString(name) + ">");
+}
+} // namespace
+
+TEST(AboutDlg, ShowsVersionToolkitAndLinks)
+{
+    ProgramFolder::OverrideForTesting(ORVANE_STAGE_DIR);
+    AboutDlg dlg(TestParentFrame());
+    ProgramFolder::OverrideForTesting(wxString());
+
+    EXPECT_EQ(dlg.GetTitle(), "About...");
+    EXPECT_FALSE(dlg.HasFlag(wxRESIZE_BORDER));
+    {
+        SCOPED_TRACE("the version line keeps its two blanks");
+        EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT2"), "Version 5.9.22.0  (Build 3399.07052011)");
+        EXPECT_EQ(AboutDlg::VersionLine(), "Version 5.9.22.0  (Build 3399.07052011)");
+    }
+    {
+        SCOPED_TRACE("the toolkit line names the toolkit this build runs on");
+        const wxString line = TextOf(dlg, "ID_STATICTEXT5");
+        EXPECT_TRUE(line.StartsWith(wxString::Format("wxWidgets %d.%d", wxMAJOR_VERSION,
+                                                     wxMINOR_VERSION)))
+            << line;
+#ifdef __WXGTK3__
+        EXPECT_TRUE(line.Contains("-GTK3-")) << line;
+#endif
+        EXPECT_TRUE(line.EndsWith("-Unicode build")) << line;
+    }
+    EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT1"), "Orvane");
+    EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT4"), "Special thanks to:");
+    EXPECT_FALSE(TextOf(dlg, "ID_STATICTEXT3").empty());
+    EXPECT_FALSE(TextOf(dlg, "ID_STATICTEXT7").empty());
+    {
+        SCOPED_TRACE("links: the web site, and mailto: for the mail address");
+        auto* web = dynamic_cast<wxHyperlinkCtrl*>(dlg.FindWindow("ID_HYPERLINKCTRL1"));
+        auto* mail = dynamic_cast<wxHyperlinkCtrl*>(dlg.FindWindow("ID_HYPERLINKCTRL2"));
+        ASSERT_NE(web, nullptr);
+        ASSERT_NE(mail, nullptr);
+        EXPECT_EQ(web->GetURL(), AppInfo::WebSite);
+        EXPECT_EQ(web->GetLabel(), AppInfo::WebSite);
+        EXPECT_EQ(mail->GetLabel(), AppInfo::MailAddress);
+        EXPECT_EQ(mail->GetURL(), wxString("mailto:") + AppInfo::MailAddress);
+        EXPECT_TRUE(web->GetURL().Contains("example.org"));
+    }
+    {
+        SCOPED_TRACE("pictures from the program folder");
+        auto* logo = dynamic_cast<wxStaticBitmap*>(dlg.FindWindow("ID_STATICBITMAP2"));
+        auto* icon = dynamic_cast<wxStaticBitmap*>(dlg.FindWindow("ID_STATICBITMAP1"));
+        auto* button = dynamic_cast<wxBitmapButton*>(dlg.FindWindow("ID_BITMAPBUTTON1"));
+        ASSERT_TRUE(logo && icon && button);
+        EXPECT_TRUE(logo->GetBitmap().IsOk());
+        EXPECT_TRUE(icon->GetBitmap().IsOk());
+        EXPECT_TRUE(button->GetBitmapLabel().IsOk());
+        EXPECT_TRUE(button->GetBitmapFocus().IsOk());
+    }
+    EXPECT_NE(dlg.FindWindow(wxID_OK), nullptr);
+}
+
+TEST(AboutDlg, OpensWithoutItsPictures)
+{
+    TempDir empty;
+    ProgramFolder::OverrideForTesting(wxString::FromUTF8(empty.Path()));
+    {
+        wxLogNull quiet;  // the image loader reports each missing file
+        AboutDlg dlg(TestParentFrame());
+        auto* logo = dynamic_cast<wxStaticBitmap*>(dlg.FindWindow("ID_STATICBITMAP2"));
+        ASSERT_NE(logo, nullptr);
+        EXPECT_FALSE(logo->GetBitmap().IsOk());
+        EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT2"), "Version 5.9.22.0  (Build 3399.07052011)");
+        EXPECT_GT(dlg.GetSize().x, 0);
+    }
+    ProgramFolder::OverrideForTesting(wxString());
+}

@@ -1,0 +1,344 @@
+// The version-check worker against a loopback server, and the main window's
+// start page built from what it hands over.
+#include "GuiTest.h"
+#include "TestEnvironment.h"
+#include "TestHttpServer.h"
+
+#include "CheckVerThread.h"
+#include "ConfigStore.h"
+#include "OrvaneFrame.h"
+#include "Preference.h"
+#include "ProgramFolder.h"
+#include "VersionCheckLink.h"
+
+#include <wx/confbase.h>
+#include <wx/msgdlg.h>
+#include <wx/socket.h>
+#include <wx/weakref.h>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace
+{
+const char* const PAGE_PATH = "/p/keldrin/wiki/OrvaneVersion";
+const char* const UNKNOWN = "An unknown error occurred while checking for updates.";
+
+class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
+{
+public:
+    ExpectMessage(const wxString& message, std::atomic<int>* shown)
+        : m_message(message), m_shown(shown)
+    {
+    }
+
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        EXPECT_TRUE(wxThread::IsMain());
+        EXPECT_EQ(dlg->GetMessage(), m_message);
+        EXPECT_EQ(dlg->GetCaption(), "Orvane");
+        ++*m_shown;
+        return wxID_OK;
+    }
+
+private:
+    wxString m_message;
+    std::atomic<int>* m_shown;
+};
+
+// Stands in for the main window: collects what the worker hands over.
+class VersionCheckTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // As the main window does before it starts the worker.
+        if (!wxSocketBase::IsInitialized())
+            wxSocketBase::Initialize();
+        m_link = std::make_shared<VersionCheckLink>(&m_target, [this](const wxString& version) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_versions.push_back(version);
+        });
+    }
+
+    void Start(const std::string& hostSpec)
+    {
+        auto* thread = new CheckVerThread(m_link, wxString::FromUTF8(hostSpec));
+        ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+    }
+
+    bool Finished(int timeoutMs = 20000)
+    {
+        return WaitUntil([&] { return m_link->IsFinished(); }, timeoutMs);
+    }
+
+    std::vector<wxString> Versions()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_versions;
+    }
+
+    wxEvtHandler m_target;
+    std::shared_ptr<VersionCheckLink> m_link;
+    std::mutex m_mutex;
+    std::vector<wxString> m_versions;
+    std::atomic<int> m_shown{0};
+};
+} // namespace
+
+TEST_F(VersionCheckTest, HandsOverTheVersionLine)
+{
+    TestHttpServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.body = "<html>\nLatest release:\n<b>$ 5.9.30.0 $</b>\n$9.9.9$\n";
+        return response;
+    });
+    Start(server.HostPort());
+    ASSERT_TRUE(Finished());
+    EXPECT_EQ(Versions(), std::vector<wxString>{" 5.9.30.0 "});
+
+    const std::vector<HttpRequest> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].target, PAGE_PATH);
+    EXPECT_EQ(wxString(requests[0].headers.at("connection")).Lower(), "close");
+}
+
+TEST_F(VersionCheckTest, PageWithoutDollarSignHandsOverEmptyText)
+{
+    TestHttpServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.body = "moved to another wiki\n";
+        return response;
+    });
+    Start(server.HostPort());
+    ASSERT_TRUE(Finished());
+    EXPECT_EQ(Versions(), std::vector<wxString>{""});
+}
+
+TEST_F(VersionCheckTest, ServerErrorShowsTheStatus)
+{
+    TestHttpServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.status = 500;
+        response.body = "$6.0$\n";
+        return response;
+    });
+    wxTEST_DIALOG(
+        {
+            Start(server.HostPort());
+            EXPECT_TRUE(Finished());
+            EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
+        },
+        ExpectMessage(wxString(UNKNOWN) + "\nHTTP request failed, got HTTP response 500.",
+                      &m_shown));
+    EXPECT_EQ(m_shown, 1);
+    EXPECT_TRUE(Versions().empty()) << "nothing is handed over after a failure";
+}
+
+TEST_F(VersionCheckTest, UnreachableHostAsksToCheckTheConnection)
+{
+    int closedPort = 0;
+    {
+        TestHttpServer server([](const HttpRequest&) { return HttpResponse(); });
+        closedPort = server.Port();
+    }
+    const wxString expected =
+        wxString(UNKNOWN) + "\nPlease check your internet connection and try again.";
+    {
+        SCOPED_TRACE("nothing listens on the port");
+        wxTEST_DIALOG(
+            {
+                Start("127.0.0.1:" + std::to_string(closedPort));
+                EXPECT_TRUE(Finished());
+                EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
+            },
+            ExpectMessage(expected, &m_shown));
+    }
+    EXPECT_TRUE(Versions().empty());
+    {
+        SCOPED_TRACE("a host setting that is no host:port");
+        SetUp();
+        m_shown = 0;
+        wxTEST_DIALOG(
+            {
+                Start("127.0.0.1:http");
+                EXPECT_TRUE(Finished());
+                EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
+            },
+            ExpectMessage(expected, &m_shown));
+    }
+}
+
+TEST_F(VersionCheckTest, DetachedWorkerHandsNothingOver)
+{
+    {
+        SCOPED_TRACE("stalled before the reply: released after the window went away");
+        TestHttpServer server([](const HttpRequest&) {
+            HttpResponse response;
+            response.holdUntilReleased = true;
+            response.body = "$6.0$\n";
+            return response;
+        });
+        Start(server.HostPort());
+        ASSERT_TRUE(server.WaitForRequests(1, 10000));
+        m_link->Detach();
+        server.ReleaseHeld();
+        GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
+        EXPECT_TRUE(Finished());
+        PumpEvents(100);
+        EXPECT_TRUE(Versions().empty());
+    }
+    {
+        SCOPED_TRACE("a page that never ends: the worker stops soon after detaching");
+        SetUp();
+        TestHttpServer server([](const HttpRequest&) {
+            HttpResponse response;
+            response.streamForever = true;
+            response.body = "no version here ";
+            return response;
+        });
+        Start(server.HostPort());
+        ASSERT_TRUE(server.WaitForRequests(1, 10000));
+        PumpEvents(100);
+        EXPECT_FALSE(m_link->IsFinished());
+        m_link->Detach();
+        EXPECT_TRUE(Finished(5000)) << "still reading an endless page after detaching";
+        EXPECT_TRUE(Versions().empty());
+        server.Stop();
+    }
+}
+
+TEST(CheckVerThread, SplitsHostAndPort)
+{
+    wxString host;
+    unsigned short port = 0;
+    EXPECT_TRUE(CheckVerThread::SplitHost(" versions.example.org ", host, port));
+    EXPECT_EQ(host, "versions.example.org");
+    EXPECT_EQ(port, 80);
+    EXPECT_TRUE(CheckVerThread::SplitHost("127.0.0.1:8080", host, port));
+    EXPECT_EQ(host, "127.0.0.1");
+    EXPECT_EQ(port, 8080);
+    EXPECT_FALSE(CheckVerThread::SplitHost("", host, port));
+    EXPECT_FALSE(CheckVerThread::SplitHost(":80", host, port));
+    EXPECT_FALSE(CheckVerThread::SplitHost("host:0", host, port));
+    EXPECT_FALSE(CheckVerThread::SplitHost("host:70000", host, port));
+}
+
+// The real main window: the check starts from its constructor and the timer
+// writes the start page once.
+class StartPageFrameTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MakeDirs(m_sandbox.File("conf"));
+        WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENGINES>\n"
+                       "  <ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE>"
+                       "<CATEGORY>Web</CATEGORY><NAME>Kilo</NAME>"
+                       "<URL>http://127.0.0.1:9/kilo?q=*</URL><ENCODING>UTF-8</ENCODING>"
+                       "<ENABLE>1</ENABLE></ENGINE>\n</ENGINES>\n");
+        WriteFileBytes(m_sandbox.File("conf/index.htm"), "as installed");
+        std::error_code ec;
+        std::filesystem::create_directory_symlink(std::string(ORVANE_STAGE_DIR) + "/img",
+                                                  m_sandbox.File("img"), ec);
+        ProgramFolder::OverrideForTesting(wxString::FromUTF8(m_sandbox.Path()));
+        ConfigStore::Open();
+        Preference::Release();
+    }
+
+    void TearDown() override
+    {
+        CloseFrame();
+        ProgramFolder::OverrideForTesting(wxString());
+        Preference::Release();
+        ConfigStore::Close();
+    }
+
+    void OpenFrame(const std::string& host)
+    {
+        ConfigStore::Get()->Write("version_host", wxString::FromUTF8(host));
+        m_frame = new OrvaneFrame(nullptr);
+        m_frame->Show();
+    }
+
+    void CloseFrame()
+    {
+        if (!m_frame)
+            return;
+        wxWeakRef<wxFrame> gone(m_frame);
+        m_frame->Destroy();
+        m_frame = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return !gone; }));
+    }
+
+    std::string Page() { return ReadFileBytes(m_sandbox.File("conf/index.htm")); }
+
+    TestSandbox m_sandbox;
+    OrvaneFrame* m_frame = nullptr;
+};
+
+TEST_F(StartPageFrameTest, WritesThePageOnceWithBothVersions)
+{
+    WriteFileBytes(m_sandbox.File("conf/index_tpl.htm"),
+                   "<p>$your_version$</p><p>$latest_version$</p><p>again: $your_version$</p>");
+    TestHttpServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.body = "Current version: $6.0.1$\n";
+        return response;
+    });
+    OpenFrame(server.HostPort());
+    ASSERT_TRUE(WaitUntil([&] { return Page() != "as installed"; }));
+    EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - 6.0.1</p>"
+                      "<p>again: $your_version$</p>");
+    EXPECT_TRUE(m_frame->m_nVersionShown);
+
+    SCOPED_TRACE("the timer keeps running but the page is not written again");
+    WriteFileBytes(m_sandbox.File("conf/index.htm"), "left alone");
+    PumpEvents(600);
+    EXPECT_EQ(Page(), "left alone");
+    EXPECT_EQ(server.RequestCount(), 1u);
+}
+
+TEST_F(StartPageFrameTest, NoHostNoCheck)
+{
+    TestHttpServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.body = "$6.0.1$\n";
+        return response;
+    });
+    GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
+    OpenFrame("");
+    PumpEvents(500);
+    EXPECT_EQ(m_frame->m_pVersionLink, nullptr);
+    EXPECT_EQ(Page(), "as installed");
+    EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(StartPageFrameTest, ClosingWhileTheServerStallsIsSafe)
+{
+    TestHttpServer server([](const HttpRequest&) {
+        HttpResponse response;
+        response.holdUntilReleased = true;
+        response.body = "$6.0.1$\n";
+        return response;
+    });
+    OpenFrame(server.HostPort());
+    ASSERT_TRUE(server.WaitForRequests(1, 10000));
+    const std::shared_ptr<VersionCheckLink> link = m_frame->m_pVersionLink;
+    ASSERT_NE(link, nullptr);
+    GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
+    CloseFrame();  // must not wait for the server
+    EXPECT_FALSE(link->IsFinished());
+    EXPECT_TRUE(link->IsDetached());
+
+    server.ReleaseHeld();
+    EXPECT_TRUE(WaitUntil([&] { return link->IsFinished(); }));
+    PumpEvents(100);
+    EXPECT_EQ(Page(), "as installed");
+}
