@@ -507,6 +507,22 @@ void OrvaneFrame::BindCommands()
     Bind(wxEVT_MENU, &OrvaneFrame::OnAbout, this, ID_MENU_ABOUT);
     Bind(wxEVT_TIMER, &OrvaneFrame::OnTimer, this, ID_TIMER);
     Bind(wxEVT_SIZE, &OrvaneFrame::OnSize, this);
+    Bind(wxEVT_CHAR_HOOK, &OrvaneFrame::OnCharHook, this);
+}
+
+void OrvaneFrame::OnCharHook(wxKeyEvent& event)
+{
+    const int modifiers = event.GetModifiers();
+    if (event.GetKeyCode() == WXK_TAB &&
+        (modifiers == wxMOD_CONTROL || modifiers == (wxMOD_CONTROL | wxMOD_SHIFT)))
+    {
+        wxCommandEvent command(wxEVT_MENU, modifiers & wxMOD_SHIFT ? ID_MENU_PREV_PAGE
+                                                                    : ID_MENU_NEXT_PAGE);
+        command.SetEventObject(this);
+        ProcessWindowEvent(command);
+        return;
+    }
+    event.Skip();
 }
 
 ZulIeCtrl* OrvaneFrame::CurrentPage()

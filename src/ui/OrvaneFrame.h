@@ -10,6 +10,7 @@
 #include <wx/timer.h>
 
 #include <memory>
+#include <map>
 #include <vector>
 
 class wxAuiManager;
@@ -184,6 +185,8 @@ public:
     void OnQuit(wxCommandEvent& event);
     void OnUILanguage(wxCommandEvent& event);
     void OnSize(wxSizeEvent& event);
+    // GTK menus cannot carry Ctrl+Tab accelerators: Next/Previous Page keys.
+    void OnCharHook(wxKeyEvent& event);
     void SetToolHighlighted(long toolId, bool highlighted);
     // The page on the selected tab, or null when there is none.
     ZulIeCtrl* CurrentPage();
@@ -197,6 +200,9 @@ public:
     // Shows an image-list picture on the page's tab (if the page is on one).
     void SetTabImage(ZulIeCtrl* page, int image);
     void SetAllTabImages(int image);
+    // The image shown on a tab (the notebook cannot report it), or -1.
+    int GetTabImage(size_t tab) const;
+    std::map<const wxWindow*, int> m_tabImages;
     void SetSearchingState(bool searching);
     void StartSearch();
     void OnStartSearch(wxCommandEvent& event);

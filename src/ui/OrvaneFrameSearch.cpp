@@ -148,6 +148,7 @@ void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& c
         if (!page->m_bActive)
             return;
         m_pNotebook->AddPage(page, page->m_strEngineName, false, IMAGE_PAGE_BLANK);
+        m_tabImages[page] = IMAGE_PAGE_BLANK;
         ConnectPageEvents(page);
     });
     m_browserManager.ShowStartPage();
@@ -197,17 +198,31 @@ void OrvaneFrame::OnPageProgressChange(wxMSHTMLEvent& event)
 void OrvaneFrame::SetTabImage(ZulIeCtrl* page, int image)
 {
     const int tab = m_pNotebook->GetPageIndex(page);
-    if (tab != wxNOT_FOUND && m_pNotebook->GetPageImage(tab) != image)
-        m_pNotebook->SetPageImage(tab, image);
+    if (tab == wxNOT_FOUND)
+        return;
+    // Each change repaints the tab row; skip the ticks that change nothing.
+    auto known = m_tabImages.find(page);
+    if (known != m_tabImages.end() && known->second == image)
+        return;
+    m_tabImages[page] = image;
+    m_pNotebook->SetPageImage(tab, image);
 }
 
 void OrvaneFrame::SetAllTabImages(int image)
 {
     for (size_t tab = 0; tab < m_pNotebook->GetPageCount(); ++tab)
     {
-        if (m_pNotebook->GetPageImage(tab) != image)
-            m_pNotebook->SetPageImage(tab, image);
+        if (auto* page = dynamic_cast<ZulIeCtrl*>(m_pNotebook->GetPage(tab)))
+            SetTabImage(page, image);
     }
+}
+
+int OrvaneFrame::GetTabImage(size_t tab) const
+{
+    if (tab >= m_pNotebook->GetPageCount())
+        return -1;
+    auto known = m_tabImages.find(m_pNotebook->GetPage(tab));
+    return known == m_tabImages.end() ? -1 : known->second;
 }
 
 void OrvaneFrame::SetSearchingState(bool searching)

@@ -1,0 +1,195 @@
+// The main window's layout and its own commands: the docked panes, the
+// window names other code looks controls up by, the image list, the engine
+// manager toggle and pane close, full screen, the interface-language command,
+// the size field and Quit.
+#include "OrvaneFrameFixture.h"
+
+#include "Preference.h"
+
+#include <wx/aui/auibar.h>
+#include <wx/button.h>
+#include <wx/aui/framemanager.h>
+#include <wx/choicdlg.h>
+#include <wx/combobox.h>
+#include <wx/imaglist.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/statusbr.h>
+#include <wx/uiaction.h>
+
+namespace
+{
+class ExpectRestartMessage : public wxExpectModalBase<wxMessageDialog, ExpectRestartMessage>
+{
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        EXPECT_EQ(dlg->GetMessage(), "You must restart application for this change to take effect.");
+        EXPECT_EQ(dlg->GetCaption(), "Confirm");
+        return wxID_OK;
+    }
+};
+} // namespace
+
+class OrvaneFrameTest : public OrvaneFrameFixture
+{
+protected:
+    wxAuiPaneInfo& EnginePane() { return m_frame->m_pAuiManager->GetPane("Search Engine Manager"); }
+    bool ToolHighlighted(long id) { return m_frame->m_pToolBar->GetToolToggled(id); }
+};
+
+TEST_F(OrvaneFrameTest, PanesNamesAndImages)
+{
+    OpenFrame();
+    wxAuiManager* aui = m_frame->m_pAuiManager;
+    {
+        SCOPED_TRACE("three panes with their captions");
+        wxAuiPaneInfo& book = aui->GetPane("NoteBookIE");
+        wxAuiPaneInfo& bar = aui->GetPane("SreachToolbar");
+        wxAuiPaneInfo& engines = aui->GetPane("Search Engine Manager");
+        ASSERT_TRUE(book.IsOk() && bar.IsOk() && engines.IsOk());
+        EXPECT_EQ(book.window, m_frame->m_pNotebook);
+        EXPECT_EQ(bar.window, m_frame->m_pToolBar);
+        EXPECT_EQ(engines.window, m_frame->m_pEngineMgrPanel);
+        EXPECT_EQ(bar.caption, "Search toolbar");
+        EXPECT_EQ(engines.caption, "Search Engine Manager");
+        EXPECT_TRUE(bar.IsToolbar());
+        EXPECT_FALSE(bar.HasCloseButton());
+        EXPECT_TRUE(engines.HasCloseButton());
+        EXPECT_EQ(engines.dock_direction, wxAUI_DOCK_BOTTOM);
+        EXPECT_EQ(engines.min_size, wxSize(600, 256));
+    }
+    {
+        SCOPED_TRACE("controls are found by their window names");
+        const char* names[] = {"ID_CHOICE_LANG",    "ID_CHOICE_CATEGORY", "ID_COMBOBOX_KEYWORD",
+                               "ID_PANEL_ENGINE_MGR", "ID_LISTCTRL_ENGINE", "ID_CHECKBOX_SHOWALL",
+                               "ID_STATICLINE1",    "ID_STATICLINE2",     "ID_BUTTON_ADD",
+                               "ID_BUTTON_EDIT",    "ID_BUTTON_DELETE",   "ID_BUTTON_COPY",
+                               "ID_BUTTON_ENABLE",  "wxID_UP",            "wxID_DOWN",
+                               "ID_STATUSBAR1"};
+        for (const char* name : names)
+            EXPECT_NE(wxWindow::FindWindowByName(name, m_frame), nullptr) << name;
+        EXPECT_EQ(m_frame->GetName(), "wxID_ANY");
+        EXPECT_EQ(m_frame->FindWindow(wxID_UP), static_cast<wxWindow*>(m_frame->m_pButtonUp));
+    }
+    {
+        SCOPED_TRACE("image list and status bar");
+        ASSERT_NE(m_frame->m_pImageList, nullptr);
+        EXPECT_EQ(m_frame->m_pImageList->GetImageCount(), 8);
+        int w = 0, h = 0;
+        m_frame->m_pImageList->GetSize(0, w, h);
+        EXPECT_EQ(wxSize(w, h), wxSize(16, 16));
+        // The loading frames must differ from one another to animate.
+        const wxImage first = m_frame->m_pImageList->GetBitmap(4).ConvertToImage();
+        const wxImage second = m_frame->m_pImageList->GetBitmap(5).ConvertToImage();
+        ASSERT_TRUE(first.IsOk() && second.IsOk());
+        EXPECT_NE(memcmp(first.GetData(), second.GetData(), 16 * 16 * 3), 0);
+        EXPECT_EQ(m_frame->m_pStatusBar->GetFieldsCount(), 4);
+        EXPECT_EQ(m_frame->GetStatusBar(), m_frame->m_pStatusBar);
+    }
+}
+
+TEST_F(OrvaneFrameTest, EngineManagerToggleAndPaneClose)
+{
+    OpenFrame("m_nShowEngineManager=0\n");
+    EXPECT_FALSE(EnginePane().IsShown());
+    EXPECT_FALSE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
+
+    {
+        SCOPED_TRACE("F7 shows the pane, highlights the tool and stores 1");
+        m_frame->Raise();
+        m_frame->m_pKeywordBox->SetFocus();
+        PumpEvents(100);
+        wxUIActionSimulator sim;
+        sim.Char(WXK_F7);
+        ASSERT_TRUE(WaitUntil([&] { return EnginePane().IsShown(); }, 3000));
+        EXPECT_TRUE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
+        EXPECT_EQ(m_frame->m_pPreference->m_nShowEngineManager, 1);
+    }
+
+    {
+        SCOPED_TRACE("the pane's close button stores 0 and un-highlights the tool");
+        wxAuiManagerEvent event(wxEVT_AUI_PANE_CLOSE);
+        event.SetManager(m_frame->m_pAuiManager);
+        event.SetPane(&EnginePane());
+        m_frame->GetEventHandler()->ProcessEvent(event);
+        EXPECT_FALSE(event.GetVeto());
+        EXPECT_EQ(m_frame->m_pPreference->m_nShowEngineManager, 0);
+        EXPECT_FALSE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
+    }
+
+    {
+        SCOPED_TRACE("the toolbar tool toggles back and forth");
+        EnginePane().Hide();
+        m_frame->m_pAuiManager->Update();
+        Command(OrvaneFrame::ID_TOOL_ENGINE_MGR, wxEVT_TOOL);
+        EXPECT_TRUE(EnginePane().IsShown());
+        EXPECT_TRUE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
+        Command(OrvaneFrame::ID_MENU_ENGINE_MGR);
+        EXPECT_FALSE(EnginePane().IsShown());
+        EXPECT_FALSE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
+        EXPECT_EQ(m_frame->m_pPreference->m_nShowEngineManager, 0);
+    }
+    CloseFrame();
+    EXPECT_NE(StoreText().find("m_nShowEngineManager=0"), std::string::npos);
+}
+
+TEST_F(OrvaneFrameTest, FullScreenTwiceReturnsToNormal)
+{
+    OpenFrame();
+    Command(OrvaneFrame::ID_MENU_FULLSCREEN);
+    EXPECT_TRUE(m_frame->IsFullScreen());
+    EXPECT_TRUE(ToolHighlighted(OrvaneFrame::ID_TOOL_FULLSCREEN));
+    // The toolbar pane stays whatever the hide preferences say.
+    EXPECT_TRUE(m_frame->m_pAuiManager->GetPane("SreachToolbar").IsShown());
+    Command(OrvaneFrame::ID_TOOL_FULLSCREEN, wxEVT_TOOL);
+    EXPECT_FALSE(m_frame->IsFullScreen());
+    EXPECT_FALSE(ToolHighlighted(OrvaneFrame::ID_TOOL_FULLSCREEN));
+}
+
+TEST_F(OrvaneFrameTest, InterfaceLanguageCommand)
+{
+    OpenFrame();
+    {
+        SCOPED_TRACE("cancelling shows nothing and stores nothing");
+        wxTEST_DIALOG(Command(OrvaneFrame::ID_MENU_UI_LANGUAGE),
+                      wxExpectModal<wxSingleChoiceDialog>(wxID_CANCEL));
+        EXPECT_EQ(ConfigStore::Get()->Read("ui_language", "?"), "default");
+    }
+    {
+        SCOPED_TRACE("a choice is stored and the restart message shown");
+        class PickEnglish : public wxExpectModalBase<wxSingleChoiceDialog, PickEnglish>
+        {
+        protected:
+            int OnInvoked(wxSingleChoiceDialog* dlg) const override
+            {
+                dlg->SetSelection(3);
+                return wxID_OK;
+            }
+        };
+        wxTEST_DIALOG(Command(OrvaneFrame::ID_MENU_UI_LANGUAGE), PickEnglish(),
+                      ExpectRestartMessage());
+        EXPECT_NE(ConfigStore::Get()->Read("ui_language", "?"), "default");
+    }
+}
+
+TEST_F(OrvaneFrameTest, SizeFieldAndQuit)
+{
+    OpenFrame();
+    m_frame->SetSize(wxSize(800, 600));
+    const wxSize size = m_frame->GetSize();
+    EXPECT_TRUE(WaitUntil([&] {
+        return m_frame->m_pStatusBar->GetStatusText(3) ==
+               wxString::Format("Frame Size: w = %d, h = %d", size.x, size.y);
+    }, 3000)) << m_frame->m_pStatusBar->GetStatusText(3);
+
+    m_frame->m_pKeywordBox->Append("kept");
+    wxWeakRef<wxFrame> alive(m_frame);
+    Command(OrvaneFrame::ID_MENU_QUIT);
+    ASSERT_TRUE(WaitUntil([&] { return !alive; }));
+    m_frame = nullptr;
+    const std::string store = StoreText();
+    EXPECT_NE(store.find("m_nKeywordNum=1"), std::string::npos) << store;
+    EXPECT_NE(store.find("0=kept"), std::string::npos) << store;
+    EXPECT_NE(store.find("w="), std::string::npos) << store;
+}

@@ -1,0 +1,349 @@
+// The search flow of the real main window against a loopback engine server:
+// pages in engine order, Enter in the keyword box, the keyword history, the
+// searching and idle states, the tab animation, page navigation, language
+// changes, catalogue changes and what closing writes.
+#include "OrvaneFrameFixture.h"
+
+#include "Preference.h"
+
+#include <wx/choice.h>
+#include <wx/combobox.h>
+#include <wx/menu.h>
+#include <wx/panel.h>
+#include <wx/statusbr.h>
+#include <wx/aui/auibar.h>
+#include <wx/uiaction.h>
+
+#include <algorithm>
+#include <set>
+
+namespace
+{
+bool Contains(const std::vector<std::string>& list, const std::string& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+} // namespace
+
+class SearchFlowTest : public OrvaneFrameFixture
+{
+protected:
+    bool SearchingControls()
+    {
+        OrvaneFrame& f = *m_frame;
+        return !f.m_pKeywordBox->IsEnabled() && !f.m_pChoiceLang->IsEnabled() &&
+               !f.m_pChoiceCategory->IsEnabled() && !f.m_pEngineMgrPanel->IsEnabled() &&
+               !f.m_pMenuStartSearching->IsEnabled() && !f.m_pMenuNewSearching->IsEnabled() &&
+               f.m_pMenuStopSearching->IsEnabled() &&
+               !f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_START_SEARCH) &&
+               !f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_CLEAR) &&
+               f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_STOP_SEARCH);
+    }
+
+    bool IdleControls()
+    {
+        OrvaneFrame& f = *m_frame;
+        return f.m_pKeywordBox->IsEnabled() && f.m_pChoiceLang->IsEnabled() &&
+               f.m_pChoiceCategory->IsEnabled() && f.m_pEngineMgrPanel->IsEnabled() &&
+               f.m_pMenuStartSearching->IsEnabled() && f.m_pMenuNewSearching->IsEnabled() &&
+               !f.m_pMenuStopSearching->IsEnabled() &&
+               f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_START_SEARCH) &&
+               f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_CLEAR) &&
+               !f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_STOP_SEARCH);
+    }
+
+    void Search(const wxString& keyword)
+    {
+        m_frame->m_pKeywordBox->ChangeValue(keyword);
+        Command(OrvaneFrame::ID_MENU_START_SEARCH);
+        ASSERT_TRUE(WaitIdle());
+    }
+
+    std::vector<wxString> History() const
+    {
+        const wxArrayString items = m_frame->m_pKeywordBox->GetStrings();
+        return std::vector<wxString>(items.begin(), items.end());
+    }
+};
+
+TEST_F(SearchFlowTest, PagesFollowEngineOrderAndStartIdle)
+{
+    OpenFrame();
+    EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"Alpha", "Beta", "Gamma"}));
+    EXPECT_EQ(m_frame->m_pChoiceLang->GetStringSelection(), "English");
+    EXPECT_EQ(m_frame->m_pChoiceCategory->GetStringSelection(), "Web");
+    EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "(Please input keyword...)");
+    ASSERT_TRUE(WaitIdle());
+    // Nothing is searched at start: the pages show the start page.
+    EXPECT_EQ(m_server->RequestCount(), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+}
+
+TEST_F(SearchFlowTest, EnterSearchesTrimmedKeywordOnEveryPage)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    m_hold = true;
+
+    wxComboBox* box = m_frame->m_pKeywordBox;
+    box->ChangeValue(wxString::FromUTF8("  caf\xC3\xA9 au lait "));
+    box->SetFocus();
+    ASSERT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == box ||
+                                       (wxWindow::FindFocus() && wxWindow::FindFocus()->GetParent() == box); },
+                          3000));
+    wxUIActionSimulator sim;
+    sim.Char(WXK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return m_server->RequestCount() >= 3; }));
+
+    {
+        SCOPED_TRACE("searching state while the pages load");
+        EXPECT_EQ(m_frame->m_nSearching, 1);
+        EXPECT_TRUE(SearchingControls());
+        const std::vector<std::string> targets = RequestTargets();
+        EXPECT_TRUE(Contains(targets, "/alpha?q=caf%c3%a9%20au%20lait")) << ::testing::PrintToString(targets);
+        EXPECT_TRUE(Contains(targets, "/beta?q=caf%c3%a9%20au%20lait&x=1"));
+        EXPECT_TRUE(Contains(targets, "/gamma?q=caf%c3%a9%20au%20lait"));
+        EXPECT_FALSE(Contains(targets, "/echo?q=caf%c3%a9%20au%20lait"));
+        // Each tab's page holds its own engine's search address, in engine order.
+        std::vector<std::string> urls;
+        for (size_t i = 0; i < Notebook()->GetPageCount(); ++i)
+            urls.push_back(static_cast<ZulIeCtrl*>(Notebook()->GetPage(i))->m_strPageUrl.utf8_string());
+        const std::string host = "http://" + m_server->HostPort();
+        EXPECT_EQ(urls, (std::vector<std::string>{host + "/alpha?q=caf%c3%a9%20au%20lait",
+                                                  host + "/beta?q=caf%c3%a9%20au%20lait&x=1",
+                                                  host + "/gamma?q=caf%c3%a9%20au%20lait"}));
+        EXPECT_EQ(History(), std::vector<wxString>{wxString::FromUTF8("caf\xC3\xA9 au lait")});
+    }
+
+    {
+        SCOPED_TRACE("tabs cycle through the four loading images");
+        std::set<int> seen;
+        std::vector<int> firstTab;
+        WaitUntil(
+            [&] {
+                for (int image : TabImages())
+                    seen.insert(image);
+                const int first = TabImages().at(0);
+                if (firstTab.empty() || firstTab.back() != first)
+                    firstTab.push_back(first);
+                return firstTab.size() >= 6;
+            },
+            5000);
+        EXPECT_EQ(seen, (std::set<int>{4, 5, 6, 7}));
+        ASSERT_GE(firstTab.size(), 5u);
+        for (size_t i = 1; i < firstTab.size(); ++i)
+            EXPECT_EQ(firstTab[i], firstTab[i - 1] == 7 ? 4 : firstTab[i - 1] + 1);
+        EXPECT_EQ(m_frame->m_nSearching, 1);
+    }
+
+    {
+        SCOPED_TRACE("the first tick after the pages finish restores the idle state");
+        m_hold = false;
+        m_server->ReleaseHeld();
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(IdleControls());
+        EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+    }
+}
+
+TEST_F(SearchFlowTest, HistoryKeepsOneEntryPerKeywordMostRecentFirst)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    Search("abc");
+    Search("xyz");
+    Search("abc");
+    EXPECT_EQ(History(), (std::vector<wxString>{"abc", "xyz"}));
+    Search("Abc");
+    EXPECT_EQ(History(), (std::vector<wxString>{"Abc", "abc", "xyz"}));
+    EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "Abc");
+
+    {
+        SCOPED_TRACE("a blank keyword starts nothing");
+        const size_t requests = m_server->RequestCount();
+        m_frame->m_pKeywordBox->ChangeValue("   \t ");
+        Command(OrvaneFrame::ID_MENU_START_SEARCH);
+        EXPECT_EQ(m_frame->m_nSearching, 0);
+        EXPECT_TRUE(IdleControls());
+        PumpEvents(300);
+        EXPECT_EQ(m_server->RequestCount(), requests);
+        EXPECT_EQ(History(), (std::vector<wxString>{"Abc", "abc", "xyz"}));
+    }
+
+    {
+        SCOPED_TRACE("the prompt text is searched like any keyword");
+        m_frame->m_pKeywordBox->ChangeValue("");
+        Command(OrvaneFrame::ID_MENU_NEW_SEARCHING);
+        EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "(Please input keyword...)");
+        Command(OrvaneFrame::ID_MENU_START_SEARCH);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(History().front(), "(Please input keyword...)");
+        const std::vector<std::string> targets = RequestTargets();
+        EXPECT_TRUE(std::any_of(targets.begin(), targets.end(), [](const std::string& t) {
+            return t.rfind("/alpha?q=", 0) == 0 && t.find("Please%20input%20keyword") != std::string::npos;
+        }));
+    }
+}
+
+TEST_F(SearchFlowTest, StopRestoresIdleControlsAtOnce)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    m_hold = true;
+    m_frame->m_pKeywordBox->ChangeValue("slow");
+    Command(OrvaneFrame::ID_TOOL_START_SEARCH, wxEVT_TOOL);
+    ASSERT_TRUE(WaitUntil([&] { return m_server->RequestCount() >= 3; }));
+    EXPECT_TRUE(SearchingControls());
+    Command(OrvaneFrame::ID_TOOL_STOP_SEARCH, wxEVT_TOOL);
+    EXPECT_EQ(m_frame->m_nSearching, 0);
+    EXPECT_TRUE(IdleControls());
+    EXPECT_TRUE(WaitIdle());
+    m_hold = false;
+    m_server->ReleaseHeld();
+}
+
+TEST_F(SearchFlowTest, NextAndPreviousWrapAround)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    Notebook()->SetSelection(2);
+    EXPECT_EQ(m_frame->m_nCurPage, 2);
+    Command(OrvaneFrame::ID_MENU_NEXT_PAGE);
+    EXPECT_EQ(Notebook()->GetSelection(), 0);
+    EXPECT_EQ(m_frame->m_nCurPage, 0);
+    Command(OrvaneFrame::ID_MENU_PREV_PAGE);
+    EXPECT_EQ(Notebook()->GetSelection(), 2);
+    Command(OrvaneFrame::ID_MENU_PREV_PAGE);
+    EXPECT_EQ(Notebook()->GetSelection(), 1);
+
+    {
+        SCOPED_TRACE("a selected page shows its address and title");
+        Search("nav");
+        Notebook()->SetSelection(0);
+        Notebook()->SetSelection(1);
+        EXPECT_EQ(m_frame->m_pStatusBar->GetStatusText(0),
+                  "http://" + m_server->HostPort() + "/beta?q=nav&x=1");
+        EXPECT_EQ(m_frame->GetTitle(), "T/beta?q=nav&x=1 - Orvane");
+    }
+}
+
+TEST_F(SearchFlowTest, LanguageChangeRebuildsOnlyForANewLanguage)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+    wxChoice* lang = m_frame->m_pChoiceLang;
+
+    {
+        SCOPED_TRACE("picking the language on show changes nothing");
+        wxWindow* before = Notebook()->GetPage(0);
+        lang->SetStringSelection("English");
+        Command(OrvaneFrame::ID_CHOICE_LANG, wxEVT_CHOICE);
+        // A rebuild would put the blank-page image back on every tab.
+        EXPECT_EQ(TabImages(), std::vector<int>(3, 3));
+        EXPECT_EQ(Notebook()->GetPage(0), before);
+    }
+
+    {
+        SCOPED_TRACE("another language rebuilds the pages and the category list");
+        lang->SetStringSelection("Deutsch");
+        Command(OrvaneFrame::ID_CHOICE_LANG, wxEVT_CHOICE);
+        EXPECT_EQ(TabCaptions(), std::vector<wxString>{"Delta"});
+        EXPECT_EQ(m_frame->m_pChoiceCategory->GetStringSelection(), "Bilder");
+        EXPECT_EQ(m_frame->m_pPreference->m_strLang, "Deutsch");
+        EXPECT_EQ(m_frame->m_pPreference->m_strCategory, "Bilder");
+        ASSERT_TRUE(WaitIdle());
+        Search("hund");
+        EXPECT_TRUE(Contains(RequestTargets(), "/delta?q=hund"));
+        EXPECT_FALSE(Contains(RequestTargets(), "/alpha?q=hund"));
+    }
+
+    {
+        SCOPED_TRACE("back to English reuses the pages in engine order");
+        lang->SetStringSelection("English");
+        Command(OrvaneFrame::ID_CHOICE_LANG, wxEVT_CHOICE);
+        EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"Alpha", "Beta", "Gamma"}));
+        ASSERT_TRUE(WaitIdle());
+    }
+}
+
+TEST_F(SearchFlowTest, CatalogueChangesRebuildOnlyTheLanguageOnShow)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+    EngineManager& catalogue = m_frame->m_engineManager;
+    auto find = [&](const char* name) -> Engine* {
+        for (auto& engine : catalogue.m_engines)
+            if (engine->m_strName == name)
+                return engine.get();
+        return nullptr;
+    };
+
+    {
+        SCOPED_TRACE("a change to another language leaves the pages alone");
+        Engine* delta = find("Delta");
+        ASSERT_NE(delta, nullptr);
+        delta->m_strName = "Dora";
+        catalogue.EngineChanged(delta);
+        EXPECT_EQ(TabImages(), std::vector<int>(3, 3));
+        EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"Alpha", "Beta", "Gamma"}));
+    }
+
+    {
+        SCOPED_TRACE("a change on show rebuilds them");
+        Engine* beta = find("Beta");
+        ASSERT_NE(beta, nullptr);
+        beta->m_strName = "Bravo";
+        catalogue.EngineChanged(beta);
+        EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"Alpha", "Bravo", "Gamma"}));
+        ASSERT_TRUE(WaitIdle());
+    }
+
+    Search("saved");
+    CloseFrame();
+
+    {
+        SCOPED_TRACE("closing writes the changed catalogue and the preferences");
+        const std::string xml = ReadFileBytes(m_sandbox.File("conf/config.xml"));
+        EXPECT_NE(xml.find("<NAME>Bravo</NAME>"), std::string::npos);
+        EXPECT_NE(xml.find("<NAME>Dora</NAME>"), std::string::npos);
+        const std::string store = StoreText();
+        EXPECT_NE(store.find("m_strLang=English"), std::string::npos) << store;
+        EXPECT_NE(store.find("m_strCategory=Web"), std::string::npos) << store;
+        EXPECT_NE(store.find("0=saved"), std::string::npos) << store;
+    }
+}
+
+TEST_F(SearchFlowTest, UnchangedCatalogueIsNotRewrittenAndChoicesAreRestored)
+{
+    OpenFrame("m_strLang=Deutsch\nm_strCategory=Bilder\nm_nKeywordNum=2\n[keyword]\n0=one\n1=two\n");
+    // The stored language and category are restored, and the history with them.
+    EXPECT_EQ(m_frame->m_pChoiceLang->GetStringSelection(), "Deutsch");
+    EXPECT_EQ(History(), (std::vector<wxString>{"one", "two"}));
+    EXPECT_EQ(TabCaptions(), std::vector<wxString>{"Delta"});
+    ASSERT_TRUE(WaitIdle());
+    const std::string before = ReadFileBytes(m_sandbox.File("conf/config.xml"));
+    CloseFrame();
+    EXPECT_EQ(ReadFileBytes(m_sandbox.File("conf/config.xml")), before);
+}
+
+TEST_F(SearchFlowTest, ClearResultAndSearchFor)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    m_frame->SearchFor("direct");
+    EXPECT_TRUE(SearchingControls());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(Contains(RequestTargets(), "/gamma?q=direct"));
+    EXPECT_EQ(History().front(), "direct");
+
+    Command(OrvaneFrame::ID_TOOL_CLEAR, wxEVT_TOOL);
+    EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "(Please input keyword...)");
+    // Every page goes back to the start page.
+    EXPECT_EQ(TabImages(), std::vector<int>(3, 2));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(WaitUntil([&] {
+        return static_cast<ZulIeCtrl*>(Notebook()->GetPage(0))->GetTitle() == "Start";
+    }));
+}
