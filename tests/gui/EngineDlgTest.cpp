@@ -14,6 +14,13 @@
 
 #include <climits>
 #include <memory>
+#include <ostream>
+
+// Readable wxString values in assertion messages.
+inline void PrintTo(const wxString& text, std::ostream* os)
+{
+    *os << '"' << text.utf8_string() << '"';
+}
 
 namespace
 {

@@ -1,0 +1,523 @@
+// The engine manager panel of the real main window, driven as a user would:
+// button clicks, heading clicks, and the engine dialog and the delete
+// question answered through wxTEST_DIALOG.
+#include "GuiTest.h"
+#include "TestEnvironment.h"
+
+#include "ConfigStore.h"
+#include "EngineDlg.h"
+#include "OrvaneFrame.h"
+#include "ProgramFolder.h"
+
+#include <wx/aui/auibook.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/combobox.h>
+#include <wx/listctrl.h>
+#include <wx/msgdlg.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/weakref.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+// Readable wxString values in assertion messages.
+inline void PrintTo(const wxString& text, std::ostream* os)
+{
+    *os << '"' << text.utf8_string() << '"';
+}
+
+namespace
+{
+// Kilo, Alpha and Mike are on show at start (English / Web); their names
+// sort differently from their indexes.
+const char* const CATALOGUE =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<ENGINES>\n"
+    "  <ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY>"
+    "<NAME>Kilo</NAME><URL>http://127.0.0.1:9/kilo?q=*</URL><ENCODING>UTF-8</ENCODING>"
+    "<ENABLE>1</ENABLE></ENGINE>\n"
+    "  <ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY>"
+    "<NAME>Alpha</NAME><URL>http://127.0.0.1:9/alpha?q=*</URL><ENCODING>UTF-8</ENCODING>"
+    "<ENABLE>0</ENABLE></ENGINE>\n"
+    "  <ENGINE><INDEX>3</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY>"
+    "<NAME>Mike</NAME><URL>http://127.0.0.1:9/mike?q=*</URL><ENCODING>UTF-8</ENCODING>"
+    "<ENABLE>1</ENABLE></ENGINE>\n"
+    "  <ENGINE><INDEX>4</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>News</CATEGORY>"
+    "<NAME>Papa</NAME><URL>http://127.0.0.1:9/papa?q=*</URL><ENCODING>UTF-8</ENCODING>"
+    "<ENABLE>1</ENABLE></ENGINE>\n"
+    "  <ENGINE><INDEX>5</INDEX><LANGUAGE>Chinese</LANGUAGE><CATEGORY>Web</CATEGORY>"
+    "<NAME>Zulu</NAME><URL>http://127.0.0.1:9/zulu?q=*</URL><ENCODING>GB2312</ENCODING>"
+    "<ENABLE>1</ENABLE></ENGINE>\n"
+    "</ENGINES>\n";
+
+const wxColour GREY(172, 168, 153);
+
+typedef std::vector<wxString> NameList;
+
+// Answers the engine dialog: initialises it as showing would, lets the test
+// fill it in, then presses OK (expected to be accepted) or Cancel.
+class ExpectEngineDlg : public wxExpectModalBase<EngineDlg, ExpectEngineDlg>
+{
+public:
+    ExpectEngineDlg(std::function<void(EngineDlg&)> fill, bool ok)
+        : m_fill(std::move(fill)), m_ok(ok)
+    {
+    }
+
+protected:
+    int OnInvoked(EngineDlg* dlg) const override
+    {
+        dlg->InitDialog();
+        if (m_fill)
+            m_fill(*dlg);
+        if (!m_ok)
+            return wxID_CANCEL;
+        wxCommandEvent event(wxEVT_BUTTON, wxID_OK);
+        event.SetEventObject(dlg->FindWindow(wxID_OK));
+        dlg->ProcessWindowEvent(event);
+        EXPECT_EQ(dlg->GetReturnCode(), wxID_OK) << "the dialog refused its input";
+        return dlg->GetReturnCode() == wxID_OK ? wxID_OK : wxID_CANCEL;
+    }
+
+private:
+    std::function<void(EngineDlg&)> m_fill;
+    bool m_ok;
+};
+
+class ExpectDeleteQuestion : public wxExpectModalBase<wxMessageDialog, ExpectDeleteQuestion>
+{
+public:
+    explicit ExpectDeleteQuestion(int answer) : m_answer(answer) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        EXPECT_EQ(dlg->GetMessage(), "Do you want to delete?");
+        EXPECT_EQ(dlg->GetCaption(), "Confirm");
+        return m_answer;
+    }
+
+private:
+    int m_answer;
+};
+
+class EnginePanelTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MakeDirs(m_sandbox.File("conf"));
+        ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), CATALOGUE));
+        WriteFileBytes(m_sandbox.File("conf/index.htm"), "<html><body>start</body></html>");
+        // Pictures come from the staged program folder.
+        std::error_code ec;
+        std::filesystem::create_directory_symlink(std::string(ORVANE_STAGE_DIR) + "/img",
+                                                  m_sandbox.File("img"), ec);
+        ProgramFolder::OverrideForTesting(m_sandbox.Path());
+        // The preference store of this sandbox, not one left by an earlier test.
+        ConfigStore::Open();
+        OpenFrame();
+    }
+
+    void TearDown() override
+    {
+        CloseFrame();
+        ConfigStore::Close();
+        ProgramFolder::OverrideForTesting(wxString());
+    }
+
+    void OpenFrame()
+    {
+        m_frame = new OrvaneFrame(nullptr);
+        m_frame->Show();
+        m_list = m_frame->m_pEngineList;
+    }
+
+    // Destroys the frame as closing the window does; its destructor saves.
+    void CloseFrame()
+    {
+        if (!m_frame)
+            return;
+        wxWeakRef<wxFrame> gone(m_frame);
+        m_frame->Destroy();
+        m_frame = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return !gone; }));
+    }
+
+    void Click(wxButton* button)
+    {
+        ASSERT_TRUE(button->IsEnabled()) << button->GetLabel() << " is disabled";
+        wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+        event.SetEventObject(button);
+        button->ProcessWindowEvent(event);
+        wxYield();
+    }
+
+    void ClickHeading(int column)
+    {
+        wxListEvent event(wxEVT_LIST_COL_CLICK, m_list->GetId());
+        event.SetColumn(column);
+        event.SetEventObject(m_list);
+        m_list->ProcessWindowEvent(event);
+    }
+
+    void ToggleShowAll(bool ticked)
+    {
+        m_frame->m_pCheckShowAll->SetValue(ticked);
+        wxCommandEvent event(wxEVT_CHECKBOX, m_frame->m_pCheckShowAll->GetId());
+        event.SetInt(ticked);
+        event.SetEventObject(m_frame->m_pCheckShowAll);
+        m_frame->m_pCheckShowAll->ProcessWindowEvent(event);
+    }
+
+    long RowOf(const wxString& name) const
+    {
+        for (long row = 0; row < m_list->GetItemCount(); ++row)
+            if (m_list->GetItemText(row, 0) == name)
+                return row;
+        return -1;
+    }
+
+    void Select(const wxString& name)
+    {
+        const long row = RowOf(name);
+        ASSERT_GE(row, 0) << name << " is not listed";
+        m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        wxYield();
+        ASSERT_NE(m_frame->m_pSelectedEngine, nullptr);
+        ASSERT_EQ(m_frame->m_pSelectedEngine->m_strName, name);
+    }
+
+    NameList Names() const
+    {
+        NameList names;
+        for (long row = 0; row < m_list->GetItemCount(); ++row)
+            names.push_back(m_list->GetItemText(row, 0));
+        return names;
+    }
+
+    wxString SelectedName() const
+    {
+        const long row = m_list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+        return row < 0 ? wxString() : m_list->GetItemText(row, 0);
+    }
+
+    int ImageOf(long row) const
+    {
+        wxListItem item;
+        item.SetId(row);
+        item.SetMask(wxLIST_MASK_IMAGE);
+        m_list->GetItem(item);
+        return item.GetImage();
+    }
+
+    Engine* Find(const wxString& name) const
+    {
+        for (const auto& engine : m_frame->m_engineManager.m_engines)
+            if (engine->m_strName == name)
+                return engine.get();
+        return nullptr;
+    }
+
+    wxString Status(int field) const { return m_frame->GetStatusBar()->GetStatusText(field); }
+
+    bool SelectionButtonsEnabled() const
+    {
+        return m_frame->m_pButtonEdit->IsEnabled() && m_frame->m_pButtonDelete->IsEnabled() &&
+               m_frame->m_pButtonCopy->IsEnabled() && m_frame->m_pButtonEnable->IsEnabled();
+    }
+
+    bool SelectionButtonsDisabled() const
+    {
+        return !m_frame->m_pButtonEdit->IsEnabled() && !m_frame->m_pButtonDelete->IsEnabled() &&
+               !m_frame->m_pButtonCopy->IsEnabled() && !m_frame->m_pButtonEnable->IsEnabled() &&
+               !m_frame->m_pButtonUp->IsEnabled() && !m_frame->m_pButtonDown->IsEnabled();
+    }
+
+    TestSandbox m_sandbox;
+    OrvaneFrame* m_frame = nullptr;
+    wxListCtrl* m_list = nullptr;
+};
+
+} // namespace
+
+TEST_F(EnginePanelTest, ListsTheEnginesOnShow)
+{
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
+    EXPECT_EQ(Status(2), "Engine Count: 4 / 5");
+    EXPECT_TRUE(SelectionButtonsDisabled());
+    EXPECT_TRUE(m_frame->m_pButtonAdd->IsEnabled());
+
+    SCOPED_TRACE("columns of a disabled engine");
+    const long alpha = RowOf("Alpha");
+    EXPECT_EQ(m_list->GetItemText(alpha, 1), "English");
+    EXPECT_EQ(m_list->GetItemText(alpha, 2), "Web");
+    EXPECT_EQ(m_list->GetItemText(alpha, 3), "Disable");
+    EXPECT_EQ(m_list->GetItemText(alpha, 4), "UTF-8");
+    EXPECT_EQ(m_list->GetItemText(alpha, 5), "2");
+    EXPECT_EQ(m_list->GetItemText(alpha, 6), "http://127.0.0.1:9/alpha?q=*");
+    EXPECT_EQ(ImageOf(alpha), OrvaneFrame::IMAGE_ENGINE_DISABLED);
+    EXPECT_EQ(m_list->GetItemTextColour(alpha), GREY);
+
+    SCOPED_TRACE("an enabled engine");
+    const long kilo = RowOf("Kilo");
+    EXPECT_EQ(m_list->GetItemText(kilo, 3), "Enable");
+    EXPECT_EQ(ImageOf(kilo), OrvaneFrame::IMAGE_ENGINE_ENABLED);
+    EXPECT_NE(m_list->GetItemTextColour(kilo), GREY);
+}
+
+TEST_F(EnginePanelTest, SelectionDrivesTheButtons)
+{
+    Select("Mike");
+    EXPECT_TRUE(SelectionButtonsEnabled());
+    EXPECT_TRUE(m_frame->m_pButtonUp->IsEnabled());
+    EXPECT_TRUE(m_frame->m_pButtonDown->IsEnabled());
+    EXPECT_EQ(Status(0), "http://127.0.0.1:9/mike?q=*");
+
+    SCOPED_TRACE("deselecting");
+    m_list->SetItemState(RowOf("Mike"), 0, wxLIST_STATE_SELECTED);
+    wxYield();
+    EXPECT_TRUE(SelectionButtonsDisabled());
+
+    SCOPED_TRACE("Show all lists every engine and keeps Up and Down disabled");
+    ToggleShowAll(true);
+    EXPECT_EQ(m_list->GetItemCount(), 5);
+    EXPECT_TRUE(SelectionButtonsDisabled());
+    Select("Zulu");
+    EXPECT_TRUE(SelectionButtonsEnabled());
+    EXPECT_FALSE(m_frame->m_pButtonUp->IsEnabled());
+    EXPECT_FALSE(m_frame->m_pButtonDown->IsEnabled());
+    ToggleShowAll(false);
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
+    EXPECT_TRUE(SelectionButtonsDisabled());
+}
+
+TEST_F(EnginePanelTest, HeadingClicksSort)
+{
+    SCOPED_TRACE("the same heading three times: ascending, descending, ascending");
+    ClickHeading(0);
+    EXPECT_EQ(Names(), (NameList{"Alpha", "Kilo", "Mike"}));
+    ClickHeading(0);
+    EXPECT_EQ(Names(), (NameList{"Mike", "Kilo", "Alpha"}));
+    ClickHeading(0);
+    EXPECT_EQ(Names(), (NameList{"Alpha", "Kilo", "Mike"}));
+
+    SCOPED_TRACE("status: disabled before enabled");
+    ClickHeading(3);
+    EXPECT_EQ(Names().front(), "Alpha");
+    ClickHeading(3);
+    EXPECT_EQ(Names().back(), "Alpha");
+
+    SCOPED_TRACE("a selected row stays selected through a sort");
+    Select("Mike");
+    ClickHeading(4);
+    EXPECT_EQ(SelectedName(), "Mike");
+    EXPECT_TRUE(SelectionButtonsEnabled());
+
+    SCOPED_TRACE("index, then a click outside any column");
+    ClickHeading(5);
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
+    ClickHeading(-1);
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
+    ClickHeading(5);
+    EXPECT_EQ(Names(), (NameList{"Mike", "Alpha", "Kilo"}));
+}
+
+TEST_F(EnginePanelTest, AddProposesANewEngine)
+{
+    {
+        SCOPED_TRACE("cancelled: nothing changes");
+        wxTEST_DIALOG(Click(m_frame->m_pButtonAdd),
+                      ExpectEngineDlg([](EngineDlg& dlg) { dlg.m_pTextName->ChangeValue("X"); },
+                                      false));
+        EXPECT_EQ(m_frame->m_engineManager.m_engines.size(), 5u);
+        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+    }
+    SCOPED_TRACE("accepted");
+    wxTEST_DIALOG(Click(m_frame->m_pButtonAdd), ExpectEngineDlg(
+                                                    [](EngineDlg& dlg) {
+                                                        EXPECT_EQ(dlg.m_pTextName->GetValue(),
+                                                                  "untitled");
+                                                        EXPECT_EQ(dlg.m_pTextIndex->GetValue(),
+                                                                  "6");
+                                                        const wxString url =
+                                                            dlg.m_pTextUrl->GetValue();
+                                                        EXPECT_TRUE(url.StartsWith("https://"));
+                                                        EXPECT_TRUE(
+                                                            url.EndsWith("/search?q=*"));
+                                                        EXPECT_EQ(dlg.m_pChoiceEncoding
+                                                                      ->GetStringSelection(),
+                                                                  "UTF-8");
+                                                        dlg.m_pComboLang->SetValue("English");
+                                                        dlg.m_pComboCategory->SetValue("Web");
+                                                        dlg.m_pTextName->ChangeValue("Bravo");
+                                                        dlg.m_pTextUrl->ChangeValue(
+                                                            "http://127.0.0.1:9/bravo?q=*");
+                                                    },
+                                                    true));
+    Engine* bravo = Find("Bravo");
+    ASSERT_NE(bravo, nullptr);
+    EXPECT_EQ(bravo->m_nIndex, 6);
+    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike", "Bravo"}));
+    EXPECT_EQ(SelectedName(), "Bravo");
+    EXPECT_EQ(m_frame->m_pSelectedEngine, bravo);
+    EXPECT_EQ(Status(0), "http://127.0.0.1:9/bravo?q=*");
+    EXPECT_EQ(Status(2), "Engine Count: 5 / 6");
+}
+
+TEST_F(EnginePanelTest, EditAndCopy)
+{
+    Select("Kilo");
+    Engine* kilo = m_frame->m_pSelectedEngine;
+    {
+        SCOPED_TRACE("edit cancelled after typing");
+        wxTEST_DIALOG(Click(m_frame->m_pButtonEdit),
+                      ExpectEngineDlg(
+                          [](EngineDlg& dlg) { dlg.m_pTextName->ChangeValue("Changed"); },
+                          false));
+        EXPECT_EQ(kilo->m_strName, "Kilo");
+        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+    }
+    {
+        SCOPED_TRACE("edit accepted");
+        wxTEST_DIALOG(Click(m_frame->m_pButtonEdit),
+                      ExpectEngineDlg(
+                          [](EngineDlg& dlg) { dlg.m_pTextName->ChangeValue("Kilo2"); }, true));
+        EXPECT_EQ(kilo->m_strName, "Kilo2");
+        EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+        EXPECT_EQ(SelectedName(), "Kilo2");
+        EXPECT_EQ(m_list->GetItemCount(), 3);
+    }
+    Select("Alpha");
+    {
+        SCOPED_TRACE("copy cancelled");
+        wxTEST_DIALOG(Click(m_frame->m_pButtonCopy), ExpectEngineDlg(nullptr, false));
+        EXPECT_EQ(m_frame->m_engineManager.m_engines.size(), 5u);
+    }
+    {
+        SCOPED_TRACE("copy accepted: name with (Copy), fresh index, same flags");
+        wxTEST_DIALOG(Click(m_frame->m_pButtonCopy),
+                      ExpectEngineDlg(
+                          [](EngineDlg& dlg) {
+                              EXPECT_EQ(dlg.m_pTextName->GetValue(), "Alpha(Copy)");
+                              EXPECT_EQ(dlg.m_pTextIndex->GetValue(), "6");
+                          },
+                          true));
+        Engine* copy = Find("Alpha(Copy)");
+        ASSERT_NE(copy, nullptr);
+        EXPECT_NE(copy, Find("Alpha"));
+        EXPECT_EQ(copy->m_nIndex, 6);
+        EXPECT_FALSE(copy->m_bEnable);
+        EXPECT_EQ(copy->m_strUrl, "http://127.0.0.1:9/alpha?q=*");
+        EXPECT_EQ(SelectedName(), "Alpha(Copy)");
+        EXPECT_EQ(Status(2), "Engine Count: 4 / 6");
+    }
+}
+
+TEST_F(EnginePanelTest, DeleteAsksFirst)
+{
+    Select("Mike");
+    {
+        SCOPED_TRACE("No");
+        wxTEST_DIALOG(Click(m_frame->m_pButtonDelete), ExpectDeleteQuestion(wxID_NO));
+        EXPECT_NE(Find("Mike"), nullptr);
+        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+    }
+    SCOPED_TRACE("Yes");
+    wxTEST_DIALOG(Click(m_frame->m_pButtonDelete), ExpectDeleteQuestion(wxID_YES));
+    EXPECT_EQ(Find("Mike"), nullptr);
+    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+    EXPECT_EQ(m_frame->m_pSelectedEngine, nullptr);
+    EXPECT_TRUE(SelectionButtonsDisabled());
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha"}));
+    EXPECT_EQ(Status(2), "Engine Count: 3 / 4");
+    EXPECT_EQ(m_frame->m_pNotebook->GetPageCount(), 1u);
+}
+
+TEST_F(EnginePanelTest, EnableAndDisable)
+{
+    ASSERT_EQ(m_frame->m_pNotebook->GetPageCount(), 2u);
+    Select("Kilo");
+    Click(m_frame->m_pButtonEnable);
+
+    SCOPED_TRACE("disabled: grey row, image 1, Disable, its page gone");
+    long row = RowOf("Kilo");
+    EXPECT_FALSE(Find("Kilo")->m_bEnable);
+    EXPECT_EQ(m_list->GetItemText(row, 3), "Disable");
+    EXPECT_EQ(ImageOf(row), OrvaneFrame::IMAGE_ENGINE_DISABLED);
+    EXPECT_EQ(m_list->GetItemTextColour(row), GREY);
+    EXPECT_EQ(SelectedName(), "Kilo");
+    EXPECT_EQ(m_frame->m_pNotebook->GetPageCount(), 1u);
+    EXPECT_EQ(Status(2), "Engine Count: 3 / 5");
+    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+
+    SCOPED_TRACE("enabled again");
+    Click(m_frame->m_pButtonEnable);
+    row = RowOf("Kilo");
+    EXPECT_EQ(m_list->GetItemText(row, 3), "Enable");
+    EXPECT_EQ(ImageOf(row), OrvaneFrame::IMAGE_ENGINE_ENABLED);
+    EXPECT_EQ(m_frame->m_pNotebook->GetPageCount(), 2u);
+}
+
+TEST_F(EnginePanelTest, UpAndDownFollowTheIndexOrder)
+{
+    {
+        SCOPED_TRACE("up on the first and down on the last change nothing");
+        Select("Kilo");
+        Click(m_frame->m_pButtonUp);
+        Select("Mike");
+        Click(m_frame->m_pButtonDown);
+        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+        EXPECT_EQ(Find("Kilo")->m_nIndex, 1);
+        EXPECT_EQ(Find("Mike")->m_nIndex, 3);
+    }
+    SCOPED_TRACE("up past a disabled engine swaps the two indexes");
+    Click(m_frame->m_pButtonUp);
+    EXPECT_EQ(Find("Mike")->m_nIndex, 2);
+    EXPECT_EQ(Find("Alpha")->m_nIndex, 3);
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Mike", "Alpha"}));
+    EXPECT_EQ(SelectedName(), "Mike");
+    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+
+    SCOPED_TRACE("down back again");
+    Click(m_frame->m_pButtonDown);
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
+    EXPECT_EQ(Find("Papa")->m_nIndex, 4);
+}
+
+TEST_F(EnginePanelTest, ChangesSurviveARestart)
+{
+    Select("Kilo");
+    Click(m_frame->m_pButtonEnable);
+    Select("Mike");
+    wxTEST_DIALOG(Click(m_frame->m_pButtonDelete), ExpectDeleteQuestion(wxID_YES));
+    wxTEST_DIALOG(Click(m_frame->m_pButtonAdd),
+                  ExpectEngineDlg(
+                      [](EngineDlg& dlg) {
+                          dlg.m_pComboLang->SetValue("English");
+                          dlg.m_pComboCategory->SetValue("Web");
+                          dlg.m_pTextName->ChangeValue("Bravo");
+                          dlg.m_pTextUrl->ChangeValue("http://127.0.0.1:9/b?x=1&q=*");
+                      },
+                      true));
+    CloseFrame();
+
+    const std::string saved = ReadFileBytes(m_sandbox.File("conf/config.xml"));
+    EXPECT_NE(saved.find("<NAME>Bravo</NAME>"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("http://127.0.0.1:9/b?x=1&amp;q=*"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("Mike"), std::string::npos) << saved;
+
+    OpenFrame();
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Bravo"}));
+    EXPECT_FALSE(Find("Kilo")->m_bEnable);
+    ASSERT_NE(Find("Bravo"), nullptr);
+    EXPECT_EQ(Find("Bravo")->m_strUrl, "http://127.0.0.1:9/b?x=1&q=*");
+    EXPECT_EQ(Status(2), "Engine Count: 3 / 5");
+}
