@@ -15,6 +15,10 @@
 #include <wx/statline.h>
 #include <wx/stattext.h>
 
+#ifdef __WXGTK__
+#include <gtk/gtk.h>
+#endif
+
 const long SuggDlg::ID_LISTBOX_SUGG = wxNewId();
 const long SuggDlg::ID_STATICTEXT1 = wxNewId();
 const long SuggDlg::ID_CHOICE_SUGG_LANG = wxNewId();
@@ -23,6 +27,18 @@ const long SuggDlg::ID_STATICLINE1 = wxNewId();
 namespace
 {
 int g_timeoutSeconds = 10;
+
+// GTK moves the focus into a shown window's first focusable child, and a tree
+// view that gains the focus selects its first row: for the list that would be
+// a choice nobody made. The focusable part of a GTK list box is its tree view.
+void AllowFocus(wxListBox* list, bool allow)
+{
+#ifdef __WXGTK__
+    gtk_widget_set_can_focus(GTK_WIDGET(list->m_treeview), allow);
+#else
+    list->SetCanFocus(allow);
+#endif
+}
 
 // The languages offered, in the choice's order, with the codes the service takes.
 const char* const kLangCodes[] = {"en", "zh-CN", "ja-JP"};
@@ -78,6 +94,9 @@ SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSi
     m_pListBox->Bind(wxEVT_LISTBOX, &SuggDlg::OnSuggListSelected, this);
     m_pListBox->Bind(wxEVT_LISTBOX_DCLICK, &SuggDlg::OnSuggListActivated, this);
     m_pListBox->Bind(wxEVT_KEY_DOWN, &SuggDlg::OnListKeyDown, this);
+    m_pListBox->Bind(wxEVT_LEFT_DOWN, &SuggDlg::OnListMouseDown, this);
+    // The list takes the focus only when the Down key asks for it.
+    AllowFocus(m_pListBox, false);
     m_pLangChoice->Bind(wxEVT_CHOICE, &SuggDlg::OnSuggLangSelected, this);
     // Escape reaches the cancel button too.
     m_pCloseButton->Bind(wxEVT_BUTTON, &SuggDlg::OnClose, this);
@@ -238,9 +257,22 @@ void SuggDlg::ReturnToKeywordBox()
     m_pKeywordBox->SetInsertionPointEnd();
 }
 
+bool SuggDlg::Show(bool show)
+{
+    if (!show)
+        SetKeyboardMode(false);
+    return wxDialog::Show(show);
+}
+
+void SuggDlg::SetKeyboardMode(bool on)
+{
+    m_bKeyboardMode = on;
+    AllowFocus(m_pListBox, on);
+}
+
 void SuggDlg::OnSuggListSelected(wxCommandEvent& event)
 {
-    if (m_bKeyboardSelection)
+    if (m_bKeyboardMode)
         return;
     ChooseSuggestion(event.GetSelection());
 }
@@ -284,11 +316,10 @@ void SuggDlg::OnKeywordKeyDown(wxKeyEvent& event)
         m_pListBox->GetCount() > 0)
     {
         // Moving into the list only highlights; Enter or a click chooses.
-        m_bKeyboardSelection = true;
+        SetKeyboardMode(true);
         m_pListBox->SetSelection(0);
         Raise();
         m_pListBox->SetFocus();
-        CallAfter([this] { m_bKeyboardSelection = false; });
         return;
     }
     event.Skip();
@@ -307,9 +338,13 @@ void SuggDlg::OnListKeyDown(wxKeyEvent& event)
             ReturnToKeywordBox();
             return;
         default:
-            // Arrow keys move the highlight; the selection event they cause is no choice.
-            m_bKeyboardSelection = true;
-            CallAfter([this] { m_bKeyboardSelection = false; });
             event.Skip();
     }
+}
+
+void SuggDlg::OnListMouseDown(wxMouseEvent& event)
+{
+    // A click chooses again, even after the keyboard moved the highlight.
+    SetKeyboardMode(false);
+    event.Skip();
 }

@@ -12,6 +12,7 @@ class wxChoice;
 class wxComboBox;
 class wxKeyEvent;
 class wxListBox;
+class wxMouseEvent;
 class wxStaticLine;
 class wxStaticText;
 
@@ -33,6 +34,8 @@ public:
     void AttachKeywordBox(wxComboBox* keywordBox);
     // The keyword box's text changed: fetch, then show, place or hide the pop-up.
     void KeywordChanged();
+
+    bool Show(bool show = true) override;
 
     // A worker finished; runs on the GUI thread.
     void OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
@@ -64,6 +67,8 @@ private:
     void OnClose(wxCommandEvent& event);
     void OnKeywordKeyDown(wxKeyEvent& event);
     void OnListKeyDown(wxKeyEvent& event);
+    void OnListMouseDown(wxMouseEvent& event);
+    void SetKeyboardMode(bool on);
     void ChooseSuggestion(int index);
     void ReturnToKeywordBox();
     void ShowError(const wxString& message);
@@ -71,6 +76,7 @@ private:
     std::shared_ptr<SuggFetchLink> m_link;
     unsigned m_nLatestRequest = 0;
     bool m_bFailureShown = false;
-    // Set while the list's selection moves by keyboard, which only highlights.
-    bool m_bKeyboardSelection = false;
+    // From the Down key in the keyword box until the pop-up hides or the mouse
+    // is pressed in the list: selection changes then only highlight.
+    bool m_bKeyboardMode = false;
 };

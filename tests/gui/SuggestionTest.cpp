@@ -1,0 +1,480 @@
+#include "ConfigStore.h"
+#include "GuiTest.h"
+#include "Preference.h"
+#include "SuggDlg.h"
+#include "SuggThread.h"
+#include "SuggestionRequest.h"
+#include "TestEnvironment.h"
+#include "TestHttpServer.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+#include <wx/combobox.h>
+#include <wx/confbase.h>
+#include <wx/listbox.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/stopwatch.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
+#include <wx/weakref.h>
+
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+namespace
+{
+// A message box with exactly this text and caption, answered with OK.
+class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
+{
+public:
+    ExpectMessage(const wxString& message, const wxString& caption)
+        : m_message(message), m_caption(caption) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        EXPECT_EQ(dlg->GetMessage(), m_message);
+        EXPECT_EQ(dlg->GetCaption(), m_caption);
+        return wxID_OK;
+    }
+
+private:
+    wxString m_message, m_caption;
+};
+
+std::string Reply(const std::vector<std::string>& texts)
+{
+    std::string xml = "<?xml version=\"1.0\"?><toplevel>";
+    for (const std::string& t : texts)
+        xml += "<CompleteSuggestion><suggestion data=\"" + t +
+               "\"/><num_queries int=\"1\"/></CompleteSuggestion>";
+    return xml + "</toplevel>";
+}
+
+// The keyword as the service receives it, still percent-encoded.
+std::string QueryKeyword(const HttpRequest& request)
+{
+    const size_t at = request.target.find("&qu=");
+    return at == std::string::npos ? std::string() : request.target.substr(at + 4);
+}
+
+std::vector<std::string> Items(const wxListBox* list)
+{
+    std::vector<std::string> out;
+    for (unsigned i = 0; i < list->GetCount(); ++i)
+        out.push_back(list->GetString(i).utf8_string());
+    return out;
+}
+
+// A port on which nothing listens, so connections are refused.
+int ClosedPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+class SuggestionTest : public ::testing::Test
+{
+protected:
+    SuggestionTest()
+        : m_server([this](const HttpRequest& r) { return Answer(r); }),
+          m_dialogs(__FILE__, __LINE__, "SuggestionTest")
+    {
+    }
+
+    void SetUp() override
+    {
+        MakeDirs(m_sandbox.File("conf"));
+        ConfigStore::Open();
+        SetHost(m_server.HostPort());
+        Preference::Release();
+        Preference::Get()->m_strSuggLang = "en";
+        Preference::Get()->m_nEnableSuggestion = 1;
+
+        // A window like the main one: a keyword box with the pop-up under it.
+        m_frame = new wxFrame(TestParentFrame(), wxID_ANY, "keyword", wxPoint(50, 50),
+                              wxSize(600, 300));
+        m_box = new wxComboBox(m_frame, wxID_ANY);
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        sizer->Add(m_box, 0, wxEXPAND | wxALL, 10);
+        m_frame->SetSizer(sizer);
+        m_frame->Layout();
+        m_frame->Show();
+        m_dlg = new SuggDlg(m_frame, wxID_ANY);
+        m_dlg->AttachKeywordBox(m_box);
+        m_box->Bind(wxEVT_TEXT, [this](wxCommandEvent& e) {
+            e.Skip();
+            if (m_dlg)
+                m_dlg->KeywordChanged();
+        });
+        SuggDlg::SetTimeoutForTesting(10);
+    }
+
+    void TearDown() override
+    {
+        if (m_frame)
+            m_frame->Destroy();
+        WaitUntil([&] { return !m_dlg && !m_frame; });
+        m_server.Stop();
+        EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 15000))
+            << SuggThread::LiveCount() << " fetches still running";
+        PumpEvents(20);
+        m_dialogs.CheckUnmetExpectations();
+        SuggDlg::SetTimeoutForTesting(10);
+        Preference::Release();
+        ConfigStore::Close();
+    }
+
+    void SetHost(const std::string& hostPort)
+    {
+        ConfigStore::Get()->Write(wxString("/") + SuggestionRequest::HostKey,
+                                  wxString(hostPort));
+    }
+
+    HttpResponse Answer(const HttpRequest& request)
+    {
+        HttpResponse r;
+        r.contentType = "text/xml; charset=utf-8";
+        const std::string keyword = QueryKeyword(request);
+        if (m_answer)
+            return m_answer(keyword);
+        r.body = Reply({keyword + " one", keyword + " two"});
+        return r;
+    }
+
+    // Waits until every fetch started so far has finished and been handled.
+    bool Settle()
+    {
+        const bool done = WaitUntil([] { return SuggThread::LiveCount() == 0; });
+        PumpEvents(30);
+        return done;
+    }
+
+    void Type(const wxString& text)
+    {
+        m_box->SetValue(text);
+        wxYield();
+    }
+
+    TestSandbox m_sandbox;
+    std::function<HttpResponse(const std::string&)> m_answer;
+    TestHttpServer m_server;
+    GTestDialogHook m_dialogs;  // any message box not expected by the test fails it
+    wxWeakRef<wxFrame> m_frame;
+    wxComboBox* m_box = nullptr;
+    wxWeakRef<SuggDlg> m_dlg;
+};
+} // namespace
+
+TEST_F(SuggestionTest, BuildsThePopUp)
+{
+    EXPECT_FALSE(m_dlg->IsShown());
+    EXPECT_EQ(m_dlg->GetName(), "id");
+    EXPECT_EQ(m_dlg->GetWindowStyleFlag() & (wxCAPTION | wxSYSTEM_MENU | wxRESIZE_BORDER), 0);
+    EXPECT_EQ(m_dlg->m_pListBox->GetName(), "ID_LISTBOX_SUGG");
+    EXPECT_EQ(m_dlg->m_pLangChoice->GetName(), "ID_CHOICE_SUGG_LANG");
+    EXPECT_EQ(m_dlg->m_pPrompt->GetName(), "ID_STATICTEXT1");
+    EXPECT_EQ(m_dlg->m_pSeparator->GetName(), "ID_STATICLINE1");
+    EXPECT_EQ(m_dlg->m_pCloseButton->GetName(), "wxID_CANCEL");
+    EXPECT_EQ(m_dlg->m_pCloseButton->GetId(), wxID_CANCEL);
+    EXPECT_GE(m_dlg->m_pListBox->GetSize().x, 400);
+    EXPECT_GE(m_dlg->m_pListBox->GetSize().y, 160);
+
+    wxChoice* choice = m_dlg->m_pLangChoice;
+    ASSERT_EQ(choice->GetCount(), 3u);
+    EXPECT_EQ(choice->GetSelection(), 0);
+    {
+        SCOPED_TRACE("a stored code differing only in case preselects its language");
+        Preference::Get()->m_strSuggLang = "ZH-cn";
+        wxWeakRef<SuggDlg> other(new SuggDlg(m_frame, wxID_ANY));
+        EXPECT_EQ(other->m_pLangChoice->GetSelection(), 1);
+        other->Destroy();
+    }
+    {
+        SCOPED_TRACE("an unknown code preselects nothing but is still sent");
+        Preference::Get()->m_strSuggLang = "fr";
+        wxWeakRef<SuggDlg> other(new SuggDlg(m_frame, wxID_ANY));
+        EXPECT_EQ(other->m_pLangChoice->GetSelection(), wxNOT_FOUND);
+        other->FetchSuggestions("x");
+        ASSERT_TRUE(m_server.WaitForRequests(1, 5000));
+        EXPECT_EQ(m_server.Requests()[0].target, "/complete/search?hl=fr&output=toolbar&qu=x");
+        Settle();
+        other->Destroy();
+    }
+}
+
+TEST_F(SuggestionTest, FetchSendsTheRequestAndFillsTheList)
+{
+    Preference::Get()->m_strSuggLang = "zh-CN";
+    m_dlg->FetchSuggestions(wxString::FromUTF8("caf\xC3\xA9 au lait"));
+    ASSERT_TRUE(Settle());
+    ASSERT_EQ(m_server.RequestCount(), 1u);
+    const HttpRequest request = m_server.Requests()[0];
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.target, "/complete/search?hl=zh-CN&output=toolbar&qu=caf%c3%a9%20au%20lait");
+    EXPECT_EQ(request.headers.at("connection"), "Close");
+    EXPECT_EQ(Items(m_dlg->m_pListBox),
+              (std::vector<std::string>{"caf%c3%a9%20au%20lait one", "caf%c3%a9%20au%20lait two"}));
+    EXPECT_EQ(m_dlg->m_nSuggCount, 2u);
+    EXPECT_FALSE(m_dlg->IsShown());
+    EXPECT_EQ(ReadFileBytes(m_sandbox.File("conf/sugg_data.xml")),
+              Reply({"caf%c3%a9%20au%20lait one", "caf%c3%a9%20au%20lait two"}));
+
+    {
+        SCOPED_TRACE("a multi-line reply empties the list; the file keeps its first line");
+        m_answer = [](const std::string&) {
+            HttpResponse r;
+            r.body = "<toplevel>\n<CompleteSuggestion><suggestion data=\"x\"/>"
+                     "</CompleteSuggestion>\n</toplevel>\n";
+            return r;
+        };
+        m_dlg->FetchSuggestions("b");
+        ASSERT_TRUE(Settle());
+        EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+        EXPECT_EQ(m_dlg->m_pListBox->GetCount(), 0u);
+        EXPECT_EQ(ReadFileBytes(m_sandbox.File("conf/sugg_data.xml")), "<toplevel>");
+    }
+    {
+        SCOPED_TRACE("an empty keyword sends nothing and empties the list");
+        m_dlg->SetSuggestions(wxArrayString(1, "left over"));
+        m_dlg->FetchSuggestions("");
+        Settle();
+        EXPECT_EQ(m_server.RequestCount(), 2u);
+        EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+    }
+    EXPECT_TRUE(m_dlg->m_bSuggAvailable);
+}
+
+TEST_F(SuggestionTest, A404DisablesSuggestionsQuietly)
+{
+    m_answer = [](const std::string&) {
+        HttpResponse r;
+        r.status = 404;
+        r.body = Reply({"ignored"});
+        return r;
+    };
+    m_dlg->SetSuggestions(wxArrayString(1, "old"));
+    m_dlg->FetchSuggestions("abc");
+    ASSERT_TRUE(Settle());
+    EXPECT_FALSE(m_dlg->m_bSuggAvailable);
+    EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+
+    m_dlg->FetchSuggestions("abcd");
+    Type("abcde");
+    Settle();
+    EXPECT_EQ(m_server.RequestCount(), 1u);
+    EXPECT_EQ(m_dlg->m_strKeyword, "abc");
+}
+
+TEST_F(SuggestionTest, ARefusedConnectionIsReportedOnceAndDisables)
+{
+    SetHost("127.0.0.1:" + std::to_string(ClosedPort()));
+    ExpectMessage expected(wxString("An unknown error occurred while getting suggetions.") +
+                               "\nPlease check your internet connection and try again.",
+                           "Orvane");
+    m_dialogs.AddExpectation(expected);
+    m_dlg->SetSuggestions(wxArrayString(1, "old"));
+    m_dlg->FetchSuggestions("abc");
+    ASSERT_TRUE(Settle());
+    EXPECT_FALSE(m_dlg->m_bSuggAvailable);
+    EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+
+    // Until the next run, nothing more is started.
+    m_dlg->FetchSuggestions("abcd");
+    EXPECT_EQ(SuggThread::LiveCount(), 0);
+    EXPECT_EQ(m_dlg->m_strKeyword, "abc");
+}
+
+TEST_F(SuggestionTest, AServiceThatNeverAnswersTimesOut)
+{
+    SuggDlg::SetTimeoutForTesting(1);
+    m_answer = [](const std::string&) {
+        HttpResponse r;
+        r.noReply = true;
+        return r;
+    };
+    ExpectMessage expected(wxString("An unknown error occurred while getting suggetions.") +
+                               "\nPlease check your internet connection and try again.",
+                           "Orvane");
+    m_dialogs.AddExpectation(expected);
+    // Fetches that time out together are reported once.
+    for (const char* k : {"a", "ab", "abc", "abcd"})
+        m_dlg->FetchSuggestions(k);
+    ASSERT_TRUE(m_server.WaitForRequests(4, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !m_dlg->m_bSuggAvailable; }, 8000));
+    EXPECT_TRUE(Settle());
+}
+
+TEST_F(SuggestionTest, ALateReplyForAnOlderKeywordIsDropped)
+{
+    m_answer = [](const std::string& keyword) {
+        HttpResponse r;
+        r.body = Reply({keyword + "-reply"});
+        if (keyword == "a")
+            r.delayMs = 1500;
+        return r;
+    };
+    m_dlg->FetchSuggestions("a");
+    ASSERT_TRUE(m_server.WaitForRequests(1, 5000));
+    m_dlg->FetchSuggestions("ab");
+    EXPECT_TRUE(WaitUntil([&] { return m_dlg->m_nSuggCount == 1; }));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(m_server.RequestCount(), 2u);
+    EXPECT_EQ(Items(m_dlg->m_pListBox), std::vector<std::string>{"ab-reply"});
+}
+
+TEST_F(SuggestionTest, ClosingWithFetchesStalledIsClean)
+{
+    m_answer = [](const std::string& keyword) {
+        HttpResponse r;
+        r.body = Reply({keyword});
+        r.holdUntilReleased = true;
+        return r;
+    };
+    for (int i = 0; i < 10; ++i)
+        m_dlg->FetchSuggestions(wxString::Format("k%d", i));
+    ASSERT_TRUE(m_server.WaitForRequests(10, 10000));
+    EXPECT_EQ(SuggThread::LiveCount(), 10);
+
+    // The window closes first; the replies come afterwards, to nobody.
+    m_frame->Destroy();
+    ASSERT_TRUE(WaitUntil([&] { return !m_dlg && !m_frame; }));
+    m_server.ReleaseHeld();
+    EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }));
+    PumpEvents(50);
+}
+
+TEST_F(SuggestionTest, KeywordChangesShowAndHideThePopUp)
+{
+    {
+        SCOPED_TRACE("suggestions off: no fetch, no pop-up");
+        Preference::Get()->m_nEnableSuggestion = 0;
+        Type("ab");
+        Type("abc");
+        Settle();
+        EXPECT_EQ(m_server.RequestCount(), 0u);
+        EXPECT_FALSE(m_dlg->IsShown());
+        Preference::Get()->m_nEnableSuggestion = 1;
+    }
+    {
+        SCOPED_TRACE("the first change fetches but has nothing to show yet");
+        Type("  word ");
+        ASSERT_TRUE(Settle());
+        ASSERT_EQ(m_server.RequestCount(), 1u);
+        EXPECT_EQ(QueryKeyword(m_server.Requests()[0]), "word");
+        EXPECT_FALSE(m_dlg->IsShown());
+        EXPECT_EQ(m_dlg->m_nSuggCount, 2u);
+    }
+    {
+        SCOPED_TRACE("the next change shows it under the box, and the box keeps the focus");
+        m_box->SetFocus();
+        Type("words");
+        EXPECT_TRUE(m_dlg->IsShown());
+        const wxPoint boxAt = m_box->GetScreenPosition();
+        const wxPoint at = m_dlg->GetScreenPosition();
+        EXPECT_EQ(at.x, boxAt.x);
+        EXPECT_EQ(at.y, boxAt.y + m_box->GetClientSize().y);
+        Settle();
+        EXPECT_EQ(Items(m_dlg->m_pListBox),
+                  (std::vector<std::string>{"words one", "words two"}));
+    }
+    {
+        SCOPED_TRACE("a shown pop-up stays where it is when the window moves");
+        const wxPoint at = m_dlg->GetScreenPosition();
+        m_frame->Move(m_frame->GetPosition() + wxPoint(40, 30));
+        PumpEvents(50);
+        Type("wordsm");
+        EXPECT_EQ(m_dlg->GetScreenPosition(), at);
+        Settle();
+    }
+    {
+        SCOPED_TRACE("only spaces: hidden, nothing asked");
+        const size_t asked = m_server.RequestCount();
+        Type("   ");
+        EXPECT_FALSE(m_dlg->IsShown());
+        Settle();
+        EXPECT_EQ(m_server.RequestCount(), asked);
+    }
+    {
+        SCOPED_TRACE("choosing a suggestion replaces the whole text and hides the pop-up");
+        Type("wordsmi");
+        Settle();
+        Type("wordsmit");
+        ASSERT_TRUE(m_dlg->IsShown());
+        Settle();
+        wxCommandEvent click(wxEVT_LISTBOX, m_dlg->m_pListBox->GetId());
+        click.SetEventObject(m_dlg->m_pListBox);
+        click.SetInt(1);
+        m_dlg->m_pListBox->SetSelection(1);
+        m_dlg->m_pListBox->GetEventHandler()->ProcessEvent(click);
+        EXPECT_EQ(m_box->GetValue(), "wordsmit two");
+        EXPECT_FALSE(m_dlg->IsShown());
+        Settle();
+    }
+    {
+        SCOPED_TRACE("an empty list hides the pop-up at the next change");
+        Type("wordsmith");
+        Settle();
+        Type("wordsmith ");
+        ASSERT_TRUE(m_dlg->IsShown());
+        m_answer = [](const std::string&) {
+            HttpResponse r;
+            r.body = Reply({});
+            return r;
+        };
+        Settle();
+        Type("wordsmith x");
+        Settle();
+        EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+        Type("wordsmith xy");
+        EXPECT_FALSE(m_dlg->IsShown());
+        Settle();
+    }
+}
+
+TEST_F(SuggestionTest, ChangingTheLanguageFetchesAgain)
+{
+    {
+        SCOPED_TRACE("before any keyword: the list empties, nothing is asked");
+        m_dlg->SetSuggestions(wxArrayString(1, "left over"));
+        m_dlg->m_pLangChoice->SetSelection(2);
+        wxCommandEvent pick(wxEVT_CHOICE, m_dlg->m_pLangChoice->GetId());
+        pick.SetEventObject(m_dlg->m_pLangChoice);
+        pick.SetInt(2);
+        m_dlg->m_pLangChoice->GetEventHandler()->ProcessEvent(pick);
+        Settle();
+        EXPECT_EQ(Preference::Get()->m_strSuggLang, "ja-JP");
+        EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+        EXPECT_EQ(m_server.RequestCount(), 0u);
+    }
+    {
+        SCOPED_TRACE("with a keyword: asked again in the new language");
+        m_dlg->FetchSuggestions("abc");
+        Settle();
+        m_dlg->m_pLangChoice->SetSelection(1);
+        wxCommandEvent pick(wxEVT_CHOICE, m_dlg->m_pLangChoice->GetId());
+        pick.SetEventObject(m_dlg->m_pLangChoice);
+        pick.SetInt(1);
+        m_dlg->m_pLangChoice->GetEventHandler()->ProcessEvent(pick);
+        Settle();
+        ASSERT_EQ(m_server.RequestCount(), 2u);
+        EXPECT_EQ(m_server.Requests()[1].target, "/complete/search?hl=zh-CN&output=toolbar&qu=abc");
+        EXPECT_EQ(Preference::Get()->m_strSuggLang, "zh-CN");
+    }
+}
