@@ -478,3 +478,118 @@ TEST_F(SuggestionTest, ChangingTheLanguageFetchesAgain)
         EXPECT_EQ(Preference::Get()->m_strSuggLang, "zh-CN");
     }
 }
+
+TEST_F(SuggestionTest, KeyboardMovesThroughTheList)
+{
+    m_frame->Raise();
+    m_box->SetFocus();
+    ASSERT_TRUE(WaitUntil([&] { return m_box->HasFocus(); }, 3000));
+    wxUIActionSimulator sim;
+    {
+        SCOPED_TRACE("typing goes on in the box while the pop-up appears");
+        sim.Text("wo");
+        ASSERT_TRUE(WaitUntil([&] { return m_box->GetValue() == "wo"; }));
+        Settle();
+        sim.Text("r");
+        ASSERT_TRUE(WaitUntil([&] { return m_dlg->IsShown(); }));
+        Settle();
+        sim.Text("d");
+        EXPECT_TRUE(WaitUntil([&] { return m_box->GetValue() == "word"; }, 3000))
+            << m_box->GetValue();
+        Settle();
+        EXPECT_TRUE(m_box->HasFocus());
+        ASSERT_EQ(Items(m_dlg->m_pListBox), (std::vector<std::string>{"word one", "word two"}));
+    }
+    {
+        SCOPED_TRACE("Down enters the list, further keys only move the highlight");
+        sim.Char(WXK_DOWN);
+        ASSERT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == m_dlg->m_pListBox; }, 3000));
+        EXPECT_EQ(m_dlg->m_pListBox->GetSelection(), 0);
+        sim.Char(WXK_DOWN);
+        EXPECT_TRUE(WaitUntil([&] { return m_dlg->m_pListBox->GetSelection() == 1; }, 3000));
+        PumpEvents(50);
+        EXPECT_EQ(m_box->GetValue(), "word");
+        EXPECT_TRUE(m_dlg->IsShown());
+    }
+    {
+        SCOPED_TRACE("Enter chooses the highlighted suggestion and returns to the box");
+        sim.Char(WXK_RETURN);
+        EXPECT_TRUE(WaitUntil([&] { return m_box->GetValue() == "word two"; }, 3000));
+        EXPECT_FALSE(m_dlg->IsShown());
+        EXPECT_TRUE(WaitUntil([&] { return m_box->HasFocus(); }, 3000));
+        Settle();
+    }
+    {
+        SCOPED_TRACE("Escape closes the pop-up and returns to the box");
+        sim.Text("s");
+        Settle();
+        ASSERT_TRUE(WaitUntil([&] { return m_dlg->IsShown(); }, 3000)) << m_box->GetValue();
+        sim.Char(WXK_DOWN);
+        ASSERT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == m_dlg->m_pListBox; }, 3000));
+        sim.Char(WXK_ESCAPE);
+        EXPECT_TRUE(WaitUntil([&] { return !m_dlg->IsShown(); }, 3000));
+        EXPECT_TRUE(WaitUntil([&] { return m_box->HasFocus(); }, 3000));
+        EXPECT_EQ(m_box->GetValue(), "word twos");
+        sim.Text("x");
+        EXPECT_TRUE(WaitUntil([&] { return m_box->GetValue() == "word twosx"; }, 3000))
+            << m_box->GetValue();
+        Settle();
+    }
+}
+
+TEST_F(SuggestionTest, AnEndlessOneLineReplyIsCutOff)
+{
+    m_answer = [](const std::string&) {
+        HttpResponse r;
+        r.body = std::string(64 * 1024, 'x');
+        r.streamForever = true;
+        return r;
+    };
+    m_dlg->SetSuggestions(wxArrayString(1, "old"));
+    m_dlg->FetchSuggestions("abc");
+    EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 20000));
+    PumpEvents(30);
+    EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+    EXPECT_TRUE(m_dlg->m_bSuggAvailable);
+}
+
+// Prints how long the event loop stalled at most while twenty characters were
+// typed against a service that takes two seconds to answer.
+TEST_F(SuggestionTest, TypingAgainstASlowServiceKeepsTheLoopResponsive)
+{
+    m_answer = [](const std::string& keyword) {
+        HttpResponse r;
+        r.body = Reply({keyword + "1", keyword + "2"});
+        r.delayMs = 2000;
+        return r;
+    };
+    wxTimer timer;
+    wxStopWatch clock;
+    long lastTick = 0, longestGap = 0;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        const long now = clock.Time();
+        longestGap = std::max(longestGap, now - lastTick);
+        lastTick = now;
+    });
+    timer.Start(10);
+    PumpEvents(50);
+    clock.Start();
+    lastTick = 0;
+    longestGap = 0;
+
+    wxString keyword;
+    for (int i = 0; i < 20; ++i)
+    {
+        keyword += wxUniChar('a' + i);
+        Type(keyword);
+        PumpEvents(40);
+    }
+    const long typingGap = longestGap;
+    EXPECT_TRUE(WaitUntil([&] { return m_dlg->m_nSuggCount == 2; }, 10000));
+    timer.Stop();
+    EXPECT_EQ(m_server.RequestCount(), 20u);
+    EXPECT_EQ(m_dlg->m_pListBox->GetString(0), keyword + "1");
+    std::cout << "[ figures  ] longest event-loop gap while typing 20 characters: " << typingGap
+              << " ms; until the last reply was shown: " << longestGap << " ms\n";
+    RecordProperty("longest_gap_ms", static_cast<int>(longestGap));
+}
