@@ -57,6 +57,37 @@ void OnLoadingNotify(GObject* object, GParamSpec*, gpointer data)
         webkit_web_view_is_loading(WEBKIT_WEB_VIEW(object)) != FALSE);
 }
 
+gboolean RefuseNavigation(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType,
+                          gpointer)
+{
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
+gboolean ReleaseView(gpointer view)
+{
+    g_object_unref(view);
+    return G_SOURCE_REMOVE;
+}
+
+// A page asks for a new window (a link with a target, window.open). The
+// address goes to the system's browser, never into a window of ours. WebKit
+// aborts the whole program when a script's request is answered with no view
+// at all, so it gets a hidden one that refuses to navigate and is released
+// shortly after.
+GtkWidget* OnCreateWindow(WebKitWebView* webView, WebKitNavigationAction* action, gpointer data)
+{
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    static_cast<wxIEHtmlWin*>(data)->OnNativeNewWindow(uri ? wxString::FromUTF8(uri) : wxString());
+
+    GtkWidget* sink = webkit_web_view_new_with_related_view(webView);
+    g_object_ref_sink(sink);
+    g_signal_connect(sink, "decide-policy", G_CALLBACK(RefuseNavigation), nullptr);
+    g_timeout_add_seconds(2, ReleaseView, sink);
+    return sink;
+}
+
 // Pages must never raise dialogs of their own: alerts are dropped, confirms
 // answer "cancel", prompts give no text. Leaving a page with an unload
 // handler is always confirmed, or the next search could not replace it.
@@ -125,7 +156,7 @@ wxIEHtmlWin::wxIEHtmlWin(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     // Every wxWebViewEvent is handled here and not skipped, so none of them
     // travels on to the parent windows; the parent sees wxMSHTMLEvents only.
     m_browser->Bind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
-    m_browser->Bind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
+    m_browser->Bind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnOtherWebViewEvent, this);
     m_browser->Bind(wxEVT_WEBVIEW_LOADED, &wxIEHtmlWin::OnLoaded, this);
     m_browser->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &wxIEHtmlWin::OnTitleChanged, this);
     m_browser->Bind(wxEVT_WEBVIEW_NAVIGATED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
@@ -144,7 +175,7 @@ wxIEHtmlWin::~wxIEHtmlWin()
     // ourselves rather than leave it to the base class.
     DisconnectNativeSignals();
     m_browser->Unbind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
-    m_browser->Unbind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
+    m_browser->Unbind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnOtherWebViewEvent, this);
     m_browser->Unbind(wxEVT_WEBVIEW_LOADED, &wxIEHtmlWin::OnLoaded, this);
     m_browser->Unbind(wxEVT_WEBVIEW_TITLE_CHANGED, &wxIEHtmlWin::OnTitleChanged, this);
     m_browser->Unbind(wxEVT_WEBVIEW_NAVIGATED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
@@ -173,6 +204,12 @@ void wxIEHtmlWin::ConnectNativeSignals()
     m_dialogHandler = g_signal_connect(native, "script-dialog", G_CALLBACK(OnScriptDialog), this);
     m_menuHandler = g_signal_connect(native, "context-menu", G_CALLBACK(OnContextMenu), this);
     m_loadingHandler = g_signal_connect(native, "notify::is-loading", G_CALLBACK(OnLoadingNotify), this);
+    // wxWebView's own new-window handling answers with no view, which WebKit
+    // does not survive for script requests; ours replaces it.
+    g_signal_handlers_disconnect_matched(native, GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA),
+                                         g_signal_lookup("create", WEBKIT_TYPE_WEB_VIEW), 0, nullptr,
+                                         nullptr, m_browser);
+    m_createHandler = g_signal_connect(native, "create", G_CALLBACK(OnCreateWindow), this);
 }
 
 void wxIEHtmlWin::DisconnectNativeSignals()
@@ -180,7 +217,7 @@ void wxIEHtmlWin::DisconnectNativeSignals()
     if (!m_native)
         return;
     for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler,
-                                    &m_loadingHandler})
+                                    &m_loadingHandler, &m_createHandler})
     {
         if (*handler)
             g_signal_handler_disconnect(m_native, *handler);
@@ -290,15 +327,6 @@ void wxIEHtmlWin::OnNavigating(wxWebViewEvent& event)
         event.Veto();
 }
 
-void wxIEHtmlWin::OnNewWindow(wxWebViewEvent& event)
-{
-    // WebKit never opens the window itself; when allowed, the address goes
-    // to the system's browser, outside the program's windows.
-    wxMSHTMLEvent msg(wxEVT_MSHTML_NEW_WINDOW, GetId());
-    if (SendToParent(msg) && !event.GetURL().empty())
-        LaunchOutside(event.GetURL());
-}
-
 void wxIEHtmlWin::OnLoaded(wxWebViewEvent& event)
 {
     wxMSHTMLEvent msg(wxEVT_MSHTML_DOCUMENT_COMPLETE, GetId());
@@ -329,6 +357,14 @@ void wxIEHtmlWin::OnNativeProgress(double fraction)
     msg.m_long1 = progress;
     msg.m_long2 = 100;
     PostToParent(msg);
+}
+
+void wxIEHtmlWin::OnNativeNewWindow(const wxString& url)
+{
+    // Allowed unless a handler vetoes; the event itself carries no text.
+    wxMSHTMLEvent msg(wxEVT_MSHTML_NEW_WINDOW, GetId());
+    if (SendToParent(msg) && !url.empty())
+        LaunchOutside(url);
 }
 
 void wxIEHtmlWin::OnNativeLoadingChanged(bool loading)

@@ -44,6 +44,7 @@ public:
     void OnNativeProgress(double fraction);
     void OnNativeHoverLink(const wxString& uri);
     void OnNativeLoadingChanged(bool loading);
+    void OnNativeNewWindow(const wxString& url);
 
 protected:
     wxWebView* m_browser = nullptr;  // child window, owned by this view
@@ -53,7 +54,6 @@ private:
     void DisconnectNativeSignals();
 
     void OnNavigating(wxWebViewEvent& event);
-    void OnNewWindow(wxWebViewEvent& event);
     void OnLoaded(wxWebViewEvent& event);
     void OnTitleChanged(wxWebViewEvent& event);
     void OnOtherWebViewEvent(wxWebViewEvent& event);
@@ -68,6 +68,7 @@ private:
     unsigned long m_dialogHandler = 0;
     unsigned long m_menuHandler = 0;
     unsigned long m_loadingHandler = 0;
+    unsigned long m_createHandler = 0;
     bool m_bUndecided = false;    // LoadUrl issued, its navigation decision not yet seen
     bool m_bDropUndecided = false;  // Stop came first: refuse that decision when it arrives
     int m_nLastProgress = -1;

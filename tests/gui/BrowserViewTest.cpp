@@ -55,9 +55,10 @@ HttpResponse Serve(const HttpRequest& request)
     else if (path == "/link")
         r.body = Page("Link", "<a href=\"/a\" style=\"display:block;width:100%;height:100%\">go</a>",
                       "<style>html,body{margin:0;height:100%}</style>");
-    else if (path == "/opener")
-        r.body = Page("Opener",
-                      "<a href=\"/popup\" target=\"_blank\" style=\"display:block;width:100%;height:100%\">new</a>",
+    else if (path == "/scriptopener")
+        r.body = Page("Script opener",
+                      "<a href=\"#\" onclick=\"window.open('/popup'); return false;\" "
+                      "style=\"display:block;width:100%;height:100%\">new</a>",
                       "<style>html,body{margin:0;height:100%}</style>");
     else if (path == "/popup")
         r.body = Page("Popup");
@@ -152,11 +153,14 @@ protected:
     void ClickCentre()
     {
         m_frame->Raise();
-        PumpEvents(100);
+        PumpEvents(300);
         const wxRect rect = m_view->GetScreenRect();
         wxUIActionSimulator sim;
+        // Enter the view afresh so that WebKit sees the pointer arrive.
+        sim.MouseMove(rect.GetLeft() + 10, rect.GetTop() + 10);
+        PumpEvents(100);
         sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2);
-        PumpEvents(50);
+        PumpEvents(100);
         sim.MouseClick();
     }
 
@@ -306,16 +310,26 @@ TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
         return true;
     });
     const wxString popup = Url("/popup");
+    // A script opening a window from a click: WebKit aborts the program
+    // unless such a request is answered with a view.
     {
         SCOPED_TRACE("allowed: the system's browser gets the address");
-        m_view->LoadUrl(Url("/opener"));
-        ASSERT_TRUE(WaitComplete(Url("/opener")));
+        const std::string opener = "/scriptopener";
+        launched.clear();
+        m_events.clear();
+        m_view->LoadUrl(Url(opener));
+        ASSERT_TRUE(WaitComplete(Url(opener)));
+        const wxString title = m_view->GetTitle();
         ClickCentre();
         ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
         EXPECT_EQ(launched, std::vector<wxString>{popup});
         EXPECT_TRUE(std::any_of(m_events.begin(), m_events.end(), [](const SeenEvent& e) {
-            return e.type == wxEVT_MSHTML_NEW_WINDOW && e.id == ViewId;
+            return e.type == wxEVT_MSHTML_NEW_WINDOW && e.id == ViewId && e.text.empty();
         }));
+        // The page stays where it was and nothing of ours loaded the address.
+        PumpEvents(300);
+        EXPECT_EQ(m_view->GetTitle(), title);
+        EXPECT_EQ(RequestsFor("/popup"), 0u);
     }
     {
         SCOPED_TRACE("vetoed: nothing is launched");
@@ -327,9 +341,6 @@ TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
         PumpEvents(200);
         EXPECT_TRUE(launched.empty());
     }
-    // The view itself never loaded the pop-up's address.
-    EXPECT_EQ(RequestsFor("/popup"), 0u);
-    EXPECT_EQ(m_view->GetTitle(), "Opener");
     wxIEHtmlWin::SetBrowserLauncher(nullptr);
 }
 
