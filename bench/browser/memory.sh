@@ -41,7 +41,7 @@ measure() {
   local prog=$1 n=$2 log="$work/log.$$" pid kb i
   setsid "$prog" "$n" "$page" > "$log" 2>/dev/null &
   pid=$!
-  for i in $(seq 1 1200); do
+  for i in $(seq 1 3000); do
     grep -q '^LOADED' "$log" && break
     sleep 0.1
   done

@@ -70,8 +70,8 @@ gboolean ReleaseView(gpointer view)
     return G_SOURCE_REMOVE;
 }
 
-// A page asks for a new window (a link with a target, window.open). The
-// address goes to the system's browser, never into a window of ours. WebKit
+// A script asks for a new window (window.open). The address goes to the
+// system's browser, never into a window of ours. WebKit
 // aborts the whole program when a script's request is answered with no view
 // at all, so it gets a hidden one that refuses to navigate and is released
 // shortly after.
@@ -156,7 +156,7 @@ wxIEHtmlWin::wxIEHtmlWin(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
     // Every wxWebViewEvent is handled here and not skipped, so none of them
     // travels on to the parent windows; the parent sees wxMSHTMLEvents only.
     m_browser->Bind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
-    m_browser->Bind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnOtherWebViewEvent, this);
+    m_browser->Bind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
     m_browser->Bind(wxEVT_WEBVIEW_LOADED, &wxIEHtmlWin::OnLoaded, this);
     m_browser->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &wxIEHtmlWin::OnTitleChanged, this);
     m_browser->Bind(wxEVT_WEBVIEW_NAVIGATED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
@@ -175,7 +175,7 @@ wxIEHtmlWin::~wxIEHtmlWin()
     // ourselves rather than leave it to the base class.
     DisconnectNativeSignals();
     m_browser->Unbind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
-    m_browser->Unbind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnOtherWebViewEvent, this);
+    m_browser->Unbind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
     m_browser->Unbind(wxEVT_WEBVIEW_LOADED, &wxIEHtmlWin::OnLoaded, this);
     m_browser->Unbind(wxEVT_WEBVIEW_TITLE_CHANGED, &wxIEHtmlWin::OnTitleChanged, this);
     m_browser->Unbind(wxEVT_WEBVIEW_NAVIGATED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
@@ -204,8 +204,8 @@ void wxIEHtmlWin::ConnectNativeSignals()
     m_dialogHandler = g_signal_connect(native, "script-dialog", G_CALLBACK(OnScriptDialog), this);
     m_menuHandler = g_signal_connect(native, "context-menu", G_CALLBACK(OnContextMenu), this);
     m_loadingHandler = g_signal_connect(native, "notify::is-loading", G_CALLBACK(OnLoadingNotify), this);
-    // wxWebView's own new-window handling answers with no view, which WebKit
-    // does not survive for script requests; ours replaces it.
+    // Script requests for a window reach "create", where wxWebView answers
+    // with no view, which WebKit does not survive; ours replaces it.
     g_signal_handlers_disconnect_matched(native, GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA),
                                          g_signal_lookup("create", WEBKIT_TYPE_WEB_VIEW), 0, nullptr,
                                          nullptr, m_browser);
@@ -325,6 +325,13 @@ void wxIEHtmlWin::OnNavigating(wxWebViewEvent& event)
     msg.m_text = event.GetURL();
     if (!SendToParent(msg))
         event.Veto();
+}
+
+void wxIEHtmlWin::OnNewWindow(wxWebViewEvent& event)
+{
+    // Links with a target arrive here; wxWebView has already refused to
+    // open the window itself.
+    OnNativeNewWindow(event.GetURL());
 }
 
 void wxIEHtmlWin::OnLoaded(wxWebViewEvent& event)

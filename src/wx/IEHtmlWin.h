@@ -56,6 +56,7 @@ private:
     void OnNavigating(wxWebViewEvent& event);
     void OnLoaded(wxWebViewEvent& event);
     void OnTitleChanged(wxWebViewEvent& event);
+    void OnNewWindow(wxWebViewEvent& event);
     void OnOtherWebViewEvent(wxWebViewEvent& event);
 
     // Synchronous: returns false when a handler vetoed.
