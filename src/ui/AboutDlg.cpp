@@ -14,6 +14,8 @@
 #include <wx/utils.h>
 #include <wx/versioninfo.h>
 
+#include <algorithm>
+
 #define ABOUTDLG_DEFINE_ID(name) const long AboutDlg::name = wxNewId()
 ABOUTDLG_DEFINE_ID(ID_STATICBITMAP2);
 ABOUTDLG_DEFINE_ID(ID_STATICBITMAP1);
@@ -31,11 +33,15 @@ namespace
 {
 // A picture that cannot be loaded leaves its control empty; wxImage has
 // already logged why.
-wxBitmap LoadPicture(const wxString& relative)
+wxBitmap LoadPicture(const wxString& relative, int maxSide = 0)
 {
     wxImage image;
     if (!image.LoadFile(ProgramFolder::File(relative), wxBITMAP_TYPE_ANY) || !image.IsOk())
         return wxNullBitmap;
+    const int side = std::max(image.GetWidth(), image.GetHeight());
+    if (maxSide > 0 && side > maxSide)
+        image.Rescale(image.GetWidth() * maxSide / side, image.GetHeight() * maxSide / side,
+                      wxIMAGE_QUALITY_HIGH);
     return wxBitmap(image);
 }
 
@@ -54,7 +60,7 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
 
     m_pLogo = new wxStaticBitmap(this, ID_STATICBITMAP2, LoadPicture("img/keldrin_logo.bmp"),
                                  wxDefaultPosition, wxDefaultSize, 0, "ID_STATICBITMAP2");
-    m_pIcon = new wxStaticBitmap(this, ID_STATICBITMAP1, LoadPicture("img/Orvane.ico"),
+    m_pIcon = new wxStaticBitmap(this, ID_STATICBITMAP1, LoadPicture("img/Orvane.ico", 96),
                                  wxDefaultPosition, wxDefaultSize, 0, "ID_STATICBITMAP1");
     m_pName = NewText(this, ID_STATICTEXT1, _("Orvane"), "ID_STATICTEXT1");
     m_pName->SetFont(GetFont().Larger().Larger().Bold());

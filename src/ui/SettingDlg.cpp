@@ -50,6 +50,11 @@ SettingDlg::SettingDlg(wxWindow* parent, wxWindowID id)
     BuildGeneralPage();
     BuildFullScreenPage();
     m_pNotebook->SetSelection(0);
+    // Wide enough for every tab to show without scroll arrows.
+    int tabsWidth = 0;
+    for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i)
+        tabsWidth += m_pNotebook->GetTextExtent(m_pNotebook->GetPageText(i)).x + 40;
+    m_pNotebook->SetMinSize(wxSize(tabsWidth, -1));
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->AddStretchSpacer(1);
