@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# End to end: install to a temporary prefix, make the installation read-only,
+# and run the installed launcher as an ordinary user. An engine added in the
+# first run must be in the user's own catalogue and survive a restart, and the
+# installation itself must stay untouched.
+# Usage: test_install.sh <stage dir>   (the build tree is the stage dir's parent)
+set -euo pipefail
+
+stage="${1:?usage: test_install.sh <stage dir>}"
+build="$(cd "$stage/.." && pwd)"
+for tool in xvfb-run xdotool dbus-run-session setpriv; do
+    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+
+work="$(mktemp -d)"
+chmod 755 "$work"
+cleanup() {
+    chmod -R u+w "$work" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+for f in bin/orvane lib/orvane/orvane lib/orvane/conf/config.xml lib/orvane/img/prev.png \
+         lib/orvane/locales/ja/Orvane.mo share/applications/orvane.desktop \
+         share/icons/hicolor/256x256/apps/orvane.png; do
+    [ -e "$work/prefix/$f" ] || { echo "FAIL: not installed: $f"; exit 1; }
+done
+echo "ok: installed files"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$work/prefix/share/applications/orvane.desktop"
+fi
+chmod -R a-w "$work/prefix"
+before="$(cd "$work/prefix" && find . -type f -exec md5sum {} + | sort)"
+
+# Root may write anywhere, so run the program as an unprivileged user.
+run_as=()
+if [ "$(id -u)" -eq 0 ]; then
+    run_as=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all)
+fi
+home="$work/home"
+mkdir -p "$home/.config/Orvane"
+cat >"$home/.config/Orvane/Orvane.conf" <<EOF2
+ui_language=default
+m_nEnableSuggestion=0
+m_nShowEngineManager=1
+EOF2
+[ "$(id -u)" -eq 0 ] && chown -R nobody:nogroup "$home"
+
+cat >"$work/drive.sh" <<'EOF2'
+#!/usr/bin/env bash
+# Inside Xvfb: start the installed launcher; with "add", add an engine through
+# the engine manager's Add button and its dialog; then quit.
+set -u
+launcher="$1"; mode="$2"; out="$3"
+"$launcher" >"$out" 2>&1 &
+app=$!
+win=""
+for _ in $(seq 150); do
+    win="$(xdotool search --onlyvisible --name '^Orvane' 2>/dev/null | head -n1)"
+    [ -n "$win" ] && break
+    sleep 0.2
+done
+[ -n "$win" ] || { echo "no window" >&2; kill "$app"; exit 1; }
+sleep 2
+if [ "$mode" = add ]; then
+    xdotool key --clearmodifiers alt+a
+    dlg=""
+    for _ in $(seq 50); do
+        dlg="$(xdotool search --onlyvisible --name 'Engine info dialog' 2>/dev/null | head -n1)"
+        [ -n "$dlg" ] && break
+        sleep 0.2
+    done
+    [ -n "$dlg" ] || { echo "no engine dialog" >&2; }
+    sleep 0.5
+    # The dialog opens on the language box, prefilled with "untitled".
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 'Installtest'
+    xdotool key --clearmodifiers alt+o
+    sleep 1
+fi
+xdotool key --clearmodifiers alt+x
+for _ in $(seq 75); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null
+exit 0
+EOF2
+chmod 755 "$work/drive.sh"
+
+run() {
+    env -i PATH="$PATH" HOME="$home" NO_AT_BRIDGE=1 LANG=C.UTF-8 \
+        "${run_as[@]}" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
+        dbus-run-session -- "$work/drive.sh" "$work/prefix/bin/orvane" "$1" "$home/orvane-$1.out" \
+        >/dev/null 2>&1 || true
+}
+
+fail=0
+run add
+user_conf="$home/.local/share/orvane/conf/config.xml"
+if grep -q "<LANGUAGE>Installtest</LANGUAGE>" "$user_conf" 2>/dev/null; then
+    echo "ok: the added engine is in the user's catalogue"
+else
+    echo "FAIL: the added engine is not in $user_conf"
+    fail=1
+fi
+saved="$(cat "$user_conf" 2>/dev/null || true)"
+run restart
+if grep -q "<LANGUAGE>Installtest</LANGUAGE>" "$user_conf" 2>/dev/null && \
+   [ "$(cat "$user_conf")" = "$saved" ]; then
+    echo "ok: the engine survives a restart"
+else
+    echo "FAIL: the catalogue changed or lost the engine across a restart"
+    fail=1
+fi
+[ -s "$home/.local/share/orvane/conf/index.htm" ] && echo "ok: start page in the user's folder" \
+    || { echo "FAIL: no start page in the user's folder"; fail=1; }
+after="$(cd "$work/prefix" && find . -type f -exec md5sum {} + | sort)"
+if [ "$before" = "$after" ]; then
+    echo "ok: the installation is untouched"
+else
+    echo "FAIL: the installation changed"
+    fail=1
+fi
+if [ "$fail" -ne 0 ]; then
+    for f in "$home"/orvane-*.out; do echo "--- $f"; tail -n 20 "$f"; done
+fi
+exit "$fail"
