@@ -11,6 +11,7 @@
 #include <wx/aui/framemanager.h>
 #include <wx/choicdlg.h>
 #include <wx/combobox.h>
+#include <wx/dnd.h>
 #include <wx/imaglist.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -86,6 +87,13 @@ TEST_F(OrvaneFrameTest, PanesNamesAndImages)
         EXPECT_NE(memcmp(first.GetData(), second.GetData(), 16 * 16 * 3), 0);
         EXPECT_EQ(m_frame->m_pStatusBar->GetFieldsCount(), 4);
         EXPECT_EQ(m_frame->GetStatusBar(), m_frame->m_pStatusBar);
+    }
+    {
+        SCOPED_TRACE("text dropped on the keyword box replaces it");
+        auto* target = dynamic_cast<wxTextDropTarget*>(m_frame->m_pKeywordBox->GetDropTarget());
+        ASSERT_NE(target, nullptr);
+        EXPECT_TRUE(target->OnDropText(3, 4, "dropped words"));
+        EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "dropped words");
     }
 }
 

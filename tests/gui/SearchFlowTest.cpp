@@ -217,6 +217,20 @@ TEST_F(SearchFlowTest, NextAndPreviousWrapAround)
     EXPECT_EQ(Notebook()->GetSelection(), 1);
 
     {
+        SCOPED_TRACE("Ctrl+Tab and Ctrl+Shift+Tab from the keyboard");
+        m_frame->Raise();
+        m_frame->m_pKeywordBox->SetFocus();
+        PumpEvents(100);
+        wxUIActionSimulator sim;
+        sim.Char(WXK_TAB, wxMOD_CONTROL);
+        EXPECT_TRUE(WaitUntil([&] { return Notebook()->GetSelection() == 2; }, 3000));
+        sim.Char(WXK_TAB, wxMOD_CONTROL);
+        EXPECT_TRUE(WaitUntil([&] { return Notebook()->GetSelection() == 0; }, 3000));
+        sim.Char(WXK_TAB, wxMOD_CONTROL | wxMOD_SHIFT);
+        EXPECT_TRUE(WaitUntil([&] { return Notebook()->GetSelection() == 2; }, 3000));
+    }
+
+    {
         SCOPED_TRACE("a selected page shows its address and title");
         Search("nav");
         Notebook()->SetSelection(0);
