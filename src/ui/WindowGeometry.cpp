@@ -6,10 +6,12 @@
 #include <wx/toplevel.h>
 
 #include <algorithm>
+#include <climits>
 
 void WindowGeometry::MoveTo(int x, int y)
 {
-    m_window.Move(x, y);
+    // -1 is a real coordinate here, not "keep the current one".
+    m_window.Move(x, y, wxSIZE_ALLOW_MINUS_ONE);
     KeepOnScreen();
 }
 
@@ -39,7 +41,13 @@ void WindowGeometry::KeepOnScreen()
     wxRect rect = m_window.GetRect();
     // The display under the window's centre, else its top-left corner, else
     // the primary display.
-    int index = wxDisplay::GetFromPoint(rect.GetPosition() + rect.GetSize() / 2);
+    // (64-bit arithmetic: stored coordinates may be anything.)
+    const auto centre = [](int from, int size) {
+        return static_cast<int>(std::clamp<long long>(static_cast<long long>(from) + size / 2,
+                                                      INT_MIN, INT_MAX));
+    };
+    int index = wxDisplay::GetFromPoint(
+        wxPoint(centre(rect.x, rect.width), centre(rect.y, rect.height)));
     if (index == wxNOT_FOUND)
         index = wxDisplay::GetFromPoint(rect.GetPosition());
     if (index == wxNOT_FOUND)
@@ -61,5 +69,5 @@ void WindowGeometry::KeepOnScreen()
     const int x = std::clamp(rect.x, area.x, std::max(area.x, area.GetRight() + 1 - rect.width));
     const int y = std::clamp(rect.y, area.y, std::max(area.y, area.GetBottom() + 1 - rect.height));
     if (x != rect.x || y != rect.y)
-        m_window.Move(x, y);
+        m_window.Move(x, y, wxSIZE_ALLOW_MINUS_ONE);
 }
