@@ -24,8 +24,8 @@ public:
     Engine* m_pEngine = nullptr;
 
     // Longest name and URL template the user may type.
-    static const unsigned long NAME_MAX_LENGTH = 16;
-    static const unsigned long URL_MAX_LENGTH = 256;
+    static constexpr unsigned long NAME_MAX_LENGTH = 16;
+    static constexpr unsigned long URL_MAX_LENGTH = 256;
 
     static const long ID_STATICTEXT1;
     static const long ID_COMBOBOX_LANG;
