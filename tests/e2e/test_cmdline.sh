@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End to end: a keyword given on the command line (as launchers and other
+# tools hand it over) is searched at start-up in the restored language and
+# category, without typing. A loopback server stands in for the engines.
+# Usage: test_cmdline.sh <stage dir>
+set -euo pipefail
+
+stage="${1:?usage: test_cmdline.sh <stage dir>}"
+[ -x "$stage/orvane" ] || { echo "no program in $stage" >&2; exit 1; }
+
+work="$(mktemp -d)"
+server_pid=""
+cleanup() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp -r "$stage" "$work/prog"
+mkdir -p "$work/home/.config/Orvane"
+
+cat >"$work/server.py" <<'EOF'
+import http.server, sys
+log_path = sys.argv[1]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        with open(log_path, "a") as log:
+            log.write(self.path + "\n")
+        body = b"<html><head><title>result</title></head><body>result</body></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+EOF
+: >"$work/requests.log"
+python3 "$work/server.py" "$work/requests.log" >"$work/port" &
+server_pid=$!
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+host="127.0.0.1:$(cat "$work/port")"
+
+cat >"$work/prog/conf/config.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<ENGINES>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>http://$host/web?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>Japanese</LANGUAGE><CATEGORY>News</CATEGORY><NAME>News</NAME><URL>http://$host/news?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+</ENGINES>
+EOF
+# The restored language and category are the second of each list.
+cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
+ui_language=default
+m_strLang=Japanese
+m_strCategory=News
+m_nEnableSuggestion=0
+sugg_host=$host
+EOF
+
+cat >"$work/drive.sh" <<'EOF'
+#!/usr/bin/env bash
+set -u
+cd "$1/prog"
+./orvane "  sea  otter" "&more" >"$1/orvane.out" 2>&1 &
+app=$!
+for _ in $(seq 150); do
+    grep -q . "$1/requests.log" && break
+    sleep 0.2
+done
+sleep 1
+win="$(xdotool search --onlyvisible --name 'Orvane' 2>/dev/null | head -n1)"
+[ -n "$win" ] && xdotool key --window "$win" --clearmodifiers alt+x
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null
+exit 0
+EOF
+chmod +x "$work/drive.sh"
+
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
+    timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+
+fail=0
+# Arguments joined by one blank, then trimmed like a typed keyword.
+if grep -qxF "/news?q=sea%20%20otter%20%26more" "$work/requests.log"; then
+    echo "ok: command-line keyword searched"
+else
+    echo "FAIL: no request for the command-line keyword"
+    fail=1
+fi
+if grep -q '^/web' "$work/requests.log"; then
+    echo "FAIL: searched outside the restored language and category"
+    fail=1
+fi
+if [ "$fail" -ne 0 ]; then
+    echo "--- requests"; cat "$work/requests.log"
+    echo "--- program output"; tail -n 20 "$work/orvane.out" 2>/dev/null || true
+fi
+exit "$fail"
