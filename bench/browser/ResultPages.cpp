@@ -18,6 +18,8 @@
 #include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/stopwatch.h>
+#include <wx/timer.h>
+#include <wx/webview.h>
 
 #include <algorithm>
 #include <chrono>
@@ -78,6 +80,9 @@ public:
         });
         m_frame->Bind(wxEVT_MSHTML_DOCUMENT_COMPLETE, &ResultPagesApp::OnComplete, this);
         m_frame->Show();
+        // A page that never reports its search URL is named, not waited for silently.
+        m_watchdog.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ReportStragglers(); });
+        m_watchdog.Start(60000);
         StartRound();
         return true;
     }
@@ -90,6 +95,20 @@ public:
     }
 
 private:
+    void ReportStragglers()
+    {
+        m_manager->ForEachPage([this](unsigned, ZulIeCtrl* page) {
+            if (m_done.count(page->GetId()))
+                return;
+            bool busy = false;
+            page->IsBusy(busy);
+            std::printf("STRAGGLER %d busy=%d wanted %s showing %s\n", page->GetId(), busy,
+                        page->m_strPageUrl.utf8_str().data(),
+                        page->GetWebView()->GetCurrentURL().utf8_str().data());
+        });
+        std::fflush(stdout);
+    }
+
     void StartRound()
     {
         m_done.clear();
@@ -138,6 +157,7 @@ private:
     }
 
     wxStopWatch m_clock;
+    wxTimer m_watchdog;
     wxString m_folder;
     wxFrame* m_frame = nullptr;
     wxAuiNotebook* m_notebook = nullptr;

@@ -35,6 +35,23 @@ tree_pss_kb() {
   echo "$total"
 }
 
+# Stops a program started with setsid and waits until every process of its
+# tree is gone: a WebKit helper that outlives it can hold the profile's files
+# and stall the next run.
+stop_tree() {
+  local pid=$1 pids i alive p
+  pids=$(tree_pids "$pid")
+  kill -TERM -- "-$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  for i in $(seq 1 100); do
+    alive=0
+    for p in $pids; do [ -e "/proc/$p" ] && alive=1; done
+    [ "$alive" = 0 ] && return
+    sleep 0.1
+  done
+  for p in $pids; do kill -KILL "$p" 2>/dev/null || true; done
+}
+
 # Runs one program with N views, waits until all have loaded, lets it
 # settle, prints its tree's PSS in kB and stops it.
 measure() {
@@ -47,14 +64,13 @@ measure() {
   done
   if ! grep -q '^LOADED' "$log"; then
     echo "$(basename "$prog") $n: pages did not load" >&2
-    kill -TERM -- "-$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true
+    grep '^STRAGGLER' "$log" | head -5 >&2 || true
+    stop_tree "$pid"
     echo 0; return
   fi
   sleep 3
   kb=$(tree_pss_kb "$pid")
-  kill -TERM -- "-$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  sleep 1
+  stop_tree "$pid"
   echo "$kb"
 }
 
