@@ -1,17 +1,18 @@
 #include "SuggDlg.h"
 
+#include "ConfigStore.h"
 #include "Preference.h"
 #include "SuggestionRequest.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
-#include "ConfigStore.h"
+#include <wx/dcclient.h>
+#include <wx/settings.h>
 #include <wx/intl.h>
 #include <wx/listbox.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
-#include <wx/socket.h>
 #include <wx/statline.h>
 #include <wx/stattext.h>
 
@@ -87,6 +88,19 @@ SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSi
     row->Add(m_pCloseButton, 0, wxALL | wxALIGN_CENTER_VERTICAL, 4);
     column->Add(row, 0, wxEXPAND);
 
+#ifdef __WXGTK__
+    // GTK leaves an undecorated window without any edge, and the pop-up would
+    // melt into the page below it: draw the simple border ourselves.
+    auto* frame = new wxBoxSizer(wxVERTICAL);
+    frame->Add(column, 1, wxEXPAND | wxALL, 1);
+    column = frame;
+    Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+        wxPaintDC dc(this);
+        dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW)));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(wxPoint(0, 0), GetClientSize());
+    });
+#endif
     SetSizer(column);
     column->Fit(this);
     column->SetSizeHints(this);
@@ -133,10 +147,6 @@ void SuggDlg::FetchSuggestions(const wxString& keyword)
         SetSuggestions(wxArrayString());
         return;
     }
-
-    // Sockets used off the GUI thread must be set up on it first.
-    if (!wxSocketBase::IsInitialized())
-        wxSocketBase::Initialize();
 
     SuggThread::Request request;
     request.number = number;

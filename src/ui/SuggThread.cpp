@@ -1,13 +1,12 @@
 #include "SuggThread.h"
 
+#include "HttpGetStream.h"
 #include "SuggDlg.h"
 #include "SuggestionReply.h"
 #include "SuggestionRequest.h"
 
 #include <wx/app.h>
 #include <wx/log.h>
-#include <wx/protocol/http.h>
-#include <wx/time.h>
 
 namespace
 {
@@ -37,7 +36,7 @@ wxThread::ExitCode SuggThread::Entry()
 {
     if (TestDestroy())
         return 0;
-    // The network and XML layers log their errors; a worker has no one to show
+    // The file and XML layers log their errors; a worker has no one to show
     // them to, and failures are reported as outcomes instead.
     wxLogNull noLog;
     Outcome outcome;
@@ -58,49 +57,41 @@ SuggThread::Outcome SuggThread::FetchAndParse()
     if (!m_link->available || m_link->detached || m_strKeyword.empty())
         return Outcome::Skipped;
 
-    const wxString path = SuggestionRequest::BuildPath(m_strKeyword, m_strSuggLang);
-    wxHTTP http;
-    http.SetHeader("Connection", "Close");
-    // Blocking mode is what lets a socket be used off the GUI thread.
-    http.SetFlags(wxSOCKET_WAITALL | wxSOCKET_BLOCK);
-    http.SetTimeout(m_nTimeoutSeconds);
-
     auto connectFailed = [this] {
         m_link->available = false;
         return Outcome::ConnectFailed;
     };
-    if (!http.Connect(m_strHost, m_nPort))
-        return connectFailed();
-
-    std::unique_ptr<wxInputStream> in(http.GetInputStream(path));
-    const int status = http.GetResponse();
-    if (!in && status == 0)
-        return connectFailed();
-    if (!in || status < 200 || status > 299)
+    // A closed pop-up stops the exchange at the next wait.
+    HttpGetStream http(m_nTimeoutSeconds * 1000, [this] { return !m_link->detached; });
+    switch (http.Open(m_strHost, m_nPort, SuggestionRequest::BuildPath(m_strKeyword, m_strSuggLang)))
+    {
+        case HttpGetStream::Result::Ok:
+            break;
+        case HttpGetStream::Result::Stopped:
+            return Outcome::Skipped;
+        case HttpGetStream::Result::ConnectFailed:
+        case HttpGetStream::Result::TimedOut:
+            return connectFailed();
+    }
+    if (http.Status() < 200 || http.Status() > 299)
     {
         m_link->available = false;
         return Outcome::StatusFailed;
     }
 
-    // Read what has arrived rather than whole buffers, so that a reply that
-    // trickles in cannot outlast the deadline or a closed pop-up.
-    http.SetFlags(wxSOCKET_BLOCK);
-    const wxLongLong deadline = wxGetLocalTimeMillis() + wxLongLong(m_nTimeoutSeconds) * 1000;
-    auto keepGoing = [&] { return !m_link->detached && wxGetLocalTimeMillis() < deadline; };
-
     std::string line;
-    switch (SuggestionReply::ReadFirstLine(*in, line, keepGoing))
+    const SuggestionReply::LineResult read = SuggestionReply::ReadFirstLine(http, line);
+    switch (http.BodyResult())
     {
-        case SuggestionReply::LineResult::Stopped:
-            if (m_link->detached)
-                return Outcome::Skipped;
+        case HttpGetStream::Result::Stopped:
+            return Outcome::Skipped;
+        case HttpGetStream::Result::TimedOut:
             return connectFailed();
-        case SuggestionReply::LineResult::Empty:
-        case SuggestionReply::LineResult::TooLong:
-            return Outcome::Suggestions;
-        case SuggestionReply::LineResult::Line:
+        default:
             break;
     }
+    if (read != SuggestionReply::LineResult::Line)
+        return Outcome::Suggestions;  // no reply line: an empty list
     SuggestionReply::SaveLine(line);
     SuggestionReply::Parse(line, m_suggestions);
     return Outcome::Suggestions;

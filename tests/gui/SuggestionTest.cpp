@@ -352,11 +352,13 @@ TEST_F(SuggestionTest, ClosingWithFetchesStalledIsClean)
     ASSERT_TRUE(m_server.WaitForRequests(10, 10000));
     EXPECT_EQ(SuggThread::LiveCount(), 10);
 
-    // The window closes first; the replies come afterwards, to nobody.
+    // The window closes while the service still holds every reply: the
+    // fetches give up by themselves and deliver nothing.
     m_frame->Destroy();
     ASSERT_TRUE(WaitUntil([&] { return !m_dlg && !m_frame; }));
+    EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 3000))
+        << SuggThread::LiveCount() << " fetches outlived the window";
     m_server.ReleaseHeld();
-    EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }));
     PumpEvents(50);
 }
 
