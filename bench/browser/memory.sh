@@ -55,16 +55,24 @@ stop_tree() {
 # Runs one program with N views, waits until all have loaded, lets it
 # settle, prints its tree's PSS in kB and stops it.
 measure() {
-  local prog=$1 n=$2 log="$work/log.$$" pid kb i
-  setsid "$prog" "$n" "$page" > "$log" 2>/dev/null &
+  local prog=$1 n=$2 log pid kb i rc
+  log=$(mktemp "$work/log.XXXXXX")
+  setsid "$prog" "$n" "$page" > "$log" 2>"$log.err" &
   pid=$!
   for i in $(seq 1 3000); do
-    grep -q '^LOADED' "$log" && break
+    grep -q '^LOADED' "$log" 2>/dev/null && break
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
   if ! grep -q '^LOADED' "$log"; then
-    echo "$(basename "$prog") $n: pages did not load" >&2
+    if kill -0 "$pid" 2>/dev/null; then
+      echo "$(basename "$prog") $n: pages did not load" >&2
+    else
+      wait "$pid" && rc=0 || rc=$?
+      echo "$(basename "$prog") $n: exited early with status $rc" >&2
+    fi
     grep '^STRAGGLER' "$log" | head -5 >&2 || true
+    grep -v 'deprecated and has no effect' "$log.err" | tail -5 >&2 || true
     stop_tree "$pid"
     echo 0; return
   fi
