@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace
@@ -152,8 +153,13 @@ protected:
         HttpResponse r;
         r.contentType = "text/xml; charset=utf-8";
         const std::string keyword = QueryKeyword(request);
-        if (m_answer)
-            return m_answer(keyword);
+        std::function<HttpResponse(const std::string&)> answer;
+        {
+            std::lock_guard<std::mutex> lock(m_answerLock);
+            answer = m_answer;
+        }
+        if (answer)
+            return answer(keyword);
         r.body = Reply({keyword + " one", keyword + " two"});
         return r;
     }
@@ -173,6 +179,14 @@ protected:
     }
 
     TestSandbox m_sandbox;
+    // How the service answers a keyword; read on the server's threads.
+    void SetAnswer(std::function<HttpResponse(const std::string&)> answer)
+    {
+        std::lock_guard<std::mutex> lock(m_answerLock);
+        m_answer = std::move(answer);
+    }
+
+    std::mutex m_answerLock;
     std::function<HttpResponse(const std::string&)> m_answer;
     TestHttpServer m_server;
     GTestDialogHook m_dialogs;  // any message box not expected by the test fails it
@@ -238,12 +252,12 @@ TEST_F(SuggestionTest, FetchSendsTheRequestAndFillsTheList)
 
     {
         SCOPED_TRACE("a multi-line reply empties the list; the file keeps its first line");
-        m_answer = [](const std::string&) {
+        SetAnswer([](const std::string&) {
             HttpResponse r;
             r.body = "<toplevel>\n<CompleteSuggestion><suggestion data=\"x\"/>"
                      "</CompleteSuggestion>\n</toplevel>\n";
             return r;
-        };
+        });
         m_dlg->FetchSuggestions("b");
         ASSERT_TRUE(Settle());
         EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
@@ -263,12 +277,12 @@ TEST_F(SuggestionTest, FetchSendsTheRequestAndFillsTheList)
 
 TEST_F(SuggestionTest, A404DisablesSuggestionsQuietly)
 {
-    m_answer = [](const std::string&) {
+    SetAnswer([](const std::string&) {
         HttpResponse r;
         r.status = 404;
         r.body = Reply({"ignored"});
         return r;
-    };
+    });
     m_dlg->SetSuggestions(wxArrayString(1, "old"));
     m_dlg->FetchSuggestions("abc");
     ASSERT_TRUE(Settle());
@@ -304,11 +318,11 @@ TEST_F(SuggestionTest, ARefusedConnectionIsReportedOnceAndDisables)
 TEST_F(SuggestionTest, AServiceThatNeverAnswersTimesOut)
 {
     SuggDlg::SetTimeoutForTesting(1);
-    m_answer = [](const std::string&) {
+    SetAnswer([](const std::string&) {
         HttpResponse r;
         r.noReply = true;
         return r;
-    };
+    });
     ExpectMessage expected(wxString("An unknown error occurred while getting suggetions.") +
                                "\nPlease check your internet connection and try again.",
                            "Orvane");
@@ -323,13 +337,13 @@ TEST_F(SuggestionTest, AServiceThatNeverAnswersTimesOut)
 
 TEST_F(SuggestionTest, ALateReplyForAnOlderKeywordIsDropped)
 {
-    m_answer = [](const std::string& keyword) {
+    SetAnswer([](const std::string& keyword) {
         HttpResponse r;
         r.body = Reply({keyword + "-reply"});
         if (keyword == "a")
             r.delayMs = 1500;
         return r;
-    };
+    });
     m_dlg->FetchSuggestions("a");
     ASSERT_TRUE(m_server.WaitForRequests(1, 5000));
     m_dlg->FetchSuggestions("ab");
@@ -341,12 +355,12 @@ TEST_F(SuggestionTest, ALateReplyForAnOlderKeywordIsDropped)
 
 TEST_F(SuggestionTest, ClosingWithFetchesStalledIsClean)
 {
-    m_answer = [](const std::string& keyword) {
+    SetAnswer([](const std::string& keyword) {
         HttpResponse r;
         r.body = Reply({keyword});
         r.holdUntilReleased = true;
         return r;
-    };
+    });
     for (int i = 0; i < 10; ++i)
         m_dlg->FetchSuggestions(wxString::Format("k%d", i));
     ASSERT_TRUE(m_server.WaitForRequests(10, 10000));
@@ -435,11 +449,11 @@ TEST_F(SuggestionTest, KeywordChangesShowAndHideThePopUp)
         Settle();
         Type("wordsmith ");
         ASSERT_TRUE(m_dlg->IsShown());
-        m_answer = [](const std::string&) {
+        SetAnswer([](const std::string&) {
             HttpResponse r;
             r.body = Reply({});
             return r;
-        };
+        });
         Settle();
         Type("wordsmith x");
         Settle();
@@ -541,12 +555,12 @@ TEST_F(SuggestionTest, KeyboardMovesThroughTheList)
 
 TEST_F(SuggestionTest, AnEndlessOneLineReplyIsCutOff)
 {
-    m_answer = [](const std::string&) {
+    SetAnswer([](const std::string&) {
         HttpResponse r;
         r.body = std::string(64 * 1024, 'x');
         r.streamForever = true;
         return r;
-    };
+    });
     m_dlg->SetSuggestions(wxArrayString(1, "old"));
     m_dlg->FetchSuggestions("abc");
     EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 20000));
@@ -559,12 +573,12 @@ TEST_F(SuggestionTest, AnEndlessOneLineReplyIsCutOff)
 // typed against a service that takes two seconds to answer.
 TEST_F(SuggestionTest, TypingAgainstASlowServiceKeepsTheLoopResponsive)
 {
-    m_answer = [](const std::string& keyword) {
+    SetAnswer([](const std::string& keyword) {
         HttpResponse r;
         r.body = Reply({keyword + "1", keyword + "2"});
         r.delayMs = 2000;
         return r;
-    };
+    });
     wxTimer timer;
     wxStopWatch clock;
     long lastTick = 0, longestGap = 0;
