@@ -1,0 +1,199 @@
+// Hostile and damaged catalogue files, huge keywords, and a save killed half
+// way: the program must neither crash nor lose the user's catalogue.
+#include "EngineManager.h"
+#include "KeywordEncoding.h"
+
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <random>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+std::string EngineXml(int i, const std::string& name)
+{
+    return "<ENGINE><INDEX>" + std::to_string(i) +
+           "</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>" + name +
+           "</NAME><URL>https://e" + std::to_string(i) +
+           ".test/?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>\n";
+}
+
+std::string Catalogue(const std::string& engines)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENGINES>\n" + engines + "</ENGINES>\n";
+}
+
+std::string ManyEngines(int count, const std::string& prefix)
+{
+    std::string engines;
+    for (int i = 0; i < count; ++i)
+        engines += EngineXml(i, prefix + std::to_string(i));
+    return Catalogue(engines);
+}
+
+// Loads `bytes` as conf/config.xml in a fresh sandbox; adds one engine and saves.
+struct Damaged
+{
+    explicit Damaged(const std::string& bytes)
+    {
+        MakeDirs(sandbox.File("conf"));
+        WriteFileBytes(sandbox.File("conf/config.xml"), bytes);
+        manager.Load();
+    }
+    TestSandbox sandbox;
+    EngineManager manager;
+};
+} // namespace
+
+TEST(CatalogueRobustness, DamagedFilesLoadEmptyAndAreKeptAside)
+{
+    std::mt19937 rng(7);
+    std::string junk(64 * 1024, '\0');
+    for (char& c : junk)
+        c = static_cast<char>(rng());
+    const std::pair<const char*, std::string> cases[] = {
+        {"zero bytes", ""},
+        {"binary junk", junk},
+        {"truncated", Catalogue(EngineXml(1, "a")).substr(0, 60)},
+        {"comment before the first engine",
+         Catalogue("<!-- mine -->\n" + EngineXml(1, "Hidden"))},
+    };
+    for (const auto& [label, bytes] : cases)
+    {
+        SCOPED_TRACE(label);
+        Damaged d(bytes);
+        EXPECT_TRUE(d.manager.m_engines.empty());
+        auto engine = std::make_unique<Engine>();
+        engine->m_strName = "New";
+        d.manager.AddEngine(std::move(engine));
+        ASSERT_TRUE(d.manager.Save());
+
+        // What the user had is never silently lost.
+        const std::string bak = d.sandbox.File("conf/config.xml.bak");
+        const bool wellFormed = std::string(label) == "comment before the first engine";
+        if (!wellFormed)
+        {
+            EXPECT_EQ(ReadFileBytes(bak), bytes);
+        }
+
+        EngineManager reloaded;
+        reloaded.SetFileName(wxString::FromUTF8(d.sandbox.File("conf/config.xml")));
+        reloaded.Load();
+        ASSERT_FALSE(reloaded.m_engines.empty());
+        EXPECT_EQ(reloaded.m_engines.back()->m_strName, "New");
+    }
+}
+
+TEST(CatalogueRobustness, HugeNamesAndManyEnginesRoundTrip)
+{
+    {
+        SCOPED_TRACE("a 10 MB engine name");
+        const std::string name(10 * 1024 * 1024, 'n');
+        Damaged d(Catalogue(EngineXml(1, name)));
+        ASSERT_EQ(d.manager.m_engines.size(), 1u);
+        EXPECT_EQ(d.manager.m_engines[0]->m_strName.length(), name.size());
+        d.manager.EngineChanged(d.manager.m_engines[0].get());
+        ASSERT_TRUE(d.manager.Save());
+        EngineManager reloaded;
+        reloaded.Load();
+        ASSERT_EQ(reloaded.m_engines.size(), 1u);
+        EXPECT_EQ(reloaded.m_engines[0]->m_strName.length(), name.size());
+    }
+    {
+        SCOPED_TRACE("100,000 engines");
+        Damaged d(ManyEngines(100000, "e"));
+        ASSERT_EQ(d.manager.m_engines.size(), 100000u);
+        EXPECT_EQ(d.manager.GetEngines("english", "WEB", false).size(), 100000u);
+        EXPECT_EQ(d.manager.GetMaxIndex(), 99999);
+        d.manager.RemoveEngine(d.manager.m_engines[500].get());
+        ASSERT_TRUE(d.manager.Save());
+        EngineManager reloaded;
+        reloaded.Load();
+        EXPECT_EQ(reloaded.m_engines.size(), 99999u);
+    }
+}
+
+TEST(CatalogueRobustness, HugeAndControlCharacterKeywordsEncodeWhole)
+{
+    {
+        SCOPED_TRACE("100,000 characters");
+        const wxString keyword(wxUniChar(0x4E2D), 100000);
+        const wxString url = BuildSearchUrl("https://e.test/?q=*&n=1", keyword, "UTF-8");
+        EXPECT_EQ(url.length(), wxString("https://e.test/?q=&n=1").length() + 100000 * 9);
+        EXPECT_TRUE(url.EndsWith("%ad&n=1"));
+    }
+    {
+        SCOPED_TRACE("control characters");
+        wxString keyword;
+        for (int c = 1; c < 32; ++c)
+            keyword += wxUniChar(c);
+        keyword += wxUniChar(0x7F);
+        wxString encoded;
+        EncodeKeyword(keyword, "", encoded);
+        EXPECT_EQ(encoded.Left(9), "%01%02%03");
+        EXPECT_TRUE(encoded.EndsWith("%1f%7f"));
+        EXPECT_EQ(encoded.length(), 32u * 3);
+    }
+}
+
+// The program killed at any moment of a save leaves either the old or the new
+// catalogue, complete: never a mix, a truncated file or nothing.
+TEST(CatalogueRobustness, KilledDuringSaveLeavesOldOrNewCatalogue)
+{
+    TestSandbox sandbox;
+    MakeDirs(sandbox.File("conf"));
+    const std::string file = sandbox.File("conf/config.xml");
+    const std::string oldBytes = ManyEngines(10000, "old");
+
+    // The bytes a complete save produces.
+    WriteFileBytes(file, oldBytes);
+    std::string newBytes;
+    {
+        EngineManager m;
+        m.Load();
+        m.m_engines[0]->m_strName = "changed";
+        m.EngineChanged(m.m_engines[0].get());
+        ASSERT_TRUE(m.Save());
+        newBytes = ReadFileBytes(file);
+    }
+    ASSERT_NE(newBytes, oldBytes);
+
+    std::mt19937 rng(42);
+    int sawOld = 0, sawNew = 0;
+    for (int round = 0; round < 100; ++round)
+    {
+        WriteFileBytes(file, oldBytes);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            EngineManager m;
+            m.Load();
+            m.m_engines[0]->m_strName = "changed";
+            m.EngineChanged(m.m_engines[0].get());
+            m.Save();
+            ::_exit(0);
+        }
+        // Kill anywhere from during the load to after the rename.
+        ::usleep(std::uniform_int_distribution<int>(0, 250000)(rng));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+
+        const std::string now = ReadFileBytes(file);
+        if (now == oldBytes)
+            ++sawOld;
+        else if (now == newBytes)
+            ++sawNew;
+        else
+            FAIL() << "round " << round << ": the catalogue is neither old nor new ("
+                   << now.size() << " bytes)";
+    }
+    std::printf("killed saves: %d left the old catalogue, %d the new one\n", sawOld, sawNew);
+}
