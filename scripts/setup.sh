@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils dbus-x11
   fonts-dejavu-core fonts-noto-cjk
   procps python3
+  libexpat1-dev
 )
 
 missing=()
