@@ -1,4 +1,5 @@
 #include "SuggestionReply.h"
+#include "XmlLoader.h"
 
 #include <wx/convauto.h>
 #include <wx/file.h>
@@ -100,7 +101,7 @@ bool SuggestionReply::Parse(const std::string& utf8Line, wxArrayString& suggesti
     wxLogNull noLog;
     wxMemoryInputStream in(utf8Line.data(), utf8Line.size());
     wxXmlDocument doc;
-    if (!doc.Load(in, "UTF-8"))
+    if (!XmlLoader::Load(doc, in))
         return false;
     suggestions = FromRoot(doc.GetRoot());
     return true;
