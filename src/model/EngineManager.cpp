@@ -1,4 +1,5 @@
 #include "EngineManager.h"
+#include "XmlLoader.h"
 
 #include <wx/file.h>
 #include <wx/filefn.h>
@@ -151,7 +152,7 @@ void EngineManager::Load()
     m_bUnreadableFile = false;
     if (!wxFileName::FileExists(m_strFileName))
         return;
-    if (!m_doc.Load(m_strFileName))
+    if (!XmlLoader::Load(m_doc, m_strFileName))
     {
         m_bUnreadableFile = true;
         return;
