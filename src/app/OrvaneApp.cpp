@@ -23,10 +23,21 @@ bool OrvaneApp::OnInit()
     SetVendorName(ConfigStore::VendorName);
     SetAppName(ConfigStore::AppName);
 
-    ConfigStore::Get();
+    // Every default read from now on is written back: a first run leaves a
+    // complete set of keys behind.
+    ConfigStore::Get()->SetRecordDefaults(true);
 
     wxLocale::AddCatalogLookupPathPrefix(CatalogPrefix);
-    m_locale.Init(GetUILanguage());
+    const int language = GetUILanguage();
+    {
+        // The C library may lack the chosen language while our catalogue has
+        // it; the toolkit's complaint goes to stderr, not into a message box
+        // that would greet the user at every start.
+        wxLogStderr toStderr;
+        wxLog* previous = wxLog::SetActiveTarget(&toStderr);
+        m_locale.Init(language);
+        wxLog::SetActiveTarget(previous);
+    }
     m_locale.AddCatalog(ConfigStore::AppName);
 
     // The decoders come before the icon: outside Windows an .ico file is
