@@ -128,9 +128,13 @@ SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSi
 
 SuggDlg::~SuggDlg()
 {
-    // Running fetches may finish later; they must find nobody to deliver to.
+    // Running fetches must find nobody to deliver to, and they give up their
+    // request at the next poll. Waiting for that keeps them from outliving
+    // the toolkit's thread bookkeeping, which races with detached threads
+    // still running at exit. A name lookup cannot be broken off, hence the bound.
     m_link->detached = true;
     m_link->dlg = nullptr;
+    m_link->WaitForWorkers(2000);
 }
 
 void SuggDlg::FetchSuggestions(const wxString& keyword)

@@ -8,9 +8,18 @@
 #include <wx/app.h>
 #include <wx/log.h>
 
+#include <chrono>
+
 namespace
 {
 std::atomic<int> g_liveThreads{0};
+} // namespace
+
+bool SuggFetchLink::WaitForWorkers(int timeoutMs)
+{
+    std::unique_lock<std::mutex> guard(lock);
+    return finished.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                             [this] { return running == 0; });
 }
 
 SuggThread::SuggThread(std::shared_ptr<SuggFetchLink> link, const Request& request)
@@ -24,9 +33,19 @@ SuggThread::SuggThread(std::shared_ptr<SuggFetchLink> link, const Request& reque
       m_nTimeoutSeconds(request.timeoutSeconds)
 {
     ++g_liveThreads;
+    std::lock_guard<std::mutex> guard(m_link->lock);
+    ++m_link->running;
 }
 
-SuggThread::~SuggThread() { --g_liveThreads; }
+SuggThread::~SuggThread()
+{
+    {
+        std::lock_guard<std::mutex> guard(m_link->lock);
+        --m_link->running;
+        m_link->finished.notify_all();
+    }
+    --g_liveThreads;
+}
 
 int SuggThread::LiveCount() { return g_liveThreads.load(); }
 

@@ -5,7 +5,9 @@
 #include <wx/thread.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 
 class SuggDlg;
 
@@ -16,6 +18,13 @@ struct SuggFetchLink
     SuggDlg* dlg = nullptr;                // null once the pop-up is destroyed
     std::atomic<bool> detached{false};     // the pop-up is gone: deliver nothing
     std::atomic<bool> available{true};     // the service failed once: ask no more
+
+    // Waits until the workers of this link have finished or timeoutMs passed.
+    bool WaitForWorkers(int timeoutMs);
+
+    std::mutex lock;
+    std::condition_variable finished;
+    int running = 0;  // workers alive, under lock
 };
 
 // One keyword fetch on its own detached thread: asks the completion service,
