@@ -1,5 +1,6 @@
 #include "ConfigStore.h"
 #include "GuiTest.h"
+#include "OrvaneFrameFixture.h"
 #include "Preference.h"
 #include "SuggDlg.h"
 #include "SuggThread.h"
@@ -607,4 +608,42 @@ TEST_F(SuggestionTest, TypingAgainstASlowServiceKeepsTheLoopResponsive)
     std::cout << "[ figures  ] longest event-loop gap while typing 20 characters: " << typingGap
               << " ms; until the last reply was shown: " << longestGap << " ms\n";
     RecordProperty("longest_gap_ms", static_cast<int>(longestGap));
+}
+
+// The pop-up as the main window uses it: under its keyword box, hidden when a
+// search starts.
+using SuggestionFrameTest = OrvaneFrameFixture;
+
+TEST_F(SuggestionFrameTest, ThePopUpFollowsTheMainWindowsKeywordBox)
+{
+    TestHttpServer service([](const HttpRequest& request) {
+        HttpResponse r;
+        r.body = Reply({QueryKeyword(request) + " one", QueryKeyword(request) + " two"});
+        return r;
+    });
+    OpenFrame();
+    ConfigStore::Get()->Write(wxString("/") + SuggestionRequest::HostKey,
+                              wxString(service.HostPort()));
+    m_frame->m_pPreference->m_nEnableSuggestion = 1;
+    SuggDlg* popup = m_frame->m_pSuggDlg;
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->m_pKeywordBox, m_frame->m_pKeywordBox);
+    EXPECT_EQ(popup->GetParent(), m_frame);
+    EXPECT_FALSE(popup->IsShown());
+
+    wxComboBox* box = m_frame->m_pKeywordBox;
+    box->SetValue("alpha");
+    ASSERT_TRUE(WaitUntil([&] { return popup->m_nSuggCount == 2; }));
+    EXPECT_FALSE(popup->IsShown());
+    box->SetValue("alphab");
+    EXPECT_TRUE(popup->IsShown());
+    EXPECT_EQ(popup->GetScreenPosition(),
+              box->GetScreenPosition() + wxPoint(0, box->GetClientSize().y));
+    ASSERT_TRUE(WaitUntil([&] { return popup->m_pListBox->GetCount() == 2 &&
+                                       popup->m_pListBox->GetString(0) == "alphab one"; }));
+
+    m_frame->SearchFor("alphab");
+    EXPECT_FALSE(popup->IsShown());
+    WaitIdle();
+    service.Stop();
 }
