@@ -9,8 +9,6 @@
 
 namespace
 {
-wxString g_lastBackup;
-
 // Collects what the file parser reports instead of showing it: any error or
 // warning while reading means some of the file would be lost on the next write.
 class ParseProblemLog : public wxLog
@@ -74,11 +72,6 @@ wxString ConfigStore::FilePath()
     return ConfigHome() + "/" + AppName + "/" + AppName + ".conf";
 }
 
-wxString ConfigStore::LastBackupPath()
-{
-    return g_lastBackup;
-}
-
 wxConfigBase* ConfigStore::Get()
 {
     if (wxConfigBase* config = wxConfigBase::Get(false))
@@ -88,18 +81,16 @@ wxConfigBase* ConfigStore::Get()
 
 wxConfigBase* ConfigStore::Open()
 {
-    g_lastBackup.clear();
     const wxString path = FilePath();
     wxFileName::Mkdir(wxFileName(path).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
 
     auto open = [&path](bool& problem) {
-        auto* probe = new ParseProblemLog;
-        wxLog* previous = wxLog::SetActiveTarget(probe);
+        ParseProblemLog probe;
+        wxLog* previous = wxLog::SetActiveTarget(&probe);
         auto config = std::make_unique<wxFileConfig>(AppName, VendorName, path, wxString(),
                                                      wxCONFIG_USE_LOCAL_FILE);
-        problem = probe->HadProblem();
+        problem = probe.HadProblem();
         wxLog::SetActiveTarget(previous);
-        delete probe;
         // Keywords may contain '$'; they must come back as typed.
         config->SetExpandEnvVars(false);
         return config;
@@ -112,7 +103,6 @@ wxConfigBase* ConfigStore::Open()
         const wxString backup = FreeBackupName(path);
         if (wxRenameFile(path, backup, false))
         {
-            g_lastBackup = backup;
             // The parser keeps bad lines verbatim; a fresh store with only
             // the entries it understood stops the problem from recurring.
             bool ignored = false;

@@ -27,7 +27,4 @@ public:
 
     // Full path of the store file for the current environment.
     static wxString FilePath();
-
-    // Where the last Open() put an unparsable file aside; empty if it did not.
-    static wxString LastBackupPath();
 };

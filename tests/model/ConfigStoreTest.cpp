@@ -67,7 +67,6 @@ TEST_F(ConfigStoreTest, UnparsableFileIsKeptAsideAndWhatCouldBeReadSurvives)
     wxConfigBase* config = ConfigStore::Open();
     {
         SCOPED_TRACE("original bytes kept in .bak");
-        EXPECT_EQ(ConfigStore::LastBackupPath().utf8_string(), StorePath() + ".bak");
         EXPECT_EQ(ReadFileBytes(StorePath() + ".bak"), broken);
     }
     {
@@ -88,7 +87,6 @@ TEST_F(ConfigStoreTest, UnparsableFileIsKeptAsideAndWhatCouldBeReadSurvives)
         SCOPED_TRACE("a second broken file does not overwrite the first backup");
         ASSERT_TRUE(WriteFileBytes(StorePath(), "[unclosed\n"));
         ConfigStore::Open();
-        EXPECT_EQ(ConfigStore::LastBackupPath().utf8_string(), StorePath() + ".bak.1");
         EXPECT_EQ(ReadFileBytes(StorePath() + ".bak"), broken);
         EXPECT_EQ(ReadFileBytes(StorePath() + ".bak.1"), "[unclosed\n");
     }
@@ -96,7 +94,6 @@ TEST_F(ConfigStoreTest, UnparsableFileIsKeptAsideAndWhatCouldBeReadSurvives)
         SCOPED_TRACE("a sound file is not backed up");
         ConfigStore::Close();
         ConfigStore::Open();
-        EXPECT_TRUE(ConfigStore::LastBackupPath().empty());
         EXPECT_FALSE(wxFileName::FileExists(StorePath() + ".bak.2"));
     }
 }
