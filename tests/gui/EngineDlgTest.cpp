@@ -45,6 +45,18 @@ private:
     wxString m_message;
 };
 
+// Stands in for a message box that should not come: fails the test instead
+// of leaving a real modal box waiting for a click.
+class NoMessage : public wxExpectModalBase<wxMessageDialog, NoMessage>
+{
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        ADD_FAILURE() << "unexpected message box: " << dlg->GetMessage().utf8_string();
+        return wxID_OK;
+    }
+};
+
 Engine* AddTo(EngineManager& manager, int index, const wxString& language,
               const wxString& category, const wxString& name)
 {
@@ -68,13 +80,8 @@ protected:
         AddTo(m_manager, 1, "English", "Web", "Alpha");
         AddTo(m_manager, 2, "english", "News", "Beta");
         AddTo(m_manager, 7, "Chinese", "Video", "Gamma");
-        m_engine.m_nIndex = 3;
-        m_engine.m_strLanguage = "English";
-        m_engine.m_strCategory = "Web";
-        m_engine.m_strName = "Delta";
-        m_engine.m_strUrl = "http://127.0.0.1:9/delta?q=*";
-        m_engine.m_strEncoding = "UTF-8";
-        m_engine.m_bEnable = true;
+        // The record being edited is part of the catalogue, as with Edit.
+        m_engine = AddTo(m_manager, 3, "English", "Web", "Delta");
     }
 
     // A dialog set up as the panel does it, initialised as on showing.
@@ -82,9 +89,16 @@ protected:
     {
         auto dlg = std::make_unique<EngineDlg>(TestParentFrame());
         dlg->m_pEngineManager = &m_manager;
-        dlg->m_pEngine = &m_engine;
+        dlg->m_pEngine = m_engine;
         dlg->InitDialog();
         return dlg;
+    }
+
+    // Presses OK expecting the input to be accepted.
+    static void Accept(EngineDlg& dlg)
+    {
+        wxTEST_DIALOG(PressOK(dlg), NoMessage().Optional());
+        EXPECT_EQ(dlg.GetReturnCode(), wxID_OK);
     }
 
     static void PressOK(EngineDlg& dlg)
@@ -107,26 +121,26 @@ protected:
     // Presses OK, expecting exactly the given refusal; the record stays as it was.
     void ExpectRefused(EngineDlg& dlg, const wxString& message)
     {
-        const Engine before = m_engine;
+        const Engine before = *m_engine;
         {
             wxTEST_DIALOG(PressOK(dlg), ExpectMessage(message));
         }
         EXPECT_NE(dlg.GetReturnCode(), wxID_OK);
-        EXPECT_EQ(m_engine.m_strLanguage, before.m_strLanguage);
-        EXPECT_EQ(m_engine.m_strName, before.m_strName);
-        EXPECT_EQ(m_engine.m_strUrl, before.m_strUrl);
-        EXPECT_EQ(m_engine.m_nIndex, before.m_nIndex);
+        EXPECT_EQ(m_engine->m_strLanguage, before.m_strLanguage);
+        EXPECT_EQ(m_engine->m_strName, before.m_strName);
+        EXPECT_EQ(m_engine->m_strUrl, before.m_strUrl);
+        EXPECT_EQ(m_engine->m_nIndex, before.m_nIndex);
     }
 
     EngineManager m_manager;
-    Engine m_engine;
+    Engine* m_engine = nullptr;
 };
 } // namespace
 
 TEST_F(EngineDlgTest, ShowsTheRecordAndTheCatalogueLists)
 {
-    m_engine.m_strEncoding = "utf-8";
-    m_engine.m_bEnable = false;
+    m_engine->m_strEncoding = "utf-8";
+    m_engine->m_bEnable = false;
     auto dlg = Open();
 
     SCOPED_TRACE("languages without case duplicates, categories of every language");
@@ -140,39 +154,35 @@ TEST_F(EngineDlgTest, ShowsTheRecordAndTheCatalogueLists)
     EXPECT_EQ(dlg->m_pComboLang->GetValue(), "English");
     EXPECT_EQ(dlg->m_pComboCategory->GetValue(), "Web");
     EXPECT_EQ(dlg->m_pTextName->GetValue(), "Delta");
-    EXPECT_EQ(dlg->m_pTextUrl->GetValue(), "http://127.0.0.1:9/delta?q=*");
+    EXPECT_EQ(dlg->m_pTextUrl->GetValue(), "http://127.0.0.1:9/Delta?q=*");
     EXPECT_EQ(dlg->m_pTextIndex->GetValue(), "3");
     EXPECT_FALSE(dlg->m_pTextIndex->IsEnabled());
     EXPECT_FALSE(dlg->m_pCheckEnableIndex->GetValue());
     EXPECT_FALSE(dlg->m_pCheckEnable->GetValue());
     EXPECT_FALSE(dlg->m_pChoiceEncoding->IsEnabled());
 
-    SCOPED_TRACE("lower-case utf-8 selects UTF-8 and is stored as UTF-8");
-    ASSERT_EQ(dlg->m_pChoiceEncoding->GetCount(), 2u);
-    EXPECT_EQ(dlg->m_pChoiceEncoding->GetStringSelection(), "UTF-8");
-    PressOK(*dlg);
-    EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
-    EXPECT_EQ(m_engine.m_strEncoding, "UTF-8");
-    EXPECT_FALSE(m_engine.m_bEnable);
-
-    SCOPED_TRACE("an unknown encoding shows no selection and is stored empty");
-    m_engine.m_strEncoding = "Big5";
-    auto other = Open();
-    EXPECT_EQ(other->m_pChoiceEncoding->GetSelection(), wxNOT_FOUND);
-    PressOK(*other);
-    EXPECT_EQ(other->GetReturnCode(), wxID_OK);
-    EXPECT_EQ(m_engine.m_strEncoding, "");
-}
-
-TEST_F(EngineDlgTest, IndexBoxOnlyTogglesTheField)
-{
-    auto dlg = Open();
+    SCOPED_TRACE("the index box only toggles the field");
     dlg->m_pTextIndex->ChangeValue("42");
     ClickIndexBox(*dlg, true);
     EXPECT_TRUE(dlg->m_pTextIndex->IsEnabled());
     ClickIndexBox(*dlg, false);
     EXPECT_FALSE(dlg->m_pTextIndex->IsEnabled());
     EXPECT_EQ(dlg->m_pTextIndex->GetValue(), "42");
+    dlg->m_pTextIndex->ChangeValue("3");
+
+    SCOPED_TRACE("lower-case utf-8 selects UTF-8 and is stored as UTF-8");
+    ASSERT_EQ(dlg->m_pChoiceEncoding->GetCount(), 2u);
+    EXPECT_EQ(dlg->m_pChoiceEncoding->GetStringSelection(), "UTF-8");
+    Accept(*dlg);
+    EXPECT_EQ(m_engine->m_strEncoding, "UTF-8");
+    EXPECT_FALSE(m_engine->m_bEnable);
+
+    SCOPED_TRACE("an unknown encoding shows no selection and is stored empty");
+    m_engine->m_strEncoding = "Big5";
+    auto other = Open();
+    EXPECT_EQ(other->m_pChoiceEncoding->GetSelection(), wxNOT_FOUND);
+    Accept(*other);
+    EXPECT_EQ(m_engine->m_strEncoding, "");
 }
 
 TEST_F(EngineDlgTest, ChecksRunInOrderAndKeepTheDialogOpen)
@@ -223,9 +233,8 @@ TEST_F(EngineDlgTest, ChecksRunInOrderAndKeepTheDialogOpen)
     {
         SCOPED_TRACE("no digits read as 0, free here");
         dlg->m_pTextIndex->ChangeValue("abc");
-        PressOK(*dlg);
-        EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
-        EXPECT_EQ(m_engine.m_nIndex, 0);
+        Accept(*dlg);
+        EXPECT_EQ(m_engine->m_nIndex, 0);
     }
 }
 
@@ -236,9 +245,8 @@ TEST_F(EngineDlgTest, StoresTrimmedValuesAndTheParsedIndex)
         auto dlg = Open();
         ClickIndexBox(*dlg, true);
         dlg->m_pTextIndex->ChangeValue(" +3");
-        PressOK(*dlg);
-        EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
-        EXPECT_EQ(m_engine.m_nIndex, 3);
+        Accept(*dlg);
+        EXPECT_EQ(m_engine->m_nIndex, 3);
     }
     {
         SCOPED_TRACE("12abc is stored as 12, blanks around texts removed, several stars");
@@ -250,22 +258,21 @@ TEST_F(EngineDlgTest, StoresTrimmedValuesAndTheParsedIndex)
         dlg->m_pCheckEnable->SetValue(false);
         ClickIndexBox(*dlg, true);
         dlg->m_pTextIndex->ChangeValue("12abc");
-        PressOK(*dlg);
-        EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
-        EXPECT_EQ(m_engine.m_strLanguage, "French");
-        EXPECT_EQ(m_engine.m_strCategory, "Images");
-        EXPECT_EQ(m_engine.m_strName, "Zeta");
-        EXPECT_EQ(m_engine.m_strUrl, "http://127.0.0.1:9/?a=*&b=*");
-        EXPECT_EQ(m_engine.m_nIndex, 12);
-        EXPECT_FALSE(m_engine.m_bEnable);
+        Accept(*dlg);
+        EXPECT_EQ(m_engine->m_strLanguage, "French");
+        EXPECT_EQ(m_engine->m_strCategory, "Images");
+        EXPECT_EQ(m_engine->m_strName, "Zeta");
+        EXPECT_EQ(m_engine->m_strUrl, "http://127.0.0.1:9/?a=*&b=*");
+        EXPECT_EQ(m_engine->m_nIndex, 12);
+        EXPECT_FALSE(m_engine->m_bEnable);
     }
     {
         SCOPED_TRACE("an index beyond the int range saturates");
         auto dlg = Open();
         ClickIndexBox(*dlg, true);
         dlg->m_pTextIndex->ChangeValue("-99999999999");
-        PressOK(*dlg);
-        EXPECT_EQ(m_engine.m_nIndex, INT_MIN);
+        Accept(*dlg);
+        EXPECT_EQ(m_engine->m_nIndex, INT_MIN);
     }
 }
 
@@ -289,14 +296,14 @@ TEST_F(EngineDlgTest, LengthLimitsApplyToTypingOnly)
     }
     {
         SCOPED_TRACE("longer stored values are shown and kept whole");
-        m_engine.m_strName = wxString('N', 20);
-        m_engine.m_strUrl = "http://127.0.0.1:9/?q=*" + wxString('u', 300);
-        const Engine before = m_engine;
+        m_engine->m_strName = wxString('N', 20);
+        m_engine->m_strUrl = "http://127.0.0.1:9/?q=*" + wxString('u', 300);
+        const Engine before = *m_engine;
         auto dlg = Open();
         EXPECT_EQ(dlg->m_pTextName->GetValue(), before.m_strName);
         EXPECT_EQ(dlg->m_pTextUrl->GetValue(), before.m_strUrl);
-        PressOK(*dlg);
-        EXPECT_EQ(m_engine.m_strName, before.m_strName);
-        EXPECT_EQ(m_engine.m_strUrl, before.m_strUrl);
+        Accept(*dlg);
+        EXPECT_EQ(m_engine->m_strName, before.m_strName);
+        EXPECT_EQ(m_engine->m_strUrl, before.m_strUrl);
     }
 }
