@@ -166,6 +166,7 @@ void OrvaneFrame::RefillEngineList()
             engine->m_bEnable ? IMAGE_ENGINE_ENABLED : IMAGE_ENGINE_DISABLED);
         m_pEngineList->SetItem(row, COLUMN_LANGUAGE, engine->m_strLanguage);
         m_pEngineList->SetItem(row, COLUMN_CATEGORY, engine->m_strCategory);
+        // TRANSLATORS: the engine list's status column: the engine takes part in searches or not
         m_pEngineList->SetItem(row, COLUMN_STATUS,
                                engine->m_bEnable ? _("Enable") : _("Disable"));
         m_pEngineList->SetItem(row, COLUMN_ENCODING, engine->m_strEncoding);
@@ -275,6 +276,7 @@ void OrvaneFrame::OnAddEngine(wxCommandEvent& WXUNUSED(event))
     EngineDlg dlg(this);
     auto engine = std::make_unique<Engine>();
     engine->m_nIndex = NextFreeIndex(m_engineManager);
+    // TRANSLATORS: language, category and name proposed for a new search engine
     engine->m_strLanguage = _("untitled");
     engine->m_strCategory = _("untitled");
     engine->m_strName = _("untitled");
@@ -314,6 +316,7 @@ void OrvaneFrame::OnCopyEngine(wxCommandEvent& WXUNUSED(event))
     auto engine = std::make_unique<Engine>();
     engine->m_strLanguage = source->m_strLanguage;
     engine->m_strCategory = source->m_strCategory;
+    // TRANSLATORS: appended directly, without a blank, to the name of a copied engine
     engine->m_strName = source->m_strName + _("(Copy)");
     engine->m_strUrl = source->m_strUrl;
     engine->m_strEncoding = source->m_strEncoding;
