@@ -1,5 +1,7 @@
 #include "KeywordEncoding.h"
 
+#include "Utf8.h"
+
 #include <wx/strconv.h>
 
 #include <vector>
@@ -9,53 +11,6 @@ const size_t EncodingNamesCount = WXSIZEOF(EncodingNames);
 
 namespace
 {
-// UTF-8 of a wide string. Code points that have no UTF-8 form (unpaired
-// surrogates, values beyond U+10FFFF) become U+FFFD, so encoding never fails.
-std::string ToUtf8(const wxString& text)
-{
-    std::string out;
-    out.reserve(text.length() + 8);
-    const wxStringCharType* p = text.wx_str();
-    const size_t n = text.length();
-    for (size_t i = 0; i < n; ++i)
-    {
-        wxUint32 c = static_cast<wxUint32>(p[i]);
-        if (c < 0x80)
-        {
-            out += static_cast<char>(c);
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n)
-        {
-            const wxUint32 low = static_cast<wxUint32>(p[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF)
-            {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            c = 0xFFFD;
-        if (c < 0x800)
-        {
-            out += static_cast<char>(0xC0 | (c >> 6));
-        }
-        else if (c < 0x10000)
-        {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        }
-        else
-        {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        }
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 bool IsUtf8Name(const wxString& encoding)
 {
     return encoding.empty() || encoding.IsSameAs("UTF-8", false) ||
