@@ -2,7 +2,9 @@
 
 #include <wx/file.h>
 #include <wx/filename.h>
+#include <wx/filefn.h>
 #include <wx/strconv.h>
+#include <wx/utils.h>
 
 #include <string>
 
@@ -53,14 +55,24 @@ bool StartPage::Write(const wxString& path, const wxString& text)
     if (!target.DirExists() && !wxFileName::Mkdir(target.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
         return false;
 
-    wxTempFile file;
-    if (!file.Open(path))
-        return false;
+    // Beside the page, so the rename stays on one file system. Not wxTempFile:
+    // it briefly changes the process umask, which other threads would see.
+    const wxString temp = path + wxString::Format(".%lu.tmp", wxGetProcessId());
     const wxScopedCharBuffer utf8 = text.utf8_str();
-    if (!file.Write(utf8.data(), utf8.length()))
     {
-        file.Discard();
+        wxFile file;
+        if (!file.Create(temp, true, wxS_DEFAULT))
+            return false;
+        if (file.Write(utf8.data(), utf8.length()) != utf8.length() || !file.Close())
+        {
+            wxRemoveFile(temp);
+            return false;
+        }
+    }
+    if (!wxRenameFile(temp, path, true))
+    {
+        wxRemoveFile(temp);
         return false;
     }
-    return file.Commit();
+    return true;
 }

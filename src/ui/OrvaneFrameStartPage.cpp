@@ -116,12 +116,15 @@ void OrvaneFrame::OnSetting(wxCommandEvent&)
     Preference* pref = Preference::Get();
     if (m_pKeywordBox)
     {
-        // Refill the list (entries may have been deleted) but keep what is typed.
+        // Refill the list (entries may have been deleted). Only the list:
+        // wxComboBox::Clear would also empty the typed text and send a text
+        // event that starts a suggestion fetch.
         const wxString typed = m_pKeywordBox->GetValue();
-        m_pKeywordBox->Clear();
+        m_pKeywordBox->wxItemContainer::Clear();
         if (!pref->m_arrKeywords.empty())
             m_pKeywordBox->Append(pref->m_arrKeywords);
-        m_pKeywordBox->ChangeValue(typed);
+        if (m_pKeywordBox->GetValue() != typed)
+            m_pKeywordBox->ChangeValue(typed);
         KeywordPrompt();
     }
     pref->Save();
