@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <random>
 #include <string>
@@ -149,17 +150,22 @@ TEST(CatalogueRobustness, KilledDuringSaveLeavesOldOrNewCatalogue)
     TestSandbox sandbox;
     MakeDirs(sandbox.File("conf"));
     const std::string file = sandbox.File("conf/config.xml");
-    const std::string oldBytes = ManyEngines(10000, "old");
+    const std::string oldBytes = ManyEngines(3000, "old");
 
     // The bytes a complete save produces.
     WriteFileBytes(file, oldBytes);
     std::string newBytes;
+    long saveMicros = 0;
     {
         EngineManager m;
         m.Load();
         m.m_engines[0]->m_strName = "changed";
         m.EngineChanged(m.m_engines[0].get());
+        const auto start = std::chrono::steady_clock::now();
         ASSERT_TRUE(m.Save());
+        saveMicros = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                           std::chrono::steady_clock::now() - start)
+                                           .count());
         newBytes = ReadFileBytes(file);
     }
     ASSERT_NE(newBytes, oldBytes);
@@ -169,19 +175,30 @@ TEST(CatalogueRobustness, KilledDuringSaveLeavesOldOrNewCatalogue)
     for (int round = 0; round < 100; ++round)
     {
         WriteFileBytes(file, oldBytes);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
         pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0)
         {
+            ::close(ready[0]);
             EngineManager m;
             m.Load();
             m.m_engines[0]->m_strName = "changed";
             m.EngineChanged(m.m_engines[0].get());
+            const char go = 1;
+            if (::write(ready[1], &go, 1) != 1)
+                ::_exit(1);
             m.Save();
             ::_exit(0);
         }
-        // Kill anywhere from during the load to after the rename.
-        ::usleep(std::uniform_int_distribution<int>(0, 250000)(rng));
+        ::close(ready[1]);
+        char go = 0;
+        ASSERT_EQ(::read(ready[0], &go, 1), 1);
+        ::close(ready[0]);
+        // Kill anywhere from the start of the save to shortly after it ends.
+        ::usleep(static_cast<useconds_t>(
+            std::uniform_int_distribution<long>(0, saveMicros * 3 / 2)(rng)));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
