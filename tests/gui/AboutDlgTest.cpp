@@ -28,8 +28,6 @@ TEST(AboutDlg, ShowsVersionToolkitAndLinks)
     AboutDlg dlg(TestParentFrame());
     ProgramFolder::OverrideForTesting(wxString());
 
-    EXPECT_EQ(dlg.GetTitle(), "About...");
-    EXPECT_FALSE(dlg.HasFlag(wxRESIZE_BORDER));
     {
         SCOPED_TRACE("the version line keeps its two blanks");
         EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT2"), "Version 5.9.22.0  (Build 3399.07052011)");
@@ -46,10 +44,6 @@ TEST(AboutDlg, ShowsVersionToolkitAndLinks)
 #endif
         EXPECT_TRUE(line.EndsWith("-Unicode build")) << line;
     }
-    EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT1"), "Orvane");
-    EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT4"), "Special thanks to:");
-    EXPECT_FALSE(TextOf(dlg, "ID_STATICTEXT3").empty());
-    EXPECT_FALSE(TextOf(dlg, "ID_STATICTEXT7").empty());
     {
         SCOPED_TRACE("links: the web site, and mailto: for the mail address");
         auto* web = dynamic_cast<wxHyperlinkCtrl*>(dlg.FindWindow("ID_HYPERLINKCTRL1"));

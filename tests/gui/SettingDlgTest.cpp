@@ -15,7 +15,6 @@
 #include <wx/combobox.h>
 #include <wx/confbase.h>
 #include <wx/msgdlg.h>
-#include <wx/notebook.h>
 #include <wx/weakref.h>
 
 #include <filesystem>
@@ -137,25 +136,6 @@ protected:
     Preference* m_pref = nullptr;
 };
 } // namespace
-
-TEST_F(SettingDlgTest, ShowsPagesAndControlsUnderTheirNames)
-{
-    SettingDlg dlg(TestParentFrame());
-    ASSERT_EQ(dlg.m_pNotebook->GetPageCount(), 3u);
-    EXPECT_EQ(dlg.m_pNotebook->GetPageText(0), "Keyword Management");
-    EXPECT_EQ(dlg.m_pNotebook->GetPageText(1), "General");
-    EXPECT_EQ(dlg.m_pNotebook->GetPageText(2), "Full Screen");
-    EXPECT_EQ(dlg.m_pNotebook->GetSelection(), 0);
-    for (const char* name : {"ID_NOTEBOOK1", "ID_PANEL1", "ID_PANEL2", "ID_PANEL3", "ID_CHECKBOX1",
-                             "ID_STATICTEXT2", "ID_CHECKLISTBOX_KEYWORD", "ID_CHECKBOX_ALL",
-                             "ID_BUTTON_DEL", "ID_CHECKBOX_SIZE_POS", "ID_CHECKBOX3",
-                             "ID_CHECKBOX2", "ID_CHECKBOX_HIDE_MENU", "ID_CHECKBOX_HIDE_SB",
-                             "ID_CHECKBOX_HIDE_CAPTION"})
-        EXPECT_NE(dlg.FindWindow(name), nullptr) << name;
-    EXPECT_EQ(dlg.m_pCheckSizePos->GetLabel(), "Preserve &window size and position ");
-    EXPECT_GE(dlg.GetMinSize().x, 0);
-    EXPECT_EQ(dlg.GetMinSize(), dlg.GetSize());
-}
 
 TEST_F(SettingDlgTest, OkRewritesEveryFlagAsZeroOrOne)
 {

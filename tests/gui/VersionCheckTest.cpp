@@ -213,22 +213,6 @@ TEST_F(VersionCheckTest, DetachedWorkerHandsNothingOver)
     }
 }
 
-TEST(CheckVerThread, SplitsHostAndPort)
-{
-    wxString host;
-    unsigned short port = 0;
-    EXPECT_TRUE(CheckVerThread::SplitHost(" versions.example.org ", host, port));
-    EXPECT_EQ(host, "versions.example.org");
-    EXPECT_EQ(port, 80);
-    EXPECT_TRUE(CheckVerThread::SplitHost("127.0.0.1:8080", host, port));
-    EXPECT_EQ(host, "127.0.0.1");
-    EXPECT_EQ(port, 8080);
-    EXPECT_FALSE(CheckVerThread::SplitHost("", host, port));
-    EXPECT_FALSE(CheckVerThread::SplitHost(":80", host, port));
-    EXPECT_FALSE(CheckVerThread::SplitHost("host:0", host, port));
-    EXPECT_FALSE(CheckVerThread::SplitHost("host:70000", host, port));
-}
-
 // The real main window: the check starts from its constructor and the timer
 // writes the start page once.
 class StartPageFrameTest : public ::testing::Test

@@ -76,20 +76,12 @@ TEST(VersionPage, UsesOnlyTheFirstLineWithADollarSign)
         EXPECT_EQ(VersionPage::Parse("\xEF\xBB\xBF$2.0\n"), "2.0");
     }
     {
-        SCOPED_TRACE("a line that is not UTF-8 still yields its dollar signs");
-        EXPECT_EQ(VersionPage::Parse("caf\xE9 $4.5$\n"), "4.5");
-    }
-}
-
-TEST(VersionPage, NoDollarSignGivesNoVersion)
-{
-    {
-        SCOPED_TRACE("plain page");
+        SCOPED_TRACE("no dollar sign anywhere: no version");
         EXPECT_EQ(VersionPage::Parse("<html><body>moved</body></html>\nbye\n"), "");
     }
     {
-        SCOPED_TRACE("empty body");
-        EXPECT_EQ(VersionPage::Parse(""), "");
+        SCOPED_TRACE("a line that is not UTF-8 still yields its dollar signs");
+        EXPECT_EQ(VersionPage::Parse("caf\xE9 $4.5$\n"), "4.5");
     }
 }
 
