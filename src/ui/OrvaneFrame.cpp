@@ -436,16 +436,20 @@ void OrvaneFrame::BuildMenuBar()
 void OrvaneFrame::BuildStatusBar()
 {
     m_pStatusBar = new wxStatusBar(this, ID_STATUSBAR1, wxSTB_DEFAULT_STYLE, "ID_STATUSBAR1");
-    // The size field must hold its text in the desktop's font, which is
-    // often wider than the font these widths were chosen for.
+    // The count and size fields must hold their texts in the desktop's font
+    // (and in translation), which is often wider than the font these widths
+    // were chosen for.
+    int countFieldWidth = 128;
     int sizeFieldWidth = 192;
     {
         wxClientDC dc(m_pStatusBar);
         dc.SetFont(m_pStatusBar->GetFont());
+        const wxString count = wxString::Format(_("Engine Count: %d / %d"), 8888, 8888);
+        countFieldWidth = std::max(countFieldWidth, dc.GetTextExtent(count).x + 24);
         const wxString sample = wxString::Format(_("Frame Size: w = %d, h = %d"), 8888, 8888);
         sizeFieldWidth = std::max(sizeFieldWidth, dc.GetTextExtent(sample).x + 24);
     }
-    const int widths[4] = {-1, 128, 128, sizeFieldWidth};
+    const int widths[4] = {-1, 128, countFieldWidth, sizeFieldWidth};
     const int styles[4] = {wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
     m_pStatusBar->SetFieldsCount(4, widths);
     m_pStatusBar->SetStatusStyles(4, styles);
