@@ -43,9 +43,18 @@ wxString StartPage::LoadTemplate(const wxString& path)
 wxString StartPage::Fill(const wxString& pageText, const wxString& yourVersion,
                          const wxString& latestVersion)
 {
+    // The latest version comes from the network and the page is opened from a
+    // local file: it must stay text, never become markup or script.
+    auto escaped = [](wxString text) {
+        text.Replace("&", "&amp;");
+        text.Replace("<", "&lt;");
+        text.Replace(">", "&gt;");
+        text.Replace("\"", "&quot;");
+        return text;
+    };
     wxString page = pageText;
-    page.Replace(YourVersionPlaceholder, yourVersion, false);
-    page.Replace(LatestVersionPlaceholder, latestVersion, false);
+    page.Replace(YourVersionPlaceholder, escaped(yourVersion), false);
+    page.Replace(LatestVersionPlaceholder, escaped(latestVersion), false);
     return page;
 }
 

@@ -17,7 +17,8 @@ public:
     // dropped); the fallback page when the file cannot be opened.
     static wxString LoadTemplate(const wxString& path);
 
-    // Fills the first occurrence of each placeholder; later ones stay as they are.
+    // Fills the first occurrence of each placeholder; later ones stay as they
+    // are. The versions are inserted as HTML text (markup characters escaped).
     static wxString Fill(const wxString& pageText, const wxString& yourVersion,
                          const wxString& latestVersion);
 

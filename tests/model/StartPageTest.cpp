@@ -41,6 +41,11 @@ TEST_F(StartPageTest, FillsTheFirstOccurrenceOfEachPlaceholder)
     SCOPED_TRACE("a published text that looks like a placeholder is written as it is");
     EXPECT_EQ(StartPage::Fill("$latest_version$|$your_version$", "Y", "$your_version$"),
               "$your_version$|Y");
+
+    SCOPED_TRACE("a published text holding markup stays text");
+    EXPECT_EQ(StartPage::Fill("<p>$latest_version$</p>", "Y",
+                              "Latest Version - 6<script>alert(\"x\")</script>&co"),
+              "<p>Latest Version - 6&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;&amp;co</p>");
 }
 
 TEST_F(StartPageTest, MissingTemplateGivesExactlyTheFallbackPage)
