@@ -299,3 +299,50 @@ TEST_F(PreferenceTest, AccessorNeverHandsOutADestroyedInstance)
     Preference::Release();
     Preference::Release();  // twice is harmless
 }
+
+// A store edited by hand or by another program: nothing may crash, and every
+// value that cannot be used falls back to its default.
+TEST_F(PreferenceTest, HostileStoreValuesFallBackToDefaults)
+{
+    ConfigStore::Open();
+    Store("m_nShowEngineManager", "yes please");
+    Store("m_nPreserveKeyword", "1e9x");
+    Store("m_nHideMenuBar", "");
+    Store("m_nKeywordNum", 10000L);
+    ConfigStore::Get()->SetPath("/keyword");
+    for (long i = 0; i < 10000; ++i)
+        ConfigStore::Get()->Write(wxString::Format("%ld", i), wxString::Format("keyword %ld", i));
+    ConfigStore::Get()->SetPath("/");
+    Store("x", "left");
+    Store("y", -2147483648L);
+    Store("w", 2147483647L);
+    Store("h", "-1");
+
+    Preference* pref = Restart();
+    {
+        SCOPED_TRACE("non-numeric integers read as their defaults");
+        EXPECT_EQ(pref->m_nShowEngineManager, 1);
+        EXPECT_EQ(pref->m_nHideMenuBar, 1);
+    }
+    {
+        SCOPED_TRACE("10,000 history keys read as the 32 a save would keep");
+        ASSERT_EQ(pref->m_arrKeywords.size(), 32u);
+        EXPECT_EQ(pref->m_arrKeywords[0], "keyword 0");
+        EXPECT_EQ(pref->m_arrKeywords[31], "keyword 31");
+    }
+    {
+        SCOPED_TRACE("extreme geometry is handed over as read; the window keeps it on screen");
+        RecordingFrame frame;
+        pref->LoadFrameGeometry(frame);
+        EXPECT_EQ(frame.m_x, 40) << "a non-numeric x reads as its default";
+        EXPECT_EQ(frame.m_y, -2147483647 - 1);
+        EXPECT_EQ(frame.m_w, 2147483647);
+    }
+    {
+        SCOPED_TRACE("a save writes usable values back");
+        pref->Save();
+        pref = Restart();
+        EXPECT_EQ(pref->m_nShowEngineManager, 1);
+        EXPECT_EQ(pref->m_arrKeywords.size(), 32u);
+    }
+}
