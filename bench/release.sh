@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The release figures side by side in one run, each against its floor:
+#   - launch to idle with 5, 20 and 40 engines, and memory of the program and
+#     its WebKit processes with 20 pages, against a minimal wxWebView program
+#     with the same views on the same local page;
+#   - keystroke to suggestion list against a loopback service that answers at
+#     once, on top of the bare round trip;
+#   - catalogue save of 10,000 engines against the toolkit's wxXmlDocument::Save.
+# Prints figures and ratios; never pass/fail.
+#   usage: bench/release.sh [build dir] [runs]   (default build/bench, 3 runs)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build/bench}"
+runs="${2:-3}"
+if [ ! -x "$build/stage/orvane" ] || [ ! -x "$build/bench/model/bench_model" ]; then
+  "$root/scripts/build.sh" "$build" -DORVANE_BENCH=ON
+fi
+
+echo "== launch to idle (5, 20, 40 engines) =="
+ORVANE_BENCH_MEMORY=0 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 5 20 40 2>/dev/null
+
+echo "== memory with 20 pages =="
+ORVANE_BENCH_MEMORY=1 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 20 2>/dev/null \
+  | sed -n '/^memory/,$p'
+
+echo "== keystroke to suggestion list =="
+NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+  "$build/bench/suggest/bench_keystroke_to_list" 30 2>/dev/null
+
+echo "== catalogue save, 10,000 engines =="
+"$build/bench/model/bench_model" --benchmark_filter='WriteDocument(Ours|Toolkit)/10000' 2>/dev/null \
+  | grep -E "engines:|ratio" || true
