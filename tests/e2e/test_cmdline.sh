@@ -6,44 +6,11 @@
 set -euo pipefail
 
 stage="${1:?usage: test_cmdline.sh <stage dir>}"
-[ -x "$stage/orvane" ] || { echo "no program in $stage" >&2; exit 1; }
+. "$(dirname "$0")/e2e_lib.sh"
 
-work="$(mktemp -d)"
-server_pid=""
-cleanup() {
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+e2e_setup "$stage"
 
-cp -r "$stage" "$work/prog"
-mkdir -p "$work/home/.config/Orvane"
-
-cat >"$work/server.py" <<'EOF'
-import http.server, sys
-log_path = sys.argv[1]
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        with open(log_path, "a") as log:
-            log.write(self.path + "\n")
-        body = b"<html><head><title>result</title></head><body>result</body></html>"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html; charset=utf-8")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-    def log_message(self, *args):
-        pass
-server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
-print(server.server_address[1], flush=True)
-server.serve_forever()
-EOF
-: >"$work/requests.log"
-python3 "$work/server.py" "$work/requests.log" >"$work/port" &
-server_pid=$!
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-host="127.0.0.1:$(cat "$work/port")"
+e2e_start_engine_server
 
 cat >"$work/prog/conf/config.xml" <<EOF
 <?xml version="1.0" encoding="UTF-8"?>

@@ -8,17 +8,9 @@ set -euo pipefail
 
 stage="${1:?usage: test_install.sh <stage dir>}"
 build="$(cd "$stage/.." && pwd)"
-for tool in xvfb-run xdotool dbus-run-session setpriv; do
-    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
-done
-
-work="$(mktemp -d)"
-chmod 755 "$work"
-cleanup() {
-    chmod -R u+w "$work" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_require xvfb-run xdotool dbus-run-session setpriv
+e2e_setup "$stage"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 for f in bin/orvane lib/orvane/orvane lib/orvane/conf/config.xml lib/orvane/img/prev.png \
@@ -33,19 +25,13 @@ fi
 chmod -R a-w "$work/prefix"
 before="$(cd "$work/prefix" && find . -type f -exec md5sum {} + | sort)"
 
-# Root may write anywhere, so run the program as an unprivileged user.
-run_as=()
-if [ "$(id -u)" -eq 0 ]; then
-    run_as=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all)
-fi
 home="$work/home"
-mkdir -p "$home/.config/Orvane"
 cat >"$home/.config/Orvane/Orvane.conf" <<EOF2
 ui_language=default
 m_nEnableSuggestion=0
 m_nShowEngineManager=1
 EOF2
-[ "$(id -u)" -eq 0 ] && chown -R nobody:nogroup "$home"
+e2e_as_user
 
 cat >"$work/drive.sh" <<'EOF2'
 #!/usr/bin/env bash

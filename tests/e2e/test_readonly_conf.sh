@@ -7,33 +7,16 @@
 set -euo pipefail
 
 stage="${1:?usage: test_readonly_conf.sh <stage dir>}"
-[ -x "$stage/orvane" ] || { echo "no program in $stage" >&2; exit 1; }
-for tool in xvfb-run xdotool dbus-run-session setpriv; do
-    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
-done
-
-work="$(mktemp -d)"
-chmod 755 "$work"
-cleanup() {
-    chmod -R u+w "$work" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-cp -r "$stage" "$work/prog"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_require xvfb-run xdotool dbus-run-session setpriv
+e2e_setup "$stage"
 chmod -R a-w "$work/prog/conf"
 before="$(cd "$work/prog/conf" && md5sum ./* | sort)"
 
-# Root may write anywhere, so run the program as an unprivileged user.
-run_as=()
-if [ "$(id -u)" -eq 0 ]; then
-    run_as=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all)
-fi
 home="$work/home"
-mkdir -p "$home/.config/Orvane"
 printf 'ui_language=default\nm_nEnableSuggestion=0\nm_nShowEngineManager=1\n' \
     >"$home/.config/Orvane/Orvane.conf"
-[ "$(id -u)" -eq 0 ] && chown -R nobody:nogroup "$home"
+e2e_as_user
 
 cat >"$work/drive.sh" <<'EOF2'
 #!/usr/bin/env bash
