@@ -1,10 +1,10 @@
 #include "CheckVerThread.h"
 
 #include "AppInfo.h"
+#include "HttpGetStream.h"
+#include "ServerAddress.h"
 #include "VersionPage.h"
 
-#include <wx/protocol/http.h>
-#include <wx/stopwatch.h>
 
 CheckVerThread::CheckVerThread(std::shared_ptr<VersionCheckLink> link, const wxString& hostSpec)
     : wxThread(wxTHREAD_DETACHED), m_pLink(std::move(link)), m_strHostSpec(hostSpec)
@@ -13,20 +13,7 @@ CheckVerThread::CheckVerThread(std::shared_ptr<VersionCheckLink> link, const wxS
 
 bool CheckVerThread::SplitHost(const wxString& hostSpec, wxString& host, unsigned short& port)
 {
-    wxString spec = hostSpec;
-    spec.Trim(true).Trim(false);
-    host = spec;
-    port = AppInfo::VersionPagePort;
-    const size_t colon = spec.rfind(':');
-    if (colon != wxString::npos)
-    {
-        host = spec.substr(0, colon);
-        unsigned long value = 0;
-        if (!spec.substr(colon + 1).ToULong(&value) || value == 0 || value > 65535)
-            return false;
-        port = static_cast<unsigned short>(value);
-    }
-    return !host.empty();
+    return ParseServerAddress(hostSpec, AppInfo::VersionPagePort, host, port);
 }
 
 wxThread::ExitCode CheckVerThread::Entry()
@@ -58,56 +45,39 @@ void CheckVerThread::CheckVersion()
         return;
     }
 
-    wxHTTP http;
-    http.SetHeader("Connection", "Close");
-    // Blocking waits: this runs off the GUI thread and must not yield to it.
-    http.SetFlags(wxSOCKET_WAITALL | wxSOCKET_BLOCK);
-    http.SetTimeout(TimeoutSeconds);
-    if (!http.Connect(host, port))
+    // Not wxHTTP: its sockets hook themselves into the GUI thread's event
+    // loop, which is unsafe from a worker. The time-out bounds the whole
+    // exchange, so a page that stalls or drips for ever cannot keep this
+    // thread alive, and a closed window stops it at the next wait.
+    std::shared_ptr<VersionCheckLink> link = m_pLink;
+    HttpGetStream http(TimeoutSeconds * 1000, [link] { return !link->IsDetached(); });
+    const HttpGetStream::Result opened = http.Open(host, port, AppInfo::VersionPagePath);
+    if (opened == HttpGetStream::Result::Stopped)
+        return;
+    if (opened != HttpGetStream::Result::Ok)
     {
         m_pLink->ReportFailure(Failure::Connection);
         return;
     }
-
-    std::unique_ptr<wxInputStream> stream(http.GetInputStream(AppInfo::VersionPagePath));
-    const int status = http.GetResponse();
-    if (!stream)
-    {
-        // wxHTTP gives no stream for a 4xx/5xx reply; the status tells it
-        // apart from a host that could not be reached.
-        if (status != 0 && (status < 200 || status > 299))
-            m_pLink->ReportFailure(Failure::HttpStatus, status);
-        else
-            m_pLink->ReportFailure(Failure::Connection);
-        return;
-    }
+    const int status = http.Status();
     if (status < 200 || status > 299)
     {
         m_pLink->ReportFailure(Failure::HttpStatus, status);
         return;
     }
 
-    // One byte per read: a page that stalls or drips for ever is then
-    // bounded by the byte cap and the deadline, and a closed window is
-    // noticed at once.
     VersionPage page;
-    wxStopWatch elapsed;
-    if (stream->GetSize() != 0)
+    char buffer[4096];
+    bool done = false;
+    while (!done && !m_pLink->IsDetached())
     {
-        while (!page.Done() && !m_pLink->IsDetached()
-               && elapsed.Time() < TimeoutSeconds * 1000L)
-        {
-            char byte = 0;
-            stream->Read(&byte, 1);
-            if (stream->LastRead() != 1)
-                break;
-            page.Feed(&byte, 1);
-        }
+        http.Read(buffer, sizeof buffer);
+        const size_t got = http.LastRead();
+        if (got == 0)
+            break;
+        done = page.Feed(buffer, got);
     }
     page.Finish();
-    stream.reset();
-    if (http.IsConnected())
-        http.Close();
 
     m_pLink->PostVersion(page.Result());
 }

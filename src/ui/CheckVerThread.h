@@ -20,7 +20,7 @@ public:
     // port is not a number from 1 to 65535.
     static bool SplitHost(const wxString& hostSpec, wxString& host, unsigned short& port);
 
-    // Network time-out of each wait, and the whole body read, in seconds.
+    // Time-out of the whole exchange, from connecting to the last byte, in seconds.
     static constexpr int TimeoutSeconds = 60;
 
 protected:
