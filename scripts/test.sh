@@ -11,6 +11,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 
 export NO_AT_BRIDGE=1
+summary="$(mktemp)"
+trap 'rm -f "$summary"' EXIT
 in_display() {
   # A private session bus keeps WebKit from looking for the user's.
   xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$@"
@@ -19,7 +21,7 @@ in_display() {
 run_suite() {
   local dir="$1"; shift
   "$root/scripts/build.sh" "$dir" "$@"
-  (cd "$dir" && in_display ctest --output-on-failure --timeout 1200)
+  (cd "$dir" && in_display ctest --output-on-failure --timeout 1200) | tee -a "$summary"
 }
 
 echo "== normal build =="
@@ -38,7 +40,15 @@ echo "== ThreadSanitizer: threaded tests =="
   "$root/scripts/build.sh" "$root/build/tsan" -DORVANE_TSAN=ON -DORVANE_BENCH=OFF
   cd "$root/build/tsan"
   in_display ./tests/test_gui --gtest_filter="${ORVANE_TSAN_FILTER:-Suggestion*:VersionCheck*}"
-)
+) | tee -a "$summary"
 
 echo "== fuzzing =="
-"$root/scripts/fuzz.sh" "${ORVANE_FUZZ_SECONDS:-45}"
+"$root/scripts/fuzz.sh" "${ORVANE_FUZZ_SECONDS:-45}" | tee -a "$summary"
+
+# One closing line over every stage: ctest suites, the ThreadSanitizer run
+# (gtest cases) and the fuzz targets. Any failure has already stopped the script.
+passed=$(awk '/tests passed, 0 tests failed out of/ {n += $NF}
+              /^\[  PASSED  \] [0-9]+ tests?\./ {n += $4}
+              /^fuzz: [0-9]+ passed/ {n += $2}
+              END {print n + 0}' "$summary")
+echo "all stages: $passed passed, 0 failed"
