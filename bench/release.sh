@@ -12,7 +12,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build/bench}"
 runs="${2:-3}"
-if [ ! -x "$build/stage/orvane" ] || [ ! -x "$build/bench/model/bench_model" ]; then
+if [ ! -x "$build/stage/orvane" ] || [ ! -x "$build/bench/bench_model" ]; then
   "$root/scripts/build.sh" "$build" -DORVANE_BENCH=ON
 fi
 
@@ -28,5 +28,5 @@ NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
   "$build/bench/suggest/bench_keystroke_to_list" 30 2>/dev/null
 
 echo "== catalogue save, 10,000 engines =="
-"$build/bench/model/bench_model" --benchmark_filter='WriteDocument(Ours|Toolkit)/10000' 2>/dev/null \
+"$build/bench/bench_model" --benchmark_filter='WriteDocument(Ours|Toolkit)/10000$' 2>/dev/null \
   | grep -E "engines:|ratio" || true
