@@ -155,7 +155,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     SetClientSize(893, 550);
     SetFont(GetFrameFont(9));
 
-    m_pAuiManager = new wxAuiManager(this, wxAUI_MGR_DEFAULT | wxAUI_MGR_ALLOW_ACTIVE_PANE);
+    m_pAuiManager = std::make_unique<wxAuiManager>(this, wxAUI_MGR_DEFAULT | wxAUI_MGR_ALLOW_ACTIVE_PANE);
     BuildNotebook();
     BuildToolBar();
     BuildEngineManagerPanel();
@@ -195,7 +195,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
 
     StartVersionCheck();
 
-    m_pEngineList->SetImageList(m_pImageList, wxIMAGE_LIST_SMALL);
+    m_pEngineList->SetImageList(m_pImageList.get(), wxIMAGE_LIST_SMALL);
     const struct
     {
         wxString heading;
@@ -463,7 +463,7 @@ void OrvaneFrame::BuildImageList()
         "img/page_completed.png", "img/loading_s16_05.png", "img/loading_s16_06.png",
         "img/loading_s16_07.png", "img/loading_s16_08.png",
     };
-    m_pImageList = new wxImageList(16, 16, true, WXSIZEOF(files));
+    m_pImageList = std::make_unique<wxImageList>(16, 16, true, WXSIZEOF(files));
     for (const char* file : files)
     {
         wxBitmap bitmap = LoadPicture(file);
@@ -471,7 +471,7 @@ void OrvaneFrame::BuildImageList()
             bitmap = BlankPicture();
         m_pImageList->Add(bitmap, kImageMaskColour);
     }
-    m_pNotebook->SetImageList(m_pImageList);
+    m_pNotebook->SetImageList(m_pImageList.get());
 }
 
 void OrvaneFrame::BindCommands()

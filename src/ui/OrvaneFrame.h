@@ -73,8 +73,8 @@ public:
     // --- Held by pointer ---
     Preference* m_pPreference = nullptr;
     SuggDlg* m_pSuggDlg = nullptr;
-    wxImageList* m_pImageList = nullptr;  // owned
-    wxAuiManager* m_pAuiManager = nullptr;  // owned
+    std::unique_ptr<wxImageList> m_pImageList;
+    std::unique_ptr<wxAuiManager> m_pAuiManager;
     wxAuiNotebook* m_pNotebook = nullptr;
     wxAuiToolBar* m_pToolBar = nullptr;
     wxStatusBar* m_pStatusBar = nullptr;

@@ -71,15 +71,13 @@ OrvaneFrame::~OrvaneFrame()
         m_pEngineList->SetImageList(nullptr, wxIMAGE_LIST_SMALL);
         m_pNotebook->SetImageList(nullptr);
         m_pImageList->RemoveAll();
-        delete m_pImageList;
-        m_pImageList = nullptr;
+        m_pImageList.reset();
     }
 
     if (m_pAuiManager)
     {
         m_pAuiManager->UnInit();
-        delete m_pAuiManager;
-        m_pAuiManager = nullptr;
+        m_pAuiManager.reset();
     }
     // The browser manager, destroyed with the members, stops and deletes the pages.
 }

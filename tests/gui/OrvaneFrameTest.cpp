@@ -42,7 +42,7 @@ protected:
 TEST_F(OrvaneFrameTest, PanesNamesAndImages)
 {
     OpenFrame();
-    wxAuiManager* aui = m_frame->m_pAuiManager;
+    wxAuiManager* aui = m_frame->m_pAuiManager.get();
     {
         SCOPED_TRACE("three panes with their captions");
         wxAuiPaneInfo& book = aui->GetPane("NoteBookIE");
@@ -116,7 +116,7 @@ TEST_F(OrvaneFrameTest, EngineManagerToggleAndPaneClose)
     {
         SCOPED_TRACE("the pane's close button stores 0 and un-highlights the tool");
         wxAuiManagerEvent event(wxEVT_AUI_PANE_CLOSE);
-        event.SetManager(m_frame->m_pAuiManager);
+        event.SetManager(m_frame->m_pAuiManager.get());
         event.SetPane(&EnginePane());
         m_frame->GetEventHandler()->ProcessEvent(event);
         EXPECT_FALSE(event.GetVeto());
