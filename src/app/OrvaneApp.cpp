@@ -2,6 +2,7 @@
 
 #include "ConfigStore.h"
 #include "OrvaneFrame.h"
+#include "SingleInstance.h"
 #include "UILanguage.h"
 
 #include <wx/confbase.h>
@@ -16,7 +17,17 @@ const char* const CatalogPrefix = "locales";
 const char* const IconFile = "img/Orvane.ico";
 } // namespace
 
-wxIMPLEMENT_APP(OrvaneApp);
+// main() (main.cpp) creates the application object itself.
+wxIMPLEMENT_APP_NO_MAIN(OrvaneApp);
+
+OrvaneApp::OrvaneApp() = default;
+
+OrvaneApp::~OrvaneApp() = default;
+
+void OrvaneApp::AdoptInstance(std::unique_ptr<SingleInstance> instance)
+{
+    m_instance = std::move(instance);
+}
 
 bool OrvaneApp::OnInit()
 {
@@ -52,21 +63,59 @@ bool OrvaneApp::OnInit()
         frame->SetIcon(icon);
     frame->Show();
     SetTopWindow(frame);
+    m_frame = frame;
 
-    const wxString keyword = CommandLineKeyword();
+    if (m_instance)
+    {
+        m_instance->Server().SetHandler(
+            [this](const InstanceRequest& request, InstanceReply& reply) {
+                return OnInstanceRequest(request, reply);
+            },
+            [this](std::function<void()> call) { CallAfter(std::move(call)); });
+    }
+
+    wxArrayString args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(argv[i]);
+    const wxString keyword = JoinArguments(args);
     if (!keyword.empty())
         frame->SearchFor(keyword);
     return true;
 }
 
-wxString OrvaneApp::CommandLineKeyword() const
+int OrvaneApp::OnExit()
+{
+    // No request may reach a window that is gone; the lock itself is kept
+    // until everything is saved.
+    if (m_instance)
+        m_instance->Server().Stop();
+    return wxApp::OnExit();
+}
+
+wxString OrvaneApp::JoinArguments(const wxArrayString& args)
 {
     wxString keyword;
-    for (int i = 1; i < argc; ++i)
+    for (const wxString& arg : args)
     {
         if (!keyword.empty())
             keyword += ' ';
-        keyword += argv[i];
+        keyword += arg;
     }
     return keyword;
+}
+
+bool OrvaneApp::OnInstanceRequest(const InstanceRequest& request, InstanceReply& reply)
+{
+    auto* frame = static_cast<OrvaneFrame*>(m_frame.get());
+    if (!frame || frame->IsBeingDeleted())
+        return false;
+    if (frame->IsIconized())
+        frame->Iconize(false);
+    frame->Show();
+    frame->Raise();
+    const wxString keyword = JoinArguments(request.args);
+    if (!keyword.empty())
+        frame->SearchFor(keyword);
+    reply.status = 0;
+    return true;
 }
