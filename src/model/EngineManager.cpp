@@ -52,11 +52,13 @@ int ParseIndex(const wxString& text)
 
 // The value slot for a field element, or null for ID and unknown names.
 wxString* FieldFor(const wxString& tag, wxString& index, wxString& language, wxString& category,
-                   wxString& name, wxString& url, wxString& encoding, wxString& enable)
+                   wxString& name, wxString& url, wxString& encoding, wxString& enable,
+                   wxString& suggestUrl)
 {
-    static const wxString names[] = {wxS("INDEX"), wxS("LANGUAGE"), wxS("CATEGORY"), wxS("NAME"),
-                                     wxS("URL"),   wxS("ENCODING"), wxS("ENABLE")};
-    wxString* slots[] = {&index, &language, &category, &name, &url, &encoding, &enable};
+    static const wxString names[] = {wxS("INDEX"),    wxS("LANGUAGE"), wxS("CATEGORY"),
+                                     wxS("NAME"),     wxS("URL"),      wxS("ENCODING"),
+                                     wxS("ENABLE"),   wxS("SUGGEST_URL")};
+    wxString* slots[] = {&index, &language, &category, &name, &url, &encoding, &enable, &suggestUrl};
     // Files written by the program use upper case; try the exact match first.
     for (size_t i = 0; i < WXSIZEOF(names); ++i)
         if (tag == names[i])
@@ -101,6 +103,11 @@ wxXmlNode* NewEngineElement(const Engine& engine, size_t position)
     element->AddChild(fields[0]);
     for (size_t i = 1; i < WXSIZEOF(fields); ++i)
         element->InsertChildAfter(fields[i], fields[i - 1]);
+    // Optional and last: readers that do not know it skip it, and a catalogue
+    // without suggestion addresses is written exactly as before.
+    if (!engine.m_strSuggestUrl.empty())
+        element->InsertChildAfter(NewField(wxS("SUGGEST_URL"), engine.m_strSuggestUrl),
+                                  fields[WXSIZEOF(fields) - 1]);
     return element;
 }
 
@@ -167,13 +174,13 @@ void EngineManager::Load()
     for (const wxXmlNode* node = m_pRoot->GetChildren(); node && IsEngineElement(node);
          node = node->GetNext())
     {
-        wxString index, language, category, name, url, encoding, enable;
+        wxString index, language, category, name, url, encoding, enable, suggestUrl;
         for (const wxXmlNode* field = node->GetChildren(); field; field = field->GetNext())
         {
             if (field->GetType() != wxXML_ELEMENT_NODE)
                 continue;
             if (wxString* target = FieldFor(field->GetName(), index, language, category, name,
-                                            url, encoding, enable))
+                                            url, encoding, enable, suggestUrl))
                 *target = NodeContent(field);
         }
 
@@ -187,6 +194,7 @@ void EngineManager::Load()
         engine->m_strUrl = std::move(url);
         engine->m_strEncoding = encoding.empty() ? wxString(wxS("UTF-8")) : std::move(encoding);
         engine->m_bEnable = !enable.IsSameAs(wxS("0"), false);
+        engine->m_strSuggestUrl = std::move(suggestUrl);
         m_engines.push_back(std::move(engine));
     }
 }
