@@ -1,5 +1,6 @@
 #include "OrvaneApp.h"
 
+#include "CommandLine.h"
 #include "ConfigStore.h"
 #include "OrvaneFrame.h"
 #include "SingleInstance.h"
@@ -17,7 +18,8 @@ const char* const CatalogPrefix = "locales";
 const char* const IconFile = "img/Orvane.ico";
 } // namespace
 
-// main() (main.cpp) creates the application object itself.
+// main() lives in main.cpp: commands must run before the toolkit opens the
+// display, and main creates the application object itself.
 wxIMPLEMENT_APP_NO_MAIN(OrvaneApp);
 
 OrvaneApp::OrvaneApp() = default;
@@ -27,6 +29,13 @@ OrvaneApp::~OrvaneApp() = default;
 void OrvaneApp::AdoptInstance(std::unique_ptr<SingleInstance> instance)
 {
     m_instance = std::move(instance);
+}
+
+wxString OrvaneApp::s_strCommandLineWords;
+
+void OrvaneApp::SetCommandLineWords(const wxString& words)
+{
+    s_strCommandLineWords = words;
 }
 
 bool OrvaneApp::OnInit()
@@ -74,12 +83,8 @@ bool OrvaneApp::OnInit()
             [this](std::function<void()> call) { CallAfter(std::move(call)); });
     }
 
-    wxArrayString args;
-    for (int i = 1; i < argc; ++i)
-        args.push_back(argv[i]);
-    const wxString keyword = JoinArguments(args);
-    if (!keyword.empty())
-        frame->SearchFor(keyword);
+    if (!s_strCommandLineWords.empty())
+        frame->SearchFor(s_strCommandLineWords);
     return true;
 }
 
@@ -92,30 +97,25 @@ int OrvaneApp::OnExit()
     return wxApp::OnExit();
 }
 
-wxString OrvaneApp::JoinArguments(const wxArrayString& args)
-{
-    wxString keyword;
-    for (const wxString& arg : args)
-    {
-        if (!keyword.empty())
-            keyword += ' ';
-        keyword += arg;
-    }
-    return keyword;
-}
-
 bool OrvaneApp::OnInstanceRequest(const InstanceRequest& request, InstanceReply& reply)
 {
     auto* frame = static_cast<OrvaneFrame*>(m_frame.get());
     if (!frame || frame->IsBeingDeleted())
         return false;
+    const CommandLine command = CommandLine::Parse(request.args);
+    if (command.m_action != CommandLine::Action::Window)
+    {
+        // Commands run in the process that was given them, for now.
+        reply.status = CommandLine::ExitUsage;
+        return true;
+    }
     if (frame->IsIconized())
         frame->Iconize(false);
     frame->Show();
     frame->Raise();
-    const wxString keyword = JoinArguments(request.args);
+    const wxString keyword = command.Words();
     if (!keyword.empty())
         frame->SearchFor(keyword);
-    reply.status = 0;
+    reply.status = CommandLine::ExitOk;
     return true;
 }

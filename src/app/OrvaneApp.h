@@ -30,13 +30,15 @@ public:
 
     wxLocale m_locale;
 
+    // The words to search at start-up (the command line's, without options).
+    static void SetCommandLineWords(const wxString& words);
+
 private:
-    // Words given on the command line, joined by blanks; empty when none.
-    static wxString JoinArguments(const wxArrayString& args);
     // A later start's command line, on the GUI thread: the window comes to
     // the front and searches the words, if any. False while the window closes.
     bool OnInstanceRequest(const InstanceRequest& request, InstanceReply& reply);
 
+    static wxString s_strCommandLineWords;
     std::unique_ptr<SingleInstance> m_instance;
     wxWeakRef<wxWindow> m_frame;
 };

@@ -106,21 +106,29 @@ wxString SingleInstance::SocketPath() const
     return m_folder + "/" + m_name + ".sock";
 }
 
+SingleInstance::Role SingleInstance::Send(const InstanceRequest& request, InstanceReply& reply)
+{
+    switch (InstanceClient::Send(SocketPath(), request, reply, ReplyTimeoutMs))
+    {
+    case InstanceClient::Result::Replied:
+        return Role::Forwarded;
+    case InstanceClient::Result::TimedOut:
+        return Role::Unanswered;
+    case InstanceClient::Result::NoServer:
+    case InstanceClient::Result::NoReply:
+        break;
+    }
+    return Role::NoWindow;
+}
+
 SingleInstance::Role SingleInstance::Claim(const InstanceRequest& request, InstanceReply& reply)
 {
     const auto giveUp = Clock::now() + ClaimPatience;
     for (;;)
     {
-        switch (InstanceClient::Send(SocketPath(), request, reply, ReplyTimeoutMs))
-        {
-        case InstanceClient::Result::Replied:
-            return Role::Forwarded;
-        case InstanceClient::Result::TimedOut:
-            return Role::Unanswered;
-        case InstanceClient::Result::NoServer:
-        case InstanceClient::Result::NoReply:
-            break;
-        }
+        const Role role = Send(request, reply);
+        if (role != Role::NoWindow)
+            return role;
         if (TryLock())
         {
             m_server.Start(SocketPath());
@@ -128,6 +136,22 @@ SingleInstance::Role SingleInstance::Claim(const InstanceRequest& request, Insta
         }
         if (Clock::now() >= giveUp)
             return Role::First;
+        std::this_thread::sleep_for(RetryPause);
+    }
+}
+
+SingleInstance::Role SingleInstance::Forward(const InstanceRequest& request, InstanceReply& reply)
+{
+    const auto giveUp = Clock::now() + ClaimPatience;
+    for (;;)
+    {
+        const Role role = Send(request, reply);
+        if (role != Role::NoWindow)
+            return role;
+        // A held lock means a window is starting or closing: worth waiting for.
+        ino_t inode = 0;
+        if (!IsLockHeld(LockPath(), inode) || Clock::now() >= giveUp)
+            return Role::NoWindow;
         std::this_thread::sleep_for(RetryPause);
     }
 }

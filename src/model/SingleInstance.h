@@ -21,6 +21,7 @@ public:
         First,       // this process holds the lock and serves the channel
         Forwarded,   // a running window handled the request; reply filled
         Unanswered,  // a running window took the request but never answered
+        NoWindow,    // (Forward only) no window runs for this configuration
     };
 
     explicit SingleInstance(const wxString& configFolder);
@@ -34,6 +35,9 @@ public:
     // by a process that never listens, this one runs without the channel
     // rather than not at all.
     Role Claim(const InstanceRequest& request, InstanceReply& reply);
+    // Only hands the request over, never becomes the window: NoWindow when
+    // none runs (or none answers in time), and nothing is locked then.
+    Role Forward(const InstanceRequest& request, InstanceReply& reply);
 
     InstanceServer& Server() { return m_server; }
     bool HoldsLock() const { return m_checker != nullptr; }
@@ -42,6 +46,9 @@ public:
 
 private:
     bool TryLock();
+    // One attempt to reach a running window: Forwarded, Unanswered, or
+    // NoWindow when nothing answered on the socket.
+    Role Send(const InstanceRequest& request, InstanceReply& reply);
 
     wxString m_folder;  // where lock and socket live
     wxString m_name;    // their common name, without extension

@@ -135,11 +135,15 @@ TEST(SingleInstance, TheConfigurationFolderDecidesWhichWindowAStartReaches)
     ASSERT_EQ(SingleInstance::Role::Forwarded, second.Claim(Request({"b", "c"}), reply));
     EXPECT_FALSE(second.HoldsLock());
     EXPECT_EQ(List({"b", "c"}), reply.lines);
+    ASSERT_EQ(SingleInstance::Role::Forwarded, second.Forward(Request({"e"}), reply));
+    EXPECT_EQ(List({"e"}), reply.lines);
 
     SingleInstance other(sandbox.File("other profile"));
+    EXPECT_EQ(SingleInstance::Role::NoWindow, other.Forward(Request({"d"}), reply));
+    EXPECT_FALSE(other.HoldsLock());
     EXPECT_EQ(SingleInstance::Role::First, other.Claim(Request({"d"}), reply));
     EXPECT_NE(first.SocketPath(), other.SocketPath());
-    EXPECT_EQ(1, handled);
+    EXPECT_EQ(2, handled);
     if (oldRuntime)
         ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
     else
