@@ -29,6 +29,9 @@ constexpr const char* W = "w";
 constexpr const char* H = "h";
 // The interface language (read before any window exists).
 constexpr const char* UILanguage = "ui_language";
+// Followed by a suggestion language code ("sugg_url_zh-CN"): that language's
+// service as a URL template; missing or empty means the classic service.
+constexpr const char* SuggUrlPrefix = "sugg_url_";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault

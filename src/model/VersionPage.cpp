@@ -1,5 +1,8 @@
 #include "VersionPage.h"
 
+#include "AppInfo.h"
+#include "ServerAddress.h"
+
 #include <wx/strconv.h>
 
 namespace
@@ -25,6 +28,33 @@ bool VersionPage::ParseLine(const wxString& line, wxString& version)
         version = line.substr(first + 1);
     else
         version = line.substr(first + 1, last - first - 1);
+    return true;
+}
+
+bool VersionPage::UrlFromSetting(const wxString& value, wxString& url)
+{
+    wxString text = value;
+    text.Trim(true).Trim(false);
+    const wxString lower = text.Lower();
+    const size_t schemeEnd = lower.StartsWith("https://") ? 8 : lower.StartsWith("http://") ? 7 : 0;
+    if (schemeEnd > 0)
+    {
+        if (text.length() <= schemeEnd || wxString("/?#").Find(text[schemeEnd]) != wxNOT_FOUND)
+            return false;
+        for (wxUniChar c : text)
+        {
+            if (c.GetValue() <= ' ' || c.GetValue() == 0x7F)
+                return false;
+        }
+        url = text;
+        return true;
+    }
+    wxString host;
+    unsigned short port = 0;
+    if (!ParseServerAddress(text, AppInfo::VersionPagePort, host, port))
+        return false;
+    url = "http://" + FormatServerAddress(host, port, AppInfo::VersionPagePort) +
+          AppInfo::VersionPagePath;
     return true;
 }
 

@@ -30,6 +30,11 @@ public:
     // Convenience for a whole body at once.
     static wxString Parse(const std::string& body);
 
+    // The page's address from the "version_host" setting: "host[:port]"
+    // (plain HTTP on the published path) or a whole http:// or https://
+    // address. False when the setting is neither.
+    static bool UrlFromSetting(const wxString& value, wxString& url);
+
 private:
     void EndLine();
 

@@ -103,3 +103,17 @@ TEST(VersionPage, StopsAfterTheByteCap)
     page.Finish();
     EXPECT_EQ(page.Result(), "");
 }
+
+TEST(VersionPage, AddressFromTheSetting)
+{
+    wxString url;
+    EXPECT_TRUE(VersionPage::UrlFromSetting(" example.org ", url));
+    EXPECT_EQ(url, "http://example.org/p/keldrin/wiki/OrvaneVersion");
+    EXPECT_TRUE(VersionPage::UrlFromSetting("[::1]:8080", url));
+    EXPECT_EQ(url, "http://[::1]:8080/p/keldrin/wiki/OrvaneVersion");
+    EXPECT_TRUE(VersionPage::UrlFromSetting("https://example.org/v.txt", url));
+    EXPECT_EQ(url, "https://example.org/v.txt");
+    for (const char* bad : {"", "host:0", "https://", "https:///v", "ftp://example.org/v",
+                            "http://example.org/a b", "host/path"})
+        EXPECT_FALSE(VersionPage::UrlFromSetting(bad, url)) << bad;
+}
