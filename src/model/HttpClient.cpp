@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace
 {
@@ -255,7 +256,8 @@ HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
         curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.c_str());
         curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, m_caFile.c_str());
     }
-    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
+    if (request.maxBytes < static_cast<size_t>(std::numeric_limits<curl_off_t>::max()))
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_USERAGENT, (std::string("Orvane/") + AppInfo::Version).c_str());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Receiver::Write);

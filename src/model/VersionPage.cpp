@@ -1,6 +1,7 @@
 #include "VersionPage.h"
 
 #include "AppInfo.h"
+#include "HttpClient.h"
 #include "ServerAddress.h"
 
 #include <wx/strconv.h>
@@ -56,6 +57,43 @@ bool VersionPage::UrlFromSetting(const wxString& value, wxString& url)
     url = "http://" + FormatServerAddress(host, port, AppInfo::VersionPagePort) +
           AppInfo::VersionPagePath;
     return true;
+}
+
+VersionPage::FetchResult VersionPage::Fetch(HttpClient& client, const wxString& url,
+                                            int timeoutMs, const std::function<bool()>& keepGoing)
+{
+    using Outcome = FetchResult::Outcome;
+    FetchResult result;
+    VersionPage page;
+    HttpClient::Request request;
+    request.url = url.utf8_string();
+    request.timeoutMs = timeoutMs;
+    request.keepGoing = keepGoing;
+    request.maxBytes = static_cast<size_t>(-1);  // the page reader has its own bound
+    request.sink = [&page](const char* data, size_t size) { return !page.Feed(data, size); };
+    HttpReply reply;
+    switch (client.Get(request, reply))
+    {
+        case HttpClient::Result::Ok:
+            break;
+        case HttpClient::Result::Cancelled:
+            result.outcome = Outcome::Cancelled;
+            return result;
+        default:
+            result.outcome = Outcome::ConnectFailed;
+            return result;
+    }
+    // The reader sees the body of error pages too; they do not count.
+    if (reply.status < 200 || reply.status > 299)
+    {
+        result.outcome = Outcome::HttpStatus;
+        result.status = reply.status;
+        return result;
+    }
+    page.Finish();
+    result.outcome = Outcome::Done;
+    result.version = page.Result();
+    return result;
 }
 
 wxString VersionPage::Parse(const std::string& body)
