@@ -6,9 +6,6 @@
 
 #include <wx/confbase.h>
 
-const char SuggestionRequest::HostKey[] = "sugg_host";
-const char SuggestionRequest::DefaultHost[] = "suggestqueries.google.com";
-
 namespace
 {
 wxString EncodeUnreserved(const wxString& text)
@@ -125,7 +122,8 @@ bool SuggestionRequest::ReadService(wxConfigBase& config, const wxString& lang, 
             return true;
         }
     }
-    const wxString value = config.Read(wxString("/") + HostKey, wxString(DefaultHost));
+    const wxString value = config.Read(wxString("/") + PreferenceKey::SuggHost,
+                                       wxString(PreferenceDefault::SuggHost));
     if (!ParseServer(value, service.host, service.port))
     {
         setting = value;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Preference.h"
+
 #include <wx/string.h>
 
 class wxConfigBase;
@@ -10,10 +12,6 @@ class wxConfigBase;
 class SuggestionRequest
 {
 public:
-    // Configuration key naming the classic service: "host", "host:port",
-    // "[IPv6]" or "[IPv6]:port".
-    static const char HostKey[];
-    static const char DefaultHost[];
     static constexpr unsigned short DefaultPort = 80;
 
     // "/complete/search?hl=<lang>&output=toolbar&qu=<keyword>": the language's
@@ -38,7 +36,7 @@ public:
     struct Service
     {
         bool classic = true;
-        wxString host = DefaultHost;  // classic
+        wxString host = PreferenceDefault::SuggHost;  // classic
         unsigned short port = DefaultPort;
         wxString urlTemplate;         // otherwise
 

@@ -1,3 +1,4 @@
+#include "Preference.h"
 #include "SuggestionReply.h"
 #include "SuggestionRequest.h"
 #include "TestEnvironment.h"
@@ -333,7 +334,7 @@ TEST(SuggestionRequestTest, ReadsTheServiceOfALanguage)
         Service service;
         EXPECT_EQ(read(config, "en", service), "ok");
         EXPECT_TRUE(service.classic);
-        EXPECT_EQ(service.Url("a", "en"), wxString("http://") + SuggestionRequest::DefaultHost +
+        EXPECT_EQ(service.Url("a", "en"), wxString("http://") + PreferenceDefault::SuggHost +
                                               "/complete/search?hl=en&output=toolbar&qu=a");
         config.SetPath("/keyword");  // the keys stand at the root whatever the current path
         config.Write("/sugg_host", "[::1]:9");
