@@ -68,7 +68,7 @@ private:
         MakeDirs(sandbox.File("conf"));
         TestHttpServer server(Answer);
         ConfigStore::Open();
-        ConfigStore::Get()->Write(wxString("/") + SuggestionRequest::HostKey,
+        ConfigStore::Get()->Write(wxString("/") + PreferenceKey::SuggHost,
                                   wxString(server.HostPort()));
         Preference::Get()->m_nEnableSuggestion = 1;
 

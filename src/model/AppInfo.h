@@ -17,9 +17,8 @@ constexpr const char* WebSite = "https://www.example.org/";
 constexpr const char* MailAddress = "orvane@example.org";
 constexpr const char* DownloadPage = "https://www.example.org/orvane/download.html";
 
-// Where the latest published version is read from: the host comes from the
-// configuration store (empty means there is no page to ask).
-constexpr const char* VersionHostKey = "version_host";
+// Where the latest published version is read from; the host comes from the
+// configuration store (PreferenceKey::VersionHost).
 constexpr const char* VersionPagePath = "/p/keldrin/wiki/OrvaneVersion";
 constexpr unsigned short VersionPagePort = 80;
 } // namespace AppInfo

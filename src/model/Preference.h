@@ -29,6 +29,10 @@ constexpr const char* W = "w";
 constexpr const char* H = "h";
 // The interface language (read before any window exists).
 constexpr const char* UILanguage = "ui_language";
+// The keyword-completion service and the host of the published version page,
+// "host" or "host:port"; neither is shown in the settings dialog.
+constexpr const char* SuggHost = "sugg_host";
+constexpr const char* VersionHost = "version_host";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault
@@ -46,6 +50,9 @@ constexpr int X = 40;
 constexpr int Y = 16;
 constexpr int W = 940;
 constexpr int H = 616;
+constexpr const char* SuggHost = "suggestqueries.google.com";
+// No host: no version check runs.
+constexpr const char* VersionHost = "";
 // At most this many history entries are written.
 constexpr int MaxKeywords = 32;
 } // namespace PreferenceDefault

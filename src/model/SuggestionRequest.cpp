@@ -3,11 +3,9 @@
 #include "ServerAddress.h"
 
 #include "KeywordEncoding.h"
+#include "Preference.h"
 
 #include <wx/confbase.h>
-
-const char SuggestionRequest::HostKey[] = "sugg_host";
-const char SuggestionRequest::DefaultHost[] = "suggestqueries.google.com";
 
 wxString SuggestionRequest::BuildPath(const wxString& keyword, const wxString& lang)
 {
@@ -25,8 +23,9 @@ bool SuggestionRequest::ParseServer(const wxString& value, wxString& host, unsig
 
 void SuggestionRequest::ReadServer(wxConfigBase& config, wxString& host, unsigned short& port)
 {
-    host = DefaultHost;
+    host = PreferenceDefault::SuggHost;
     port = DefaultPort;
-    const wxString value = config.Read(wxString("/") + HostKey, wxString(DefaultHost));
+    const wxString value = config.Read(wxString("/") + PreferenceKey::SuggHost,
+                                       wxString(PreferenceDefault::SuggHost));
     ParseServer(value, host, port);
 }

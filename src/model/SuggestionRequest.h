@@ -8,9 +8,6 @@ class wxConfigBase;
 class SuggestionRequest
 {
 public:
-    // Configuration key naming the service: "host" or "host:port".
-    static const char HostKey[];
-    static const char DefaultHost[];
     static constexpr unsigned short DefaultPort = 80;
 
     // "/complete/search?hl=<lang>&output=toolbar&qu=<keyword>": the language as

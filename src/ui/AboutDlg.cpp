@@ -1,6 +1,7 @@
 #include "AboutDlg.h"
 
 #include "AppInfo.h"
+#include "DialogFont.h"
 #include "ProgramFolder.h"
 
 #include <wx/bmpbuttn.h>
@@ -55,8 +56,7 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
 {
     Create(parent, id, _("About..."), wxDefaultPosition, wxDefaultSize,
            wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX, "id");
-    SetFont(wxFont(9, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
-                   "MS UI Gothic"));
+    SetFont(DialogFont(9));
 
     m_pLogo = new wxStaticBitmap(this, ID_STATICBITMAP2, LoadPicture("img/keldrin_logo.bmp"),
                                  wxDefaultPosition, wxDefaultSize, 0, "ID_STATICBITMAP2");

@@ -1,5 +1,6 @@
 #include "EngineDlg.h"
 
+#include "DialogFont.h"
 #include "Engine.h"
 #include "EngineManager.h"
 #include "KeywordEncoding.h"
@@ -8,7 +9,6 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
-#include <wx/fontenum.h>
 #include <wx/intl.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
@@ -64,19 +64,6 @@ int ParseIndexText(const wxString& text)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-// The face is a Windows one; where it is missing, naming it anyway can make
-// GTK pick an unrelated fallback, so the Swiss family chooses instead.
-wxFont DialogFont()
-{
-    static const wxString face = "MS UI Gothic";
-    static const bool faceExists = wxFontEnumerator::IsValidFacename(face);
-    return wxFont(wxFontInfo(9)
-                      .Family(wxFONTFAMILY_SWISS)
-                      .Style(wxFONTSTYLE_NORMAL)
-                      .Weight(wxFONTWEIGHT_NORMAL)
-                      .FaceName(faceExists ? face : wxString()));
-}
-
 // Fixes the longest text the user may type without cutting a longer value
 // that a record already holds: that one is shown as it is.
 void LimitLength(wxTextCtrl* ctrl, unsigned long limit)
@@ -89,7 +76,7 @@ EngineDlg::EngineDlg(wxWindow* parent, wxWindowID id)
 {
     Create(parent, id, _("Engine info dialog"), wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
-    SetFont(DialogFont());
+    SetFont(DialogFont(9));
     BuildLayout();
 
     Bind(wxEVT_INIT_DIALOG, &EngineDlg::OnInitDialog, this);
@@ -113,12 +100,12 @@ void EngineDlg::BuildLayout()
     };
 
     auto* row1 = new wxBoxSizer(wxHORIZONTAL);
-    addLabel(row1, m_pStaticText1, ID_STATICTEXT1, "ID_STATICTEXT1", _("&Language:"));
+    addLabel(row1, m_pLabelLang, ID_STATICTEXT1, "ID_STATICTEXT1", _("&Language:"));
     m_pComboLang = new wxComboBox(this, ID_COMBOBOX_LANG, wxEmptyString, wxDefaultPosition,
                                   wxDefaultSize, 0, nullptr, 0, wxDefaultValidator,
                                   "ID_COMBOBOX_LANG");
     row1->Add(m_pComboLang, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
-    addLabel(row1, m_pStaticText2, ID_STATICTEXT2, "ID_STATICTEXT2", _("C&ategory:"));
+    addLabel(row1, m_pLabelCategory, ID_STATICTEXT2, "ID_STATICTEXT2", _("C&ategory:"));
     m_pComboCategory = new wxComboBox(this, ID_COMBOBOX_CATEGORY, wxEmptyString,
                                       wxDefaultPosition, wxDefaultSize, 0, nullptr, 0,
                                       wxDefaultValidator, "ID_COMBOBOX_CATEGORY");
@@ -126,12 +113,12 @@ void EngineDlg::BuildLayout()
     top->Add(row1, 0, wxALL | wxEXPAND, border);
 
     auto* row2 = new wxBoxSizer(wxHORIZONTAL);
-    addLabel(row2, m_pStaticText3, ID_STATICTEXT3, "ID_STATICTEXT3", _("&Name:"));
+    addLabel(row2, m_pLabelName, ID_STATICTEXT3, "ID_STATICTEXT3", _("&Name:"));
     m_pTextName = new wxTextCtrl(this, ID_TEXTCTRL_NAME, wxEmptyString, wxDefaultPosition,
                                  wxDefaultSize, 0, wxDefaultValidator, "ID_TEXTCTRL_NAME");
     m_pTextName->SetMaxLength(NAME_MAX_LENGTH);
     row2->Add(m_pTextName, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
-    addLabel(row2, m_pStaticText4, ID_STATICTEXT4, "ID_STATICTEXT4", _("URL Enco&ding:"));
+    addLabel(row2, m_pLabelEncoding, ID_STATICTEXT4, "ID_STATICTEXT4", _("URL Enco&ding:"));
     m_pChoiceEncoding = new wxChoice(this, ID_CHOICE_ENCODING, wxDefaultPosition, wxDefaultSize,
                                      0, nullptr, 0, wxDefaultValidator, "ID_CHOICE_ENCODING");
     // The keyword encoding is chosen by the catalogue file only.
@@ -140,7 +127,7 @@ void EngineDlg::BuildLayout()
     top->Add(row2, 0, wxALL | wxEXPAND, border);
 
     auto* row3 = new wxBoxSizer(wxHORIZONTAL);
-    addLabel(row3, m_pStaticTextUrl, ID_STATICTEXT_URL, "ID_STATICTEXT_URL", _("&URL:"));
+    addLabel(row3, m_pLabelUrl, ID_STATICTEXT_URL, "ID_STATICTEXT_URL", _("&URL:"));
     m_pTextUrl = new wxTextCtrl(this, ID_TEXTCTRL_URL, wxEmptyString, wxDefaultPosition,
                                 wxSize(320, 64), wxTE_MULTILINE, wxDefaultValidator,
                                 "ID_TEXTCTRL_URL");
@@ -148,7 +135,7 @@ void EngineDlg::BuildLayout()
     top->Add(row3, 1, wxALL | wxEXPAND, border);
 
     auto* row4 = new wxBoxSizer(wxHORIZONTAL);
-    addLabel(row4, m_pStaticText5, ID_STATICTEXT5, "ID_STATICTEXT5", _("&Index:"));
+    addLabel(row4, m_pLabelIndex, ID_STATICTEXT5, "ID_STATICTEXT5", _("&Index:"));
     m_pTextIndex = new wxTextCtrl(this, ID_TEXTCTRL_INDEX, wxEmptyString, wxDefaultPosition,
                                   wxDefaultSize, 0, wxDefaultValidator, "ID_TEXTCTRL_INDEX");
     m_pTextIndex->Disable();
@@ -169,9 +156,9 @@ void EngineDlg::BuildLayout()
     row5->Add(m_pCheckEnable, 5, wxALL | wxALIGN_CENTER_VERTICAL, border);
     top->Add(row5, 0, wxALL | wxEXPAND, border);
 
-    m_pStaticLine1 = new wxStaticLine(this, ID_STATICLINE1, wxDefaultPosition, wxSize(10, -1),
+    m_pButtonsLine = new wxStaticLine(this, ID_STATICLINE1, wxDefaultPosition, wxSize(10, -1),
                                       wxLI_HORIZONTAL, "ID_STATICLINE1");
-    top->Add(m_pStaticLine1, 0, wxALL | wxEXPAND, border);
+    top->Add(m_pButtonsLine, 0, wxALL | wxEXPAND, border);
 
     auto* row6 = new wxBoxSizer(wxHORIZONTAL);
     auto* ok = new wxButton(this, wxID_OK, _("&OK"), wxDefaultPosition, wxDefaultSize, 0,

@@ -43,21 +43,21 @@ public:
     static const long ID_CHECKBOX_ENABLE;
     static const long ID_STATICLINE1;
 
-    wxStaticText* m_pStaticText1 = nullptr;
+    wxStaticText* m_pLabelLang = nullptr;
     wxComboBox* m_pComboLang = nullptr;
-    wxStaticText* m_pStaticText2 = nullptr;
+    wxStaticText* m_pLabelCategory = nullptr;
     wxComboBox* m_pComboCategory = nullptr;
-    wxStaticText* m_pStaticText3 = nullptr;
+    wxStaticText* m_pLabelName = nullptr;
     wxTextCtrl* m_pTextName = nullptr;
-    wxStaticText* m_pStaticText4 = nullptr;
+    wxStaticText* m_pLabelEncoding = nullptr;
     wxChoice* m_pChoiceEncoding = nullptr;
-    wxStaticText* m_pStaticTextUrl = nullptr;
+    wxStaticText* m_pLabelUrl = nullptr;
     wxTextCtrl* m_pTextUrl = nullptr;
-    wxStaticText* m_pStaticText5 = nullptr;
+    wxStaticText* m_pLabelIndex = nullptr;
     wxTextCtrl* m_pTextIndex = nullptr;
     wxCheckBox* m_pCheckEnableIndex = nullptr;
     wxCheckBox* m_pCheckEnable = nullptr;
-    wxStaticLine* m_pStaticLine1 = nullptr;
+    wxStaticLine* m_pButtonsLine = nullptr;
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnCheckEnableIndex(wxCommandEvent& event);

@@ -2,6 +2,7 @@
 // The search flow and closing live in OrvaneFrameSearch.cpp.
 #include "OrvaneFrame.h"
 
+#include "DialogFont.h"
 #include "KeywordDropTarget.h"
 #include "Preference.h"
 #include "SuggDlg.h"
@@ -16,7 +17,6 @@
 #include <wx/choice.h>
 #include <wx/combobox.h>
 #include <wx/dcclient.h>
-#include <wx/fontenum.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
@@ -150,10 +150,8 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
               "wxID_ANY"),
       m_strAppTitle(_("Orvane"))
 {
-    wxString reportIdle;
-    m_bReportIdle = wxGetEnv("ORVANE_REPORT_IDLE", &reportIdle) && reportIdle == "1";
     SetClientSize(893, 550);
-    SetFont(GetFrameFont(9));
+    SetFont(DialogFont(9));
 
     m_pAuiManager = std::make_unique<wxAuiManager>(this, wxAUI_MGR_DEFAULT | wxAUI_MGR_ALLOW_ACTIVE_PANE);
     BuildNotebook();
@@ -217,27 +215,13 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     CreateSuggestionPopup();
 }
 
-wxFont OrvaneFrame::GetFrameFont(int pointSize) const
-{
-    // The requested face rarely exists outside Windows; asking GTK for a
-    // missing face can end in an unrelated fallback, so drop the name then
-    // and let the Swiss family pick the desktop's sans-serif.
-    static const wxString face = "MS UI Gothic";
-    static const bool faceExists = wxFontEnumerator::IsValidFacename(face);
-    return wxFont(wxFontInfo(pointSize)
-                      .Family(wxFONTFAMILY_SWISS)
-                      .Style(wxFONTSTYLE_NORMAL)
-                      .Weight(wxFONTWEIGHT_NORMAL)
-                      .FaceName(faceExists ? face : wxString()));
-}
-
 void OrvaneFrame::BuildNotebook()
 {
     m_pNotebook = new wxAuiNotebook(
         this, ID_NOTEBOOK_IE, wxDefaultPosition, wxDefaultSize,
         wxAUI_NB_TOP | wxAUI_NB_TAB_SPLIT | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_EXTERNAL_MOVE |
             wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_WINDOWLIST_BUTTON | wxNO_BORDER);
-    m_pNotebook->SetFont(GetFrameFont(10));
+    m_pNotebook->SetFont(DialogFont(10));
     m_pAuiManager->AddPane(m_pNotebook, wxAuiPaneInfo()
                                             .Name("NoteBookIE")
                                             .Caption(_("NoteBook IE"))
@@ -255,7 +239,7 @@ void OrvaneFrame::BuildToolBar()
         m_pToolBar->AddTool(id, label, ToolPicture(picture), wxNullBitmap, kind, tooltip,
                             wxEmptyString, nullptr);
     };
-    const wxFont controlFont = GetFrameFont(10);
+    const wxFont controlFont = DialogFont(10);
 
     addTool(ID_TOOL_BACK, _("Back"), "img/prev.png", _("Go back one page\nAlt+Left Arrow"));
     addTool(ID_TOOL_FORWARD, _("Forward"), "img/next.png",
@@ -316,7 +300,7 @@ void OrvaneFrame::BuildEngineManagerPanel()
 {
     m_pEngineMgrPanel = new wxPanel(this, ID_PANEL_ENGINE_MGR, wxDefaultPosition, wxDefaultSize,
                                     wxTAB_TRAVERSAL, "ID_PANEL_ENGINE_MGR");
-    m_pEngineMgrPanel->SetFont(GetFrameFont(9));
+    m_pEngineMgrPanel->SetFont(DialogFont(9));
     m_pEngineMgrPanel->SetMinSize(wxSize(600, 256));
 
     m_pEngineList = new wxListCtrl(m_pEngineMgrPanel, ID_LISTCTRL_ENGINE, wxDefaultPosition,
@@ -346,13 +330,13 @@ void OrvaneFrame::BuildEngineManagerPanel()
         column->Add(button, 0, edge, 4);
         return button;
     };
-    m_pStaticLine1 = addLine(ID_STATICLINE1, "ID_STATICLINE1");
+    m_pEditButtonsLine = addLine(ID_STATICLINE1, "ID_STATICLINE1");
     m_pButtonAdd = addButton(ID_BUTTON_ADD, _("&Add..."), "ID_BUTTON_ADD");
     m_pButtonEdit = addButton(ID_BUTTON_EDIT, _("&Edit..."), "ID_BUTTON_EDIT");
     m_pButtonDelete = addButton(ID_BUTTON_DELETE, _("&Delete"), "ID_BUTTON_DELETE");
     m_pButtonCopy = addButton(ID_BUTTON_COPY, _("&Copy..."), "ID_BUTTON_COPY");
     m_pButtonEnable = addButton(ID_BUTTON_ENABLE, _("E&n/Disable"), "ID_BUTTON_ENABLE");
-    m_pStaticLine2 = addLine(ID_STATICLINE2, "ID_STATICLINE2");
+    m_pOrderButtonsLine = addLine(ID_STATICLINE2, "ID_STATICLINE2");
     m_pButtonUp = addButton(wxID_UP, _("&Up"), "wxID_UP");
     m_pButtonDown = addButton(wxID_DOWN, _("D&own"), "wxID_DOWN");
 

@@ -4,6 +4,7 @@
 #include "BrowserObserver.h"
 #include "EngineManager.h"
 #include "EngineObserver.h"
+#include "IdleReport.h"
 
 #include <wx/frame.h>
 #include <wx/thread.h>
@@ -51,63 +52,8 @@ public:
     void OnEngineChanged() override;
     void OnBrowserNotify() override {}
 
-    // Called by the version-check worker, on its own thread.
-    void SetLatestVersion(const wxString& version);
-    // Called on the GUI thread: builds the start page once a version has arrived.
-    void RefreshStartPage();
-
     // Searches for a keyword as if typed into the keyword box and Enter pressed.
     void SearchFor(const wxString& keyword);
-
-    // --- Owned by value ---
-    EngineManager m_engineManager;
-    BrowserManager m_browserManager;
-    wxTimer m_timer;
-    wxString m_strLatestVersion;
-    wxMutex m_verMutex;
-    // Shared with the version-check worker; detached when the frame goes away.
-    std::shared_ptr<VersionCheckLink> m_pVersionLink;
-    std::vector<int> m_connectedPageIds;
-    wxString m_strAppTitle;
-
-    // --- Held by pointer ---
-    Preference* m_pPreference = nullptr;
-    SuggDlg* m_pSuggDlg = nullptr;
-    std::unique_ptr<wxImageList> m_pImageList;
-    std::unique_ptr<wxAuiManager> m_pAuiManager;
-    wxAuiNotebook* m_pNotebook = nullptr;
-    wxAuiToolBar* m_pToolBar = nullptr;
-    wxStatusBar* m_pStatusBar = nullptr;
-    wxMenuItem* m_pMenuNewSearching = nullptr;
-    wxMenuItem* m_pMenuStartSearching = nullptr;
-    wxMenuItem* m_pMenuStopSearching = nullptr;
-    wxChoice* m_pChoiceLang = nullptr;
-    wxChoice* m_pChoiceCategory = nullptr;
-    wxComboBox* m_pKeywordBox = nullptr;
-    wxPanel* m_pEngineMgrPanel = nullptr;
-    wxListCtrl* m_pEngineList = nullptr;
-    wxCheckBox* m_pCheckShowAll = nullptr;
-    wxStaticLine* m_pStaticLine1 = nullptr;
-    wxStaticLine* m_pStaticLine2 = nullptr;
-    wxButton* m_pButtonAdd = nullptr;
-    wxButton* m_pButtonEdit = nullptr;
-    wxButton* m_pButtonDelete = nullptr;
-    wxButton* m_pButtonCopy = nullptr;
-    wxButton* m_pButtonEnable = nullptr;
-    wxButton* m_pButtonUp = nullptr;
-    wxButton* m_pButtonDown = nullptr;
-
-    // --- State ---
-    Engine* m_pSelectedEngine = nullptr;
-    int m_nSearching = 0;
-    int m_nSearchPending = 0;
-    int m_nSortColumn = 5;
-    bool m_nSortAscending = false;
-    bool m_nShowAll = false;
-    int m_nCurPage = 0;
-    int m_nFocusChoiceId = -1;
-    bool m_nFirstNotify = true;
-    bool m_nVersionShown = false;
 
     // Identifiers, allocated once at program load.
     static const long ID_TOOL_BACK;
@@ -166,6 +112,64 @@ public:
         IMAGE_LOADING_LAST = 7
     };
 
+private:
+    // The GUI tests look inside through this fixture.
+    friend class OrvaneFrameAccess;
+
+    // --- Owned by value ---
+    EngineManager m_engineManager;
+    BrowserManager m_browserManager;
+    wxTimer m_timer;
+    wxString m_strLatestVersion;
+    wxMutex m_verMutex;
+    // Shared with the version-check worker; detached when the frame goes away.
+    std::shared_ptr<VersionCheckLink> m_pVersionLink;
+    std::vector<int> m_connectedPageIds;
+    wxString m_strAppTitle;
+    IdleReport m_idleReport;
+
+    // --- Held by pointer ---
+    Preference* m_pPreference = nullptr;
+    SuggDlg* m_pSuggDlg = nullptr;
+    std::unique_ptr<wxImageList> m_pImageList;
+    std::unique_ptr<wxAuiManager> m_pAuiManager;
+    wxAuiNotebook* m_pNotebook = nullptr;
+    wxAuiToolBar* m_pToolBar = nullptr;
+    wxStatusBar* m_pStatusBar = nullptr;
+    wxMenuItem* m_pMenuNewSearching = nullptr;
+    wxMenuItem* m_pMenuStartSearching = nullptr;
+    wxMenuItem* m_pMenuStopSearching = nullptr;
+    wxChoice* m_pChoiceLang = nullptr;
+    wxChoice* m_pChoiceCategory = nullptr;
+    wxComboBox* m_pKeywordBox = nullptr;
+    wxPanel* m_pEngineMgrPanel = nullptr;
+    wxListCtrl* m_pEngineList = nullptr;
+    wxCheckBox* m_pCheckShowAll = nullptr;
+    // Above the editing buttons, and between them and the ordering buttons.
+    wxStaticLine* m_pEditButtonsLine = nullptr;
+    wxStaticLine* m_pOrderButtonsLine = nullptr;
+    wxButton* m_pButtonAdd = nullptr;
+    wxButton* m_pButtonEdit = nullptr;
+    wxButton* m_pButtonDelete = nullptr;
+    wxButton* m_pButtonCopy = nullptr;
+    wxButton* m_pButtonEnable = nullptr;
+    wxButton* m_pButtonUp = nullptr;
+    wxButton* m_pButtonDown = nullptr;
+
+    // --- State ---
+    Engine* m_pSelectedEngine = nullptr;
+    int m_nSearching = 0;
+    int m_nSearchPending = 0;
+    int m_nSortColumn = 5;
+    bool m_nSortAscending = false;
+    bool m_nShowAll = false;
+    int m_nCurPage = 0;
+    int m_nFocusChoiceId = -1;
+    bool m_nFirstNotify = true;
+    bool m_nVersionShown = false;
+    // The image shown on each tab (the notebook cannot report it).
+    std::map<const wxWindow*, int> m_tabImages;
+
     // --- OrvaneFrame.cpp: layout and commands ---
     void BuildNotebook();
     void BuildToolBar();
@@ -174,7 +178,6 @@ public:
     void BuildStatusBar();
     void BuildImageList();
     void BindCommands();
-    wxFont GetFrameFont(int pointSize) const;
     void OnBack(wxCommandEvent& event);
     void OnForward(wxCommandEvent& event);
     void OnRefresh(wxCommandEvent& event);
@@ -200,9 +203,8 @@ public:
     // Shows an image-list picture on the page's tab (if the page is on one).
     void SetTabImage(ZulIeCtrl* page, int image);
     void SetAllTabImages(int image);
-    // The image shown on a tab (the notebook cannot report it), or -1.
+    // The image shown on a tab, or -1.
     int GetTabImage(size_t tab) const;
-    std::map<const wxWindow*, int> m_tabImages;
     void SetSearchingState(bool searching);
     void StartSearch();
     void OnStartSearch(wxCommandEvent& event);
@@ -222,13 +224,8 @@ public:
     void OnPageStatusTextChange(wxMSHTMLEvent& event);
     void OnPageDocumentComplete(wxMSHTMLEvent& event);
     void OnPageProgressChange(wxMSHTMLEvent& event);
-    void SaveOnClose();
-    // ORVANE_REPORT_IDLE=1: print one line on stdout the first time the window
-    // is shown, every result page has finished a document and none is busy.
     void CheckReportIdle();
-    bool m_bReportIdle = false;
-    bool m_bIdleReported = false;
-    std::vector<int> m_completedPageIds;
+    void SaveOnClose();
 
     // --- OrvaneFrameEngines.cpp: engine manager panel ---
     void BindEngineManagerEvents();
@@ -251,6 +248,10 @@ public:
     // --- OrvaneFrameStartPage.cpp: version check, start page, small dialogs ---
     void StartVersionCheck();
     void StopVersionCheck();
+    // Called by the version-check worker, on its own thread.
+    void SetLatestVersion(const wxString& version);
+    // Called on the GUI thread: builds the start page once a version has arrived.
+    void RefreshStartPage();
     void BuildStartPage();
     void LoadStartPageTemplate();
     void OnSetting(wxCommandEvent& event);

@@ -21,7 +21,6 @@
 #include <wx/utils.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace
 {
@@ -178,11 +177,9 @@ void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
 void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
 {
     SetStatusText(event.m_text, 0);
-    if (m_bReportIdle && !m_bIdleReported)
+    if (m_idleReport.IsWanted())
     {
-        if (std::find(m_completedPageIds.begin(), m_completedPageIds.end(), event.GetId()) ==
-            m_completedPageIds.end())
-            m_completedPageIds.push_back(event.GetId());
+        m_idleReport.PageCompleted(event.GetId());
         // The view may still call itself busy inside its own notification.
         CallAfter(&OrvaneFrame::CheckReportIdle);
     }
@@ -320,21 +317,7 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
 
 void OrvaneFrame::CheckReportIdle()
 {
-    if (!m_bReportIdle || m_bIdleReported || !IsShown())
-        return;
-    const size_t active = m_browserManager.CountActivePages();
-    size_t completed = 0;
-    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
-        if (page->m_bActive &&
-            std::find(m_completedPageIds.begin(), m_completedPageIds.end(), page->GetId()) !=
-                m_completedPageIds.end())
-            ++completed;
-    });
-    if (completed < active || m_browserManager.IsAnyBusy())
-        return;
-    m_bIdleReported = true;
-    std::printf("orvane: idle after start, %zu pages\n", active);
-    std::fflush(stdout);
+    m_idleReport.Check(m_browserManager, IsShown());
 }
 
 void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)

@@ -15,7 +15,6 @@
 #include <wx/combobox.h>
 #include <wx/confbase.h>
 #include <wx/msgdlg.h>
-#include <wx/socket.h>
 #include <wx/utils.h>
 
 wxString OrvaneFrame::s_strPageText;
@@ -31,12 +30,8 @@ void ShowLockFailure()
 
 void OrvaneFrame::StartVersionCheck()
 {
-    // The suggestion fetch relies on the socket layer too, so it is set up
-    // even when no check runs.
-    if (!wxSocketBase::IsInitialized())
-        wxSocketBase::Initialize();
-
-    wxString host = ConfigStore::Get()->Read(AppInfo::VersionHostKey, wxString());
+    wxString host = ConfigStore::Get()->Read(PreferenceKey::VersionHost,
+                                             wxString(PreferenceDefault::VersionHost));
     host.Trim(true).Trim(false);
     // No host, no published page to ask: no check and no message.
     if (!host.empty())

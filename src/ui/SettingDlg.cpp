@@ -1,5 +1,6 @@
 #include "SettingDlg.h"
 
+#include "DialogFont.h"
 #include "Preference.h"
 
 #include <wx/button.h>
@@ -41,8 +42,7 @@ SettingDlg::SettingDlg(wxWindow* parent, wxWindowID id)
 {
     Create(parent, id, _("Setting dialog"), wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER, "id");
-    SetFont(wxFont(9, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
-                   "MS UI Gothic"));
+    SetFont(DialogFont(9));
 
     m_pNotebook = new wxNotebook(this, ID_NOTEBOOK1, wxDefaultPosition, wxDefaultSize, 0,
                                  "ID_NOTEBOOK1");

@@ -1,6 +1,7 @@
 #include "SuggDlg.h"
 
 #include "ConfigStore.h"
+#include "DialogFont.h"
 #include "Preference.h"
 #include "SuggestionRequest.h"
 
@@ -63,8 +64,7 @@ SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSi
     m_link->dlg = this;
     // Position and size come from the content; the keyword handling places it.
     Create(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSIMPLE_BORDER, "id");
-    SetFont(wxFont(10, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false,
-                   "MS UI Gothic", wxFONTENCODING_DEFAULT));
+    SetFont(DialogFont(10));
 
     auto* column = new wxBoxSizer(wxVERTICAL);
     m_pListBox = new wxListBox(this, ID_LISTBOX_SUGG, wxDefaultPosition, wxSize(400, 160), 0,

@@ -2,11 +2,11 @@
 // button clicks, heading clicks, and the engine dialog and the delete
 // question answered through wxTEST_DIALOG.
 #include "GuiTest.h"
+#include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 
 #include "ConfigStore.h"
 #include "EngineDlg.h"
-#include "OrvaneFrame.h"
 #include "ProgramFolder.h"
 
 #include <wx/aui/auibook.h>
@@ -18,7 +18,6 @@
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
-#include <wx/weakref.h>
 
 #include <filesystem>
 #include <functional>
@@ -119,7 +118,7 @@ private:
     int m_answer;
 };
 
-class EnginePanelTest : public ::testing::Test
+class EnginePanelTest : public OrvaneFrameAccess
 {
 protected:
     void SetUp() override
@@ -148,18 +147,7 @@ protected:
     {
         m_frame = new OrvaneFrame(nullptr);
         m_frame->Show();
-        m_list = m_frame->m_pEngineList;
-    }
-
-    // Destroys the frame as closing the window does; its destructor saves.
-    void CloseFrame()
-    {
-        if (!m_frame)
-            return;
-        wxWeakRef<wxFrame> gone(m_frame);
-        m_frame->Destroy();
-        m_frame = nullptr;
-        EXPECT_TRUE(WaitUntil([&] { return !gone; }));
+        m_list = EngineList();
     }
 
     void Click(wxButton* button)
@@ -181,11 +169,11 @@ protected:
 
     void ToggleShowAll(bool ticked)
     {
-        m_frame->m_pCheckShowAll->SetValue(ticked);
-        wxCommandEvent event(wxEVT_CHECKBOX, m_frame->m_pCheckShowAll->GetId());
+        ShowAllBox()->SetValue(ticked);
+        wxCommandEvent event(wxEVT_CHECKBOX, ShowAllBox()->GetId());
         event.SetInt(ticked);
-        event.SetEventObject(m_frame->m_pCheckShowAll);
-        m_frame->m_pCheckShowAll->ProcessWindowEvent(event);
+        event.SetEventObject(ShowAllBox());
+        ShowAllBox()->ProcessWindowEvent(event);
     }
 
     long RowOf(const wxString& name) const
@@ -201,8 +189,8 @@ protected:
         const long row = RowOf(name);
         ASSERT_GE(row, 0) << name << " is not listed";
         m_list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-        ASSERT_NE(m_frame->m_pSelectedEngine, nullptr);
-        ASSERT_EQ(m_frame->m_pSelectedEngine->m_strName, name);
+        ASSERT_NE(SelectedEngine(), nullptr);
+        ASSERT_EQ(SelectedEngine()->m_strName, name);
     }
 
     NameList Names() const
@@ -238,7 +226,7 @@ protected:
 
     Engine* Find(const wxString& name) const
     {
-        for (const auto& engine : m_frame->m_engineManager.m_engines)
+        for (const auto& engine : Engines().m_engines)
             if (engine->m_strName == name)
                 return engine.get();
         return nullptr;
@@ -248,19 +236,18 @@ protected:
 
     bool SelectionButtonsEnabled() const
     {
-        return m_frame->m_pButtonEdit->IsEnabled() && m_frame->m_pButtonDelete->IsEnabled() &&
-               m_frame->m_pButtonCopy->IsEnabled() && m_frame->m_pButtonEnable->IsEnabled();
+        return ButtonEdit()->IsEnabled() && ButtonDelete()->IsEnabled() &&
+               ButtonCopy()->IsEnabled() && ButtonEnable()->IsEnabled();
     }
 
     bool SelectionButtonsDisabled() const
     {
-        return !m_frame->m_pButtonEdit->IsEnabled() && !m_frame->m_pButtonDelete->IsEnabled() &&
-               !m_frame->m_pButtonCopy->IsEnabled() && !m_frame->m_pButtonEnable->IsEnabled() &&
-               !m_frame->m_pButtonUp->IsEnabled() && !m_frame->m_pButtonDown->IsEnabled();
+        return !ButtonEdit()->IsEnabled() && !ButtonDelete()->IsEnabled() &&
+               !ButtonCopy()->IsEnabled() && !ButtonEnable()->IsEnabled() &&
+               !ButtonUp()->IsEnabled() && !ButtonDown()->IsEnabled();
     }
 
     TestSandbox m_sandbox;
-    OrvaneFrame* m_frame = nullptr;
     wxListCtrl* m_list = nullptr;
 };
 
@@ -271,7 +258,7 @@ TEST_F(EnginePanelTest, ListsTheEnginesOnShow)
     EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
     EXPECT_EQ(Status(2), "Engine Count: 4 / 5");
     EXPECT_TRUE(SelectionButtonsDisabled());
-    EXPECT_TRUE(m_frame->m_pButtonAdd->IsEnabled());
+    EXPECT_TRUE(ButtonAdd()->IsEnabled());
 
     const long alpha = RowOf("Alpha");
     EXPECT_EQ(RowText(alpha), "Alpha|English|Web|Disable|UTF-8|2|http://127.0.0.1:9/alpha?q=*");
@@ -287,8 +274,8 @@ TEST_F(EnginePanelTest, SelectionDrivesTheButtons)
 {
     Select("Mike");
     EXPECT_TRUE(SelectionButtonsEnabled());
-    EXPECT_TRUE(m_frame->m_pButtonUp->IsEnabled());
-    EXPECT_TRUE(m_frame->m_pButtonDown->IsEnabled());
+    EXPECT_TRUE(ButtonUp()->IsEnabled());
+    EXPECT_TRUE(ButtonDown()->IsEnabled());
     EXPECT_EQ(Status(0), "http://127.0.0.1:9/mike?q=*");
 
     SCOPED_TRACE("deselecting");
@@ -301,8 +288,8 @@ TEST_F(EnginePanelTest, SelectionDrivesTheButtons)
     EXPECT_TRUE(SelectionButtonsDisabled());
     Select("Zulu");
     EXPECT_TRUE(SelectionButtonsEnabled());
-    EXPECT_FALSE(m_frame->m_pButtonUp->IsEnabled());
-    EXPECT_FALSE(m_frame->m_pButtonDown->IsEnabled());
+    EXPECT_FALSE(ButtonUp()->IsEnabled());
+    EXPECT_FALSE(ButtonDown()->IsEnabled());
     ToggleShowAll(false);
     EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
     EXPECT_TRUE(SelectionButtonsDisabled());
@@ -343,11 +330,11 @@ TEST_F(EnginePanelTest, AddProposesANewEngine)
 {
     {
         SCOPED_TRACE("cancelled: nothing changes");
-        wxTEST_DIALOG(Click(m_frame->m_pButtonAdd),
+        wxTEST_DIALOG(Click(ButtonAdd()),
                       ExpectEngineDlg([](EngineDlg& dlg) { dlg.m_pTextName->ChangeValue("X"); },
                                       false));
-        EXPECT_EQ(m_frame->m_engineManager.m_engines.size(), 5u);
-        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+        EXPECT_EQ(Engines().m_engines.size(), 5u);
+        EXPECT_FALSE(Engines().m_bModified);
     }
     SCOPED_TRACE("accepted");
     auto fill = [](EngineDlg& dlg) {
@@ -360,14 +347,14 @@ TEST_F(EnginePanelTest, AddProposesANewEngine)
         dlg.m_pTextName->ChangeValue("Bravo");
         dlg.m_pTextUrl->ChangeValue("http://127.0.0.1:9/bravo?q=*");
     };
-    wxTEST_DIALOG(Click(m_frame->m_pButtonAdd), ExpectEngineDlg(fill, true));
+    wxTEST_DIALOG(Click(ButtonAdd()), ExpectEngineDlg(fill, true));
     Engine* bravo = Find("Bravo");
     ASSERT_NE(bravo, nullptr);
     EXPECT_EQ(bravo->m_nIndex, 6);
-    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+    EXPECT_TRUE(Engines().m_bModified);
     EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike", "Bravo"}));
     EXPECT_EQ(SelectedName(), "Bravo");
-    EXPECT_EQ(m_frame->m_pSelectedEngine, bravo);
+    EXPECT_EQ(SelectedEngine(), bravo);
     EXPECT_EQ(Status(0), "http://127.0.0.1:9/bravo?q=*");
     EXPECT_EQ(Status(2), "Engine Count: 5 / 6");
 }
@@ -380,7 +367,7 @@ TEST_F(EnginePanelTest, AddToAnEmptyCatalogueStartsAtIndexZero)
     EXPECT_EQ(m_list->GetItemCount(), 0);
     EXPECT_EQ(Status(2), "Engine Count: 0 / 0");
 
-    wxTEST_DIALOG(Click(m_frame->m_pButtonAdd),
+    wxTEST_DIALOG(Click(ButtonAdd()),
                   ExpectEngineDlg(
                       [](EngineDlg& dlg) {
                           EXPECT_EQ(dlg.m_pComboLang->GetCount(), 0u);
@@ -388,9 +375,9 @@ TEST_F(EnginePanelTest, AddToAnEmptyCatalogueStartsAtIndexZero)
                           dlg.m_pTextUrl->ChangeValue("http://127.0.0.1:9/first?q=*");
                       },
                       true));
-    ASSERT_EQ(m_frame->m_engineManager.m_engines.size(), 1u);
-    EXPECT_EQ(m_frame->m_engineManager.m_engines[0]->m_nIndex, 0);
-    EXPECT_EQ(m_frame->m_pChoiceLang->GetStringSelection(), "untitled");
+    ASSERT_EQ(Engines().m_engines.size(), 1u);
+    EXPECT_EQ(Engines().m_engines[0]->m_nIndex, 0);
+    EXPECT_EQ(LangChoice()->GetStringSelection(), "untitled");
     EXPECT_EQ(Names(), NameList{"untitled"});
     EXPECT_EQ(SelectedName(), "untitled");
     EXPECT_EQ(Status(2), "Engine Count: 1 / 1");
@@ -399,35 +386,35 @@ TEST_F(EnginePanelTest, AddToAnEmptyCatalogueStartsAtIndexZero)
 TEST_F(EnginePanelTest, EditAndCopy)
 {
     Select("Kilo");
-    Engine* kilo = m_frame->m_pSelectedEngine;
+    Engine* kilo = SelectedEngine();
     {
         SCOPED_TRACE("edit cancelled after typing");
-        wxTEST_DIALOG(Click(m_frame->m_pButtonEdit),
+        wxTEST_DIALOG(Click(ButtonEdit()),
                       ExpectEngineDlg(
                           [](EngineDlg& dlg) { dlg.m_pTextName->ChangeValue("Changed"); },
                           false));
         EXPECT_EQ(kilo->m_strName, "Kilo");
-        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+        EXPECT_FALSE(Engines().m_bModified);
     }
     {
         SCOPED_TRACE("edit accepted");
-        wxTEST_DIALOG(Click(m_frame->m_pButtonEdit),
+        wxTEST_DIALOG(Click(ButtonEdit()),
                       ExpectEngineDlg(
                           [](EngineDlg& dlg) { dlg.m_pTextName->ChangeValue("Kilo2"); }, true));
         EXPECT_EQ(kilo->m_strName, "Kilo2");
-        EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+        EXPECT_TRUE(Engines().m_bModified);
         EXPECT_EQ(SelectedName(), "Kilo2");
         EXPECT_EQ(m_list->GetItemCount(), 3);
     }
     Select("Alpha");
     {
         SCOPED_TRACE("copy cancelled");
-        wxTEST_DIALOG(Click(m_frame->m_pButtonCopy), ExpectEngineDlg(nullptr, false));
-        EXPECT_EQ(m_frame->m_engineManager.m_engines.size(), 5u);
+        wxTEST_DIALOG(Click(ButtonCopy()), ExpectEngineDlg(nullptr, false));
+        EXPECT_EQ(Engines().m_engines.size(), 5u);
     }
     {
         SCOPED_TRACE("copy accepted: name with (Copy), fresh index, same flags");
-        wxTEST_DIALOG(Click(m_frame->m_pButtonCopy),
+        wxTEST_DIALOG(Click(ButtonCopy()),
                       ExpectEngineDlg(
                           [](EngineDlg& dlg) {
                               EXPECT_EQ(dlg.m_pTextName->GetValue(), "Alpha(Copy)");
@@ -450,26 +437,26 @@ TEST_F(EnginePanelTest, DeleteAsksFirst)
     Select("Mike");
     {
         SCOPED_TRACE("No");
-        wxTEST_DIALOG(Click(m_frame->m_pButtonDelete), ExpectDeleteQuestion(wxID_NO));
+        wxTEST_DIALOG(Click(ButtonDelete()), ExpectDeleteQuestion(wxID_NO));
         EXPECT_NE(Find("Mike"), nullptr);
-        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+        EXPECT_FALSE(Engines().m_bModified);
     }
     SCOPED_TRACE("Yes");
-    wxTEST_DIALOG(Click(m_frame->m_pButtonDelete), ExpectDeleteQuestion(wxID_YES));
+    wxTEST_DIALOG(Click(ButtonDelete()), ExpectDeleteQuestion(wxID_YES));
     EXPECT_EQ(Find("Mike"), nullptr);
-    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
-    EXPECT_EQ(m_frame->m_pSelectedEngine, nullptr);
+    EXPECT_TRUE(Engines().m_bModified);
+    EXPECT_EQ(SelectedEngine(), nullptr);
     EXPECT_TRUE(SelectionButtonsDisabled());
     EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha"}));
     EXPECT_EQ(Status(2), "Engine Count: 3 / 4");
-    EXPECT_EQ(m_frame->m_pNotebook->GetPageCount(), 1u);
+    EXPECT_EQ(Notebook()->GetPageCount(), 1u);
 }
 
 TEST_F(EnginePanelTest, EnableAndDisable)
 {
-    ASSERT_EQ(m_frame->m_pNotebook->GetPageCount(), 2u);
+    ASSERT_EQ(Notebook()->GetPageCount(), 2u);
     Select("Kilo");
-    Click(m_frame->m_pButtonEnable);
+    Click(ButtonEnable());
 
     SCOPED_TRACE("disabled: grey row, image 1, Disable, its page gone");
     long row = RowOf("Kilo");
@@ -478,14 +465,14 @@ TEST_F(EnginePanelTest, EnableAndDisable)
     EXPECT_EQ(ImageOf(row), OrvaneFrame::IMAGE_ENGINE_DISABLED);
     EXPECT_EQ(m_list->GetItemTextColour(row), GREY);
     EXPECT_EQ(SelectedName(), "Kilo");
-    EXPECT_EQ(m_frame->m_pNotebook->GetPageCount(), 1u);
+    EXPECT_EQ(Notebook()->GetPageCount(), 1u);
     EXPECT_EQ(Status(2), "Engine Count: 3 / 5");
-    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
+    EXPECT_TRUE(Engines().m_bModified);
 
     SCOPED_TRACE("enabled again");
-    Click(m_frame->m_pButtonEnable);
+    Click(ButtonEnable());
     EXPECT_EQ(ImageOf(RowOf("Kilo")), OrvaneFrame::IMAGE_ENGINE_ENABLED);
-    EXPECT_EQ(m_frame->m_pNotebook->GetPageCount(), 2u);
+    EXPECT_EQ(Notebook()->GetPageCount(), 2u);
 }
 
 TEST_F(EnginePanelTest, UpAndDownFollowTheIndexOrder)
@@ -493,31 +480,31 @@ TEST_F(EnginePanelTest, UpAndDownFollowTheIndexOrder)
     {
         SCOPED_TRACE("up on the first and down on the last change nothing");
         Select("Kilo");
-        Click(m_frame->m_pButtonUp);
+        Click(ButtonUp());
         Select("Mike");
-        Click(m_frame->m_pButtonDown);
-        EXPECT_FALSE(m_frame->m_engineManager.m_bModified);
+        Click(ButtonDown());
+        EXPECT_FALSE(Engines().m_bModified);
         EXPECT_EQ(Find("Kilo")->m_nIndex, 1);
         EXPECT_EQ(Find("Mike")->m_nIndex, 3);
     }
     SCOPED_TRACE("up past a disabled engine swaps the two indexes");
-    Click(m_frame->m_pButtonUp);
+    Click(ButtonUp());
     EXPECT_EQ(Find("Mike")->m_nIndex, 2);
     EXPECT_EQ(Find("Alpha")->m_nIndex, 3);
     EXPECT_EQ(Names(), (NameList{"Kilo", "Mike", "Alpha"}));
     EXPECT_EQ(SelectedName(), "Mike");
-    EXPECT_TRUE(m_frame->m_engineManager.m_bModified);
-    Click(m_frame->m_pButtonDown);
+    EXPECT_TRUE(Engines().m_bModified);
+    Click(ButtonDown());
     EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
 }
 
 TEST_F(EnginePanelTest, ChangesSurviveARestart)
 {
     Select("Kilo");
-    Click(m_frame->m_pButtonEnable);
+    Click(ButtonEnable());
     Select("Mike");
-    wxTEST_DIALOG(Click(m_frame->m_pButtonDelete), ExpectDeleteQuestion(wxID_YES));
-    wxTEST_DIALOG(Click(m_frame->m_pButtonAdd),
+    wxTEST_DIALOG(Click(ButtonDelete()), ExpectDeleteQuestion(wxID_YES));
+    wxTEST_DIALOG(Click(ButtonAdd()),
                   ExpectEngineDlg(
                       [](EngineDlg& dlg) {
                           dlg.m_pComboLang->SetValue("English");

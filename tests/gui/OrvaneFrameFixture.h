@@ -3,18 +3,16 @@
 // A real main window over a temporary program folder: a small catalogue whose
 // engines point at a loopback server, a start page, the staged pictures, and a
 // configuration store in a temporary HOME.
-#include "GuiTest.h"
+#include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
 
 #include "ConfigStore.h"
-#include "OrvaneFrame.h"
 #include "ProgramFolder.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/aui/auibook.h>
 #include <wx/confbase.h>
-#include <wx/weakref.h>
 
 #include <atomic>
 #include <filesystem>
@@ -22,7 +20,7 @@
 #include <string>
 #include <vector>
 
-class OrvaneFrameFixture : public ::testing::Test
+class OrvaneFrameFixture : public OrvaneFrameAccess
 {
 protected:
     // English/Web shows Alpha, Beta, Gamma (by index; the file lists Gamma
@@ -85,17 +83,6 @@ protected:
         m_frame->Show();
     }
 
-    // Destroys the window as closing it does, then flushes the store.
-    void CloseFrame()
-    {
-        if (!m_frame)
-            return;
-        wxWeakRef<wxFrame> alive(m_frame);
-        m_frame->Destroy();
-        m_frame = nullptr;
-        EXPECT_TRUE(WaitUntil([&] { return !alive; }));
-    }
-
     std::string StoreText()
     {
         ConfigStore::Close();
@@ -106,13 +93,11 @@ protected:
     {
         return WaitUntil(
             [&] {
-                return m_frame->m_nSearching == 0 && m_frame->m_nSearchPending == 0 &&
-                       !m_frame->m_browserManager.IsAnyBusy();
+                return Searching() == 0 && SearchPending() == 0 &&
+                       !Pages().IsAnyBusy();
             },
             timeoutMs);
     }
-
-    wxAuiNotebook* Notebook() const { return m_frame->m_pNotebook; }
 
     std::vector<wxString> TabCaptions() const
     {
@@ -126,7 +111,7 @@ protected:
     {
         std::vector<int> images;
         for (size_t i = 0; i < Notebook()->GetPageCount(); ++i)
-            images.push_back(m_frame->GetTabImage(i));
+            images.push_back(TabImage(i));
         return images;
     }
 
@@ -147,5 +132,4 @@ protected:
     TestSandbox m_sandbox;
     std::unique_ptr<TestHttpServer> m_server;
     std::atomic<bool> m_hold{false};
-    OrvaneFrame* m_frame = nullptr;
 };

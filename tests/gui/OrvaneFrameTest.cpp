@@ -35,23 +35,23 @@ protected:
 class OrvaneFrameTest : public OrvaneFrameFixture
 {
 protected:
-    wxAuiPaneInfo& EnginePane() { return m_frame->m_pAuiManager->GetPane("Search Engine Manager"); }
-    bool ToolHighlighted(long id) { return m_frame->m_pToolBar->GetToolToggled(id); }
+    wxAuiPaneInfo& EnginePane() { return AuiManager()->GetPane("Search Engine Manager"); }
+    bool ToolHighlighted(long id) { return ToolBar()->GetToolToggled(id); }
 };
 
 TEST_F(OrvaneFrameTest, PanesNamesAndImages)
 {
     OpenFrame();
-    wxAuiManager* aui = m_frame->m_pAuiManager.get();
+    wxAuiManager* aui = AuiManager();
     {
         SCOPED_TRACE("three panes with their captions");
         wxAuiPaneInfo& book = aui->GetPane("NoteBookIE");
         wxAuiPaneInfo& bar = aui->GetPane("SreachToolbar");
         wxAuiPaneInfo& engines = aui->GetPane("Search Engine Manager");
         ASSERT_TRUE(book.IsOk() && bar.IsOk() && engines.IsOk());
-        EXPECT_EQ(book.window, m_frame->m_pNotebook);
-        EXPECT_EQ(bar.window, m_frame->m_pToolBar);
-        EXPECT_EQ(engines.window, m_frame->m_pEngineMgrPanel);
+        EXPECT_EQ(book.window, Notebook());
+        EXPECT_EQ(bar.window, ToolBar());
+        EXPECT_EQ(engines.window, EnginePanel());
         EXPECT_EQ(bar.caption, "Search toolbar");
         EXPECT_EQ(engines.caption, "Search Engine Manager");
         // Only the engine manager pane can be closed (pane-close handling relies on it).
@@ -69,29 +69,29 @@ TEST_F(OrvaneFrameTest, PanesNamesAndImages)
         for (const char* name : names)
             EXPECT_NE(wxWindow::FindWindowByName(name, m_frame), nullptr) << name;
         EXPECT_EQ(m_frame->GetName(), "wxID_ANY");
-        EXPECT_EQ(m_frame->FindWindow(wxID_UP), static_cast<wxWindow*>(m_frame->m_pButtonUp));
+        EXPECT_EQ(m_frame->FindWindow(wxID_UP), static_cast<wxWindow*>(ButtonUp()));
     }
     {
         SCOPED_TRACE("image list and status bar");
-        ASSERT_NE(m_frame->m_pImageList, nullptr);
-        EXPECT_EQ(m_frame->m_pImageList->GetImageCount(), 8);
+        ASSERT_NE(ImageList(), nullptr);
+        EXPECT_EQ(ImageList()->GetImageCount(), 8);
         int w = 0, h = 0;
-        m_frame->m_pImageList->GetSize(0, w, h);
+        ImageList()->GetSize(0, w, h);
         EXPECT_EQ(wxSize(w, h), wxSize(16, 16));
         // The loading frames must differ from one another to animate.
-        const wxImage first = m_frame->m_pImageList->GetBitmap(4).ConvertToImage();
-        const wxImage second = m_frame->m_pImageList->GetBitmap(5).ConvertToImage();
+        const wxImage first = ImageList()->GetBitmap(4).ConvertToImage();
+        const wxImage second = ImageList()->GetBitmap(5).ConvertToImage();
         ASSERT_TRUE(first.IsOk() && second.IsOk());
         EXPECT_NE(memcmp(first.GetData(), second.GetData(), 16 * 16 * 3), 0);
-        EXPECT_EQ(m_frame->m_pStatusBar->GetFieldsCount(), 4);
-        EXPECT_EQ(m_frame->GetStatusBar(), m_frame->m_pStatusBar);
+        EXPECT_EQ(StatusBar()->GetFieldsCount(), 4);
+        EXPECT_EQ(m_frame->GetStatusBar(), StatusBar());
     }
     {
         SCOPED_TRACE("text dropped on the keyword box replaces it");
-        auto* target = dynamic_cast<wxTextDropTarget*>(m_frame->m_pKeywordBox->GetDropTarget());
+        auto* target = dynamic_cast<wxTextDropTarget*>(KeywordBox()->GetDropTarget());
         ASSERT_NE(target, nullptr);
         EXPECT_TRUE(target->OnDropText(3, 4, "dropped words"));
-        EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "dropped words");
+        EXPECT_EQ(KeywordBox()->GetValue(), "dropped words");
     }
 }
 
@@ -104,37 +104,37 @@ TEST_F(OrvaneFrameTest, EngineManagerToggleAndPaneClose)
     {
         SCOPED_TRACE("F7 shows the pane, highlights the tool and stores 1");
         m_frame->Raise();
-        m_frame->m_pKeywordBox->SetFocus();
+        KeywordBox()->SetFocus();
         PumpEvents(100);
         wxUIActionSimulator sim;
         sim.Char(WXK_F7);
         ASSERT_TRUE(WaitUntil([&] { return EnginePane().IsShown(); }, 3000));
         EXPECT_TRUE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
-        EXPECT_EQ(m_frame->m_pPreference->m_nShowEngineManager, 1);
+        EXPECT_EQ(Prefs()->m_nShowEngineManager, 1);
     }
 
     {
         SCOPED_TRACE("the pane's close button stores 0 and un-highlights the tool");
         wxAuiManagerEvent event(wxEVT_AUI_PANE_CLOSE);
-        event.SetManager(m_frame->m_pAuiManager.get());
+        event.SetManager(AuiManager());
         event.SetPane(&EnginePane());
         m_frame->GetEventHandler()->ProcessEvent(event);
         EXPECT_FALSE(event.GetVeto());
-        EXPECT_EQ(m_frame->m_pPreference->m_nShowEngineManager, 0);
+        EXPECT_EQ(Prefs()->m_nShowEngineManager, 0);
         EXPECT_FALSE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
     }
 
     {
         SCOPED_TRACE("the toolbar tool toggles back and forth");
         EnginePane().Hide();
-        m_frame->m_pAuiManager->Update();
+        AuiManager()->Update();
         Command(OrvaneFrame::ID_TOOL_ENGINE_MGR, wxEVT_TOOL);
         EXPECT_TRUE(EnginePane().IsShown());
         EXPECT_TRUE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
         Command(OrvaneFrame::ID_MENU_ENGINE_MGR);
         EXPECT_FALSE(EnginePane().IsShown());
         EXPECT_FALSE(ToolHighlighted(OrvaneFrame::ID_TOOL_ENGINE_MGR));
-        EXPECT_EQ(m_frame->m_pPreference->m_nShowEngineManager, 0);
+        EXPECT_EQ(Prefs()->m_nShowEngineManager, 0);
     }
     CloseFrame();
     EXPECT_NE(StoreText().find("m_nShowEngineManager=0"), std::string::npos);
@@ -147,7 +147,7 @@ TEST_F(OrvaneFrameTest, FullScreenTwiceReturnsToNormal)
     EXPECT_TRUE(m_frame->IsFullScreen());
     EXPECT_TRUE(ToolHighlighted(OrvaneFrame::ID_TOOL_FULLSCREEN));
     // The toolbar pane stays whatever the hide preferences say.
-    EXPECT_TRUE(m_frame->m_pAuiManager->GetPane("SreachToolbar").IsShown());
+    EXPECT_TRUE(AuiManager()->GetPane("SreachToolbar").IsShown());
     Command(OrvaneFrame::ID_TOOL_FULLSCREEN, wxEVT_TOOL);
     EXPECT_FALSE(m_frame->IsFullScreen());
     EXPECT_FALSE(ToolHighlighted(OrvaneFrame::ID_TOOL_FULLSCREEN));
@@ -185,11 +185,11 @@ TEST_F(OrvaneFrameTest, SizeFieldAndQuit)
     m_frame->SetSize(wxSize(800, 600));
     const wxSize size = m_frame->GetSize();
     EXPECT_TRUE(WaitUntil([&] {
-        return m_frame->m_pStatusBar->GetStatusText(3) ==
+        return StatusBar()->GetStatusText(3) ==
                wxString::Format("Frame Size: w = %d, h = %d", size.x, size.y);
-    }, 3000)) << m_frame->m_pStatusBar->GetStatusText(3);
+    }, 3000)) << StatusBar()->GetStatusText(3);
 
-    m_frame->m_pKeywordBox->Append("kept");
+    KeywordBox()->Append("kept");
     wxWeakRef<wxFrame> alive(m_frame);
     Command(OrvaneFrame::ID_MENU_QUIT);
     ASSERT_TRUE(WaitUntil([&] { return !alive; }));

@@ -28,40 +28,42 @@ bool Contains(const std::vector<std::string>& list, const std::string& item)
 class SearchFlowTest : public OrvaneFrameFixture
 {
 protected:
+    bool MenuEnabled(long id) const { return m_frame->GetMenuBar()->IsEnabled(id); }
+
     bool SearchingControls()
     {
-        OrvaneFrame& f = *m_frame;
-        return !f.m_pKeywordBox->IsEnabled() && !f.m_pChoiceLang->IsEnabled() &&
-               !f.m_pChoiceCategory->IsEnabled() && !f.m_pEngineMgrPanel->IsEnabled() &&
-               !f.m_pMenuStartSearching->IsEnabled() && !f.m_pMenuNewSearching->IsEnabled() &&
-               f.m_pMenuStopSearching->IsEnabled() &&
-               !f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_START_SEARCH) &&
-               !f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_CLEAR) &&
-               f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_STOP_SEARCH);
+        return !KeywordBox()->IsEnabled() && !LangChoice()->IsEnabled() &&
+               !CategoryChoice()->IsEnabled() && !EnginePanel()->IsEnabled() &&
+               !MenuEnabled(OrvaneFrame::ID_MENU_START_SEARCH) &&
+               !MenuEnabled(OrvaneFrame::ID_MENU_NEW_SEARCHING) &&
+               MenuEnabled(OrvaneFrame::ID_MENU_STOP_SEARCH) &&
+               !ToolBar()->GetToolEnabled(OrvaneFrame::ID_TOOL_START_SEARCH) &&
+               !ToolBar()->GetToolEnabled(OrvaneFrame::ID_TOOL_CLEAR) &&
+               ToolBar()->GetToolEnabled(OrvaneFrame::ID_TOOL_STOP_SEARCH);
     }
 
     bool IdleControls()
     {
-        OrvaneFrame& f = *m_frame;
-        return f.m_pKeywordBox->IsEnabled() && f.m_pChoiceLang->IsEnabled() &&
-               f.m_pChoiceCategory->IsEnabled() && f.m_pEngineMgrPanel->IsEnabled() &&
-               f.m_pMenuStartSearching->IsEnabled() && f.m_pMenuNewSearching->IsEnabled() &&
-               !f.m_pMenuStopSearching->IsEnabled() &&
-               f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_START_SEARCH) &&
-               f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_CLEAR) &&
-               !f.m_pToolBar->GetToolEnabled(OrvaneFrame::ID_TOOL_STOP_SEARCH);
+        return KeywordBox()->IsEnabled() && LangChoice()->IsEnabled() &&
+               CategoryChoice()->IsEnabled() && EnginePanel()->IsEnabled() &&
+               MenuEnabled(OrvaneFrame::ID_MENU_START_SEARCH) &&
+               MenuEnabled(OrvaneFrame::ID_MENU_NEW_SEARCHING) &&
+               !MenuEnabled(OrvaneFrame::ID_MENU_STOP_SEARCH) &&
+               ToolBar()->GetToolEnabled(OrvaneFrame::ID_TOOL_START_SEARCH) &&
+               ToolBar()->GetToolEnabled(OrvaneFrame::ID_TOOL_CLEAR) &&
+               !ToolBar()->GetToolEnabled(OrvaneFrame::ID_TOOL_STOP_SEARCH);
     }
 
     void Search(const wxString& keyword)
     {
-        m_frame->m_pKeywordBox->ChangeValue(keyword);
+        KeywordBox()->ChangeValue(keyword);
         Command(OrvaneFrame::ID_MENU_START_SEARCH);
         ASSERT_TRUE(WaitIdle());
     }
 
     std::vector<wxString> History() const
     {
-        const wxArrayString items = m_frame->m_pKeywordBox->GetStrings();
+        const wxArrayString items = KeywordBox()->GetStrings();
         return std::vector<wxString>(items.begin(), items.end());
     }
 };
@@ -70,9 +72,9 @@ TEST_F(SearchFlowTest, PagesFollowEngineOrderAndStartIdle)
 {
     OpenFrame();
     EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"Alpha", "Beta", "Gamma"}));
-    EXPECT_EQ(m_frame->m_pChoiceLang->GetStringSelection(), "English");
-    EXPECT_EQ(m_frame->m_pChoiceCategory->GetStringSelection(), "Web");
-    EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "(Please input keyword...)");
+    EXPECT_EQ(LangChoice()->GetStringSelection(), "English");
+    EXPECT_EQ(CategoryChoice()->GetStringSelection(), "Web");
+    EXPECT_EQ(KeywordBox()->GetValue(), "(Please input keyword...)");
     ASSERT_TRUE(WaitIdle());
     // Nothing is searched at start: the pages show the start page.
     EXPECT_EQ(m_server->RequestCount(), 0u);
@@ -85,7 +87,7 @@ TEST_F(SearchFlowTest, EnterSearchesTrimmedKeywordOnEveryPage)
     ASSERT_TRUE(WaitIdle());
     m_hold = true;
 
-    wxComboBox* box = m_frame->m_pKeywordBox;
+    wxComboBox* box = KeywordBox();
     box->ChangeValue(wxString::FromUTF8("  caf\xC3\xA9 au lait "));
     box->SetFocus();
     ASSERT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == box ||
@@ -97,7 +99,7 @@ TEST_F(SearchFlowTest, EnterSearchesTrimmedKeywordOnEveryPage)
 
     {
         SCOPED_TRACE("searching state while the pages load");
-        EXPECT_EQ(m_frame->m_nSearching, 1);
+        EXPECT_EQ(Searching(), 1);
         EXPECT_TRUE(SearchingControls());
         const std::vector<std::string> targets = RequestTargets();
         EXPECT_TRUE(Contains(targets, "/alpha?q=caf%c3%a9%20au%20lait")) << ::testing::PrintToString(targets);
@@ -133,7 +135,7 @@ TEST_F(SearchFlowTest, EnterSearchesTrimmedKeywordOnEveryPage)
         ASSERT_GE(firstTab.size(), 5u);
         for (size_t i = 1; i < firstTab.size(); ++i)
             EXPECT_EQ(firstTab[i], firstTab[i - 1] == 7 ? 4 : firstTab[i - 1] + 1);
-        EXPECT_EQ(m_frame->m_nSearching, 1);
+        EXPECT_EQ(Searching(), 1);
     }
 
     {
@@ -156,14 +158,14 @@ TEST_F(SearchFlowTest, HistoryKeepsOneEntryPerKeywordMostRecentFirst)
     EXPECT_EQ(History(), (std::vector<wxString>{"abc", "xyz"}));
     Search("Abc");
     EXPECT_EQ(History(), (std::vector<wxString>{"Abc", "abc", "xyz"}));
-    EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "Abc");
+    EXPECT_EQ(KeywordBox()->GetValue(), "Abc");
 
     {
         SCOPED_TRACE("a blank keyword starts nothing");
         const size_t requests = m_server->RequestCount();
-        m_frame->m_pKeywordBox->ChangeValue("   \t ");
+        KeywordBox()->ChangeValue("   \t ");
         Command(OrvaneFrame::ID_MENU_START_SEARCH);
-        EXPECT_EQ(m_frame->m_nSearching, 0);
+        EXPECT_EQ(Searching(), 0);
         EXPECT_TRUE(IdleControls());
         PumpEvents(300);
         EXPECT_EQ(m_server->RequestCount(), requests);
@@ -172,9 +174,9 @@ TEST_F(SearchFlowTest, HistoryKeepsOneEntryPerKeywordMostRecentFirst)
 
     {
         SCOPED_TRACE("the prompt text is searched like any keyword");
-        m_frame->m_pKeywordBox->ChangeValue("");
+        KeywordBox()->ChangeValue("");
         Command(OrvaneFrame::ID_MENU_NEW_SEARCHING);
-        EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "(Please input keyword...)");
+        EXPECT_EQ(KeywordBox()->GetValue(), "(Please input keyword...)");
         Command(OrvaneFrame::ID_MENU_START_SEARCH);
         ASSERT_TRUE(WaitIdle());
         EXPECT_EQ(History().front(), "(Please input keyword...)");
@@ -190,12 +192,12 @@ TEST_F(SearchFlowTest, StopRestoresIdleControlsAtOnce)
     OpenFrame();
     ASSERT_TRUE(WaitIdle());
     m_hold = true;
-    m_frame->m_pKeywordBox->ChangeValue("slow");
+    KeywordBox()->ChangeValue("slow");
     Command(OrvaneFrame::ID_TOOL_START_SEARCH, wxEVT_TOOL);
     ASSERT_TRUE(WaitUntil([&] { return m_server->RequestCount() >= 3; }));
     EXPECT_TRUE(SearchingControls());
     Command(OrvaneFrame::ID_TOOL_STOP_SEARCH, wxEVT_TOOL);
-    EXPECT_EQ(m_frame->m_nSearching, 0);
+    EXPECT_EQ(Searching(), 0);
     EXPECT_TRUE(IdleControls());
     EXPECT_TRUE(WaitIdle());
     m_hold = false;
@@ -207,10 +209,10 @@ TEST_F(SearchFlowTest, NextAndPreviousWrapAround)
     OpenFrame();
     ASSERT_TRUE(WaitIdle());
     Notebook()->SetSelection(2);
-    EXPECT_EQ(m_frame->m_nCurPage, 2);
+    EXPECT_EQ(CurPage(), 2);
     Command(OrvaneFrame::ID_MENU_NEXT_PAGE);
     EXPECT_EQ(Notebook()->GetSelection(), 0);
-    EXPECT_EQ(m_frame->m_nCurPage, 0);
+    EXPECT_EQ(CurPage(), 0);
     Command(OrvaneFrame::ID_MENU_PREV_PAGE);
     EXPECT_EQ(Notebook()->GetSelection(), 2);
     Command(OrvaneFrame::ID_MENU_PREV_PAGE);
@@ -219,7 +221,7 @@ TEST_F(SearchFlowTest, NextAndPreviousWrapAround)
     {
         SCOPED_TRACE("Ctrl+Tab and Ctrl+Shift+Tab from the keyboard");
         m_frame->Raise();
-        m_frame->m_pKeywordBox->SetFocus();
+        KeywordBox()->SetFocus();
         PumpEvents(100);
         wxUIActionSimulator sim;
         sim.Char(WXK_TAB, wxMOD_CONTROL);
@@ -235,7 +237,7 @@ TEST_F(SearchFlowTest, NextAndPreviousWrapAround)
         Search("nav");
         Notebook()->SetSelection(0);
         Notebook()->SetSelection(1);
-        EXPECT_EQ(m_frame->m_pStatusBar->GetStatusText(0),
+        EXPECT_EQ(StatusBar()->GetStatusText(0),
                   "http://" + m_server->HostPort() + "/beta?q=nav&x=1");
         EXPECT_EQ(m_frame->GetTitle(), "T/beta?q=nav&x=1 - Orvane");
     }
@@ -246,7 +248,7 @@ TEST_F(SearchFlowTest, LanguageChangeRebuildsOnlyForANewLanguage)
     OpenFrame();
     ASSERT_TRUE(WaitIdle());
     ASSERT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
-    wxChoice* lang = m_frame->m_pChoiceLang;
+    wxChoice* lang = LangChoice();
 
     {
         SCOPED_TRACE("picking the language on show changes nothing");
@@ -263,9 +265,9 @@ TEST_F(SearchFlowTest, LanguageChangeRebuildsOnlyForANewLanguage)
         lang->SetStringSelection("Deutsch");
         Command(OrvaneFrame::ID_CHOICE_LANG, wxEVT_CHOICE);
         EXPECT_EQ(TabCaptions(), std::vector<wxString>{"Delta"});
-        EXPECT_EQ(m_frame->m_pChoiceCategory->GetStringSelection(), "Bilder");
-        EXPECT_EQ(m_frame->m_pPreference->m_strLang, "Deutsch");
-        EXPECT_EQ(m_frame->m_pPreference->m_strCategory, "Bilder");
+        EXPECT_EQ(CategoryChoice()->GetStringSelection(), "Bilder");
+        EXPECT_EQ(Prefs()->m_strLang, "Deutsch");
+        EXPECT_EQ(Prefs()->m_strCategory, "Bilder");
         ASSERT_TRUE(WaitIdle());
         Search("hund");
         EXPECT_TRUE(Contains(RequestTargets(), "/delta?q=hund"));
@@ -286,7 +288,7 @@ TEST_F(SearchFlowTest, CatalogueChangesRebuildOnlyTheLanguageOnShow)
     OpenFrame();
     ASSERT_TRUE(WaitIdle());
     ASSERT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
-    EngineManager& catalogue = m_frame->m_engineManager;
+    EngineManager& catalogue = Engines();
     auto find = [&](const char* name) -> Engine* {
         for (auto& engine : catalogue.m_engines)
             if (engine->m_strName == name)
@@ -333,7 +335,7 @@ TEST_F(SearchFlowTest, UnchangedCatalogueIsNotRewrittenAndChoicesAreRestored)
 {
     OpenFrame("m_strLang=Deutsch\nm_strCategory=Bilder\nm_nKeywordNum=2\n[keyword]\n0=one\n1=two\n");
     // The stored language and category are restored, and the history with them.
-    EXPECT_EQ(m_frame->m_pChoiceLang->GetStringSelection(), "Deutsch");
+    EXPECT_EQ(LangChoice()->GetStringSelection(), "Deutsch");
     EXPECT_EQ(History(), (std::vector<wxString>{"one", "two"}));
     EXPECT_EQ(TabCaptions(), std::vector<wxString>{"Delta"});
     ASSERT_TRUE(WaitIdle());
@@ -353,7 +355,7 @@ TEST_F(SearchFlowTest, ClearResultAndSearchFor)
     EXPECT_EQ(History().front(), "direct");
 
     Command(OrvaneFrame::ID_TOOL_CLEAR, wxEVT_TOOL);
-    EXPECT_EQ(m_frame->m_pKeywordBox->GetValue(), "(Please input keyword...)");
+    EXPECT_EQ(KeywordBox()->GetValue(), "(Please input keyword...)");
     // Every page goes back to the start page.
     EXPECT_EQ(TabImages(), std::vector<int>(3, 2));
     ASSERT_TRUE(WaitIdle());

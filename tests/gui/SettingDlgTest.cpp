@@ -1,10 +1,10 @@
 // The settings dialog against the single Preference in a sandboxed store,
 // and the main window's settings command that refills the keyword box.
 #include "GuiTest.h"
+#include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 
 #include "ConfigStore.h"
-#include "OrvaneFrame.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
 #include "SettingDlg.h"
@@ -15,7 +15,6 @@
 #include <wx/combobox.h>
 #include <wx/confbase.h>
 #include <wx/msgdlg.h>
-#include <wx/weakref.h>
 
 #include <filesystem>
 #include <functional>
@@ -90,7 +89,7 @@ private:
     bool m_ok;
 };
 
-class SettingDlgTest : public ::testing::Test
+class SettingDlgTest : public OrvaneFrameAccess
 {
 protected:
     void SetUp() override
@@ -102,6 +101,7 @@ protected:
 
     void TearDown() override
     {
+        CloseFrame();
         Preference::Release();
         ConfigStore::Close();
     }
@@ -271,13 +271,13 @@ TEST_F(SettingDlgTest, SettingsCommandRefillsTheKeywordBoxAndSaves)
     const char* history[] = {"red", "green", "blue"};
     m_pref->m_arrKeywords = wxArrayString(3, history);
 
-    auto* frame = new OrvaneFrame(nullptr);
-    frame->Show();
-    wxComboBox* box = frame->m_pKeywordBox;
+    m_frame = new OrvaneFrame(nullptr);
+    m_frame->Show();
+    wxComboBox* box = KeywordBox();
     ASSERT_EQ(ToStrings(box->GetStrings()), (Strings{"red", "green", "blue"}));
     auto sendSetting = [&] {
         wxCommandEvent event(wxEVT_MENU, OrvaneFrame::ID_MENU_SETTING);
-        frame->ProcessWindowEvent(event);
+        m_frame->ProcessWindowEvent(event);
     };
     {
         SCOPED_TRACE("Cancel after a delete leaves box and history alone");
@@ -311,8 +311,6 @@ TEST_F(SettingDlgTest, SettingsCommandRefillsTheKeywordBoxAndSaves)
         EXPECT_EQ(store->Read("keyword/1", ""), "blue");
     }
 
-    wxWeakRef<wxFrame> gone(frame);
-    frame->Destroy();
-    EXPECT_TRUE(WaitUntil([&] { return !gone; }));
+    CloseFrame();
     ProgramFolder::OverrideForTesting(wxString());
 }

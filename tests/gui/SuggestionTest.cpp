@@ -145,7 +145,7 @@ protected:
 
     void SetHost(const std::string& hostPort)
     {
-        ConfigStore::Get()->Write(wxString("/") + SuggestionRequest::HostKey,
+        ConfigStore::Get()->Write(wxString("/") + PreferenceKey::SuggHost,
                                   wxString(hostPort));
     }
 
@@ -622,16 +622,16 @@ TEST_F(SuggestionFrameTest, ThePopUpFollowsTheMainWindowsKeywordBox)
         return r;
     });
     OpenFrame();
-    ConfigStore::Get()->Write(wxString("/") + SuggestionRequest::HostKey,
+    ConfigStore::Get()->Write(wxString("/") + PreferenceKey::SuggHost,
                               wxString(service.HostPort()));
-    m_frame->m_pPreference->m_nEnableSuggestion = 1;
-    SuggDlg* popup = m_frame->m_pSuggDlg;
+    Prefs()->m_nEnableSuggestion = 1;
+    SuggDlg* popup = SuggPopup();
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->m_pKeywordBox, m_frame->m_pKeywordBox);
+    EXPECT_EQ(popup->m_pKeywordBox, KeywordBox());
     EXPECT_EQ(popup->GetParent(), m_frame);
     EXPECT_FALSE(popup->IsShown());
 
-    wxComboBox* box = m_frame->m_pKeywordBox;
+    wxComboBox* box = KeywordBox();
     box->SetValue("alpha");
     ASSERT_TRUE(WaitUntil([&] { return popup->m_nSuggCount == 2; }));
     EXPECT_FALSE(popup->IsShown());

@@ -1,20 +1,18 @@
 // The version-check worker against a loopback server, and the main window's
 // start page built from what it hands over.
 #include "GuiTest.h"
+#include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
 
 #include "CheckVerThread.h"
 #include "ConfigStore.h"
-#include "OrvaneFrame.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
 #include "VersionCheckLink.h"
 
 #include <wx/confbase.h>
 #include <wx/msgdlg.h>
-#include <wx/socket.h>
-#include <wx/weakref.h>
 
 #include <atomic>
 #include <filesystem>
@@ -56,9 +54,6 @@ class VersionCheckTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        // As the main window does before it starts the worker.
-        if (!wxSocketBase::IsInitialized())
-            wxSocketBase::Initialize();
         m_link = std::make_shared<VersionCheckLink>(&m_target, [this](const wxString& version) {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_versions.push_back(version);
@@ -215,7 +210,7 @@ TEST_F(VersionCheckTest, DetachedWorkerHandsNothingOver)
 
 // The real main window: the check starts from its constructor and the timer
 // writes the start page once.
-class StartPageFrameTest : public ::testing::Test
+class StartPageFrameTest : public OrvaneFrameAccess
 {
 protected:
     void SetUp() override
@@ -251,20 +246,9 @@ protected:
         m_frame->Show();
     }
 
-    void CloseFrame()
-    {
-        if (!m_frame)
-            return;
-        wxWeakRef<wxFrame> gone(m_frame);
-        m_frame->Destroy();
-        m_frame = nullptr;
-        EXPECT_TRUE(WaitUntil([&] { return !gone; }));
-    }
-
     std::string Page() { return ReadFileBytes(m_sandbox.File("conf/index.htm")); }
 
     TestSandbox m_sandbox;
-    OrvaneFrame* m_frame = nullptr;
 };
 
 TEST_F(StartPageFrameTest, WritesThePageOnceWithBothVersions)
@@ -280,7 +264,7 @@ TEST_F(StartPageFrameTest, WritesThePageOnceWithBothVersions)
     ASSERT_TRUE(WaitUntil([&] { return Page() != "as installed"; }));
     EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - 6.0.1</p>"
                       "<p>again: $your_version$</p>");
-    EXPECT_TRUE(m_frame->m_nVersionShown);
+    EXPECT_TRUE(VersionShown());
 
     SCOPED_TRACE("the timer keeps running but the page is not written again");
     WriteFileBytes(m_sandbox.File("conf/index.htm"), "left alone");
@@ -299,7 +283,7 @@ TEST_F(StartPageFrameTest, NoHostNoCheck)
     GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
     OpenFrame("");
     PumpEvents(500);
-    EXPECT_EQ(m_frame->m_pVersionLink, nullptr);
+    EXPECT_EQ(VersionLink(), nullptr);
     EXPECT_EQ(Page(), "as installed");
     EXPECT_EQ(server.RequestCount(), 0u);
 }
@@ -314,7 +298,7 @@ TEST_F(StartPageFrameTest, ClosingWhileTheServerStallsIsSafe)
     });
     OpenFrame(server.HostPort());
     ASSERT_TRUE(server.WaitForRequests(1, 10000));
-    const std::shared_ptr<VersionCheckLink> link = m_frame->m_pVersionLink;
+    const std::shared_ptr<VersionCheckLink> link = VersionLink();
     ASSERT_NE(link, nullptr);
     GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
     CloseFrame();  // must not wait for the server

@@ -1,3 +1,4 @@
+#include "Preference.h"
 #include "SuggestionReply.h"
 #include "SuggestionRequest.h"
 #include "TestEnvironment.h"
@@ -240,7 +241,7 @@ TEST(SuggestionRequestTest, ReadsTheServiceHost)
         wxString host;
         unsigned short port = 0;
         SuggestionRequest::ReadServer(config, host, port);
-        EXPECT_EQ(host, SuggestionRequest::DefaultHost);
+        EXPECT_EQ(host, PreferenceDefault::SuggHost);
         EXPECT_EQ(port, 80);
         config.SetPath("/keyword");  // the key stands at the root whatever the current path
         config.Write("/sugg_host", "localhost:9");
@@ -249,7 +250,7 @@ TEST(SuggestionRequestTest, ReadsTheServiceHost)
         EXPECT_EQ(port, 9);
         config.Write("/sugg_host", "localhost:99999");
         SuggestionRequest::ReadServer(config, host, port);
-        EXPECT_EQ(host, SuggestionRequest::DefaultHost);
+        EXPECT_EQ(host, PreferenceDefault::SuggHost);
         EXPECT_EQ(port, 80);
     }
 }
