@@ -42,9 +42,14 @@ void OrvaneFrame::StartVersionCheck()
         if (thread->Create() != wxTHREAD_NO_ERROR)
             wxMessageBox(_("Can't create thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
         if (thread->Run() != wxTHREAD_NO_ERROR)
+        {
             wxMessageBox(_("Can't start thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
+            m_pVersionLink.reset();  // no worker to wait for
+        }
         else
+        {
             thread.release();  // a running detached thread deletes itself
+        }
     }
 
     RefreshStartPage();
@@ -54,9 +59,11 @@ void OrvaneFrame::StopVersionCheck()
 {
     if (!m_pVersionLink)
         return;
-    // Returns at once: the worker may stay blocked on the network for a while,
-    // but from here on it hands nothing to this frame.
+    // From here on the worker hands nothing to this frame, and it gives up
+    // its request within 50 ms. Waiting for it keeps a detached thread from
+    // outliving the toolkit's thread bookkeeping at exit.
     m_pVersionLink->Detach();
+    m_pVersionLink->WaitUntilFinished(2000);
     m_pVersionLink.reset();
 }
 
