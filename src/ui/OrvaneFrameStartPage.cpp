@@ -9,6 +9,7 @@
 #include "Preference.h"
 #include "ProgramFolder.h"
 #include "SettingDlg.h"
+#include "SuggDlg.h"
 #include "StartPage.h"
 #include "VersionCheckLink.h"
 
@@ -112,8 +113,18 @@ void OrvaneFrame::LoadStartPageTemplate()
 void OrvaneFrame::OnSetting(wxCommandEvent&)
 {
     SettingDlg dialog(this, wxID_ANY);
+    // Engines of the catalogue that name a suggestion address are offered too.
+    std::vector<SuggestionPreset> presets;
+    for (const auto& engine : m_engineManager.m_engines)
+    {
+        if (!engine->m_strSuggestUrl.empty())
+            presets.push_back({engine->m_strName, engine->m_strSuggestUrl, wxString()});
+    }
+    dialog.AddSuggestionPresets(presets);
     if (dialog.ShowModal() != wxID_OK)
         return;
+    if (dialog.SuggestionServicesChanged() && m_pSuggDlg)
+        m_pSuggDlg->ResetService();
 
     Preference* pref = Preference::Get();
     if (m_pKeywordBox)

@@ -64,7 +64,8 @@ void SuggDlg::SetTimeoutForTesting(int seconds) { g_timeoutSeconds = seconds; }
 
 SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
     : m_link(std::make_shared<SuggFetchLink>(
-          [this](unsigned number, SuggThread::Outcome outcome, const wxArrayString& list) {
+          [this](unsigned number, SuggThread::Outcome outcome, const wxArrayString& list,
+                 const wxString&) {
               OnFetchDone(number, outcome, list);
           }))
 {

@@ -88,6 +88,7 @@ SuggThread::Outcome SuggThread::FetchAndParse()
         *m_link->client, m_request.service, m_request.keyword, m_request.lang,
         m_request.timeoutSeconds * 1000, [link] { return !link->detached && link->available; });
     m_suggestions = result.suggestions;
+    m_strDetail = wxString::FromUTF8(result.error);
     switch (result.outcome)
     {
         case SuggestionFetch::Outcome::Suggestions: return Outcome::Suggestions;
@@ -105,8 +106,9 @@ void SuggThread::Deliver(Outcome outcome)
     if (m_link->detached || !app)
         return;
     // The receiver is looked up again on the GUI thread: it may be gone by then.
-    app->CallAfter([link = m_link, number = m_request.number, outcome, list = m_suggestions] {
+    app->CallAfter([link = m_link, number = m_request.number, outcome, list = m_suggestions,
+                    detail = m_strDetail] {
         if (link->deliver)
-            link->deliver(number, outcome, list);
+            link->deliver(number, outcome, list, detail);
     });
 }

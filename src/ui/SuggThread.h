@@ -44,8 +44,10 @@ public:
     // the flags and use the client.
     struct Link
     {
+        // detail: what went wrong, for people to read (may be empty).
         using Delivery = std::function<void(unsigned number, Outcome outcome,
-                                            const wxArrayString& suggestions)>;
+                                            const wxArrayString& suggestions,
+                                            const wxString& detail)>;
         explicit Link(Delivery delivery);
 
         // GUI thread: the receiver is going away. Nothing more is delivered,
@@ -81,6 +83,7 @@ private:
     std::shared_ptr<Link> m_link;
     Request m_request;
     wxArrayString m_suggestions;
+    wxString m_strDetail;
 };
 
 // The name the pop-up and its tests know the link by.

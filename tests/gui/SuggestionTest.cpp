@@ -7,6 +7,7 @@
 #include "SuggestionRequest.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
+#include "TestTls.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -181,6 +182,8 @@ protected:
     }
 
     TestSandbox m_sandbox;
+    // Read by the pop-up's client when it is made.
+    ScopedEnv m_ca{"SSL_CERT_FILE", TestTls::Get().CaFile().c_str()};
     // How the service answers a keyword; read on the server's threads.
     void SetAnswer(std::function<HttpResponse(const std::string&)> answer)
     {
@@ -378,6 +381,46 @@ TEST_F(SuggestionTest, AMalformedServiceAddressTurnsItOffOnce)
     EXPECT_FALSE(m_dlg->m_bSuggAvailable);
     EXPECT_EQ(SuggThread::LiveCount(), 0);
     EXPECT_EQ(m_server.RequestCount(), 0u);
+}
+
+TEST_F(SuggestionTest, ATemplateServiceOverHttpsInEitherFormat)
+{
+    TestHttpServer tls(
+        [](const HttpRequest& r) {
+            const std::string q = r.target.substr(r.target.find("q=") + 2);
+            HttpResponse out;
+            if (r.target.rfind("/json", 0) == 0)
+                out.body = "[\"" + q + "\", [\"" + q + " 1\", \"" + q + " 2\"]]";
+            else if (r.target.rfind("/huge", 0) == 0)
+                for (int i = 0; out.body.size() < 1000 * 1000; ++i)
+                    out.body += "<CompleteSuggestion><suggestion data=\"" + std::string(40000, 'x') +
+                                "\"/></CompleteSuggestion>";
+            else
+                out.body = Reply({q + " xml"});
+            if (r.target.rfind("/huge", 0) == 0)
+                out.body = "<toplevel>" + out.body + "</toplevel>\n";
+            return out;
+        },
+        TestHttpServer::Transport::Tls);
+    auto fetch = [&](const std::string& path, const char* keyword) {
+        ConfigStore::Get()->Write("/sugg_url_en", wxString(tls.Url(path + "?q={searchTerms}")));
+        m_dlg->FetchSuggestions(keyword);
+        return Settle();
+    };
+    ASSERT_TRUE(fetch("/json", "abc"));
+    EXPECT_EQ(Items(m_dlg->m_pListBox), (std::vector<std::string>{"abc 1", "abc 2"}));
+    ASSERT_TRUE(fetch("/xml", "abd"));
+    EXPECT_EQ(Items(m_dlg->m_pListBox), std::vector<std::string>{"abd xml"});
+    {
+        SCOPED_TRACE("a 1 MB reply hands the list at most 20 entries of 1,024 characters");
+        ASSERT_TRUE(fetch("/huge", "abe"));
+        ASSERT_EQ(m_dlg->m_pListBox->GetCount(), 20u);
+        EXPECT_EQ(m_dlg->m_pListBox->GetString(19), wxString(1024, 'x'));
+    }
+    // Keystrokes share one connection: one TLS handshake for all of them.
+    EXPECT_EQ(tls.HandshakeCount(), 1u);
+    EXPECT_EQ(m_server.RequestCount(), 0u);  // the classic service was not asked
+    EXPECT_TRUE(m_dlg->m_bSuggAvailable);
 }
 
 TEST_F(SuggestionTest, ALateReplyForAnOlderKeywordIsDropped)
