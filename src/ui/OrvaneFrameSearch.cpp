@@ -63,6 +63,11 @@ OrvaneFrame::~OrvaneFrame()
         RemoveAllNotebookPages();
     }
 
+    // Imports that waited for the search: closing ends it. The window no
+    // longer shows anything, so nothing is told of the change.
+    m_engineManager.m_pObserver = nullptr;
+    m_nSearching = 0;
+    RunPendingCommands();
     SaveOnClose();
 
     if (m_pImageList)
@@ -237,6 +242,8 @@ void OrvaneFrame::SetSearchingState(bool searching)
     m_pMenuImport->Enable(idle);
     m_pMenuAddThisEngine->Enable(idle);
     m_pToolBar->Refresh(false);
+    if (idle && !m_pendingCommands.empty())
+        CallAfter(&OrvaneFrame::RunPendingCommands);
 }
 
 void OrvaneFrame::StartSearch()
