@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -24,19 +20,6 @@ std::string ReadAll(wxInputStream& in)
             return out;
         out.append(buf, in.LastRead());
     }
-}
-
-int ClosedPort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 } // namespace
 

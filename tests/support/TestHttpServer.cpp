@@ -238,6 +238,8 @@ void TestHttpServer::Serve(int fd)
         {
             const std::string drip = response.body.empty() ? std::string("x") : response.body;
             ok = SendAll(fd, drip.data(), drip.size());
+            if (ok)
+                ++m_dripsSent;
             waitFor([&] { return m_stopping; }, 20);
         }
     }
@@ -246,4 +248,17 @@ void TestHttpServer::Serve(int fd)
         m_openFds.erase(std::remove(m_openFds.begin(), m_openFds.end(), fd), m_openFds.end());
     }
     ::close(fd);
+}
+
+int ClosedPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
 }

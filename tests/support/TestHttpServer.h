@@ -3,6 +3,7 @@
 // A small HTTP/1.1 server on 127.0.0.1 for tests: each request is answered by
 // a handler, on its own thread, and recorded. Responses can be delayed, held
 // until released, cut off half way, or streamed without end.
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -30,6 +31,9 @@ struct HttpResponse
     bool noReply = false;            // accept, read the request, never answer
 };
 
+// A loopback port on which nothing listens, so connections to it are refused.
+int ClosedPort();
+
 class TestHttpServer
 {
 public:
@@ -49,6 +53,8 @@ public:
     // Waits until at least count requests arrived or the deadline passed.
     bool WaitForRequests(size_t count, int timeoutMs) const;
     void ReleaseHeld();
+    // How many pieces of endless bodies have been sent so far.
+    size_t DripsSent() const { return m_dripsSent; }
     // Stops accepting, wakes every held or streaming reply and joins all threads.
     void Stop();
 
@@ -67,5 +73,6 @@ private:
     std::vector<std::thread> m_workers;
     std::vector<int> m_openFds;
     bool m_stopping = false;
+    std::atomic<size_t> m_dripsSent{0};
     unsigned m_releaseGeneration = 0;
 };
