@@ -5,7 +5,8 @@
 #     with the same views on the same local page;
 #   - keystroke to suggestion list against a loopback service that answers at
 #     once, on top of the bare round trip;
-#   - catalogue save of 10,000 engines against the toolkit's wxXmlDocument::Save.
+#   - catalogue save of 10,000 engines against the toolkit's wxXmlDocument::Save;
+#   - importing 1,000 OpenSearch descriptions and exporting them back.
 # Prints figures and ratios; never pass/fail.
 #   usage: bench/release.sh [build dir] [runs]   (default build/bench, 3 runs)
 set -euo pipefail
@@ -30,3 +31,7 @@ NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
 echo "== catalogue save, 10,000 engines =="
 "$build/bench/bench_model" --benchmark_filter='WriteDocument(Ours|Toolkit)/10000$' 2>/dev/null \
   | grep -E "engines:|ratio" || true
+
+echo "== import 1,000 OpenSearch descriptions and export them back (target < 1 s) =="
+"$build/bench/bench_model" --benchmark_filter='ImportAndExportDescriptions' 2>/dev/null \
+  | grep -E "^BM_" || true

@@ -16,7 +16,15 @@ const char* const CatalogPrefix = "locales";
 const char* const IconFile = "img/Orvane.ico";
 } // namespace
 
-wxIMPLEMENT_APP(OrvaneApp);
+// main() lives in main.cpp: commands must run before the toolkit opens the display.
+wxIMPLEMENT_APP_NO_MAIN(OrvaneApp);
+
+wxString OrvaneApp::s_strCommandLineWords;
+
+void OrvaneApp::SetCommandLineWords(const wxString& words)
+{
+    s_strCommandLineWords = words;
+}
 
 bool OrvaneApp::OnInit()
 {
@@ -53,20 +61,7 @@ bool OrvaneApp::OnInit()
     frame->Show();
     SetTopWindow(frame);
 
-    const wxString keyword = CommandLineKeyword();
-    if (!keyword.empty())
-        frame->SearchFor(keyword);
+    if (!s_strCommandLineWords.empty())
+        frame->SearchFor(s_strCommandLineWords);
     return true;
-}
-
-wxString OrvaneApp::CommandLineKeyword() const
-{
-    wxString keyword;
-    for (int i = 1; i < argc; ++i)
-    {
-        if (!keyword.empty())
-            keyword += ' ';
-        keyword += argv[i];
-    }
-    return keyword;
 }

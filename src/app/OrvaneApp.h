@@ -12,9 +12,11 @@ public:
 
     wxLocale m_locale;
 
+    // The words to search at start-up (the command line's, without options).
+    static void SetCommandLineWords(const wxString& words);
+
 private:
-    // Words given on the command line, joined by blanks; empty when none.
-    wxString CommandLineKeyword() const;
+    static wxString s_strCommandLineWords;
 };
 
 wxDECLARE_APP(OrvaneApp);

@@ -14,7 +14,10 @@ public:
     wxString m_strCategory;
     wxString m_strName;
     wxString m_strUrl;          // URL template; the first '*' stands for the keyword
-    wxString m_strEncoding = "UTF-8";  // or "GB2312"
+    wxString m_strEncoding = "UTF-8";  // a name of EncodingNames, or as the file gave it
     bool m_bEnable = true;
+    // Keyword-completion address with {searchTerms} where the keyword goes;
+    // empty when the engine publishes none.
+    wxString m_strSuggestUrl;
     bool m_bMark = false;       // subject of the last catalogue change; never stored
 };

@@ -1,4 +1,6 @@
 #include "EngineManager.h"
+
+#include "EngineRules.h"
 #include "XmlLoader.h"
 
 #include <wx/file.h>
@@ -10,7 +12,6 @@
 #include <wx/xml/xml.h>
 
 #include <algorithm>
-#include <climits>
 
 #ifdef __UNIX__
 #include <sys/stat.h>
@@ -23,40 +24,15 @@ bool IsEngineElement(const wxXmlNode* node)
     return node->GetType() == wxXML_ELEMENT_NODE && node->GetName().IsSameAs(wxS("ENGINE"), false);
 }
 
-// Decimal text as the catalogue stores it: leading blanks and one sign,
-// digits up to the first non-digit, saturating at the 32-bit limits.
-int ParseIndex(const wxString& text)
-{
-    size_t i = 0;
-    const size_t n = text.length();
-    while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                     text[i] == '\v' || text[i] == '\f'))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-    {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
-    {
-        value = value * 10 + (text[i].GetValue() - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;  // saturated; keep reading digits
-    }
-    if (negative)
-        return static_cast<int>(std::max(-value, static_cast<long long>(INT_MIN)));
-    return static_cast<int>(std::min(value, static_cast<long long>(INT_MAX)));
-}
-
 // The value slot for a field element, or null for ID and unknown names.
 wxString* FieldFor(const wxString& tag, wxString& index, wxString& language, wxString& category,
-                   wxString& name, wxString& url, wxString& encoding, wxString& enable)
+                   wxString& name, wxString& url, wxString& encoding, wxString& enable,
+                   wxString& suggestUrl)
 {
-    static const wxString names[] = {wxS("INDEX"), wxS("LANGUAGE"), wxS("CATEGORY"), wxS("NAME"),
-                                     wxS("URL"),   wxS("ENCODING"), wxS("ENABLE")};
-    wxString* slots[] = {&index, &language, &category, &name, &url, &encoding, &enable};
+    static const wxString names[] = {wxS("INDEX"),    wxS("LANGUAGE"), wxS("CATEGORY"),
+                                     wxS("NAME"),     wxS("URL"),      wxS("ENCODING"),
+                                     wxS("ENABLE"),   wxS("SUGGEST_URL")};
+    wxString* slots[] = {&index, &language, &category, &name, &url, &encoding, &enable, &suggestUrl};
     // Files written by the program use upper case; try the exact match first.
     for (size_t i = 0; i < WXSIZEOF(names); ++i)
         if (tag == names[i])
@@ -101,6 +77,11 @@ wxXmlNode* NewEngineElement(const Engine& engine, size_t position)
     element->AddChild(fields[0]);
     for (size_t i = 1; i < WXSIZEOF(fields); ++i)
         element->InsertChildAfter(fields[i], fields[i - 1]);
+    // Optional and last: readers that do not know it skip it, and a catalogue
+    // without suggestion addresses is written exactly as before.
+    if (!engine.m_strSuggestUrl.empty())
+        element->InsertChildAfter(NewField(wxS("SUGGEST_URL"), engine.m_strSuggestUrl),
+                                  fields[WXSIZEOF(fields) - 1]);
     return element;
 }
 
@@ -167,18 +148,18 @@ void EngineManager::Load()
     for (const wxXmlNode* node = m_pRoot->GetChildren(); node && IsEngineElement(node);
          node = node->GetNext())
     {
-        wxString index, language, category, name, url, encoding, enable;
+        wxString index, language, category, name, url, encoding, enable, suggestUrl;
         for (const wxXmlNode* field = node->GetChildren(); field; field = field->GetNext())
         {
             if (field->GetType() != wxXML_ELEMENT_NODE)
                 continue;
             if (wxString* target = FieldFor(field->GetName(), index, language, category, name,
-                                            url, encoding, enable))
+                                            url, encoding, enable, suggestUrl))
                 *target = NodeContent(field);
         }
 
         auto engine = std::make_unique<Engine>();
-        engine->m_nIndex = ParseIndex(index);
+        engine->m_nIndex = EngineRules::ParseIndex(index);
         engine->m_strLanguage = std::move(language);
         engine->m_strCategory = std::move(category);
         engine->m_strName = std::move(name);
@@ -187,6 +168,7 @@ void EngineManager::Load()
         engine->m_strUrl = std::move(url);
         engine->m_strEncoding = encoding.empty() ? wxString(wxS("UTF-8")) : std::move(encoding);
         engine->m_bEnable = !enable.IsSameAs(wxS("0"), false);
+        engine->m_strSuggestUrl = std::move(suggestUrl);
         m_engines.push_back(std::move(engine));
     }
 }
@@ -291,9 +273,7 @@ const EngineArray& EngineManager::GetEngines(const wxString& language,
             engine->m_strCategory.IsSameAs(category, false))
             m_filtered.push_back(engine.get());
     }
-    // Stable, so engines that share an index keep their catalogue order.
-    std::stable_sort(m_filtered.begin(), m_filtered.end(),
-                     [](const Engine* a, const Engine* b) { return a->m_nIndex < b->m_nIndex; });
+    EngineRules::SortByIndex(m_filtered);
     return m_filtered;
 }
 
@@ -352,6 +332,23 @@ void EngineManager::AddEngine(std::unique_ptr<Engine> engine)
     m_strCurLang = engine->m_strLanguage;
     m_strCurCategory = engine->m_strCategory;
     m_engines.push_back(std::move(engine));
+    NotifyChanged();
+}
+
+void EngineManager::AddEngines(std::vector<std::unique_ptr<Engine>> engines)
+{
+    engines.erase(std::remove(engines.begin(), engines.end(), nullptr), engines.end());
+    if (engines.empty())
+        return;
+    MarkAll(false);
+    m_strCurLang = engines.back()->m_strLanguage;
+    m_strCurCategory = engines.back()->m_strCategory;
+    m_engines.reserve(m_engines.size() + engines.size());
+    for (auto& engine : engines)
+    {
+        engine->m_bMark = true;
+        m_engines.push_back(std::move(engine));
+    }
     NotifyChanged();
 }
 

@@ -28,6 +28,8 @@ public:
     const wxString& GetFileName() const { return m_strFileName; }
 
     void Load();
+    // The last Load found a file it could not read (malformed, another root).
+    bool WasUnreadable() const { return m_bUnreadableFile; }
     // Writes the catalogue back when it changed; false when a write failed.
     bool Save();
 
@@ -41,6 +43,9 @@ public:
     void MarkAll(bool value);
 
     void AddEngine(std::unique_ptr<Engine> engine);
+    // Appends several engines (an import) with one notification; all of them
+    // are marked, the group of the last one becomes the current one.
+    void AddEngines(std::vector<std::unique_ptr<Engine>> engines);
     void EngineChanged(Engine* engine);
     void RemoveEngine(Engine* engine);
     void SwapIndex(Engine* engine, Engine* neighbour);

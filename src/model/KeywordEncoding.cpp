@@ -6,7 +6,13 @@
 
 #include <vector>
 
-const wxString EncodingNames[] = {"UTF-8", "GB2312"};
+// Each name is one the platform converter (iconv) knows.
+const wxString EncodingNames[] = {
+    "UTF-8",        "GB2312",       "GBK",          "GB18030",      "Big5",
+    "Big5-HKSCS",   "Shift_JIS",    "EUC-JP",       "ISO-2022-JP",  "EUC-KR",
+    "windows-1250", "windows-1251", "windows-1252", "windows-1256", "KOI8-R",
+    "KOI8-U",       "ISO-8859-1",   "ISO-8859-2",   "ISO-8859-5",   "ISO-8859-7",
+    "ISO-8859-9",   "ISO-8859-15"};
 const size_t EncodingNamesCount = WXSIZEOF(EncodingNames);
 
 namespace
@@ -24,14 +30,16 @@ bool ToCharset(const wxString& keyword, const wxString& encoding, std::string& b
     wxCSConv conv(encoding);
     if (!conv.IsOk())
         return false;
-    const size_t len = conv.FromWChar(nullptr, 0, keyword.wc_str(), keyword.length());
-    if (len == wxCONV_FAILED)
+    // One pass with room to spare and the terminator included: the toolkit
+    // miscounts the length of stateful encodings (ISO-2022-JP) in a sizing
+    // pass, and only converting the terminator makes the converter return
+    // to its initial shift state at the end.
+    const size_t maxBytesPerChar = 8;
+    std::vector<char> buf(keyword.length() * maxBytesPerChar + 16);
+    const size_t len = conv.FromWChar(buf.data(), buf.size(), keyword.wc_str(), keyword.length() + 1);
+    if (len == wxCONV_FAILED || len == 0)
         return false;
-    std::vector<char> buf(len + 1);
-    if (conv.FromWChar(buf.data(), buf.size(), keyword.wc_str(), keyword.length()) ==
-        wxCONV_FAILED)
-        return false;
-    bytes.assign(buf.data(), len);
+    bytes.assign(buf.data(), len - 1);
     return true;
 }
 

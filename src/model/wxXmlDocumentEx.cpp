@@ -46,13 +46,47 @@ void Flush(XmlWriter& w)
     w.bytes.clear();
 }
 
+// Width of the character at p[i] (2 for a surrogate pair), or 0 when XML 1.0
+// cannot hold it: C0 controls other than tab, LF and CR, U+FFFE, U+FFFF,
+// lone surrogates and values beyond U+10FFFF.
+size_t XmlCharWidth(const wxChar* p, size_t i, size_t n)
+{
+    const wxUint32 c = static_cast<wxUint32>(p[i]);
+    if (c < 0x20)
+        return c == 0x9 || c == 0xA || c == 0xD ? 1 : 0;
+    if (c >= 0xD800 && c <= 0xDBFF)
+        return i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF ? 2 : 0;
+    if ((c >= 0xDC00 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF || c > 0x10FFFF)
+        return 0;
+    return 1;
+}
+
 // Writes one piece, converted as a whole, in UTF-8 or in the file encoding.
 // A character the file encoding lacks becomes a character reference, so the
-// text survives a reload.
+// text survives a reload; one that no XML file may hold is dropped, or the
+// whole file would fail to load.
 void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, bool fileEncoding)
 {
     if (n == 0)
         return;
+    size_t i = 0;
+    for (size_t width; i < n && (width = XmlCharWidth(p, i, n)) != 0; i += width)
+    {
+    }
+    std::wstring allowed;
+    if (i < n)
+    {
+        allowed.assign(p, i);
+        for (size_t width; i < n; i += width ? width : 1)
+        {
+            width = XmlCharWidth(p, i, n);
+            allowed.append(p + i, width);
+        }
+        p = allowed.data();
+        n = allowed.size();
+        if (n == 0)
+            return;
+    }
     if (!fileEncoding || !w.fileConv)
     {
         AppendUtf8(w.bytes, p, n);

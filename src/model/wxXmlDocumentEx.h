@@ -7,6 +7,7 @@
 // at once; the document is never assembled in memory. Text, attribute values
 // and comments are written in the file encoding, a character it lacks as a
 // numeric character reference; markup, names and CDATA are written in UTF-8.
+// Characters that XML 1.0 forbids are dropped, so what is saved loads again.
 class wxXmlDocumentEx : public wxXmlDocument
 {
 public:

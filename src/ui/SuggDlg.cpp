@@ -157,7 +157,11 @@ void SuggDlg::FetchSuggestions(const wxString& keyword)
     request.keyword = keyword;
     request.lang = Preference::Get()->m_strSuggLang;
     request.timeoutSeconds = g_timeoutSeconds;
-    SuggestionRequest::ReadServer(*ConfigStore::Get(), request.host, request.port);
+    SuggestionRequest::Service service;
+    wxString setting;
+    SuggestionRequest::ReadService(*ConfigStore::Get(), request.lang, service, setting);
+    request.host = service.host;
+    request.port = service.port;
 
     // A detached thread deletes itself once it has run; until Run() succeeds it is ours.
     auto thread = std::make_unique<SuggThread>(m_link, request);

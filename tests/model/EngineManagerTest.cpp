@@ -347,6 +347,22 @@ TEST(EngineManager, SaveWritesTheFixedLayoutAndRoundTrips)
     }
 }
 
+TEST(EngineManager, SuggestUrlIsAnOptionalLastElement)
+{
+    const std::string plain = EngineXml(10001, "1", "English", "Web", "plain", "https://p.test/?q=*");
+    std::string withSuggest = EngineXml(10002, "2", "English", "Web", "s", "https://s.test/?q=*");
+    withSuggest.insert(withSuggest.find("  </ENGINE>"),
+                       "    <SUGGEST_URL>https://s.test/ac?q={searchTerms}&amp;x=*</SUGGEST_URL>\n");
+    const std::string original = Catalogue(plain + withSuggest);
+    Loaded c(original);
+    ASSERT_EQ(2u, c.manager.m_engines.size());
+    EXPECT_EQ("", c.manager.m_engines[0]->m_strSuggestUrl);
+    EXPECT_EQ("https://s.test/ac?q={searchTerms}&x=*", c.manager.m_engines[1]->m_strSuggestUrl);
+    c.manager.EngineChanged(c.manager.m_engines[0].get());
+    ASSERT_TRUE(c.manager.Save());
+    EXPECT_EQ(original, c.File());
+}
+
 TEST(EngineManager, SaveKeepsEverythingTheUserHadReachable)
 {
     const std::string a = EngineXml(1, "0", "L", "C", "a", "u");

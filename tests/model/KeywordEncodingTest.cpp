@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
 namespace
 {
 wxString Encode(const wxString& keyword, const wxString& encoding = wxString())
@@ -108,5 +112,90 @@ TEST(KeywordEncoding, BuildSearchUrl)
         SCOPED_TRACE("encoding is applied");
         EXPECT_EQ("https://e.test/?wd=%d6%d0",
                   BuildSearchUrl("https://e.test/?wd=*", wxString::FromUTF8("\xE4\xB8\xAD"), "GB2312"));
+    }
+}
+
+namespace
+{
+// The percent-encoded keywords as python3's codecs produce them, with the
+// same UTF-8 fallback and escaping rule; empty when python3 is missing.
+std::vector<std::string> ReferenceEncodings(const std::vector<std::pair<wxString, wxString>>& cases)
+{
+    std::string input;
+    for (const auto& c : cases)
+    {
+        const wxScopedCharBuffer utf8 = c.first.utf8_str();
+        input += c.second.ToStdString() + " ";
+        for (size_t i = 0; i < utf8.length(); ++i)
+            input += wxString::Format("%02x", static_cast<unsigned char>(utf8.data()[i])).ToStdString();
+        input += "\n";
+    }
+    char path[] = "/tmp/orvane-enc-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0 || write(fd, input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+        return {};
+    close(fd);
+    const std::string command =
+        "python3 -c 'import sys\n"
+        "keep = set(b\"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789!()*~\\x27\")\n"
+        "for line in open(sys.argv[1]):\n"
+        "  enc, hexed = (line.split() + [\"\"])[:2]\n"
+        "  t = bytes.fromhex(hexed).decode()\n"
+        "  try: b = t.encode(enc)\n"
+        "  except UnicodeEncodeError: b = t.encode()\n"
+        "  print(\"\".join(chr(c) if c in keep else \"%%%02x\" % c for c in b))' " +
+        std::string(path) + " 2>/dev/null";
+    std::vector<std::string> out;
+    if (FILE* pipe = popen(command.c_str(), "r"))
+    {
+        char line[8192];
+        while (fgets(line, sizeof line, pipe))
+        {
+            std::string text(line);
+            if (!text.empty() && text.back() == '\n')
+                text.pop_back();
+            out.push_back(text);
+        }
+        pclose(pipe);
+    }
+    unlink(path);
+    return out;
+}
+} // namespace
+
+TEST(KeywordEncoding, EveryListedEncodingMatchesAnIndependentConverter)
+{
+    // One keyword the code page has (a stateful one ends inside its
+    // two-byte mode), and one it lacks, which goes as UTF-8.
+    const struct
+    {
+        const char* encoding;
+        const char* keyword;
+    } samples[] = {
+        {"UTF-8", "中文 é"},          {"GB2312", "中文搜索"},         {"GBK", "中文搜索镕碁"},
+        {"GB18030", "中文😀€"},        {"Big5", "中文搜尋"},           {"Big5-HKSCS", "中文嘅"},
+        {"Shift_JIS", "日本語検索ｶﾅ"}, {"EUC-JP", "日本語検索"},       {"ISO-2022-JP", "abc 日本語"},
+        {"EUC-KR", "한국어 검색"},     {"windows-1250", "Příliš žluťoučký"},
+        {"windows-1251", "Привет мир"}, {"windows-1252", "café € œ"}, {"windows-1256", "مرحبا"},
+        {"KOI8-R", "Привет"},          {"KOI8-U", "Привіт ґ"},         {"ISO-8859-1", "café ñ"},
+        {"ISO-8859-2", "Łódź"},        {"ISO-8859-5", "Привет"},       {"ISO-8859-7", "Ελληνικά"},
+        {"ISO-8859-9", "İstanbul ş"}, {"ISO-8859-15", "€ œ Ÿ"},
+    };
+    ASSERT_EQ(EncodingNamesCount, WXSIZEOF(samples));
+    std::vector<std::pair<wxString, wxString>> cases;
+    for (size_t i = 0; i < EncodingNamesCount; ++i)
+    {
+        EXPECT_EQ(samples[i].encoding, EncodingNames[i]);
+        cases.emplace_back(wxString::FromUTF8(samples[i].keyword), EncodingNames[i]);
+        cases.emplace_back(wxString::FromUTF8("a 中 \xF0\x9F\x98\x80 ÿ"), EncodingNames[i]);
+    }
+    const std::vector<std::string> expected = ReferenceEncodings(cases);
+    if (expected.empty())
+        GTEST_SKIP() << "python3 is not available";
+    ASSERT_EQ(cases.size(), expected.size());
+    for (size_t i = 0; i < cases.size(); ++i)
+    {
+        SCOPED_TRACE(cases[i].second);
+        EXPECT_EQ(expected[i], Encode(cases[i].first, cases[i].second).ToStdString());
     }
 }

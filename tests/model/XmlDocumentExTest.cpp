@@ -1,4 +1,5 @@
 #include "wxXmlDocumentEx.h"
+#include "XmlLoader.h"
 
 #include "TestEnvironment.h"
 
@@ -188,4 +189,33 @@ TEST(XmlDocumentEx, LoadedFileIsWrittenBackUnchanged)
     wxXmlDocumentEx doc;
     ASSERT_TRUE(doc.Load(in));
     EXPECT_EQ(original, SaveToBytes(doc));
+}
+
+TEST(XmlDocumentEx, CharactersXmlForbidsAreDroppedSoTheFileReloads)
+{
+    wxString bad;
+    for (wxUint32 c : {0x1u, 0x8u, 0xBu, 0x1Fu, 0xD800u, 0xFFFEu, 0xFFFFu, 0xDFFFu})
+        bad += wxUniChar(c);
+    const wxString kept = wxString::FromUTF8("a\tb\nc\xE4\xB8\xAD\xF0\x9F\x98\x80");
+    for (const char* encoding : {"UTF-8"})
+    {
+        SCOPED_TRACE(encoding);
+        wxXmlDocumentEx doc;
+        doc.SetFileEncoding(encoding);
+        wxXmlNode* a = NewDoc(doc, "A");
+        a->AddAttribute("n", bad + "v" + bad);
+        Add(Add(a, wxXML_ELEMENT_NODE, "T"), wxXML_TEXT_NODE, bad + kept + bad);
+        Add(Add(a, wxXML_ELEMENT_NODE, "E"), wxXML_TEXT_NODE, bad);
+        Add(a, wxXML_COMMENT_NODE, "c" + bad);
+        Add(a, wxXML_CDATA_SECTION_NODE, bad + "d");
+
+        TempDir dir;
+        ASSERT_TRUE(doc.Save(wxString(dir.File("a.xml")), 1));
+        wxXmlDocument reread;
+        ASSERT_TRUE(XmlLoader::Load(reread, wxString(dir.File("a.xml"))));
+        const wxXmlNode* root = reread.GetRoot();
+        EXPECT_EQ("v", root->GetAttribute("n"));
+        EXPECT_EQ(kept, root->GetChildren()->GetNodeContent());
+        EXPECT_EQ("", root->GetChildren()->GetNext()->GetNodeContent());
+    }
 }

@@ -1,0 +1,96 @@
+#include "HeadlessCommand.h"
+
+#include "ConfigStore.h"
+#include "EngineCommand.h"
+#include "EngineManager.h"
+#include "Preference.h"
+#include "ProgramFolder.h"
+#include "Utf8.h"
+
+#include <wx/app.h>
+#include <wx/fileconf.h>
+#include <wx/filefn.h>
+#include <wx/init.h>
+
+#include <cstdio>
+
+namespace
+{
+void Print(FILE* stream, const wxString& text)
+{
+    const std::string bytes = ToUtf8(text);
+    fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+void PrintLines(FILE* stream, const std::vector<wxString>& lines)
+{
+    for (const wxString& line : lines)
+        Print(stream, line + wxS("\n"));
+}
+
+// The stored group, read without writing anything back.
+void StoredGroup(wxString& language, wxString& category, bool& preferStored)
+{
+    const wxString path = ConfigStore::FilePath();
+    preferStored = PreferenceDefault::PreserveLangCategory > 0;
+    if (!wxFileExists(path))
+        return;
+    wxFileConfig store(ConfigStore::AppName, ConfigStore::VendorName, path, wxString(),
+                       wxCONFIG_USE_LOCAL_FILE);
+    store.SetExpandEnvVars(false);
+    long preserve = PreferenceDefault::PreserveLangCategory;
+    store.Read(PreferenceKey::PreserveLangCategory, &preserve);
+    preferStored = preserve > 0;
+    language = store.Read(PreferenceKey::Lang, wxString());
+    category = store.Read(PreferenceKey::Category, wxString());
+}
+} // namespace
+
+int HeadlessCommand::Run(const CommandLine& command)
+{
+    switch (command.m_action)
+    {
+    case CommandLine::Action::Help:
+        Print(stdout, CommandLine::Usage());
+        return CommandLine::ExitOk;
+    case CommandLine::Action::UsageError:
+        Print(stderr, wxS("orvane: ") + command.m_strError + wxS("\n") + CommandLine::Usage());
+        return CommandLine::ExitUsage;
+    case CommandLine::Action::Window:
+        return CommandLine::ExitUsage;
+    default:
+        break;
+    }
+
+    // A console application object: the toolkit's base services (paths,
+    // converters, configuration) without touching the display.
+    wxApp::SetInstance(new wxAppConsole);
+    int argc = 0;
+    wxInitializer initializer(argc, static_cast<wxChar**>(nullptr));
+    if (!initializer.IsOk())
+    {
+        Print(stderr, wxS("orvane: cannot initialise\n"));
+        return CommandLine::ExitNothing;
+    }
+
+    EngineManager catalogue;
+    catalogue.SetFileName(ProgramFolder::File(wxS("conf/config.xml")));
+    catalogue.Load();
+
+    wxString storedLanguage, storedCategory, language, category;
+    bool preferStored = true;
+    StoredGroup(storedLanguage, storedCategory, preferStored);
+    EngineCommand::StartGroup(catalogue, storedLanguage, storedCategory, preferStored, language,
+                              category);
+
+    EngineCommand::Reply reply = EngineCommand::Run(command, catalogue, language, category);
+    if (!catalogue.Save())
+    {
+        reply.err.push_back(wxS("orvane: the catalogue could not be saved; nothing was added"));
+        reply.status = CommandLine::ExitNothing;
+    }
+    PrintLines(stdout, reply.out);
+    PrintLines(stderr, reply.err);
+    fflush(stdout);
+    return reply.status;
+}

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# End to end: the command-line options run without a display (DISPLAY and
+# WAYLAND_DISPLAY unset, as over ssh) and answer scripts on stdout with the
+# documented exit statuses.
+# Usage: test_headless_commands.sh <stage dir>
+set -euo pipefail
+
+stage="${1:?usage: test_headless_commands.sh <stage dir>}"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_setup "$stage"
+
+cat >"$work/prog/conf/config.xml" <<'EOF2'
+<?xml version="1.0" encoding="UTF-8"?>
+<ENGINES>
+<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>https://web.test/?q=*</URL></ENGINE>
+<ENGINE><INDEX>5</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>News</CATEGORY><NAME>Later</NAME><URL>https://later.test/?q=*</URL></ENGINE>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>News</CATEGORY><NAME>First</NAME><URL>https://first.test/?q=*&amp;a=*</URL></ENGINE>
+<ENGINE><INDEX>3</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>News</CATEGORY><NAME>Off</NAME><URL>https://off.test/?q=*</URL><ENABLE>0</ENABLE></ENGINE>
+</ENGINES>
+EOF2
+printf 'm_strLang=English\nm_strCategory=News\n' >"$work/home/.config/Orvane/Orvane.conf"
+cat >"$work/desc.xml" <<'EOF2'
+<?xml version="1.0" encoding="UTF-8"?>
+<OpenSearchDescription xmlns="http://a9.com/-/spec/opensearch/1.1/">
+  <ShortName>日本 Search</ShortName>
+  <InputEncoding>Shift_JIS</InputEncoding>
+  <Url type="application/x-suggestions+json" template="https://jp.test/ac?q={searchTerms}"/>
+  <Url type="text/html" template="https://jp.test/s?q={searchTerms}&amp;n={count}"/>
+</OpenSearchDescription>
+EOF2
+sed 's/type="text\/html"/type="text\/html" method="post"/' "$work/desc.xml" >"$work/post.xml"
+
+fail=0
+# run <expected status> <args...>: stdout in $work/out, stderr in $work/err.
+run() {
+    local want="$1"; shift
+    local got=0
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+        timeout 30 "$work/prog/orvane" "$@" >"$work/out" 2>"$work/err") || got=$?
+    if [ "$got" -ne "$want" ]; then
+        echo "FAIL: orvane $* exited $got, expected $want"; cat "$work/err"; fail=1
+    fi
+}
+expect_out() {
+    if [ "$(cat "$work/out")" != "$1" ]; then
+        echo "FAIL: unexpected output"; echo "--- got"; cat "$work/out"; echo "--- expected"; echo "$1"; fail=1
+    fi
+}
+
+run 0 --help
+grep -q -- "--export-opensearch" "$work/out" || { echo "FAIL: --help lists no options"; fail=1; }
+run 2 --no-such-option
+grep -q "^Usage:" "$work/err" || { echo "FAIL: no usage on a bad option"; fail=1; }
+run 2 --import
+
+run 0 --urls "  sea otter "
+expect_out $'https://first.test/?q=sea%20otter&a=*\nhttps://later.test/?q=sea%20otter'
+run 0 --urls --category Web 日本
+expect_out 'https://web.test/?q=%e6%97%a5%e6%9c%ac'
+run 1 --urls --language Nowhere word
+
+run 0 --import desc.xml post.xml --category News
+expect_out $'added\t日本 Search\thttps://jp.test/s?q=*&n=20\nskipped\t日本 Search\t"日本 Search" sends its searches by POST, which Orvane cannot do.'
+run 1 --import desc.xml
+expect_out $'skipped\t日本 Search\tduplicate'
+grep -q "<SUGGEST_URL>https://jp.test/ac?q={searchTerms}</SUGGEST_URL>" "$work/prog/conf/config.xml" ||
+    { echo "FAIL: the imported engine was not saved with its completion address"; fail=1; }
+run 0 --urls 日本
+expect_out $'https://first.test/?q=%e6%97%a5%e6%9c%ac&a=*\nhttps://later.test/?q=%e6%97%a5%e6%9c%ac\nhttps://jp.test/s?q=%93%fa%96%7b&n=20'
+
+run 0 --export backup.xml
+[ "$(grep -c "<ENGINE>" "$work/backup.xml")" -eq 5 ] || { echo "FAIL: --export did not write 5 engines"; fail=1; }
+run 0 --export-opensearch os
+[ "$(ls "$work/os" | wc -l)" -eq 5 ] && [ -f "$work/os/___Search.xml" ] ||
+    { echo "FAIL: --export-opensearch files"; ls "$work/os"; fail=1; }
+grep -q 'template="https://first.test/?q={searchTerms}&amp;a=\*"' "$work/os/First.xml" ||
+    { echo "FAIL: description template"; cat "$work/os/First.xml"; fail=1; }
+
+# A backup imported into an empty catalogue gives back the same catalogue.
+cp "$work/prog/conf/config.xml" "$work/before.xml"
+rm "$work/prog/conf/config.xml"
+run 0 --import backup.xml
+cmp -s "$work/before.xml" "$work/prog/conf/config.xml" || {
+    echo "FAIL: export then import is not lossless"; diff "$work/before.xml" "$work/prog/conf/config.xml"; fail=1; }
+
+[ "$fail" -eq 0 ] && echo "ok: headless commands"
+exit "$fail"
