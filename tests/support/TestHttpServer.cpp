@@ -358,7 +358,22 @@ bool TestHttpServer::ServeOne(Connection& conn)
     {
         const std::string drip = response.body.empty() ? std::string("x") : response.body;
         ok = conn.Send(drip);
+        if (ok)
+            ++m_dripsSent;
         waitFor([&] { return m_stopping; }, 20);
     }
     return ok && keepAlive;
+}
+
+int ClosedPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
 }
