@@ -321,7 +321,7 @@ TEST_F(SuggestionTest, ASlowServiceIsNotADeadOne)
         m_dlg->FetchSuggestions(k);
     ASSERT_TRUE(m_server.WaitForRequests(3, 5000));
     ASSERT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 8000));
-    PumpEvents(30);
+    DrainEvents();
     EXPECT_TRUE(m_dlg->m_bSuggAvailable);
     EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
               "The suggestion service did not answer in time.");
