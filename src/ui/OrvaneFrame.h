@@ -20,7 +20,6 @@
 
 class wxAuiManager;
 class wxAuiManagerEvent;
-class wxAuiNotebook;
 class wxAuiNotebookEvent;
 class wxAuiToolBar;
 class wxButton;
@@ -40,6 +39,7 @@ class CheckVerThread;
 class VersionCheckLink;
 class EngineImport;
 class Preference;
+class ResultNotebook;
 class SuggDlg;
 
 // The program's single main window. Its implementation is split by concern:
@@ -147,7 +147,7 @@ private:
     SuggDlg* m_pSuggDlg = nullptr;
     std::unique_ptr<wxImageList> m_pImageList;
     std::unique_ptr<wxAuiManager> m_pAuiManager;
-    wxAuiNotebook* m_pNotebook = nullptr;
+    ResultNotebook* m_pNotebook = nullptr;
     wxAuiToolBar* m_pToolBar = nullptr;
     wxStatusBar* m_pStatusBar = nullptr;
     wxMenuItem* m_pMenuNewSearching = nullptr;

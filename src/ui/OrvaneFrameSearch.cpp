@@ -4,6 +4,7 @@
 #include "OrvaneFrame.h"
 
 #include "Preference.h"
+#include "ResultNotebook.h"
 #include "SuggDlg.h"
 #include "WindowGeometry.h"
 #include "ZulIeCtrl.h"
@@ -205,7 +206,7 @@ void OrvaneFrame::SetTabImage(ZulIeCtrl* page, int image)
     if (known != m_tabImages.end() && known->second == image)
         return;
     m_tabImages[page] = image;
-    m_pNotebook->SetPageImage(tab, image);
+    m_pNotebook->SetTabImage(tab, image);
 }
 
 void OrvaneFrame::SetAllTabImages(int image)
@@ -340,6 +341,8 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (!page)
         return;
+    // A tab turned to before its view was made in idle time gets it now.
+    m_browserManager.CreateView(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
 }
