@@ -268,6 +268,18 @@ HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
     curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
 #endif
 
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr, &curl_slist_free_all);
+    for (const std::string& header : request.headers)
+    {
+        curl_slist* grown = curl_slist_append(headers.get(), header.c_str());
+        if (grown)
+        {
+            headers.release();
+            headers.reset(grown);
+        }
+    }
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+
     Transfer transfer;
     transfer.channel = channel.get();
     Register(&transfer);

@@ -52,6 +52,7 @@ public:
         // Takes the body as it arrives instead of HttpReply::body; returning
         // false ends the exchange early, with Result::Ok.
         std::function<bool(const char* data, size_t size)> sink;
+        std::vector<std::string> headers;  // extra request headers, "Name: value"
     };
 
     // maxInFlight: with more fetches running than that, the oldest one is

@@ -69,6 +69,7 @@ VersionPage::FetchResult VersionPage::Fetch(HttpClient& client, const wxString& 
     request.url = url.utf8_string();
     request.timeoutMs = timeoutMs;
     request.keepGoing = keepGoing;
+    request.headers = {"Connection: close"};  // one request per run
     request.maxBytes = static_cast<size_t>(-1);  // the page reader has its own bound
     request.sink = [&page](const char* data, size_t size) { return !page.Feed(data, size); };
     HttpReply reply;

@@ -2,6 +2,7 @@
 
 #include "BrowserManager.h"
 #include "BrowserObserver.h"
+#include "DescriptionFetcher.h"
 #include "EngineManager.h"
 #include "EngineObserver.h"
 #include "IdleReport.h"
@@ -34,6 +35,7 @@ class wxStatusBar;
 class wxMSHTMLEvent;
 class CheckVerThread;
 class VersionCheckLink;
+class EngineImport;
 class Preference;
 class SuggDlg;
 
@@ -100,6 +102,9 @@ public:
     static const long ID_MENU_UI_LANGUAGE;
     static const long ID_MENU_CHECK_UPDATE;
     static const long ID_MENU_ABOUT;
+    static const long ID_MENU_IMPORT;
+    static const long ID_MENU_EXPORT;
+    static const long ID_MENU_ADD_THIS_ENGINE;
 
     // Image list indexes.
     enum
@@ -139,6 +144,8 @@ private:
     wxMenuItem* m_pMenuNewSearching = nullptr;
     wxMenuItem* m_pMenuStartSearching = nullptr;
     wxMenuItem* m_pMenuStopSearching = nullptr;
+    wxMenuItem* m_pMenuImport = nullptr;
+    wxMenuItem* m_pMenuAddThisEngine = nullptr;
     wxChoice* m_pChoiceLang = nullptr;
     wxChoice* m_pChoiceCategory = nullptr;
     wxComboBox* m_pKeywordBox = nullptr;
@@ -262,4 +269,24 @@ private:
     // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
     void CreateSuggestionPopup();
     void OnKeywordChanged(wxCommandEvent& event);
+
+    // --- OrvaneFrameImport.cpp: import, export, Add This Engine, tab menu ---
+    void BindImportCommands();
+    void OnImportEngines(wxCommandEvent& event);
+    void OnExportEngines(wxCommandEvent& event);
+    void OnAddThisEngine(wxCommandEvent& event);
+    void OnTabRightUp(wxAuiNotebookEvent& event);
+    // The tabs' context menu; acts on the current page.
+    void FillTabMenu(wxMenu& menu);
+    // Reads the files and runs the import dialog for what they hold.
+    size_t ImportFiles(const wxArrayString& paths);
+    // Shows what the import found; adds the ticked engines (one
+    // notification) and returns how many.
+    size_t RunImportDialog(EngineImport& import);
+    // The OpenSearch description the current page advertises, or "".
+    wxString DescriptionLinkOfCurrentPage();
+    // Fetches a description in the background and opens the import dialog.
+    void FetchDescription(const wxString& url);
+    void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);
+    std::unique_ptr<DescriptionFetcher> m_pDescriptionFetcher;
 };

@@ -233,6 +233,9 @@ void OrvaneFrame::SetSearchingState(bool searching)
     m_pMenuStopSearching->Enable(searching);
     m_pToolBar->EnableTool(ID_TOOL_STOP_SEARCH, searching);
     m_pEngineMgrPanel->Enable(idle);
+    // The catalogue never changes during a search.
+    m_pMenuImport->Enable(idle);
+    m_pMenuAddThisEngine->Enable(idle);
     m_pToolBar->Refresh(false);
 }
 

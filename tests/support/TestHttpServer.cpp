@@ -6,6 +6,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -160,6 +161,9 @@ void TestHttpServer::AcceptLoop()
         int fd = ::accept(m_listenFd, nullptr, nullptr);
         if (fd < 0)
             continue;
+        // As real servers do: small TLS records must not wait for delayed ACKs.
+        int yes = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_stopping)
         {
