@@ -6,6 +6,7 @@
 #include "KeywordDropTarget.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
+#include "ResultNotebook.h"
 #include "SuggDlg.h"
 #include "UILanguage.h"
 #include "WindowGeometry.h"
@@ -219,11 +220,12 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     m_timer.Start(200);
 
     CreateSuggestionPopup();
+    m_idleReport.Start(m_pKeywordBox);
 }
 
 void OrvaneFrame::BuildNotebook()
 {
-    m_pNotebook = new wxAuiNotebook(
+    m_pNotebook = new ResultNotebook(
         this, ID_NOTEBOOK_IE, wxDefaultPosition, wxDefaultSize,
         wxAUI_NB_TOP | wxAUI_NB_TAB_SPLIT | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_EXTERNAL_MOVE |
             wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_WINDOWLIST_BUTTON | wxNO_BORDER);

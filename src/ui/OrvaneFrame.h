@@ -2,6 +2,8 @@
 
 #include "BrowserManager.h"
 #include "BrowserObserver.h"
+#include "CommandLine.h"
+#include "EngineCommand.h"
 #include "DescriptionFetcher.h"
 #include "EngineManager.h"
 #include "EngineObserver.h"
@@ -11,13 +13,13 @@
 #include <wx/thread.h>
 #include <wx/timer.h>
 
+#include <functional>
 #include <memory>
 #include <map>
 #include <vector>
 
 class wxAuiManager;
 class wxAuiManagerEvent;
-class wxAuiNotebook;
 class wxAuiNotebookEvent;
 class wxAuiToolBar;
 class wxButton;
@@ -37,6 +39,7 @@ class CheckVerThread;
 class VersionCheckLink;
 class EngineImport;
 class Preference;
+class ResultNotebook;
 class SuggDlg;
 
 // The program's single main window. Its implementation is split by concern:
@@ -56,6 +59,12 @@ public:
 
     // Searches for a keyword as if typed into the keyword box and Enter pressed.
     void SearchFor(const wxString& keyword);
+
+    // A command of the command line handed over by a later start, run
+    // against this window's catalogue and current group. An import waits
+    // while a search runs; `done` is called once, on the GUI thread.
+    using CommandDone = std::function<void(const EngineCommand::Reply&)>;
+    void RunCommand(const CommandLine& command, CommandDone done);
 
     // Identifiers, allocated once at program load.
     static const long ID_TOOL_BACK;
@@ -138,7 +147,7 @@ private:
     SuggDlg* m_pSuggDlg = nullptr;
     std::unique_ptr<wxImageList> m_pImageList;
     std::unique_ptr<wxAuiManager> m_pAuiManager;
-    wxAuiNotebook* m_pNotebook = nullptr;
+    ResultNotebook* m_pNotebook = nullptr;
     wxAuiToolBar* m_pToolBar = nullptr;
     wxStatusBar* m_pStatusBar = nullptr;
     wxMenuItem* m_pMenuNewSearching = nullptr;
@@ -289,4 +298,8 @@ private:
     void FetchDescription(const wxString& url);
     void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);
     std::unique_ptr<DescriptionFetcher> m_pDescriptionFetcher;
+    // Imports handed over during a search, run when it ends (or at close).
+    std::vector<std::pair<CommandLine, CommandDone>> m_pendingCommands;
+    EngineCommand::Reply RunCommandNow(const CommandLine& command);
+    void RunPendingCommands();
 };

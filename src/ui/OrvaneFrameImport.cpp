@@ -204,3 +204,41 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
     menu.Append(ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."));
     menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching);
 }
+
+void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done)
+{
+    if (command.m_action == CommandLine::Action::Import && m_nSearching)
+    {
+        m_pendingCommands.emplace_back(command, std::move(done));
+        return;
+    }
+    done(RunCommandNow(command));
+}
+
+EngineCommand::Reply OrvaneFrame::RunCommandNow(const CommandLine& command)
+{
+    const bool import = command.m_action == CommandLine::Action::Import;
+    if (import)
+        KeepUserChoices();
+    EngineCommand::Reply reply =
+        EngineCommand::Run(command, m_engineManager, m_pChoiceLang->GetStringSelection(),
+                           m_pChoiceCategory->GetStringSelection());
+    // The caller was told what was added: it is on disk when the answer
+    // goes back, as it is without a window.
+    if (import && reply.status == CommandLine::ExitOk && !m_engineManager.Save())
+    {
+        reply.err.push_back(wxS("orvane: the catalogue could not be saved"));
+        reply.status = CommandLine::ExitNothing;
+    }
+    return reply;
+}
+
+void OrvaneFrame::RunPendingCommands()
+{
+    while (!m_nSearching && !m_pendingCommands.empty())
+    {
+        auto pending = std::move(m_pendingCommands.front());
+        m_pendingCommands.erase(m_pendingCommands.begin());
+        pending.second(RunCommandNow(pending.first));
+    }
+}

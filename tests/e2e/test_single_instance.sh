@@ -84,7 +84,7 @@ EOF
 chmod +x "$work/drive.sh"
 : >"$work/results"
 
-e2e_display "$work/drive.sh" "$work"
+e2e_timeout=400 e2e_display "$work/drive.sh" "$work"
 
 fail=0
 check() {

@@ -6,6 +6,7 @@
 #include "GuiTest.h"
 
 #include "OrvaneFrame.h"
+#include "ResultNotebook.h"
 
 #include <wx/weakref.h>
 
