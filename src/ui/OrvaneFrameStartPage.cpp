@@ -3,9 +3,9 @@
 #include "OrvaneFrame.h"
 
 #include "AboutDlg.h"
-#include "AppInfo.h"
 #include "CheckVerThread.h"
 #include "ConfigStore.h"
+#include "MakerPages.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
 #include "SettingDlg.h"
@@ -170,7 +170,8 @@ void OrvaneFrame::OnSetting(wxCommandEvent&)
 
 void OrvaneFrame::OnCheckUpdate(wxCommandEvent&)
 {
-    wxLaunchDefaultBrowser(wxString::FromUTF8(AppInfo::DownloadPage), wxBROWSER_NEW_WINDOW);
+    // The maker's download page, or the handbook while there is none.
+    MakerPages::Open(MakerPages::DownloadPage());
 }
 
 void OrvaneFrame::OnAbout(wxCommandEvent&)
