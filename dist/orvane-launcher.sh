@@ -4,7 +4,8 @@
 # conf/ beside its executable. When the installed folder is not writable,
 # each user gets a folder of their own, seeded from the installed one: the
 # executable and the template are refreshed from the installation, while the
-# user's catalogue and start page are kept.
+# user's catalogue is kept. The program writes its start page at every start,
+# so an installation without one is fine.
 set -eu
 
 here=$(dirname "$(readlink -f "$0")")
@@ -35,7 +36,7 @@ done
 cp "$installed/conf/index_tpl.htm" "$user_dir/conf/index_tpl.htm.new"
 mv -f "$user_dir/conf/index_tpl.htm.new" "$user_dir/conf/index_tpl.htm"
 for f in config.xml index.htm; do
-    if [ ! -e "$user_dir/conf/$f" ]; then
+    if [ ! -e "$user_dir/conf/$f" ] && [ -e "$installed/conf/$f" ]; then
         cp "$installed/conf/$f" "$user_dir/conf/$f"
     fi
 done

@@ -15,7 +15,10 @@
 
 #include <wx/combobox.h>
 #include <wx/confbase.h>
+#include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 wxString OrvaneFrame::s_strPageText;
@@ -27,10 +30,31 @@ void ShowLockFailure()
     // Not translated, unlike its caption.
     wxMessageBox("Lock not ok!", _("Orvane"), wxOK | wxCENTRE);
 }
+
+// The language the page's texts are in: the interface language when its
+// catalogue is loaded, else the English of the sources.
+wxString PageLanguage()
+{
+    const wxLocale* locale = wxGetLocale();
+    wxTranslations* translations = wxTranslations::Get();
+    if (!locale || !translations || !translations->IsLoaded(ConfigStore::AppName))
+        return "en";
+    wxString tag = locale->GetCanonicalName();
+    tag.Replace("_", "-");
+    return tag;
+}
 } // namespace
 
 void OrvaneFrame::StartVersionCheck()
 {
+    {
+        // Written at every start, so that it is there and in the interface
+        // language even when no check runs. Should it fail, the old page
+        // stays: not worth a message at every start.
+        wxLogNull quiet;
+        BuildStartPage();
+    }
+
     wxString host = ConfigStore::Get()->Read(PreferenceKey::VersionHost,
                                              wxString(PreferenceDefault::VersionHost));
     host.Trim(true).Trim(false);
@@ -89,7 +113,7 @@ void OrvaneFrame::RefreshStartPage()
     // Also guards a caller that keeps polling after the page was written.
     if (m_strLatestVersion.empty() || m_nVersionShown)
         return;
-    m_strLatestVersion = _("Latest Version - ") + m_strLatestVersion;
+    m_strLatestVersion = StartPage::LatestVersionText(m_strLatestVersion);
     m_nVersionShown = true;
     BuildStartPage();
 }
@@ -97,10 +121,11 @@ void OrvaneFrame::RefreshStartPage()
 void OrvaneFrame::BuildStartPage()
 {
     LoadStartPageTemplate();
-    const wxString yourVersion = _("Your Version - ") + wxString::FromUTF8(AppInfo::Version);
+    const wxString latest = m_nVersionShown ? m_strLatestVersion : StartPage::NotCheckedText();
     // A failed write has been logged by the file layer; the old page stays.
     StartPage::Write(ProgramFolder::File("conf/index.htm"),
-                     StartPage::Fill(s_strPageText, yourVersion, m_strLatestVersion));
+                     StartPage::Fill(StartPage::Translate(s_strPageText, PageLanguage()),
+                                     StartPage::YourVersionText(), latest));
 }
 
 void OrvaneFrame::LoadStartPageTemplate()

@@ -289,15 +289,61 @@ TEST_F(BrowserManagerTest, SwitchingEngineListsReusesPages)
         EXPECT_TRUE(m_navigating.empty());
     }
     {
-        SCOPED_TRACE("a new key gives an inactive page on about:blank");
+        SCOPED_TRACE("a new key gives an inactive page, whose view shows about:blank once made");
         ZulIeCtrl* page = m_manager->GetPage(3);
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->GetId(), 10003);
         EXPECT_FALSE(page->m_bActive);
         EXPECT_EQ(page->m_pEngine, nullptr);
         EXPECT_EQ(page->m_nIconIndex, 2);
+        EXPECT_FALSE(m_manager->CreateNextView()) << "idle time makes views for active pages only";
+        EXPECT_FALSE(page->HasView());
+        m_manager->CreateView(page);
         EXPECT_TRUE(WaitUntil([&] { return Completed(10003, "about:blank"); }));
     }
+}
+
+TEST_F(BrowserManagerTest, ViewsComeOnePerStepShownPageFirstAndLoadTheLastAddress)
+{
+    m_manager->SetEngines({AddEngine("A", s_server->Url("/late-a?q=*")),
+                           AddEngine("B", s_server->Url("/late-b?q=*")),
+                           AddEngine("C", s_server->Url("/late-c?q=*"))});
+    ShowActivePages();
+    m_notebook->SetSelection(2);
+    m_manager->ShowStartPage();
+    {
+        SCOPED_TRACE("no view yet: each page waits with its address and counts as busy");
+        for (auto& [key, page] : m_manager->m_pages)
+        {
+            EXPECT_FALSE(page->HasView());
+            EXPECT_EQ(page->GetWebView(), nullptr);
+            bool busy = false;
+            EXPECT_TRUE(page->IsBusy(busy));
+            EXPECT_TRUE(busy);
+        }
+    }
+    // Searched before any view exists: the views load the search, never the start page.
+    m_manager->Search("early");
+    {
+        SCOPED_TRACE("one view per step, the page on show first, then in key order");
+        const std::vector<std::vector<bool>> expected = {{false, false, true}, {true, false, true},
+                                                         {true, true, true}};
+        for (const auto& made : expected)
+        {
+            EXPECT_TRUE(m_manager->CreateNextView());
+            for (unsigned key = 0; key < 3; ++key)
+                EXPECT_EQ(m_manager->m_pages.at(key)->HasView(), made[key]) << key;
+        }
+        EXPECT_FALSE(m_manager->CreateNextView());
+    }
+    for (unsigned key = 0; key < 3; ++key)
+    {
+        ZulIeCtrl* page = m_manager->m_pages.at(key);
+        EXPECT_TRUE(WaitUntil([&] { return Completed(page->GetId(), page->m_strPageUrl); })) << key;
+    }
+    EXPECT_EQ(RequestsContaining("q=early"), 3u);
+    EXPECT_TRUE(std::none_of(m_navigating.begin(), m_navigating.end(),
+                             [](const auto& n) { return n.second.Contains("index.htm"); }));
 }
 
 TEST_F(BrowserManagerTest, StopAllReachesBusyPagesActiveOrNot)
