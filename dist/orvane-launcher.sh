@@ -33,8 +33,8 @@ if ! cmp -s "$installed/orvane" "$user_dir/orvane"; then
     mv -f "$user_dir/orvane.new.$$" "$user_dir/orvane"
 fi
 
-# Pictures and translations are read only: follow the installation.
-for d in img locales; do
+# Pictures, translations and the handbook are read only: follow the installation.
+for d in img locales handbook.html; do
     if [ -L "$user_dir/$d" ] || [ ! -e "$user_dir/$d" ]; then
         rm -f "$user_dir/$d"
         ln -s "$installed/$d" "$user_dir/$d"

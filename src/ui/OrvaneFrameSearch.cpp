@@ -20,6 +20,7 @@
 #include <wx/panel.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
+#include <wx/wupdlock.h>
 
 #include <algorithm>
 
@@ -148,6 +149,7 @@ void OrvaneFrame::RemoveAllNotebookPages()
 
 void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& category)
 {
+    wxWindowUpdateLocker frozen(m_pNotebook);
     RemoveAllNotebookPages();
     // A copy: the catalogue reuses the vector it returns for its next query.
     const EngineArray engines = m_engineManager.GetEngines(language, category, false);
@@ -346,8 +348,11 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (!page)
         return;
-    // A tab turned to before its view was made in idle time gets it now.
-    m_browserManager.CreateView(page);
+    // A tab turned to before its view was made in idle time gets it now;
+    // not the first tab selected while the window is built, which must show
+    // before any view is made.
+    if (IsShown())
+        m_browserManager.CreateView(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
 }

@@ -3,9 +3,9 @@
 #include "OrvaneFrame.h"
 
 #include "AboutDlg.h"
-#include "AppInfo.h"
 #include "CheckVerThread.h"
 #include "ConfigStore.h"
+#include "MakerPages.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
 #include "SettingDlg.h"
@@ -63,17 +63,13 @@ void OrvaneFrame::StartVersionCheck()
     {
         m_pVersionLink = std::make_shared<VersionCheckLink>(
             this, [this](const wxString& version) { SetLatestVersion(version); });
-        auto thread = std::make_unique<CheckVerThread>(m_pVersionLink, host);
-        if (thread->Create() != wxTHREAD_NO_ERROR)
+        m_pVersionThread = std::make_unique<CheckVerThread>(m_pVersionLink, host);
+        if (m_pVersionThread->Create() != wxTHREAD_NO_ERROR)
             wxMessageBox(_("Can't create thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
-        if (thread->Run() != wxTHREAD_NO_ERROR)
+        if (m_pVersionThread->Run() != wxTHREAD_NO_ERROR)
         {
             wxMessageBox(_("Can't start thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
-            m_pVersionLink.reset();  // no worker to wait for
-        }
-        else
-        {
-            thread.release();  // a running detached thread deletes itself
+            m_pVersionThread.reset();  // no worker to wait for
         }
     }
 
@@ -85,10 +81,12 @@ void OrvaneFrame::StopVersionCheck()
     if (!m_pVersionLink)
         return;
     // From here on the worker hands nothing to this frame, and it gives up
-    // its request within 50 ms. Waiting for it keeps a detached thread from
-    // outliving the toolkit's thread bookkeeping at exit.
+    // its request within 50 ms. Joining it keeps the thread, and the
+    // toolkit's per-thread clean-up at its end, from outliving the window.
     m_pVersionLink->Detach();
-    m_pVersionLink->WaitUntilFinished(2000);
+    if (m_pVersionThread)
+        m_pVersionThread->Wait();
+    m_pVersionThread.reset();
     m_pVersionLink.reset();
 }
 
@@ -170,7 +168,8 @@ void OrvaneFrame::OnSetting(wxCommandEvent&)
 
 void OrvaneFrame::OnCheckUpdate(wxCommandEvent&)
 {
-    wxLaunchDefaultBrowser(wxString::FromUTF8(AppInfo::DownloadPage), wxBROWSER_NEW_WINDOW);
+    // The maker's download page, or the handbook while there is none.
+    MakerPages::Open(MakerPages::DownloadPage());
 }
 
 void OrvaneFrame::OnAbout(wxCommandEvent&)

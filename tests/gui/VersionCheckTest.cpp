@@ -42,10 +42,16 @@ protected:
         });
     }
 
+    void TearDown() override
+    {
+        for (auto& thread : m_threads)
+            thread->Wait();
+    }
+
     void Start(const std::string& hostSpec)
     {
-        auto* thread = new CheckVerThread(m_link, wxString::FromUTF8(hostSpec));
-        ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        m_threads.push_back(std::make_unique<CheckVerThread>(m_link, wxString::FromUTF8(hostSpec)));
+        ASSERT_EQ(m_threads.back()->Run(), wxTHREAD_NO_ERROR);
     }
 
     bool Finished(int timeoutMs = 20000)
@@ -64,6 +70,7 @@ protected:
     std::mutex m_mutex;
     std::vector<wxString> m_versions;
     std::atomic<int> m_shown{0};
+    std::vector<std::unique_ptr<CheckVerThread>> m_threads;  // joinable: waited for at the end
 };
 } // namespace
 
