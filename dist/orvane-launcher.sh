@@ -4,7 +4,8 @@
 # conf/ beside its executable. When the installed folder is not writable,
 # each user gets a folder of their own, seeded from the installed one: the
 # executable and the template are refreshed from the installation, while the
-# user's catalogue and start page are kept.
+# user's catalogue is kept. The program writes its start page at every start,
+# so an installation without one is fine.
 set -eu
 
 here=$(dirname "$(readlink -f "$0")")
@@ -24,8 +25,8 @@ if ! cmp -s "$installed/orvane" "$user_dir/orvane"; then
     mv -f "$user_dir/orvane.new" "$user_dir/orvane"
 fi
 
-# Pictures and translations are read only: follow the installation.
-for d in img locales; do
+# Pictures, translations and the handbook are read only: follow the installation.
+for d in img locales handbook.html; do
     if [ -L "$user_dir/$d" ] || [ ! -e "$user_dir/$d" ]; then
         rm -f "$user_dir/$d"
         ln -s "$installed/$d" "$user_dir/$d"
@@ -35,7 +36,7 @@ done
 cp "$installed/conf/index_tpl.htm" "$user_dir/conf/index_tpl.htm.new"
 mv -f "$user_dir/conf/index_tpl.htm.new" "$user_dir/conf/index_tpl.htm"
 for f in config.xml index.htm; do
-    if [ ! -e "$user_dir/conf/$f" ]; then
+    if [ ! -e "$user_dir/conf/$f" ] && [ -e "$installed/conf/$f" ]; then
         cp "$installed/conf/$f" "$user_dir/conf/$f"
     fi
 done

@@ -2,6 +2,10 @@
 
 #include "BrowserManager.h"
 #include "BrowserObserver.h"
+#include "CheckVerThread.h"
+#include "CommandLine.h"
+#include "EngineCommand.h"
+#include "DescriptionFetcher.h"
 #include "EngineManager.h"
 #include "EngineObserver.h"
 #include "IdleReport.h"
@@ -10,6 +14,7 @@
 #include <wx/thread.h>
 #include <wx/timer.h>
 
+#include <functional>
 #include <memory>
 #include <map>
 #include <vector>
@@ -31,8 +36,8 @@ class wxPanel;
 class wxStaticLine;
 class wxStatusBar;
 class wxMSHTMLEvent;
-class CheckVerThread;
 class VersionCheckLink;
+class EngineImport;
 class Preference;
 class ResultNotebook;
 class SuggDlg;
@@ -54,6 +59,12 @@ public:
 
     // Searches for a keyword as if typed into the keyword box and Enter pressed.
     void SearchFor(const wxString& keyword);
+
+    // A command of the command line handed over by a later start, run
+    // against this window's catalogue and current group. An import waits
+    // while a search runs; `done` is called once, on the GUI thread.
+    using CommandDone = std::function<void(const EngineCommand::Reply&)>;
+    void RunCommand(const CommandLine& command, CommandDone done);
 
     // Identifiers, allocated once at program load.
     static const long ID_TOOL_BACK;
@@ -100,6 +111,9 @@ public:
     static const long ID_MENU_UI_LANGUAGE;
     static const long ID_MENU_CHECK_UPDATE;
     static const long ID_MENU_ABOUT;
+    static const long ID_MENU_IMPORT;
+    static const long ID_MENU_EXPORT;
+    static const long ID_MENU_ADD_THIS_ENGINE;
 
     // Image list indexes.
     enum
@@ -124,6 +138,7 @@ private:
     wxMutex m_verMutex;
     // Shared with the version-check worker; detached when the frame goes away.
     std::shared_ptr<VersionCheckLink> m_pVersionLink;
+    std::unique_ptr<CheckVerThread> m_pVersionThread;  // joined when the window goes
     std::vector<int> m_connectedPageIds;
     wxString m_strAppTitle;
     IdleReport m_idleReport;
@@ -139,6 +154,8 @@ private:
     wxMenuItem* m_pMenuNewSearching = nullptr;
     wxMenuItem* m_pMenuStartSearching = nullptr;
     wxMenuItem* m_pMenuStopSearching = nullptr;
+    wxMenuItem* m_pMenuImport = nullptr;
+    wxMenuItem* m_pMenuAddThisEngine = nullptr;
     wxChoice* m_pChoiceLang = nullptr;
     wxChoice* m_pChoiceCategory = nullptr;
     wxComboBox* m_pKeywordBox = nullptr;
@@ -262,4 +279,28 @@ private:
     // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
     void CreateSuggestionPopup();
     void OnKeywordChanged(wxCommandEvent& event);
+
+    // --- OrvaneFrameImport.cpp: import, export, Add This Engine, tab menu ---
+    void BindImportCommands();
+    void OnImportEngines(wxCommandEvent& event);
+    void OnExportEngines(wxCommandEvent& event);
+    void OnAddThisEngine(wxCommandEvent& event);
+    void OnTabRightUp(wxAuiNotebookEvent& event);
+    // The tabs' context menu; acts on the current page.
+    void FillTabMenu(wxMenu& menu);
+    // Reads the files and runs the import dialog for what they hold.
+    size_t ImportFiles(const wxArrayString& paths);
+    // Shows what the import found; adds the ticked engines (one
+    // notification) and returns how many.
+    size_t RunImportDialog(EngineImport& import);
+    // The OpenSearch description the current page advertises, or "".
+    wxString DescriptionLinkOfCurrentPage();
+    // Fetches a description in the background and opens the import dialog.
+    void FetchDescription(const wxString& url);
+    void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);
+    std::unique_ptr<DescriptionFetcher> m_pDescriptionFetcher;
+    // Imports handed over during a search, run when it ends (or at close).
+    std::vector<std::pair<CommandLine, CommandDone>> m_pendingCommands;
+    EngineCommand::Reply RunCommandNow(const CommandLine& command);
+    void RunPendingCommands();
 };

@@ -65,6 +65,11 @@ OrvaneFrame::~OrvaneFrame()
         RemoveAllNotebookPages();
     }
 
+    // Imports that waited for the search: closing ends it. The window no
+    // longer shows anything, so nothing is told of the change.
+    m_engineManager.m_pObserver = nullptr;
+    m_nSearching = 0;
+    RunPendingCommands();
     SaveOnClose();
 
     if (m_pImageList)
@@ -236,7 +241,12 @@ void OrvaneFrame::SetSearchingState(bool searching)
     m_pMenuStopSearching->Enable(searching);
     m_pToolBar->EnableTool(ID_TOOL_STOP_SEARCH, searching);
     m_pEngineMgrPanel->Enable(idle);
+    // The catalogue never changes during a search.
+    m_pMenuImport->Enable(idle);
+    m_pMenuAddThisEngine->Enable(idle);
     m_pToolBar->Refresh(false);
+    if (idle && !m_pendingCommands.empty())
+        CallAfter(&OrvaneFrame::RunPendingCommands);
 }
 
 void OrvaneFrame::StartSearch()

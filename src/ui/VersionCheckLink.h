@@ -4,6 +4,7 @@
 #include <wx/thread.h>
 
 #include <functional>
+#include <mutex>
 
 class wxEvtHandler;
 
@@ -44,7 +45,7 @@ public:
     static wxString FailureMessage(Failure failure, int status);
 
 private:
-    mutable wxMutex m_mutex;
+    mutable std::mutex m_mutex;
     wxEvtHandler* m_pTarget;  // not owned; null once detached
     VersionSink m_sink;
     bool m_bFinished = false;

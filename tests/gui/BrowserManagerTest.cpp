@@ -46,8 +46,7 @@ protected:
         auto* view = new wxIEHtmlWin(frame, wxID_ANY);
         view->LoadUrl(s_server->Url("/warm"));
         WaitUntil([&] { return view->GetTitle() == "result /warm"; }, 60000);
-        frame->Destroy();
-        PumpEvents(50);
+        DestroyAndWait(frame);
     }
 
     static void TearDownTestSuite()
@@ -82,8 +81,23 @@ protected:
         while (m_notebook->GetPageCount() > 0)
             m_notebook->RemovePage(0);
         m_manager.reset();
-        m_frame->Destroy();
-        PumpEvents(20);
+        DestroyAndWait(m_frame);
+    }
+
+    static void DestroyAndWait(wxWindow* window)
+    {
+        wxWeakRef<wxWindow> gone(window);
+        window->Destroy();
+        EXPECT_TRUE(WaitUntil([&] { return !gone; }));
+    }
+
+    // What each page shows or is loading: a load shows its address at once.
+    static std::vector<wxString> Addresses(const std::vector<ZulIeCtrl*>& pages)
+    {
+        std::vector<wxString> addresses;
+        for (ZulIeCtrl* page : pages)
+            addresses.push_back(page->GetWebView()->GetCurrentURL());
+        return addresses;
     }
 
     Engine* AddEngine(const wxString& name, const std::string& urlTemplate)
@@ -234,9 +248,10 @@ TEST_F(BrowserManagerTest, SwitchingEngineListsReusesPages)
     }
     {
         SCOPED_TRACE("a search loads only the active page");
+        const std::vector<wxString> inactive = Addresses({pages[1], pages[2]});
         m_manager->Search("x");
+        EXPECT_EQ(Addresses({pages[1], pages[2]}), inactive);
         EXPECT_TRUE(WaitUntil([&] { return Completed(10000, Url("/d?q=x")); }));
-        PumpEvents(200);
         EXPECT_EQ(RequestsStartingWith("/b"), 0u);
         EXPECT_EQ(RequestsStartingWith("/c"), 0u);
         EXPECT_EQ(pages[1]->m_nIconIndex, 2);
@@ -266,8 +281,10 @@ TEST_F(BrowserManagerTest, SwitchingEngineListsReusesPages)
             EXPECT_FALSE(page->IsShown());
         ASSERT_TRUE(WaitUntil([&] { return !m_manager->IsAnyBusy(); }));
         m_navigating.clear();
+        const std::vector<wxString> before = Addresses(pages);
         m_manager->Search("y");
-        PumpEvents(500);
+        EXPECT_EQ(Addresses(pages), before);
+        DrainEvents();
         EXPECT_EQ(RequestsContaining("q=y"), 0u);
         EXPECT_TRUE(m_navigating.empty());
     }

@@ -55,6 +55,10 @@ protected:
     int CurPage() const { return m_frame->m_nCurPage; }
     bool VersionShown() const { return m_frame->m_nVersionShown; }
     int TabImage(size_t tab) const { return m_frame->GetTabImage(tab); }
+    // File -> Import Engines after the file chooser.
+    size_t ImportFiles(const wxArrayString& paths) const { return m_frame->ImportFiles(paths); }
+    // "Add This Engine..." once the page's link is known.
+    void FetchForTest(const wxString& url) const { m_frame->FetchDescription(url); }
 
     OrvaneFrame* m_frame = nullptr;
 };

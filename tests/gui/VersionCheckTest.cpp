@@ -4,14 +4,19 @@
 #include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
+#include "TestTls.h"
 
 #include "CheckVerThread.h"
 #include "ConfigStore.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
+#include "StartPage.h"
 #include "VersionCheckLink.h"
 
 #include <wx/confbase.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/translation.h>
 #include <wx/msgdlg.h>
 
 #include <atomic>
@@ -25,29 +30,6 @@ namespace
 const char* const PAGE_PATH = "/p/keldrin/wiki/OrvaneVersion";
 const char* const UNKNOWN = "An unknown error occurred while checking for updates.";
 
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
-{
-public:
-    ExpectMessage(const wxString& message, std::atomic<int>* shown)
-        : m_message(message), m_shown(shown)
-    {
-    }
-
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        EXPECT_TRUE(wxThread::IsMain());
-        EXPECT_EQ(dlg->GetMessage(), m_message);
-        EXPECT_EQ(dlg->GetCaption(), "Orvane");
-        ++*m_shown;
-        return wxID_OK;
-    }
-
-private:
-    wxString m_message;
-    std::atomic<int>* m_shown;
-};
-
 // Stands in for the main window: collects what the worker hands over.
 class VersionCheckTest : public ::testing::Test
 {
@@ -60,10 +42,16 @@ protected:
         });
     }
 
+    void TearDown() override
+    {
+        for (auto& thread : m_threads)
+            thread->Wait();
+    }
+
     void Start(const std::string& hostSpec)
     {
-        auto* thread = new CheckVerThread(m_link, wxString::FromUTF8(hostSpec));
-        ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        m_threads.push_back(std::make_unique<CheckVerThread>(m_link, wxString::FromUTF8(hostSpec)));
+        ASSERT_EQ(m_threads.back()->Run(), wxTHREAD_NO_ERROR);
     }
 
     bool Finished(int timeoutMs = 20000)
@@ -82,6 +70,7 @@ protected:
     std::mutex m_mutex;
     std::vector<wxString> m_versions;
     std::atomic<int> m_shown{0};
+    std::vector<std::unique_ptr<CheckVerThread>> m_threads;  // joinable: waited for at the end
 };
 } // namespace
 
@@ -101,6 +90,22 @@ TEST_F(VersionCheckTest, HandsOverTheVersionLine)
     EXPECT_EQ(requests[0].method, "GET");
     EXPECT_EQ(requests[0].target, PAGE_PATH);
     EXPECT_EQ(wxString(requests[0].headers.at("connection")).Lower(), "close");
+
+    SCOPED_TRACE("a whole https address of the page");
+    ScopedEnv ca("SSL_CERT_FILE", TestTls::Get().CaFile().c_str());
+    TestHttpServer tls([](const HttpRequest&) {
+        HttpResponse response;
+        response.body = "$6.0$\n";
+        return response;
+    }, TestHttpServer::Transport::Tls);
+    m_link = std::make_shared<VersionCheckLink>(&m_target, [this](const wxString& version) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_versions.push_back(version);
+    });
+    Start(tls.Url("/version.txt"));
+    ASSERT_TRUE(Finished());
+    EXPECT_EQ(Versions().back(), "6.0");
+    EXPECT_EQ(tls.Requests().at(0).target, "/version.txt");
 }
 
 TEST_F(VersionCheckTest, PageWithoutDollarSignHandsOverEmptyText)
@@ -130,29 +135,24 @@ TEST_F(VersionCheckTest, ServerErrorShowsTheStatus)
             EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
         },
         ExpectMessage(wxString(UNKNOWN) + "\nHTTP request failed, got HTTP response 500.",
-                      &m_shown));
+                      "Orvane", &m_shown));
     EXPECT_EQ(m_shown, 1);
     EXPECT_TRUE(Versions().empty()) << "nothing is handed over after a failure";
 }
 
 TEST_F(VersionCheckTest, UnreachableHostAsksToCheckTheConnection)
 {
-    int closedPort = 0;
-    {
-        TestHttpServer server([](const HttpRequest&) { return HttpResponse(); });
-        closedPort = server.Port();
-    }
     const wxString expected =
         wxString(UNKNOWN) + "\nPlease check your internet connection and try again.";
     {
         SCOPED_TRACE("nothing listens on the port");
         wxTEST_DIALOG(
             {
-                Start("127.0.0.1:" + std::to_string(closedPort));
+                Start("127.0.0.1:" + std::to_string(ClosedPort()));
                 EXPECT_TRUE(Finished());
                 EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
             },
-            ExpectMessage(expected, &m_shown));
+            ExpectMessage(expected, "Orvane", &m_shown));
     }
     EXPECT_TRUE(Versions().empty());
     {
@@ -165,7 +165,7 @@ TEST_F(VersionCheckTest, UnreachableHostAsksToCheckTheConnection)
                 EXPECT_TRUE(Finished());
                 EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
             },
-            ExpectMessage(expected, &m_shown));
+            ExpectMessage(expected, "Orvane", &m_shown));
     }
 }
 
@@ -185,7 +185,7 @@ TEST_F(VersionCheckTest, DetachedWorkerHandsNothingOver)
         server.ReleaseHeld();
         GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
         EXPECT_TRUE(Finished());
-        PumpEvents(100);
+        DrainEvents();
         EXPECT_TRUE(Versions().empty());
     }
     {
@@ -199,7 +199,7 @@ TEST_F(VersionCheckTest, DetachedWorkerHandsNothingOver)
         });
         Start(server.HostPort());
         ASSERT_TRUE(server.WaitForRequests(1, 10000));
-        PumpEvents(100);
+        ASSERT_TRUE(WaitUntil([&] { return server.DripsSent() >= 5; }));
         EXPECT_FALSE(m_link->IsFinished());
         m_link->Detach();
         EXPECT_TRUE(Finished(5000)) << "still reading an endless page after detaching";
@@ -223,6 +223,7 @@ protected:
                        "<URL>http://127.0.0.1:9/kilo?q=*</URL><ENCODING>UTF-8</ENCODING>"
                        "<ENABLE>1</ENABLE></ENGINE>\n</ENGINES>\n");
         WriteFileBytes(m_sandbox.File("conf/index.htm"), "as installed");
+        WriteFileBytes(m_sandbox.File("conf/index_tpl.htm"), "<p>$your_version$</p><p>$latest_version$</p>");
         std::error_code ec;
         std::filesystem::create_directory_symlink(std::string(ORVANE_STAGE_DIR) + "/img",
                                                   m_sandbox.File("img"), ec);
@@ -248,6 +249,20 @@ protected:
 
     std::string Page() { return ReadFileBytes(m_sandbox.File("conf/index.htm")); }
 
+    // Waits for the window's timer (which polls for the version) to tick.
+    bool TimerTicks(int count)
+    {
+        int ticks = 0;
+        auto tick = [&](wxTimerEvent& event) {
+            ++ticks;
+            event.Skip();  // the window's own handler runs after this one
+        };
+        m_frame->Bind(wxEVT_TIMER, tick, OrvaneFrame::ID_TIMER);
+        const bool ticked = WaitUntil([&] { return ticks >= count; });
+        m_frame->Unbind(wxEVT_TIMER, tick, OrvaneFrame::ID_TIMER);
+        return ticked;
+    }
+
     TestSandbox m_sandbox;
 };
 
@@ -258,17 +273,22 @@ TEST_F(StartPageFrameTest, WritesThePageOnceWithBothVersions)
     TestHttpServer server([](const HttpRequest&) {
         HttpResponse response;
         response.body = "Current version: $6.0.1$\n";
+        response.holdUntilReleased = true;
         return response;
     });
     OpenFrame(server.HostPort());
-    ASSERT_TRUE(WaitUntil([&] { return Page() != "as installed"; }));
+    // Written at start-up already, before the check has answered.
+    EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - not checked yet</p>"
+                      "<p>again: $your_version$</p>");
+    server.ReleaseHeld();
+    ASSERT_TRUE(WaitUntil([&] { return VersionShown(); }));
     EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - 6.0.1</p>"
                       "<p>again: $your_version$</p>");
     EXPECT_TRUE(VersionShown());
 
     SCOPED_TRACE("the timer keeps running but the page is not written again");
     WriteFileBytes(m_sandbox.File("conf/index.htm"), "left alone");
-    PumpEvents(600);
+    ASSERT_TRUE(TimerTicks(3));
     EXPECT_EQ(Page(), "left alone");
     EXPECT_EQ(server.RequestCount(), 1u);
 }
@@ -282,10 +302,41 @@ TEST_F(StartPageFrameTest, NoHostNoCheck)
     });
     GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
     OpenFrame("");
-    PumpEvents(500);
+    ASSERT_TRUE(TimerTicks(2));
     EXPECT_EQ(VersionLink(), nullptr);
-    EXPECT_EQ(Page(), "as installed");
+    EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - not checked yet</p>");
     EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(StartPageFrameTest, WrittenAtStartInTheInterfaceLanguage)
+{
+    const std::string shipped = ReadFileBytes(std::string(ORVANE_SOURCE_DIR) + "/conf/index_tpl.htm");
+    ASSERT_FALSE(shipped.empty());
+    WriteFileBytes(m_sandbox.File("conf/index_tpl.htm"), shipped);
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(std::string(ORVANE_STAGE_DIR) + "/locales");
+    for (const auto& [language, tag] : {std::pair<int, const char*>{wxLANGUAGE_CHINESE_SIMPLIFIED, "zh-CN"},
+                                        {wxLANGUAGE_CHINESE_TRADITIONAL, "zh-TW"},
+                                        {wxLANGUAGE_JAPANESE, "ja-JP"}})
+    {
+        SCOPED_TRACE(tag);
+        wxLogNull quiet;  // the C library may lack the locale itself
+        wxLocale locale;
+        locale.Init(language);
+        ASSERT_TRUE(locale.AddCatalog("Orvane"));
+        OpenFrame("");
+        const wxString page = wxString::FromUTF8(Page());
+        CloseFrame();
+        EXPECT_FALSE(page.Contains(StartPage::TextMarkPrefix)) << "a text mark was left";
+        EXPECT_TRUE(page.Contains(wxString("<html lang=\"") + tag + "\">"));
+        for (const char* english : {"Welcome to Orvane", "How it works", "Back / forward"})
+        {
+            EXPECT_FALSE(page.Contains(english));
+            EXPECT_TRUE(page.Contains(wxGetTranslation(english)));
+        }
+        EXPECT_TRUE(page.Contains(wxGetTranslation("Latest Version - ") +
+                                  wxGetTranslation("not checked yet")));
+        EXPECT_TRUE(page.Contains(wxGetTranslation("Your Version - ") + "5.9.22.0"));
+    }
 }
 
 TEST_F(StartPageFrameTest, ClosingWhileTheServerStallsIsSafe)
@@ -303,12 +354,11 @@ TEST_F(StartPageFrameTest, ClosingWhileTheServerStallsIsSafe)
     GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
     CloseFrame();  // must not wait for the server
     EXPECT_TRUE(link->IsDetached());
-
-    // The worker notices the closed window by itself: the server is still
-    // holding its answer when the worker ends.
-    EXPECT_TRUE(WaitUntil([&] { return link->IsFinished(); }));
+    // The worker gave up its request while the window closed, with the server
+    // still holding its answer: no thread outlives the window.
+    EXPECT_TRUE(link->IsFinished());
     EXPECT_EQ(server.RequestCount(), 1u);
     server.ReleaseHeld();
-    PumpEvents(100);
-    EXPECT_EQ(Page(), "as installed");
+    DrainEvents();
+    EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - not checked yet</p>");
 }
