@@ -215,6 +215,11 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     KeywordPrompt();
     ShowEngineCount();
 
+    // The tab on show gets its web view before the window appears; the
+    // hidden tabs get theirs in idle time afterwards, one at a time.
+    if (ZulIeCtrl* page = CurrentPage())
+        m_browserManager.CreateView(page);
+
     m_timer.Start(200);
 
     CreateSuggestionPopup();
