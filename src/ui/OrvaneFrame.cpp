@@ -7,6 +7,8 @@
 #include "Preference.h"
 #include "SuggDlg.h"
 #include "UILanguage.h"
+#include "WebDownloads.h"
+#include "WebSession.h"
 #include "WindowGeometry.h"
 #include "ZulIeCtrl.h"
 
@@ -157,6 +159,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BuildNotebook();
     BuildToolBar();
     BuildEngineManagerPanel();
+    BuildPageBars();
     m_pAuiManager->Update();
     BuildMenuBar();
     BuildStatusBar();
@@ -172,6 +175,10 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     m_pKeywordBox->SetDropTarget(new KeywordDropTarget(m_pKeywordBox));
 
     m_pPreference = Preference::Get();
+    // Before the first page exists: WebKit reads the cookie store once.
+    WebSession::Configure(m_pPreference->m_nKeepCookies != 0);
+    wxIEHtmlWin::SetLoadTimeout(m_pPreference->m_nPageTimeout);
+    SetUpDownloads();
     {
         WindowGeometry geometry(*this);
         m_pPreference->LoadFrameGeometry(geometry);
@@ -445,7 +452,7 @@ void OrvaneFrame::BuildImageList()
     static const char* const files[] = {
         "img/engine_s16_01.png",  "img/engine_s16_02.png",  "img/page_blank.png",
         "img/page_completed.png", "img/loading_s16_05.png", "img/loading_s16_06.png",
-        "img/loading_s16_07.png", "img/loading_s16_08.png",
+        "img/loading_s16_07.png", "img/loading_s16_08.png", "img/page_failed.png",
     };
     m_pImageList = std::make_unique<wxImageList>(16, 16, true, WXSIZEOF(files));
     for (const char* file : files)
@@ -500,6 +507,8 @@ void OrvaneFrame::BindCommands()
 
 void OrvaneFrame::OnCharHook(wxKeyEvent& event)
 {
+    if (HandlePageKey(event))
+        return;
     const int modifiers = event.GetModifiers();
     if (event.GetKeyCode() == WXK_TAB &&
         (modifiers == wxMOD_CONTROL || modifiers == (wxMOD_CONTROL | wxMOD_SHIFT)))

@@ -8,6 +8,7 @@ class wxCheckListBox;
 class wxNotebook;
 class wxPanel;
 class wxStaticText;
+class PrivacyPage;
 
 // The modal settings dialog: the preference flags on three notebook pages and
 // the keyword history, whose ticked entries can be deleted. OK copies the
@@ -48,6 +49,7 @@ public:
     wxCheckBox* m_pCheckHideMenu = nullptr;
     wxCheckBox* m_pCheckHideStatusBar = nullptr;
     wxCheckBox* m_pCheckHideCaption = nullptr;
+    PrivacyPage* m_pPrivacyPage = nullptr;
 
 private:
     void BuildKeywordPage();
