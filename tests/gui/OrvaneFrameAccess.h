@@ -6,6 +6,9 @@
 #include "GuiTest.h"
 
 #include "OrvaneFrame.h"
+#include "ZulIeCtrl.h"
+
+#include <wx/menu.h>
 
 #include <wx/weakref.h>
 
@@ -54,6 +57,15 @@ protected:
     int CurPage() const { return m_frame->m_nCurPage; }
     bool VersionShown() const { return m_frame->m_nVersionShown; }
     int TabImage(size_t tab) const { return m_frame->GetTabImage(tab); }
+    FindBar* FindBarPanel() const { return m_frame->m_pFindBar; }
+    NoticeBar* NoticeBarPanel() const { return m_frame->m_pNoticeBar; }
+    WebDownloads* Downloads() const { return m_frame->m_pDownloads.get(); }
+    // The tab menu as a right click on the page's tab would show it.
+    std::unique_ptr<wxMenu> TabMenuFor(ZulIeCtrl* page) const
+    {
+        m_frame->m_pTabMenuPage = page;
+        return m_frame->BuildTabMenu(page);
+    }
 
     OrvaneFrame* m_frame = nullptr;
 };
