@@ -5,7 +5,7 @@
 #     with the same views on the same local page;
 #   - keystroke to suggestion list against a loopback service that answers at
 #     once, on top of the bare round trip;
-#   - catalogue save of 10,000 engines against the toolkit's wxXmlDocument::Save.
+#   - catalogue save of 10,000 engines against the toolkit's wxXmlDocument::Save;
 #   - importing 1,000 OpenSearch descriptions and exporting them back.
 # Prints figures and ratios; never pass/fail.
 #   usage: bench/release.sh [build dir] [runs]   (default build/bench, 3 runs)

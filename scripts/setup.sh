@@ -13,6 +13,7 @@ PACKAGES=(
   fonts-dejavu-core fonts-noto-cjk
   procps python3
   libexpat1-dev
+  libcurl4-openssl-dev libssl-dev openssl nlohmann-json3-dev
 )
 
 missing=()

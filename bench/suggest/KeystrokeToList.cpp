@@ -3,7 +3,7 @@
 // bare round trip of the same request. Prints figures; never pass/fail.
 //   usage: bench_keystroke_to_list [rounds]   (needs a display: run under xvfb-run)
 #include "ConfigStore.h"
-#include "HttpGetStream.h"
+#include "HttpClient.h"
 #include "Preference.h"
 #include "SuggDlg.h"
 #include "SuggestionRequest.h"
@@ -79,6 +79,7 @@ private:
         box->Bind(wxEVT_TEXT, [popup](wxCommandEvent&) { popup->KeywordChanged(); });
         frame->Show();
 
+        HttpClient bare;
         std::vector<double> keystroke, roundTrip;
         for (int i = 0; i < m_rounds; ++i)
         {
@@ -100,17 +101,11 @@ private:
             keystroke.push_back(Millis(Clock::now() - start));
 
             const auto rtStart = Clock::now();
-            HttpGetStream get(10000);
-            if (get.Open("127.0.0.1", static_cast<unsigned short>(server.Port()),
-                         SuggestionRequest::BuildPath(keyword, "en")) ==
-                HttpGetStream::Result::Ok)
-            {
-                char buf[4096];
-                while (get.Read(buf, sizeof buf).LastRead() > 0)
-                {
-                }
+            HttpClient::Request request;
+            request.url = (server.Url("") + SuggestionRequest::BuildPath(keyword, "en")).utf8_string();
+            HttpReply reply;
+            if (bare.Get(request, reply) == HttpClient::Result::Ok)
                 roundTrip.push_back(Millis(Clock::now() - rtStart));
-            }
         }
 
         const double k = Median(keystroke), rt = Median(roundTrip);

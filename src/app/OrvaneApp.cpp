@@ -1,7 +1,9 @@
 #include "OrvaneApp.h"
 
+#include "CommandLine.h"
 #include "ConfigStore.h"
 #include "OrvaneFrame.h"
+#include "SingleInstance.h"
 #include "UILanguage.h"
 
 #include <wx/confbase.h>
@@ -16,8 +18,18 @@ const char* const CatalogPrefix = "locales";
 const char* const IconFile = "img/Orvane.ico";
 } // namespace
 
-// main() lives in main.cpp: commands must run before the toolkit opens the display.
+// main() lives in main.cpp: commands must run before the toolkit opens the
+// display, and main creates the application object itself.
 wxIMPLEMENT_APP_NO_MAIN(OrvaneApp);
+
+OrvaneApp::OrvaneApp() = default;
+
+OrvaneApp::~OrvaneApp() = default;
+
+void OrvaneApp::AdoptInstance(std::unique_ptr<SingleInstance> instance)
+{
+    m_instance = std::move(instance);
+}
 
 wxString OrvaneApp::s_strCommandLineWords;
 
@@ -60,8 +72,50 @@ bool OrvaneApp::OnInit()
         frame->SetIcon(icon);
     frame->Show();
     SetTopWindow(frame);
+    m_frame = frame;
+
+    if (m_instance)
+    {
+        m_instance->Server().SetHandler(
+            [this](const InstanceRequest& request, InstanceReply& reply) {
+                return OnInstanceRequest(request, reply);
+            },
+            [this](std::function<void()> call) { CallAfter(std::move(call)); });
+    }
 
     if (!s_strCommandLineWords.empty())
         frame->SearchFor(s_strCommandLineWords);
+    return true;
+}
+
+int OrvaneApp::OnExit()
+{
+    // No request may reach a window that is gone; the lock itself is kept
+    // until everything is saved.
+    if (m_instance)
+        m_instance->Server().Stop();
+    return wxApp::OnExit();
+}
+
+bool OrvaneApp::OnInstanceRequest(const InstanceRequest& request, InstanceReply& reply)
+{
+    auto* frame = static_cast<OrvaneFrame*>(m_frame.get());
+    if (!frame || frame->IsBeingDeleted())
+        return false;
+    const CommandLine command = CommandLine::Parse(request.args);
+    if (command.m_action != CommandLine::Action::Window)
+    {
+        // Commands run in the process that was given them, for now.
+        reply.status = CommandLine::ExitUsage;
+        return true;
+    }
+    if (frame->IsIconized())
+        frame->Iconize(false);
+    frame->Show();
+    frame->Raise();
+    const wxString keyword = command.Words();
+    if (!keyword.empty())
+        frame->SearchFor(keyword);
+    reply.status = CommandLine::ExitOk;
     return true;
 }

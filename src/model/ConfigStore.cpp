@@ -67,9 +67,14 @@ wxString FreeBackupName(const wxString& file)
 }
 } // namespace
 
+wxString ConfigStore::Folder()
+{
+    return ConfigHome() + "/" + AppName;
+}
+
 wxString ConfigStore::FilePath()
 {
-    return ConfigHome() + "/" + AppName + "/" + AppName + ".conf";
+    return Folder() + "/" + AppName + ".conf";
 }
 
 wxConfigBase* ConfigStore::Get()

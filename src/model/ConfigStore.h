@@ -27,4 +27,6 @@ public:
 
     // Full path of the store file for the current environment.
     static wxString FilePath();
+    // The folder that holds it: one per user profile.
+    static wxString Folder();
 };

@@ -379,8 +379,7 @@ bool OpenSearchDescription::ToEngine(const wxString& base, Engine& engine, Impor
             wxTRANSLATE("The search address of \"%s\" has no {searchTerms}."), m_strShortName);
         return false;
     }
-    const wxString scheme = RelativeUrl::Scheme(url);
-    if (scheme != wxS("http") && scheme != wxS("https"))
+    if (!RelativeUrl::IsWebAddress(url))
     {
         error = ImportMessage(
             wxTRANSLATE("The search address of \"%s\" is not an http or https address."),
@@ -401,8 +400,7 @@ bool OpenSearchDescription::ToEngine(const wxString& base, Engine& engine, Impor
         if (candidate.type.IsSameAs(SuggestType, false) && IsGet(candidate))
         {
             suggest = Resolved(base, WithParams(candidate));
-            const wxString s = RelativeUrl::Scheme(suggest);
-            if ((s != wxS("http") && s != wxS("https")) || EngineRules::HasForbiddenCharacter(suggest))
+            if (!RelativeUrl::IsWebAddress(suggest) || EngineRules::HasForbiddenCharacter(suggest))
                 suggest.clear();
             break;
         }

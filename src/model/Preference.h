@@ -33,6 +33,9 @@ constexpr const char* UILanguage = "ui_language";
 // "host" or "host:port"; neither is shown in the settings dialog.
 constexpr const char* SuggHost = "sugg_host";
 constexpr const char* VersionHost = "version_host";
+// Followed by a suggestion language code ("sugg_url_zh-CN"): that language's
+// service as a URL template; missing or empty means the classic service.
+constexpr const char* SuggUrlPrefix = "sugg_url_";
 // Cookies kept in a file between runs (1) or for the run only (0).
 constexpr const char* KeepCookies = "keep_cookies";
 // Seconds a result page may wait for its server's answer before it counts

@@ -111,9 +111,12 @@ bool RelativeUrl::HasScheme(const wxString& reference)
     return !Split(reference).scheme.empty();
 }
 
-wxString RelativeUrl::Scheme(const wxString& url)
+bool RelativeUrl::IsWebAddress(const wxString& url)
 {
-    return Split(url).scheme.Lower();
+    const Parts p = Split(url);
+    const wxString scheme = p.scheme.Lower();
+    return (scheme == wxS("http") || scheme == wxS("https")) && p.hasAuthority &&
+           !p.authority.empty();
 }
 
 wxString RelativeUrl::Resolve(const wxString& base, const wxString& reference)

@@ -11,8 +11,8 @@ class RelativeUrl
 public:
     // True when `reference` starts with a scheme ("https:").
     static bool HasScheme(const wxString& reference);
-    // The scheme in lower case, or empty.
-    static wxString Scheme(const wxString& url);
+    // An http or https address with a host.
+    static bool IsWebAddress(const wxString& url);
     // `reference` resolved against the absolute address `base`.
     static wxString Resolve(const wxString& base, const wxString& reference);
 };

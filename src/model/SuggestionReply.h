@@ -8,16 +8,30 @@
 #include <string>
 
 class wxInputStream;
-class wxXmlNode;
 
-// One reply of the keyword-completion service. Only the first line of the body
-// counts; it is parsed in memory and also kept as the reply file.
+// One reply of a keyword-completion service, in one of two formats: the
+// toolbar XML (only the first line of the body counts; it is parsed in memory
+// and also kept as the reply file) or an OpenSearch suggestions array in JSON.
+// Replies come from outside: both parsers bound what they hand on.
 class SuggestionReply
 {
 public:
     // A longer first line is not read to its end and counts as not well-formed,
     // so a hostile reply cannot exhaust memory.
     static constexpr size_t MaxLineBytes = 1024 * 1024;
+    // At most this many suggestions, each cut to this many characters.
+    static constexpr size_t MaxEntries = 20;
+    static constexpr size_t MaxEntryChars = 1024;
+
+    enum class Format
+    {
+        Xml,      // first non-blank character '<' (or a UTF-16 byte-order mark)
+        Json,     // first non-blank character '['
+        Unknown
+    };
+    // Recognises the format from the first non-blank character of the body
+    // (after a UTF-8 byte-order mark).
+    static Format Detect(const std::string& body);
 
     enum class LineResult
     {
@@ -34,15 +48,20 @@ public:
                                     const std::function<bool()>& keepGoing = {},
                                     size_t maxBytes = MaxLineBytes);
 
-    // The suggestions of one reply line. Returns false, with no suggestions,
-    // when the line is not a well-formed XML document.
+    // The suggestions of one XML reply line (names compared without regard to
+    // case): root "toplevel", one entry per leading "CompleteSuggestion" child,
+    // its text the "data" attribute of the first "suggestion" child ("-" when
+    // missing); an entry without a "suggestion" child is skipped. Returns
+    // false, with no suggestions, when the line is not a well-formed XML
+    // document or has a document type declaration (which could declare
+    // entities that expand); the predefined entities and character references
+    // are read as usual.
     static bool Parse(const std::string& utf8Line, wxArrayString& suggestions);
 
-    // The suggestions below a reply's root element (names compared without
-    // regard to case): root "toplevel", one entry per leading "CompleteSuggestion"
-    // child, its text the "data" attribute of the first "suggestion" child
-    // ("-" when missing). An entry without a "suggestion" child is skipped.
-    static wxArrayString FromRoot(const wxXmlNode* root);
+    // The suggestions of an OpenSearch reply, ["query", ["s1", "s2", ...], ...]:
+    // the strings of the second element. Returns false, with no suggestions,
+    // when the body is not well-formed JSON in UTF-8 or has no such list.
+    static bool ParseJson(const std::string& utf8Body, wxArrayString& suggestions);
 
     // Replaces the reply file with the line. Workers save concurrently, so the
     // writes take turns under one process-wide lock.

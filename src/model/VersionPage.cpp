@@ -1,5 +1,9 @@
 #include "VersionPage.h"
 
+#include "AppInfo.h"
+#include "HttpClient.h"
+#include "ServerAddress.h"
+
 #include <wx/strconv.h>
 
 namespace
@@ -26,6 +30,71 @@ bool VersionPage::ParseLine(const wxString& line, wxString& version)
     else
         version = line.substr(first + 1, last - first - 1);
     return true;
+}
+
+bool VersionPage::UrlFromSetting(const wxString& value, wxString& url)
+{
+    wxString text = value;
+    text.Trim(true).Trim(false);
+    const wxString lower = text.Lower();
+    const size_t schemeEnd = lower.StartsWith("https://") ? 8 : lower.StartsWith("http://") ? 7 : 0;
+    if (schemeEnd > 0)
+    {
+        if (text.length() <= schemeEnd || wxString("/?#").Find(text[schemeEnd]) != wxNOT_FOUND)
+            return false;
+        for (wxUniChar c : text)
+        {
+            if (c.GetValue() <= ' ' || c.GetValue() == 0x7F)
+                return false;
+        }
+        url = text;
+        return true;
+    }
+    wxString host;
+    unsigned short port = 0;
+    if (!ParseServerAddress(text, AppInfo::VersionPagePort, host, port))
+        return false;
+    url = "http://" + FormatServerAddress(host, port, AppInfo::VersionPagePort) +
+          AppInfo::VersionPagePath;
+    return true;
+}
+
+VersionPage::FetchResult VersionPage::Fetch(HttpClient& client, const wxString& url,
+                                            int timeoutMs, const std::function<bool()>& keepGoing)
+{
+    using Outcome = FetchResult::Outcome;
+    FetchResult result;
+    VersionPage page;
+    HttpClient::Request request;
+    request.url = url.utf8_string();
+    request.timeoutMs = timeoutMs;
+    request.keepGoing = keepGoing;
+    request.headers = {"Connection: close"};  // one request per run
+    request.maxBytes = static_cast<size_t>(-1);  // the page reader has its own bound
+    request.sink = [&page](const char* data, size_t size) { return !page.Feed(data, size); };
+    HttpReply reply;
+    switch (client.Get(request, reply))
+    {
+        case HttpClient::Result::Ok:
+            break;
+        case HttpClient::Result::Cancelled:
+            result.outcome = Outcome::Cancelled;
+            return result;
+        default:
+            result.outcome = Outcome::ConnectFailed;
+            return result;
+    }
+    // The reader sees the body of error pages too; they do not count.
+    if (reply.status < 200 || reply.status > 299)
+    {
+        result.outcome = Outcome::HttpStatus;
+        result.status = reply.status;
+        return result;
+    }
+    page.Finish();
+    result.outcome = Outcome::Done;
+    result.version = page.Result();
+    return result;
 }
 
 wxString VersionPage::Parse(const std::string& body)

@@ -3,7 +3,10 @@
 #include <wx/string.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
+
+class HttpClient;
 
 // Reads the published version from the version page as its bytes arrive.
 // The first line holding a dollar sign carries the version between its first
@@ -29,6 +32,29 @@ public:
     static bool ParseLine(const wxString& line, wxString& version);
     // Convenience for a whole body at once.
     static wxString Parse(const std::string& body);
+
+    // The page's address from the "version_host" setting: "host[:port]"
+    // (plain HTTP on the published path) or a whole http:// or https://
+    // address. False when the setting is neither.
+    static bool UrlFromSetting(const wxString& value, wxString& url);
+
+    struct FetchResult
+    {
+        enum class Outcome
+        {
+            Done,           // the page was read; version may be empty
+            ConnectFailed,  // no connection, no complete answer in time
+            HttpStatus,     // the reply's status was outside 200..299
+            Cancelled       // keepGoing() said no
+        };
+        Outcome outcome = Outcome::Cancelled;
+        wxString version;
+        int status = 0;
+    };
+    // Reads the page at url (on a worker thread), stopping as soon as the
+    // version line has arrived.
+    static FetchResult Fetch(HttpClient& client, const wxString& url, int timeoutMs,
+                             const std::function<bool()>& keepGoing);
 
 private:
     void EndLine();

@@ -1,5 +1,7 @@
 #include "XmlLoader.h"
 
+#include "Utf8.h"
+
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/strconv.h>
@@ -8,6 +10,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -244,6 +247,73 @@ private:
     wxXmlDoctype m_doctype;
 };
 
+// The encoding named by the XML declaration at the start of `head`; empty
+// when there is none, or when a byte-order mark says what the bytes are.
+wxString DeclaredEncoding(const std::string& head)
+{
+    if (head.compare(0, 5, "<?xml") != 0)
+        return wxString();
+    const size_t end = head.find("?>");
+    const std::string decl = head.substr(0, end);
+    size_t pos = decl.find("encoding");
+    if (pos == std::string::npos)
+        return wxString();
+    pos += 8;
+    auto skipBlanks = [&] {
+        while (pos < decl.size() && std::strchr(" \t\r\n", decl[pos]))
+            ++pos;
+    };
+    skipBlanks();
+    if (pos >= decl.size() || decl[pos] != '=')
+        return wxString();
+    ++pos;
+    skipBlanks();
+    if (pos >= decl.size() || (decl[pos] != '"' && decl[pos] != '\''))
+        return wxString();
+    const size_t close = decl.find(decl[pos], pos + 1);
+    if (close == std::string::npos)
+        return wxString();
+    return wxString::FromUTF8(decl.data() + pos + 1, close - pos - 1);
+}
+
+bool IsExpatEncoding(const wxString& name)
+{
+    for (const char* known : {"UTF-8", "UTF-16", "UTF-16BE", "UTF-16LE", "ISO-8859-1", "US-ASCII"})
+        if (name.IsSameAs(known, false))
+            return true;
+    return false;
+}
+
+// Decodes the whole file through the platform's converter into UTF-8.
+bool Decode(const std::string& bytes, const wxString& encoding, std::string& utf8, XML_Error& error)
+{
+    wxArrayString names;
+    names.push_back(encoding);
+    // Files labelled GB2312 often hold GBK characters; GB18030 reads both.
+    if (encoding.IsSameAs("GB2312", false) || encoding.IsSameAs("EUC-CN", false) ||
+        encoding.IsSameAs("GBK", false))
+    {
+        names.push_back("GBK");
+        names.push_back("GB18030");
+    }
+    error = XML_ERROR_UNKNOWN_ENCODING;
+    for (const wxString& name : names)
+    {
+        wxCSConv conv(name);
+        if (!conv.IsOk())
+            continue;
+        const wxString text(bytes.data(), conv, bytes.size());
+        if (text.empty() && !bytes.empty())
+        {
+            error = XML_ERROR_INVALID_TOKEN;
+            continue;
+        }
+        utf8 = ToUtf8(text);
+        return true;
+    }
+    return false;
+}
+
 struct ParserFree
 {
     void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
@@ -263,7 +333,39 @@ bool XmlLoader::Load(wxXmlDocument& doc, const wxString& filename)
 
 bool XmlLoader::Load(wxXmlDocument& doc, wxInputStream& stream)
 {
-    std::unique_ptr<XML_ParserStruct, ParserFree> parser(XML_ParserCreate(nullptr));
+    // Same block size and end test as the toolkit: expat splits character
+    // data at block ends, and which blank pieces are dropped depends on it.
+    constexpr size_t BlockSize = 1024;
+    std::string first(BlockSize, '\0');
+    first.resize(stream.Read(&first[0], BlockSize).LastRead());
+
+    // Encodings expat cannot read itself are decoded up front, whole, and
+    // the text parsed as UTF-8; the document keeps the declared name, so it
+    // is written back in the encoding it came in.
+    const wxString declared = DeclaredEncoding(first);
+    std::string decoded;
+    const bool transcode = !declared.empty() && !IsExpatEncoding(declared);
+    if (transcode)
+    {
+        std::string all = std::move(first);
+        for (size_t len = all.size(); len == BlockSize;)
+        {
+            char chunk[BlockSize];
+            len = stream.Read(chunk, BlockSize).LastRead();
+            all.append(chunk, len);
+        }
+        XML_Error error = XML_ERROR_NONE;
+        if (!Decode(all, declared, decoded, error))
+        {
+            wxLogError(_("XML parsing error: '%s' at line %d"),
+                       wxString(XML_ErrorString(error), wxConvLibc), 1);
+            doc.SetDocumentNode(nullptr);
+            return false;
+        }
+    }
+
+    std::unique_ptr<XML_ParserStruct, ParserFree> parser(
+        XML_ParserCreate(transcode ? "UTF-8" : nullptr));
     if (!parser)
     {
         doc.SetDocumentNode(nullptr);
@@ -272,14 +374,30 @@ bool XmlLoader::Load(wxXmlDocument& doc, wxInputStream& stream)
     Builder builder(parser.get());
     builder.Install();
 
-    // Same block size and end test as the toolkit: expat splits character
-    // data at block ends, and which blank pieces are dropped depends on it.
-    constexpr size_t BlockSize = 1024;
+    size_t offset = 0;
+    bool firstBlock = true;
+    auto read = [&](char* block) -> size_t {
+        if (transcode)
+        {
+            const size_t len = std::min(BlockSize, decoded.size() - offset);
+            std::memcpy(block, decoded.data() + offset, len);
+            offset += len;
+            return len;
+        }
+        if (firstBlock)
+        {
+            firstBlock = false;
+            std::memcpy(block, first.data(), first.size());
+            return first.size();
+        }
+        return stream.Read(block, BlockSize).LastRead();
+    };
+
     char block[BlockSize];
     bool done = false;
     do
     {
-        const size_t len = stream.Read(block, BlockSize).LastRead();
+        const size_t len = read(block);
         done = len < BlockSize;
         if (XML_Parse(parser.get(), block, static_cast<int>(len), done) != XML_STATUS_OK)
         {

@@ -61,11 +61,21 @@ size_t XmlCharWidth(const wxChar* p, size_t i, size_t n)
     return 1;
 }
 
+// How a piece is converted: markup is ASCII and written as UTF-8; everything
+// that may hold other characters goes through the file encoding, or the file
+// would not read back as what it declares.
+enum class Piece
+{
+    Markup,
+    Text,   // a character the encoding lacks becomes a character reference
+    Cdata,  // the same, between two CDATA sections
+};
+
 // Writes one piece, converted as a whole, in UTF-8 or in the file encoding.
 // A character the file encoding lacks becomes a character reference, so the
 // text survives a reload; one that no XML file may hold is dropped, or the
 // whole file would fail to load.
-void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, bool fileEncoding)
+void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, Piece piece)
 {
     if (n == 0)
         return;
@@ -87,7 +97,7 @@ void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, bool fileEncoding)
         if (n == 0)
             return;
     }
-    if (!fileEncoding || !w.fileConv)
+    if (piece == Piece::Markup || !w.fileConv)
     {
         AppendUtf8(w.bytes, p, n);
     }
@@ -104,7 +114,8 @@ void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, bool fileEncoding)
                 wxUint32 c = static_cast<wxUint32>(p[i]);
                 if (width == 2)
                     c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<wxUint32>(p[i + 1]) - 0xDC00);
-                w.bytes += "&#" + std::to_string(c) + ";";
+                const std::string reference = "&#" + std::to_string(c) + ";";
+                w.bytes += piece == Piece::Cdata ? "]]>" + reference + "<![CDATA[" : reference;
             }
             i += width - 1;
         }
@@ -112,9 +123,9 @@ void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, bool fileEncoding)
     Flush(w);
 }
 
-void WriteRaw(XmlWriter& w, const wxString& s, bool fileEncoding = false)
+void WriteRaw(XmlWriter& w, const wxString& s, Piece piece)
 {
-    WriteRaw(w, s.wx_str(), s.length(), fileEncoding);
+    WriteRaw(w, s.wx_str(), s.length(), piece);
 }
 
 void WriteAscii(XmlWriter& w, const char* s, size_t n)
@@ -167,11 +178,24 @@ void WriteEscaped(XmlWriter& w, const wxString& text, bool attribute)
         }
         if (!entity)
             continue;
-        WriteRaw(w, p + runStart, i - runStart, true);
+        WriteRaw(w, p + runStart, i - runStart, Piece::Text);
         WriteAscii(w, entity, entityLen);
         runStart = i + 1;
     }
-    WriteRaw(w, p + runStart, n - runStart, true);
+    WriteRaw(w, p + runStart, n - runStart, Piece::Text);
+}
+
+bool IsUtf8Name(const wxString& encoding)
+{
+    return encoding.empty() || encoding.IsSameAs("UTF-8", false) || encoding.IsSameAs("UTF8", false);
+}
+
+bool IsAsciiCompatible(const wxString& encoding)
+{
+    const wxString name = encoding.Upper();
+    return !name.StartsWith("UTF-16") && !name.StartsWith("UTF16") && !name.StartsWith("UTF-32") &&
+           !name.StartsWith("UTF32") && !name.StartsWith("UCS-2") && !name.StartsWith("UCS2") &&
+           !name.StartsWith("UCS-4") && !name.StartsWith("UCS4");
 }
 
 void WriteIndent(XmlWriter& w, int indent)
@@ -189,11 +213,11 @@ void WriteNode(XmlWriter& w, const wxXmlNode* node, int indent, int step)
     case wxXML_ELEMENT_NODE:
     {
         WriteAscii(w, "<");
-        WriteRaw(w, node->GetName());
+        WriteRaw(w, node->GetName(), Piece::Text);
         for (const wxXmlAttribute* attr = node->GetAttributes(); attr; attr = attr->GetNext())
         {
             WriteAscii(w, " ");
-            WriteRaw(w, attr->GetName());
+            WriteRaw(w, attr->GetName(), Piece::Text);
             WriteAscii(w, "=\"");
             WriteEscaped(w, attr->GetValue(), true);
             WriteAscii(w, "\"");
@@ -216,7 +240,7 @@ void WriteNode(XmlWriter& w, const wxXmlNode* node, int indent, int step)
         if (step >= 0 && last->GetType() != wxXML_TEXT_NODE)
             WriteIndent(w, indent);
         WriteAscii(w, "</");
-        WriteRaw(w, node->GetName());
+        WriteRaw(w, node->GetName(), Piece::Text);
         WriteAscii(w, ">");
         break;
     }
@@ -225,12 +249,12 @@ void WriteNode(XmlWriter& w, const wxXmlNode* node, int indent, int step)
         break;
     case wxXML_CDATA_SECTION_NODE:
         WriteAscii(w, "<![CDATA[");
-        WriteRaw(w, node->GetContent());
+        WriteRaw(w, node->GetContent(), Piece::Cdata);
         WriteAscii(w, "]]>");
         break;
     case wxXML_COMMENT_NODE:
         WriteAscii(w, "<!--");
-        WriteRaw(w, node->GetContent(), true);
+        WriteRaw(w, node->GetContent(), Piece::Text);
         WriteAscii(w, "-->");
         break;
     default:
@@ -259,21 +283,26 @@ bool wxXmlDocumentEx::Save(wxOutputStream& stream, int indentstep) const
     if (!root)
         return false;
 
-    const wxString& encoding = GetFileEncoding();
+    // UTF-16 and UTF-32 are not ASCII-compatible: markup written byte by byte
+    // would not be what they declare. Such documents, and those in an
+    // encoding the platform cannot convert to, are written as UTF-8.
+    wxString encoding = GetFileEncoding();
     std::unique_ptr<wxCSConv> conv;
-    if (!encoding.IsSameAs("UTF-8", false) && !encoding.IsSameAs("UTF8", false))
+    if (!IsUtf8Name(encoding) && IsAsciiCompatible(encoding))
     {
         conv = std::make_unique<wxCSConv>(encoding);
         if (!conv->IsOk())
             conv.reset();
     }
+    if (!conv && (!IsUtf8Name(encoding) || encoding.empty()))
+        encoding = "UTF-8";
 
     XmlWriter w{stream, conv.get(), std::string()};
     w.bytes.reserve(256);
     // A declaration with empty values would not parse again.
     const wxString version = GetVersion().empty() ? wxString("1.0") : GetVersion();
-    WriteRaw(w, wxString::Format("<?xml version=\"%s\" encoding=\"%s\"?>\n", version,
-                                 encoding.empty() ? wxString("UTF-8") : encoding));
+    WriteRaw(w, wxString::Format("<?xml version=\"%s\" encoding=\"%s\"?>\n", version, encoding),
+             Piece::Markup);
     WriteNode(w, root, 0, indentstep);
     WriteAscii(w, "\n");
     return true;

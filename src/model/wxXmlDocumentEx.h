@@ -4,10 +4,12 @@
 
 // wxXmlDocument with the program's own streaming writer: every XML file the
 // program writes gets its byte layout here. Each piece is converted and written
-// at once; the document is never assembled in memory. Text, attribute values
-// and comments are written in the file encoding, a character it lacks as a
-// numeric character reference; markup, names and CDATA are written in UTF-8.
-// Characters that XML 1.0 forbids are dropped, so what is saved loads again.
+// at once; the document is never assembled in memory. Names, text, attribute
+// values, comments and CDATA are written in the file encoding, a character it
+// lacks as a numeric character reference; the declaration and markup are ASCII.
+// A document in UTF-16 or UTF-32, or in an encoding the platform cannot
+// convert to, is written as UTF-8 and declared so. Characters that XML 1.0
+// forbids are dropped, so what is saved loads again.
 class wxXmlDocumentEx : public wxXmlDocument
 {
 public:

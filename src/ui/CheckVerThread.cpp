@@ -1,19 +1,18 @@
 #include "CheckVerThread.h"
 
-#include "AppInfo.h"
-#include "HttpGetStream.h"
-#include "ServerAddress.h"
+#include "HttpClient.h"
 #include "VersionPage.h"
-
 
 CheckVerThread::CheckVerThread(std::shared_ptr<VersionCheckLink> link, const wxString& hostSpec)
     : wxThread(wxTHREAD_DETACHED), m_pLink(std::move(link)), m_strHostSpec(hostSpec)
 {
 }
 
-bool CheckVerThread::SplitHost(const wxString& hostSpec, wxString& host, unsigned short& port)
+CheckVerThread::~CheckVerThread()
 {
-    return ParseServerAddress(hostSpec, AppInfo::VersionPagePort, host, port);
+    // Told from the destructor: the toolkit counts this thread as being
+    // deleted until it returns, so whoever waits for it may then shut down.
+    m_pLink->MarkFinished();
 }
 
 wxThread::ExitCode CheckVerThread::Entry()
@@ -29,55 +28,40 @@ wxThread::ExitCode CheckVerThread::Entry()
             m_pLink->ReportFailure(VersionCheckLink::Failure::Unknown);
         }
     }
-    m_pLink->MarkFinished();
     return nullptr;
 }
 
 void CheckVerThread::CheckVersion()
 {
     using Failure = VersionCheckLink::Failure;
+    using Outcome = VersionPage::FetchResult::Outcome;
 
-    wxString host;
-    unsigned short port = 0;
-    if (!SplitHost(m_strHostSpec, host, port))
+    wxString url;
+    if (!VersionPage::UrlFromSetting(m_strHostSpec, url))
     {
         m_pLink->ReportFailure(Failure::Connection);
         return;
     }
 
-    // Not wxHTTP: its sockets hook themselves into the GUI thread's event
-    // loop, which is unsafe from a worker. The time-out bounds the whole
-    // exchange, so a page that stalls or drips for ever cannot keep this
-    // thread alive, and a closed window stops it at the next wait.
+    // The deadline bounds the whole exchange, so a page that stalls or drips
+    // for ever cannot keep this thread alive, and a closed window stops it
+    // within 50 ms, name lookup included.
     std::shared_ptr<VersionCheckLink> link = m_pLink;
-    HttpGetStream http(TimeoutSeconds * 1000, [link] { return !link->IsDetached(); });
-    const HttpGetStream::Result opened = http.Open(host, port, AppInfo::VersionPagePath);
-    if (opened == HttpGetStream::Result::Stopped)
-        return;
-    if (opened != HttpGetStream::Result::Ok)
+    HttpClient client;
+    const VersionPage::FetchResult result = VersionPage::Fetch(
+        client, url, TimeoutSeconds * 1000, [link] { return !link->IsDetached(); });
+    switch (result.outcome)
     {
-        m_pLink->ReportFailure(Failure::Connection);
-        return;
-    }
-    const int status = http.Status();
-    if (status < 200 || status > 299)
-    {
-        m_pLink->ReportFailure(Failure::HttpStatus, status);
-        return;
-    }
-
-    VersionPage page;
-    char buffer[4096];
-    bool done = false;
-    while (!done && !m_pLink->IsDetached())
-    {
-        http.Read(buffer, sizeof buffer);
-        const size_t got = http.LastRead();
-        if (got == 0)
+        case Outcome::Done:
+            m_pLink->PostVersion(result.version);
             break;
-        done = page.Feed(buffer, got);
+        case Outcome::ConnectFailed:
+            m_pLink->ReportFailure(Failure::Connection);
+            break;
+        case Outcome::HttpStatus:
+            m_pLink->ReportFailure(Failure::HttpStatus, result.status);
+            break;
+        case Outcome::Cancelled:
+            break;
     }
-    page.Finish();
-
-    m_pLink->PostVersion(page.Result());
 }

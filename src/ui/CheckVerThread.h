@@ -13,12 +13,10 @@
 class CheckVerThread : public wxThread
 {
 public:
-    // hostSpec: "host" or "host:port" (port 80 when none is given).
+    // hostSpec: "host" or "host:port" (port 80 when none is given), or a whole
+    // http:// or https:// address of the version page.
     CheckVerThread(std::shared_ptr<VersionCheckLink> link, const wxString& hostSpec);
-
-    // Splits "host" or "host:port"; false when the host part is empty or the
-    // port is not a number from 1 to 65535.
-    static bool SplitHost(const wxString& hostSpec, wxString& host, unsigned short& port);
+    ~CheckVerThread() override;
 
     // Time-out of the whole exchange, from connecting to the last byte, in seconds.
     static constexpr int TimeoutSeconds = 60;

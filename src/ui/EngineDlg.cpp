@@ -3,6 +3,7 @@
 #include "DialogFont.h"
 #include "Engine.h"
 #include "EngineManager.h"
+#include "EngineRules.h"
 #include "KeywordEncoding.h"
 
 #include <wx/button.h>
@@ -17,7 +18,6 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
-#include <climits>
 
 #define ORVANE_DEFINE_DLG_ID(name) const long EngineDlg::name = wxNewId()
 ORVANE_DEFINE_DLG_ID(ID_STATICTEXT1);
@@ -39,31 +39,6 @@ ORVANE_DEFINE_DLG_ID(ID_STATICLINE1);
 
 namespace
 {
-// The catalogue's rule for index texts: leading blanks and one sign, digits
-// up to the first non-digit, no digits give 0, saturating at the int range.
-int ParseIndexText(const wxString& text)
-{
-    size_t pos = 0;
-    while (pos < text.length() && wxIsspace(text[pos]))
-        ++pos;
-    bool negative = false;
-    if (pos < text.length() && (text[pos] == '+' || text[pos] == '-'))
-    {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    long long value = 0;
-    for (; pos < text.length() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
-    {
-        value = value * 10 + (text[pos] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;  // keep it from overflowing
-    }
-    if (negative)
-        value = -value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
 // Fixes the longest text the user may type without cutting a longer value
 // that a record already holds: that one is shown as it is.
 void LimitLength(wxTextCtrl* ctrl, unsigned long limit)
@@ -121,8 +96,6 @@ void EngineDlg::BuildLayout()
     addLabel(row2, m_pLabelEncoding, ID_STATICTEXT4, "ID_STATICTEXT4", _("URL Enco&ding:"));
     m_pChoiceEncoding = new wxChoice(this, ID_CHOICE_ENCODING, wxDefaultPosition, wxDefaultSize,
                                      0, nullptr, 0, wxDefaultValidator, "ID_CHOICE_ENCODING");
-    // The keyword encoding is chosen by the catalogue file only.
-    m_pChoiceEncoding->Disable();
     row2->Add(m_pChoiceEncoding, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
     top->Add(row2, 0, wxALL | wxEXPAND, border);
 
@@ -200,11 +173,13 @@ void EngineDlg::OnInitDialog(wxInitDialogEvent& event)
 
     m_pChoiceEncoding->Clear();
     for (size_t i = 0; i < EncodingNamesCount; ++i)
-    {
         m_pChoiceEncoding->Append(EncodingNames[i]);
-        if (EncodingNames[i].IsSameAs(m_pEngine->m_strEncoding, false))
-            m_pChoiceEncoding->SetSelection(static_cast<int>(i));
-    }
+    // A name the list does not have is shown as it is and kept unless the
+    // user picks another.
+    int encoding = EngineRules::EncodingPosition(m_pEngine->m_strEncoding);
+    if (encoding == wxNOT_FOUND)
+        encoding = m_pChoiceEncoding->Append(m_pEngine->m_strEncoding);
+    m_pChoiceEncoding->SetSelection(encoding);
 
     m_pTextIndex->ChangeValue(wxString::Format("%d", m_pEngine->m_nIndex));
     m_pCheckEnableIndex->SetValue(false);
@@ -251,54 +226,23 @@ void EngineDlg::OnOK(wxCommandEvent& WXUNUSED(event))
     if (!m_pEngineManager || !m_pEngine)
         return;
 
-    wxString language = m_pComboLang->GetValue();
-    language.Trim(true).Trim(false);
-    if (language.empty())
+    EngineRules::Input input;
+    input.language = m_pComboLang->GetValue();
+    input.category = m_pComboCategory->GetValue();
+    input.name = m_pTextName->GetValue();
+    input.url = m_pTextUrl->GetValue();
+    input.encoding = m_pChoiceEncoding->GetStringSelection();
+    input.index = m_pTextIndex->GetValue();
+    input.enable = m_pCheckEnable->GetValue();
+    Engine result;
+    const EngineRules::Problem problem =
+        EngineRules::Check(input, *m_pEngine, *m_pEngineManager, result);
+    if (problem != EngineRules::Problem::None)
     {
-        ShowInputError(_("Please input language!"));
+        ShowInputError(EngineRules::Message(problem));
         return;
     }
-    wxString category = m_pComboCategory->GetValue();
-    category.Trim(true).Trim(false);
-    if (category.empty())
-    {
-        ShowInputError(_("Please input category!"));
-        return;
-    }
-    wxString name = m_pTextName->GetValue();
-    name.Trim(true).Trim(false);
-    if (name.empty())
-    {
-        ShowInputError(_("Please input name!"));
-        return;
-    }
-    const wxString encoding = m_pChoiceEncoding->GetStringSelection();
-    wxString url = m_pTextUrl->GetValue();
-    url.Trim(true).Trim(false);
-    if (url.empty())
-    {
-        ShowInputError(_("Please input URL!"));
-        return;
-    }
-    if (url.Find('*') == wxNOT_FOUND)
-    {
-        ShowInputError(_("The query keyword part of URL must be replaced with '*'!"));
-        return;
-    }
-    const int index = ParseIndexText(m_pTextIndex->GetValue());
-    if (index != m_pEngine->m_nIndex && m_pEngineManager->IndexExists(index))
-    {
-        ShowInputError(_("The Index already existed. Please input another Index!"));
-        return;
-    }
-
-    m_pEngine->m_strLanguage = language;
-    m_pEngine->m_strCategory = category;
-    m_pEngine->m_strName = name;
-    m_pEngine->m_strUrl = url;
-    m_pEngine->m_strEncoding = encoding;
-    m_pEngine->m_nIndex = index;
-    m_pEngine->m_bEnable = m_pCheckEnable->GetValue();
+    *m_pEngine = result;
 
     SetReturnCode(wxID_OK);
     if (IsModal())

@@ -3,6 +3,7 @@
 #include "OrvaneFrame.h"
 
 #include "EngineDlg.h"
+#include "EngineRules.h"
 #include "Preference.h"
 
 #include <wx/button.h>
@@ -14,90 +15,23 @@
 #include <wx/statusbr.h>
 
 #include <algorithm>
-#include <climits>
 #include <memory>
 
 namespace
 {
-// Where a new engine searches until the user changes it.
-const char* const NEW_ENGINE_URL = "https://www.bing.com/search?q=*";
-
 // Text colour of a disabled engine's row.
 const wxColour DISABLED_ENGINE_COLOUR(172, 168, 153);
 
 // Added to the column number of the sort key for descending order.
 const wxIntPtr SORT_DESCENDING = 0x1000;
 
-enum EngineColumn
-{
-    COLUMN_NAME = 0,
-    COLUMN_LANGUAGE,
-    COLUMN_CATEGORY,
-    COLUMN_STATUS,
-    COLUMN_ENCODING,
-    COLUMN_INDEX,
-    COLUMN_URL
-};
-
-int CompareNumbers(long long a, long long b)
-{
-    return a > b ? 1 : (a < b ? -1 : 0);
-}
-
 // Row comparison for wxListCtrl::SortItems: each row's data is its Engine.
 int wxCALLBACK CompareEngineRows(wxIntPtr item1, wxIntPtr item2, wxIntPtr sortKey)
 {
-    const auto* first = reinterpret_cast<const Engine*>(item1);
-    const auto* second = reinterpret_cast<const Engine*>(item2);
-    int result = 0;
-    if (!first || !second)
-    {
-        result = CompareNumbers(first != nullptr, second != nullptr);
-    }
-    else
-    {
-        switch (sortKey & ~SORT_DESCENDING)
-        {
-        case COLUMN_NAME:
-            result = first->m_strName.compare(second->m_strName);
-            break;
-        case COLUMN_LANGUAGE:
-            result = first->m_strLanguage.compare(second->m_strLanguage);
-            break;
-        case COLUMN_CATEGORY:
-            result = first->m_strCategory.compare(second->m_strCategory);
-            break;
-        case COLUMN_STATUS:
-            result = CompareNumbers(first->m_bEnable, second->m_bEnable);
-            break;
-        case COLUMN_ENCODING:
-            result = first->m_strEncoding.compare(second->m_strEncoding);
-            break;
-        case COLUMN_INDEX:
-            result = CompareNumbers(first->m_nIndex, second->m_nIndex);
-            break;
-        case COLUMN_URL:
-            result = first->m_strUrl.compare(second->m_strUrl);
-            break;
-        default:
-            break;
-        }
-        result = CompareNumbers(result, 0);
-    }
+    const int result = EngineRules::Compare(reinterpret_cast<const Engine*>(item1),
+                                            reinterpret_cast<const Engine*>(item2),
+                                            static_cast<int>(sortKey & ~SORT_DESCENDING));
     return (sortKey & SORT_DESCENDING) ? -result : result;
-}
-
-// The entry next to engine in list (step -1 before, +1 after), or null when
-// engine is not listed or has no neighbour on that side.
-Engine* NeighbourOf(const EngineArray& list, const Engine* engine, int step)
-{
-    const auto it = std::find(list.begin(), list.end(), engine);
-    if (it == list.end())
-        return nullptr;
-    const auto pos = static_cast<long long>(it - list.begin()) + step;
-    if (pos < 0 || pos >= static_cast<long long>(list.size()))
-        return nullptr;
-    return list[static_cast<size_t>(pos)];
 }
 
 // Selects and shows the engine's row. Raises the item-selected report, which
@@ -110,13 +44,6 @@ void SelectEngineRow(wxListCtrl* list, const Engine* engine)
     list->SetItemState(row, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
                        wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     list->EnsureVisible(row);
-}
-
-// A fresh index past every one in use; saturates rather than wrapping round.
-int NextFreeIndex(const EngineManager& manager)
-{
-    const int maxIndex = manager.GetMaxIndex();
-    return maxIndex == INT_MAX ? INT_MAX : maxIndex + 1;
 }
 } // namespace
 
@@ -164,14 +91,15 @@ void OrvaneFrame::RefillEngineList()
         const long row = m_pEngineList->InsertItem(
             m_pEngineList->GetItemCount(), engine->m_strName,
             engine->m_bEnable ? IMAGE_ENGINE_ENABLED : IMAGE_ENGINE_DISABLED);
-        m_pEngineList->SetItem(row, COLUMN_LANGUAGE, engine->m_strLanguage);
-        m_pEngineList->SetItem(row, COLUMN_CATEGORY, engine->m_strCategory);
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_LANGUAGE, engine->m_strLanguage);
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_CATEGORY, engine->m_strCategory);
         // TRANSLATORS: the engine list's status column: the engine takes part in searches or not
-        m_pEngineList->SetItem(row, COLUMN_STATUS,
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_STATUS,
                                engine->m_bEnable ? _("Enable") : _("Disable"));
-        m_pEngineList->SetItem(row, COLUMN_ENCODING, engine->m_strEncoding);
-        m_pEngineList->SetItem(row, COLUMN_INDEX, wxString::Format("%d", engine->m_nIndex));
-        m_pEngineList->SetItem(row, COLUMN_URL, engine->m_strUrl);
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_ENCODING, engine->m_strEncoding);
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_INDEX,
+                               wxString::Format("%d", engine->m_nIndex));
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_URL, engine->m_strUrl);
         m_pEngineList->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(engine));
         if (!engine->m_bEnable)
             m_pEngineList->SetItemTextColour(row, DISABLED_ENGINE_COLOUR);
@@ -274,16 +202,7 @@ void OrvaneFrame::OnShowAll(wxCommandEvent& WXUNUSED(event))
 void OrvaneFrame::OnAddEngine(wxCommandEvent& WXUNUSED(event))
 {
     EngineDlg dlg(this);
-    auto engine = std::make_unique<Engine>();
-    engine->m_nIndex = NextFreeIndex(m_engineManager);
-    // TRANSLATORS: language, category and name proposed for a new search engine
-    engine->m_strLanguage = _("untitled");
-    engine->m_strCategory = _("untitled");
-    engine->m_strName = _("untitled");
-    engine->m_strUrl = NEW_ENGINE_URL;
-    engine->m_strEncoding = "UTF-8";
-    engine->m_bEnable = true;
-    engine->m_bMark = false;
+    auto engine = EngineRules::NewEngine(m_engineManager);
 
     dlg.m_pEngineManager = &m_engineManager;
     dlg.m_pEngine = engine.get();
@@ -313,15 +232,7 @@ void OrvaneFrame::OnCopyEngine(wxCommandEvent& WXUNUSED(event))
     if (!source)
         return;
     EngineDlg dlg(this);
-    auto engine = std::make_unique<Engine>();
-    engine->m_strLanguage = source->m_strLanguage;
-    engine->m_strCategory = source->m_strCategory;
-    // TRANSLATORS: appended directly, without a blank, to the name of a copied engine
-    engine->m_strName = source->m_strName + _("(Copy)");
-    engine->m_strUrl = source->m_strUrl;
-    engine->m_strEncoding = source->m_strEncoding;
-    engine->m_bEnable = source->m_bEnable;
-    engine->m_nIndex = NextFreeIndex(m_engineManager);
+    auto engine = EngineRules::MakeCopy(*source, m_engineManager);
 
     dlg.m_pEngineManager = &m_engineManager;
     dlg.m_pEngine = engine.get();
@@ -364,7 +275,7 @@ void OrvaneFrame::OnEngineUp(wxCommandEvent& WXUNUSED(event))
     // Copied: the catalogue reuses its filtered list on the next query.
     const EngineArray list = m_engineManager.GetEngines(
         m_pChoiceLang->GetStringSelection(), m_pChoiceCategory->GetStringSelection(), true);
-    if (Engine* previous = NeighbourOf(list, engine, -1))
+    if (Engine* previous = EngineRules::Neighbour(list, engine, -1))
         m_engineManager.SwapIndex(engine, previous);
 }
 
@@ -375,6 +286,6 @@ void OrvaneFrame::OnEngineDown(wxCommandEvent& WXUNUSED(event))
         return;
     const EngineArray list = m_engineManager.GetEngines(
         m_pChoiceLang->GetStringSelection(), m_pChoiceCategory->GetStringSelection(), true);
-    if (Engine* next = NeighbourOf(list, engine, +1))
+    if (Engine* next = EngineRules::Neighbour(list, engine, +1))
         m_engineManager.SwapIndex(engine, next);
 }

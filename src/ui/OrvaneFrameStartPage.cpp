@@ -9,6 +9,7 @@
 #include "Preference.h"
 #include "ProgramFolder.h"
 #include "SettingDlg.h"
+#include "SuggDlg.h"
 #include "StartPage.h"
 #include "VersionCheckLink.h"
 
@@ -42,9 +43,14 @@ void OrvaneFrame::StartVersionCheck()
         if (thread->Create() != wxTHREAD_NO_ERROR)
             wxMessageBox(_("Can't create thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
         if (thread->Run() != wxTHREAD_NO_ERROR)
+        {
             wxMessageBox(_("Can't start thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
+            m_pVersionLink.reset();  // no worker to wait for
+        }
         else
+        {
             thread.release();  // a running detached thread deletes itself
+        }
     }
 
     RefreshStartPage();
@@ -54,9 +60,11 @@ void OrvaneFrame::StopVersionCheck()
 {
     if (!m_pVersionLink)
         return;
-    // Returns at once: the worker may stay blocked on the network for a while,
-    // but from here on it hands nothing to this frame.
+    // From here on the worker hands nothing to this frame, and it gives up
+    // its request within 50 ms. Waiting for it keeps a detached thread from
+    // outliving the toolkit's thread bookkeeping at exit.
     m_pVersionLink->Detach();
+    m_pVersionLink->WaitUntilFinished(2000);
     m_pVersionLink.reset();
 }
 
@@ -105,8 +113,18 @@ void OrvaneFrame::LoadStartPageTemplate()
 void OrvaneFrame::OnSetting(wxCommandEvent&)
 {
     SettingDlg dialog(this, wxID_ANY);
+    // Engines of the catalogue that name a suggestion address are offered too.
+    std::vector<SuggestionPreset> presets;
+    for (const auto& engine : m_engineManager.m_engines)
+    {
+        if (!engine->m_strSuggestUrl.empty())
+            presets.push_back({engine->m_strName, engine->m_strSuggestUrl, wxString()});
+    }
+    dialog.AddSuggestionPresets(presets);
     if (dialog.ShowModal() != wxID_OK)
         return;
+    if (dialog.SuggestionServicesChanged() && m_pSuggDlg)
+        m_pSuggDlg->ResetService();
 
     Preference* pref = Preference::Get();
     if (m_pKeywordBox)

@@ -1,7 +1,9 @@
 #include "SettingDlg.h"
 
+#include "ConfigStore.h"
 #include "DialogFont.h"
 #include "Preference.h"
+#include "SuggServicePage.h"
 #include "PrivacyPage.h"
 
 #include <wx/button.h>
@@ -50,6 +52,8 @@ SettingDlg::SettingDlg(wxWindow* parent, wxWindowID id)
     BuildKeywordPage();
     BuildGeneralPage();
     BuildFullScreenPage();
+    m_pSuggPage = new SuggServicePage(m_pNotebook, SuggServicePage::ID_PANEL_SUGG);
+    m_pNotebook->AddPage(m_pSuggPage, _("Suggestions"), false);
     m_pPrivacyPage = new PrivacyPage(m_pNotebook);
     m_pNotebook->AddPage(m_pPrivacyPage, _("Privacy"), false);
     m_pNotebook->SetSelection(0);
@@ -151,6 +155,8 @@ void SettingDlg::BuildFullScreenPage()
 
 void SettingDlg::OnInitDialog(wxInitDialogEvent& event)
 {
+    if (wxConfigBase* config = ConfigStore::Get())
+        m_pSuggPage->Load(*config);
     const Preference* pref = Preference::Get();
     // Only exactly 1 counts as on here; the hide flags below count anything but 0.
     m_pCheckSizePos->SetValue(pref->m_nPreserveFrameSizePos == 1);
@@ -193,8 +199,26 @@ void SettingDlg::OnDeleteKeywords(wxCommandEvent&)
         m_pKeywordList->Append(kept);
 }
 
+void SettingDlg::AddSuggestionPresets(const std::vector<SuggestionPreset>& presets)
+{
+    m_pSuggPage->AddPresets(presets);
+}
+
 void SettingDlg::OnOK(wxCommandEvent&)
 {
+    const wxString invalid = m_pSuggPage->FirstInvalidLanguage();
+    if (!invalid.empty())
+    {
+        m_pNotebook->SetSelection(m_pNotebook->FindPage(m_pSuggPage));
+        wxMessageBox(wxString::Format(_("The suggestion address for %s must be an http or https "
+                                        "address holding {searchTerms}."),
+                                      m_pSuggPage->LanguageLabel(invalid)),
+                     _("Confirm"), wxOK | wxCENTRE, this);
+        return;
+    }
+    if (wxConfigBase* config = ConfigStore::Get())
+        m_bSuggServicesChanged = m_pSuggPage->Store(*config);
+
     Preference* pref = Preference::Get();
     pref->m_nPreserveFrameSizePos = m_pCheckSizePos->GetValue() ? 1 : 0;
     pref->m_nPreserveLangCategory = m_pCheckLangCategory->GetValue() ? 1 : 0;

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "SuggestionPreset.h"
+
 #include <wx/dialog.h>
+
+#include <vector>
 
 class wxButton;
 class wxCheckBox;
@@ -8,15 +12,24 @@ class wxCheckListBox;
 class wxNotebook;
 class wxPanel;
 class wxStaticText;
+class SuggServicePage;
 class PrivacyPage;
 
 // The modal settings dialog: the preference flags on three notebook pages and
-// the keyword history, whose ticked entries can be deleted. OK copies the
-// controls back into the single Preference; Cancel changes nothing.
+// the keyword history, whose ticked entries can be deleted, a fourth page
+// with the suggestion service of each language and a fifth on cookies and
+// site data. OK copies the controls back
+// into the single Preference and the services into the store; Cancel changes
+// nothing.
 class SettingDlg : public wxDialog
 {
 public:
     SettingDlg(wxWindow* parent, wxWindowID id = wxID_ANY);
+
+    // More suggestion services to offer by name (before the dialog is shown).
+    void AddSuggestionPresets(const std::vector<SuggestionPreset>& presets);
+    // After OK: the suggestion service of some language changed.
+    bool SuggestionServicesChanged() const { return m_bSuggServicesChanged; }
 
     static const long ID_NOTEBOOK1;
     static const long ID_PANEL1;
@@ -55,6 +68,13 @@ private:
     void BuildKeywordPage();
     void BuildGeneralPage();
     void BuildFullScreenPage();
+
+    bool m_bSuggServicesChanged = false;
+
+public:
+    SuggServicePage* m_pSuggPage = nullptr;
+
+private:
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnSelectAll(wxCommandEvent& event);

@@ -9,6 +9,7 @@
 #include <wx/choice.h>
 #include <wx/combobox.h>
 #include <wx/dcclient.h>
+#include <wx/frame.h>
 #include <wx/settings.h>
 #include <wx/intl.h>
 #include <wx/listbox.h>
@@ -16,6 +17,7 @@
 #include <wx/sizer.h>
 #include <wx/statline.h>
 #include <wx/stattext.h>
+#include <wx/statusbr.h>
 
 #ifdef __WXGTK__
 #include <gtk/gtk.h>
@@ -29,6 +31,8 @@ const long SuggDlg::ID_STATICLINE1 = wxNewId();
 namespace
 {
 int g_timeoutSeconds = 10;
+// A service that fails to connect this many times in a row is off for the run.
+constexpr int kFailuresBeforeOff = 3;
 
 // GTK moves the focus into a shown window's first focusable child, and a tree
 // view that gains the focus selects its first row: for the list that would be
@@ -59,9 +63,12 @@ private:
 void SuggDlg::SetTimeoutForTesting(int seconds) { g_timeoutSeconds = seconds; }
 
 SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
-    : m_link(std::make_shared<SuggFetchLink>())
+    : m_link(std::make_shared<SuggFetchLink>(
+          [this](unsigned number, SuggThread::Outcome outcome, const wxArrayString& list,
+                 const wxString&) {
+              OnFetchDone(number, outcome, list);
+          }))
 {
-    m_link->dlg = this;
     // Position and size come from the content; the keyword handling places it.
     Create(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSIMPLE_BORDER, "id");
     SetFont(DialogFont(10));
@@ -128,12 +135,10 @@ SuggDlg::SuggDlg(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSi
 
 SuggDlg::~SuggDlg()
 {
-    // Running fetches must find nobody to deliver to, and they give up their
-    // request at the next poll. Waiting for that keeps them from outliving
-    // the toolkit's thread bookkeeping, which races with detached threads
-    // still running at exit. A name lookup cannot be broken off, hence the bound.
-    m_link->detached = true;
-    m_link->dlg = nullptr;
+    // Running fetches find nobody to deliver to and are cancelled; they end
+    // within 50 ms, even in a name lookup. Waiting for them keeps detached
+    // threads from outliving the toolkit's thread bookkeeping at exit.
+    m_link->Detach();
     m_link->WaitForWorkers(2000);
 }
 
@@ -157,7 +162,17 @@ void SuggDlg::FetchSuggestions(const wxString& keyword)
     request.keyword = keyword;
     request.lang = Preference::Get()->m_strSuggLang;
     request.timeoutSeconds = g_timeoutSeconds;
-    SuggestionRequest::ReadServer(*ConfigStore::Get(), request.host, request.port);
+    wxString setting;
+    if (!SuggestionRequest::ReadService(*ConfigStore::Get(), request.lang, request.service, setting))
+    {
+        // Never fall back to another service: the keystrokes would go
+        // somewhere the user did not choose.
+        SetSuggestions(wxArrayString());
+        TurnOff(_("Suggestions are off: the suggestion service address is not valid."));
+        ShowError(wxString::Format(
+            _("The suggestion service address \"%s\" is not valid; suggestions are off."), setting));
+        return;
+    }
 
     // A detached thread deletes itself once it has run; until Run() succeeds it is ours.
     auto thread = std::make_unique<SuggThread>(m_link, request);
@@ -183,27 +198,31 @@ void SuggDlg::OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
                           const wxArrayString& suggestions)
 {
     // Only the newest fetch may change the list: an older reply that arrives
-    // late would show completions of a keyword no longer in the box.
+    // late would show completions of a keyword no longer in the box. Every
+    // other outcome empties it.
     const bool latest = requestNumber == m_nLatestRequest;
+    if (latest)
+        SetSuggestions(outcome == SuggThread::Outcome::Suggestions ? suggestions : wxArrayString());
     switch (outcome)
     {
         case SuggThread::Outcome::Suggestions:
-            if (latest)
-                SetSuggestions(suggestions);
+            m_nConnectFailures = 0;
             break;
         case SuggThread::Outcome::Skipped:
-            if (latest)
-                SetSuggestions(wxArrayString());
+            break;
+        case SuggThread::Outcome::TimedOut:
+            // Slow is not dead: this reply is dropped, suggestions stay on.
+            if (m_bSuggAvailable)
+                ShowStatus(_("The suggestion service did not answer in time."));
             break;
         case SuggThread::Outcome::StatusFailed:
-            m_bSuggAvailable = false;
-            if (latest)
-                SetSuggestions(wxArrayString());
+            if (m_bSuggAvailable)
+                TurnOff(_("Suggestions are off: the suggestion service refused the request."));
             break;
         case SuggThread::Outcome::ConnectFailed:
-            m_bSuggAvailable = false;
-            if (latest)
-                SetSuggestions(wxArrayString());
+            if (!m_bSuggAvailable || ++m_nConnectFailures < kFailuresBeforeOff)
+                break;
+            TurnOff(_("Suggestions are off: the suggestion service cannot be reached."));
             // Fetches that were already running fail the same way; one box is enough.
             if (!m_bFailureShown)
             {
@@ -216,6 +235,28 @@ void SuggDlg::OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
             ShowError(_("An unknown error occurred while getting suggetions."));
             break;
     }
+}
+
+void SuggDlg::TurnOff(const wxString& status)
+{
+    m_bSuggAvailable = false;
+    m_link->available = false;
+    ShowStatus(status);
+}
+
+void SuggDlg::ResetService()
+{
+    m_bSuggAvailable = true;
+    m_link->available = true;
+    m_nConnectFailures = 0;
+    m_bFailureShown = false;
+}
+
+void SuggDlg::ShowStatus(const wxString& text)
+{
+    auto* frame = wxDynamicCast(GetParent(), wxFrame);
+    if (frame && frame->GetStatusBar())
+        frame->SetStatusText(text, 0);
 }
 
 void SuggDlg::ShowError(const wxString& message)

@@ -41,6 +41,10 @@ public:
     void OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
                      const wxArrayString& suggestions);
 
+    // The services were changed in the settings: a service that was turned
+    // off for this run may be asked again.
+    void ResetService();
+
     // Tests shorten the service time-out; 10 seconds otherwise.
     static void SetTimeoutForTesting(int seconds);
 
@@ -72,10 +76,14 @@ private:
     void ChooseSuggestion(int index);
     void ReturnToKeywordBox();
     void ShowError(const wxString& message);
+    // The service is asked no more in this run; the status bar says why.
+    void TurnOff(const wxString& status);
+    void ShowStatus(const wxString& text);
 
     std::shared_ptr<SuggFetchLink> m_link;
     unsigned m_nLatestRequest = 0;
     bool m_bFailureShown = false;
+    int m_nConnectFailures = 0;  // in a row; a reply starts the count again
     // From the Down key in the keyword box until the pop-up hides or the mouse
     // is pressed in the list: selection changes then only highlight.
     bool m_bKeyboardMode = false;

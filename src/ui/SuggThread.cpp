@@ -1,9 +1,7 @@
 #include "SuggThread.h"
 
-#include "HttpGetStream.h"
-#include "SuggDlg.h"
-#include "SuggestionReply.h"
-#include "SuggestionRequest.h"
+#include "HttpClient.h"
+#include "SuggestionFetch.h"
 
 #include <wx/app.h>
 #include <wx/log.h>
@@ -13,24 +11,32 @@
 namespace
 {
 std::atomic<int> g_liveThreads{0};
+
+// At most this many fetches run at once; a newer keystroke cancels the oldest.
+constexpr int kMaxInFlight = 4;
 } // namespace
 
-bool SuggFetchLink::WaitForWorkers(int timeoutMs)
+SuggThread::Link::Link(Delivery delivery)
+    : deliver(std::move(delivery)), client(std::make_shared<HttpClient>(kMaxInFlight))
+{
+}
+
+void SuggThread::Link::Detach()
+{
+    detached = true;
+    deliver = nullptr;
+    client->CancelAll();
+}
+
+bool SuggThread::Link::WaitForWorkers(int timeoutMs)
 {
     std::unique_lock<std::mutex> guard(lock);
     return finished.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                              [this] { return running == 0; });
 }
 
-SuggThread::SuggThread(std::shared_ptr<SuggFetchLink> link, const Request& request)
-    : wxThread(wxTHREAD_DETACHED),
-      m_link(std::move(link)),
-      m_nRequest(request.number),
-      m_strKeyword(request.keyword),
-      m_strSuggLang(request.lang),
-      m_strHost(request.host),
-      m_nPort(request.port),
-      m_nTimeoutSeconds(request.timeoutSeconds)
+SuggThread::SuggThread(std::shared_ptr<Link> link, const Request& request)
+    : wxThread(wxTHREAD_DETACHED), m_link(std::move(link)), m_request(request)
 {
     ++g_liveThreads;
     std::lock_guard<std::mutex> guard(m_link->lock);
@@ -39,6 +45,8 @@ SuggThread::SuggThread(std::shared_ptr<SuggFetchLink> link, const Request& reque
 
 SuggThread::~SuggThread()
 {
+    // Runs while the toolkit still counts this thread as being deleted, so a
+    // waiter that sees running == 0 can let the toolkit shut its threads down.
     {
         std::lock_guard<std::mutex> guard(m_link->lock);
         --m_link->running;
@@ -55,8 +63,8 @@ wxThread::ExitCode SuggThread::Entry()
 {
     if (TestDestroy())
         return 0;
-    // The file and XML layers log their errors; a worker has no one to show
-    // them to, and failures are reported as outcomes instead.
+    // The file layer logs its errors; a worker has no one to show them to,
+    // and failures are reported as outcomes instead.
     wxLogNull noLog;
     Outcome outcome;
     try
@@ -73,47 +81,23 @@ wxThread::ExitCode SuggThread::Entry()
 
 SuggThread::Outcome SuggThread::FetchAndParse()
 {
-    if (!m_link->available || m_link->detached || m_strKeyword.empty())
+    if (!m_link->available || m_link->detached || m_request.keyword.empty())
         return Outcome::Skipped;
-
-    auto connectFailed = [this] {
-        m_link->available = false;
-        return Outcome::ConnectFailed;
-    };
-    // A closed pop-up stops the exchange at the next wait.
-    HttpGetStream http(m_nTimeoutSeconds * 1000, [this] { return !m_link->detached; });
-    switch (http.Open(m_strHost, m_nPort, SuggestionRequest::BuildPath(m_strKeyword, m_strSuggLang)))
+    std::shared_ptr<Link> link = m_link;
+    const SuggestionFetch::Result result = SuggestionFetch::Run(
+        *m_link->client, m_request.service, m_request.keyword, m_request.lang,
+        m_request.timeoutSeconds * 1000, [link] { return !link->detached && link->available; });
+    m_suggestions = result.suggestions;
+    m_strDetail = wxString::FromUTF8(result.error);
+    switch (result.outcome)
     {
-        case HttpGetStream::Result::Ok:
-            break;
-        case HttpGetStream::Result::Stopped:
-            return Outcome::Skipped;
-        case HttpGetStream::Result::ConnectFailed:
-        case HttpGetStream::Result::TimedOut:
-            return connectFailed();
+        case SuggestionFetch::Outcome::Suggestions: return Outcome::Suggestions;
+        case SuggestionFetch::Outcome::Skipped: return Outcome::Skipped;
+        case SuggestionFetch::Outcome::TimedOut: return Outcome::TimedOut;
+        case SuggestionFetch::Outcome::ConnectFailed: return Outcome::ConnectFailed;
+        case SuggestionFetch::Outcome::StatusFailed: return Outcome::StatusFailed;
     }
-    if (http.Status() < 200 || http.Status() > 299)
-    {
-        m_link->available = false;
-        return Outcome::StatusFailed;
-    }
-
-    std::string line;
-    const SuggestionReply::LineResult read = SuggestionReply::ReadFirstLine(http, line);
-    switch (http.BodyResult())
-    {
-        case HttpGetStream::Result::Stopped:
-            return Outcome::Skipped;
-        case HttpGetStream::Result::TimedOut:
-            return connectFailed();
-        default:
-            break;
-    }
-    if (read != SuggestionReply::LineResult::Line)
-        return Outcome::Suggestions;  // no reply line: an empty list
-    SuggestionReply::SaveLine(line);
-    SuggestionReply::Parse(line, m_suggestions);
-    return Outcome::Suggestions;
+    return Outcome::Error;
 }
 
 void SuggThread::Deliver(Outcome outcome)
@@ -121,9 +105,10 @@ void SuggThread::Deliver(Outcome outcome)
     wxAppConsole* app = wxTheApp;
     if (m_link->detached || !app)
         return;
-    // The pop-up is looked up again on the GUI thread: it may be gone by then.
-    app->CallAfter([link = m_link, number = m_nRequest, outcome, list = m_suggestions] {
-        if (link->dlg)
-            link->dlg->OnFetchDone(number, outcome, list);
+    // The receiver is looked up again on the GUI thread: it may be gone by then.
+    app->CallAfter([link = m_link, number = m_request.number, outcome, list = m_suggestions,
+                    detail = m_strDetail] {
+        if (link->deliver)
+            link->deliver(number, outcome, list, detail);
     });
 }

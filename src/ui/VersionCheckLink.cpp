@@ -3,6 +3,7 @@
 #include <wx/event.h>
 #include <wx/intl.h>
 #include <wx/msgdlg.h>
+#include <wx/time.h>
 
 VersionCheckLink::VersionCheckLink(wxEvtHandler* target, VersionSink sink)
     : m_pTarget(target), m_sink(std::move(sink))
@@ -46,6 +47,21 @@ void VersionCheckLink::MarkFinished()
 {
     wxMutexLocker lock(m_mutex);
     m_bFinished = true;
+    m_finished.Broadcast();
+}
+
+bool VersionCheckLink::WaitUntilFinished(int timeoutMs)
+{
+    wxMutexLocker lock(m_mutex);
+    const wxLongLong deadline = wxGetLocalTimeMillis() + timeoutMs;
+    while (!m_bFinished)
+    {
+        const wxLongLong left = deadline - wxGetLocalTimeMillis();
+        if (left <= 0)
+            return false;
+        m_finished.WaitTimeout(static_cast<unsigned long>(left.GetValue()));
+    }
+    return true;
 }
 
 bool VersionCheckLink::IsFinished() const

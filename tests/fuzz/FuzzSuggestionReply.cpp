@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes as a suggestion service reply body.
+// Feeds arbitrary bytes as a suggestion service reply body, in both formats.
 #include "SuggestionReply.h"
 
 #include <wx/init.h>
@@ -20,7 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         wxArrayString suggestions;
         SuggestionReply::Parse(line, suggestions);
     }
+    const std::string body(reinterpret_cast<const char*>(data), size);
     wxArrayString whole;
-    SuggestionReply::Parse(std::string(reinterpret_cast<const char*>(data), size), whole);
+    SuggestionReply::Parse(body, whole);
+    // The OpenSearch reader, with the bounds both readers promise.
+    if (SuggestionReply::Detect(body) == SuggestionReply::Format::Json)
+        SuggestionReply::ParseJson(body, whole);
+    if (whole.size() > SuggestionReply::MaxEntries)
+        __builtin_trap();
+    for (const wxString& s : whole)
+        if (s.length() > SuggestionReply::MaxEntryChars)
+            __builtin_trap();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "EngineDlg.h"
 #include "EngineManager.h"
+#include "KeywordEncoding.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -159,7 +160,7 @@ TEST_F(EngineDlgTest, ShowsTheRecordAndTheCatalogueLists)
     EXPECT_FALSE(dlg->m_pTextIndex->IsEnabled());
     EXPECT_FALSE(dlg->m_pCheckEnableIndex->GetValue());
     EXPECT_FALSE(dlg->m_pCheckEnable->GetValue());
-    EXPECT_FALSE(dlg->m_pChoiceEncoding->IsEnabled());
+    EXPECT_TRUE(dlg->m_pChoiceEncoding->IsEnabled());
 
     SCOPED_TRACE("the index box only toggles the field");
     dlg->m_pTextIndex->ChangeValue("42");
@@ -171,18 +172,28 @@ TEST_F(EngineDlgTest, ShowsTheRecordAndTheCatalogueLists)
     dlg->m_pTextIndex->ChangeValue("3");
 
     SCOPED_TRACE("lower-case utf-8 selects UTF-8 and is stored as UTF-8");
-    ASSERT_EQ(dlg->m_pChoiceEncoding->GetCount(), 2u);
+    ASSERT_EQ(dlg->m_pChoiceEncoding->GetCount(), EncodingNamesCount);
     EXPECT_EQ(dlg->m_pChoiceEncoding->GetStringSelection(), "UTF-8");
     Accept(*dlg);
     EXPECT_EQ(m_engine->m_strEncoding, "UTF-8");
     EXPECT_FALSE(m_engine->m_bEnable);
 
-    SCOPED_TRACE("an unknown encoding shows no selection and is stored empty");
-    m_engine->m_strEncoding = "Big5";
+    SCOPED_TRACE("a listed name in another case is stored in the list's spelling");
+    m_engine->m_strEncoding = "big5-hkscs";
+    auto listed = Open();
+    Accept(*listed);
+    EXPECT_EQ(m_engine->m_strEncoding, "Big5-HKSCS");
+
+    SCOPED_TRACE("an unlisted name is shown and kept until the user picks another");
+    m_engine->m_strEncoding = "shift-jis";
     auto other = Open();
-    EXPECT_EQ(other->m_pChoiceEncoding->GetSelection(), wxNOT_FOUND);
+    EXPECT_EQ(other->m_pChoiceEncoding->GetStringSelection(), "shift-jis");
     Accept(*other);
-    EXPECT_EQ(m_engine->m_strEncoding, "");
+    EXPECT_EQ(m_engine->m_strEncoding, "shift-jis");
+    auto picked = Open();
+    picked->m_pChoiceEncoding->SetStringSelection("EUC-JP");
+    Accept(*picked);
+    EXPECT_EQ(m_engine->m_strEncoding, "EUC-JP");
 }
 
 TEST_F(EngineDlgTest, ChecksRunInOrderAndKeepTheDialogOpen)
@@ -223,7 +234,15 @@ TEST_F(EngineDlgTest, ChecksRunInOrderAndKeepTheDialogOpen)
         dlg->m_pTextUrl->ChangeValue("http://127.0.0.1:9/search?q=");
         ExpectRefused(*dlg, "The query keyword part of URL must be replaced with '*'!");
     }
-    dlg->m_pTextUrl->ChangeValue("http://127.0.0.1:9/search?q=*");
+    {
+        SCOPED_TRACE("characters a catalogue file cannot hold");
+        dlg->m_pTextUrl->ChangeValue("http://127.0.0.1:9/search?q=*\x1b");
+        ExpectRefused(*dlg, "The name and the URL cannot contain control characters.");
+        dlg->m_pTextUrl->ChangeValue("http://127.0.0.1:9/search?q=*");
+        dlg->m_pTextName->ChangeValue(wxString("Eps") + wxUniChar(0xFFFF));
+        ExpectRefused(*dlg, "The name and the URL cannot contain control characters.");
+        dlg->m_pTextName->ChangeValue("Epsilon");
+    }
     {
         SCOPED_TRACE("index of an engine of another language");
         ClickIndexBox(*dlg, true);

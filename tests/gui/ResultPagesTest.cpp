@@ -13,6 +13,7 @@
 #include <wx/statusbr.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/webview.h>
 
 #include <webkit2/webkit2.h>
 

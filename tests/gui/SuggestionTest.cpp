@@ -7,6 +7,7 @@
 #include "SuggestionRequest.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
+#include "TestTls.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -112,6 +113,7 @@ protected:
         // A window like the main one: a keyword box with the pop-up under it.
         m_frame = new wxFrame(TestParentFrame(), wxID_ANY, "keyword", wxPoint(50, 50),
                               wxSize(600, 300));
+        m_frame->CreateStatusBar();
         m_box = new wxComboBox(m_frame, wxID_ANY);
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         sizer->Add(m_box, 0, wxEXPAND | wxALL, 10);
@@ -180,6 +182,8 @@ protected:
     }
 
     TestSandbox m_sandbox;
+    // Read by the pop-up's client when it is made.
+    ScopedEnv m_ca{"SSL_CERT_FILE", TestTls::Get().CaFile().c_str()};
     // How the service answers a keyword; read on the server's threads.
     void SetAnswer(std::function<HttpResponse(const std::string&)> answer)
     {
@@ -243,7 +247,6 @@ TEST_F(SuggestionTest, FetchSendsTheRequestAndFillsTheList)
     const HttpRequest request = m_server.Requests()[0];
     EXPECT_EQ(request.method, "GET");
     EXPECT_EQ(request.target, "/complete/search?hl=zh-CN&output=toolbar&qu=caf%c3%a9%20au%20lait");
-    EXPECT_EQ(request.headers.at("connection"), "Close");
     EXPECT_EQ(Items(m_dlg->m_pListBox),
               (std::vector<std::string>{"caf%c3%a9%20au%20lait one", "caf%c3%a9%20au%20lait two"}));
     EXPECT_EQ(m_dlg->m_nSuggCount, 2u);
@@ -297,43 +300,127 @@ TEST_F(SuggestionTest, A404DisablesSuggestionsQuietly)
     EXPECT_EQ(m_dlg->m_strKeyword, "abc");
 }
 
-TEST_F(SuggestionTest, ARefusedConnectionIsReportedOnceAndDisables)
+TEST_F(SuggestionTest, ThreeRefusedConnectionsInARowTurnItOff)
 {
-    SetHost("127.0.0.1:" + std::to_string(ClosedPort()));
-    ExpectMessage expected(wxString("An unknown error occurred while getting suggetions.") +
-                               "\nPlease check your internet connection and try again.",
-                           "Orvane");
-    m_dialogs.AddExpectation(expected);
+    const std::string closed = "127.0.0.1:" + std::to_string(ClosedPort());
+    auto fetch = [&](const std::string& host, const char* keyword) {
+        SetHost(host);
+        m_dlg->FetchSuggestions(keyword);
+        return Settle();
+    };
     m_dlg->SetSuggestions(wxArrayString(1, "old"));
-    m_dlg->FetchSuggestions("abc");
-    ASSERT_TRUE(Settle());
-    EXPECT_FALSE(m_dlg->m_bSuggAvailable);
-    EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
-
-    // Until the next run, nothing more is started.
-    m_dlg->FetchSuggestions("abcd");
-    EXPECT_EQ(SuggThread::LiveCount(), 0);
-    EXPECT_EQ(m_dlg->m_strKeyword, "abc");
+    {
+        SCOPED_TRACE("a reply between failures starts the count again");
+        ASSERT_TRUE(fetch(closed, "a"));
+        ASSERT_TRUE(fetch(closed, "ab"));
+        EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
+        ASSERT_TRUE(fetch(m_server.HostPort(), "abc"));
+        ASSERT_TRUE(fetch(closed, "abcd"));
+        ASSERT_TRUE(fetch(closed, "abcde"));
+        EXPECT_TRUE(m_dlg->m_bSuggAvailable);
+    }
+    {
+        SCOPED_TRACE("the third in a row: one message, off for the run, said in the status bar");
+        ExpectMessage expected(wxString("An unknown error occurred while getting suggetions.") +
+                                   "\nPlease check your internet connection and try again.",
+                               "Orvane");
+        m_dialogs.AddExpectation(expected);
+        ASSERT_TRUE(fetch(closed, "abcdef"));
+        m_dialogs.CheckUnmetExpectations();
+        EXPECT_FALSE(m_dlg->m_bSuggAvailable);
+        EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
+                  "Suggestions are off: the suggestion service cannot be reached.");
+        SetHost(m_server.HostPort());
+        m_dlg->FetchSuggestions("abcdefg");
+        EXPECT_EQ(SuggThread::LiveCount(), 0);
+        EXPECT_EQ(m_dlg->m_strKeyword, "abcdef");
+    }
+    {
+        SCOPED_TRACE("a changed service is asked again");
+        m_dlg->ResetService();
+        m_dlg->FetchSuggestions("xyz");
+        ASSERT_TRUE(Settle());
+        EXPECT_EQ(m_dlg->m_nSuggCount, 2u);
+    }
 }
 
-TEST_F(SuggestionTest, AServiceThatNeverAnswersTimesOut)
+TEST_F(SuggestionTest, ASlowServiceIsNotADeadOne)
 {
     SuggDlg::SetTimeoutForTesting(1);
-    SetAnswer([](const std::string&) {
+    SetAnswer([](const std::string& keyword) {
         HttpResponse r;
-        r.noReply = true;
+        r.body = Reply({keyword + " one"});
+        r.noReply = keyword != "fast";
         return r;
     });
-    ExpectMessage expected(wxString("An unknown error occurred while getting suggetions.") +
-                               "\nPlease check your internet connection and try again.",
-                           "Orvane");
-    m_dialogs.AddExpectation(expected);
-    // Fetches that time out together are reported once.
-    for (const char* k : {"a", "ab", "abc", "abcd"})
+    // Fetches that time out drop their reply; no message, suggestions stay on.
+    for (const char* k : {"a", "ab", "abc"})
         m_dlg->FetchSuggestions(k);
-    ASSERT_TRUE(m_server.WaitForRequests(4, 5000));
-    EXPECT_TRUE(WaitUntil([&] { return !m_dlg->m_bSuggAvailable; }, 8000));
-    EXPECT_TRUE(Settle());
+    ASSERT_TRUE(m_server.WaitForRequests(3, 5000));
+    ASSERT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 8000));
+    PumpEvents(30);
+    EXPECT_TRUE(m_dlg->m_bSuggAvailable);
+    EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
+              "The suggestion service did not answer in time.");
+    m_dlg->FetchSuggestions("fast");
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(Items(m_dlg->m_pListBox), std::vector<std::string>{"fast one"});
+    m_server.ReleaseHeld();
+}
+
+TEST_F(SuggestionTest, AMalformedServiceAddressTurnsItOffOnce)
+{
+    SetHost("suggest.example.org:80/x");
+    ExpectMessage expected(
+        "The suggestion service address \"suggest.example.org:80/x\" is not valid; suggestions are off.",
+        "Orvane");
+    m_dialogs.AddExpectation(expected);
+    m_dlg->FetchSuggestions("a");
+    m_dialogs.CheckUnmetExpectations();
+    m_dlg->FetchSuggestions("ab");
+    EXPECT_FALSE(m_dlg->m_bSuggAvailable);
+    EXPECT_EQ(SuggThread::LiveCount(), 0);
+    EXPECT_EQ(m_server.RequestCount(), 0u);
+}
+
+TEST_F(SuggestionTest, ATemplateServiceOverHttpsInEitherFormat)
+{
+    TestHttpServer tls(
+        [](const HttpRequest& r) {
+            const std::string q = r.target.substr(r.target.find("q=") + 2);
+            HttpResponse out;
+            if (r.target.rfind("/json", 0) == 0)
+                out.body = "[\"" + q + "\", [\"" + q + " 1\", \"" + q + " 2\"]]";
+            else if (r.target.rfind("/huge", 0) == 0)
+                for (int i = 0; out.body.size() < 1000 * 1000; ++i)
+                    out.body += "<CompleteSuggestion><suggestion data=\"" + std::string(40000, 'x') +
+                                "\"/></CompleteSuggestion>";
+            else
+                out.body = Reply({q + " xml"});
+            if (r.target.rfind("/huge", 0) == 0)
+                out.body = "<toplevel>" + out.body + "</toplevel>\n";
+            return out;
+        },
+        TestHttpServer::Transport::Tls);
+    auto fetch = [&](const std::string& path, const char* keyword) {
+        ConfigStore::Get()->Write("/sugg_url_en", wxString(tls.Url(path + "?q={searchTerms}")));
+        m_dlg->FetchSuggestions(keyword);
+        return Settle();
+    };
+    ASSERT_TRUE(fetch("/json", "abc"));
+    EXPECT_EQ(Items(m_dlg->m_pListBox), (std::vector<std::string>{"abc 1", "abc 2"}));
+    ASSERT_TRUE(fetch("/xml", "abd"));
+    EXPECT_EQ(Items(m_dlg->m_pListBox), std::vector<std::string>{"abd xml"});
+    {
+        SCOPED_TRACE("a 1 MB reply hands the list at most 20 entries of 1,024 characters");
+        ASSERT_TRUE(fetch("/huge", "abe"));
+        ASSERT_EQ(m_dlg->m_pListBox->GetCount(), 20u);
+        EXPECT_EQ(m_dlg->m_pListBox->GetString(19), wxString(1024, 'x'));
+    }
+    // Keystrokes share one connection: one TLS handshake for all of them.
+    EXPECT_EQ(tls.HandshakeCount(), 1u);
+    EXPECT_EQ(m_server.RequestCount(), 0u);  // the classic service was not asked
+    EXPECT_TRUE(m_dlg->m_bSuggAvailable);
 }
 
 TEST_F(SuggestionTest, ALateReplyForAnOlderKeywordIsDropped)
@@ -364,8 +451,9 @@ TEST_F(SuggestionTest, ClosingWithFetchesStalledIsClean)
     });
     for (int i = 0; i < 10; ++i)
         m_dlg->FetchSuggestions(wxString::Format("k%d", i));
-    ASSERT_TRUE(m_server.WaitForRequests(10, 10000));
-    EXPECT_EQ(SuggThread::LiveCount(), 10);
+    // Newest wins: beyond four fetches in flight the oldest give way.
+    ASSERT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 4; }));
+    ASSERT_TRUE(m_server.WaitForRequests(4, 10000));
 
     // The window closes while the service still holds every reply: the
     // fetches give up by themselves and deliver nothing.

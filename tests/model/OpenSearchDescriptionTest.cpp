@@ -163,6 +163,8 @@ TEST(OpenSearchDescription, BadInputIsRefusedWithAReason)
         {"no {searchTerms}",
          Description("<ShortName>T</ShortName><Url type=\"text/html\" template=\"https://n.test/?q={searchTerms?}\"/>"),
          "The search address of \"T\" has no {searchTerms}."},
+        {"no host", Description("<ShortName>S</ShortName><Url type=\"text/html\" template=\"https:?/x.test/{searchTerms}\"/>"),
+         "The search address of \"S\" is not an http or https address."},
         {"script address",
          Description("<ShortName>S</ShortName><Url type=\"text/html\" template=\"javascript:alert({searchTerms})\"/>"),
          "The search address of \"S\" is not an http or https address."},

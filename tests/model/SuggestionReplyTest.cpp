@@ -104,23 +104,96 @@ TEST(SuggestionReplyTest, ParsesEntriesByTheReplyRules)
     }
 }
 
-TEST(SuggestionReplyTest, EntityExpansionIsBounded)
+TEST(SuggestionReplyTest, RepliesCannotExpand)
 {
-    // Ten levels of ten-fold expansion would be 10^10 characters.
-    std::string line = "<?xml version=\"1.0\"?><!DOCTYPE toplevel [<!ENTITY l0 \"lollollol\">";
-    for (int i = 1; i <= 10; ++i)
     {
-        line += "<!ENTITY l" + std::to_string(i) + " \"";
-        for (int j = 0; j < 10; ++j)
-            line += "&l" + std::to_string(i - 1) + ";";
-        line += "\">";
+        SCOPED_TRACE("a document type, which could declare entities, is refused");
+        // Ten levels of ten-fold expansion would be 10^10 characters.
+        std::string line = "<?xml version=\"1.0\"?><!DOCTYPE toplevel [<!ENTITY l0 \"lollollol\">";
+        for (int i = 1; i <= 10; ++i)
+        {
+            line += "<!ENTITY l" + std::to_string(i) + " \"";
+            for (int j = 0; j < 10; ++j)
+                line += "&l" + std::to_string(i - 1) + ";";
+            line += "\">";
+        }
+        line += "]><toplevel>" + Entry("&l10;") + "</toplevel>";
+        wxArrayString list;
+        EXPECT_FALSE(SuggestionReply::Parse(line, list));
+        EXPECT_TRUE(list.empty());
+        EXPECT_FALSE(SuggestionReply::Parse("<!DOCTYPE toplevel><toplevel>" + Entry("a") +
+                                                "</toplevel>",
+                                            list));
     }
-    line += "]><toplevel><CompleteSuggestion><suggestion data=\"&l10;\"/></CompleteSuggestion>"
-            "</toplevel>";
-    wxArrayString list;
-    SuggestionReply::Parse(line, list);
-    for (const wxString& s : list)
-        EXPECT_LT(s.length(), 100u * 1000 * 1000);
+    {
+        SCOPED_TRACE("predefined entities and character references still read");
+        EXPECT_EQ(Utf8(ParseOk("<toplevel>" + Entry("&lt;a&gt; &amp; &quot;&#x4E2D;&#25991;") +
+                               "</toplevel>")),
+                  std::vector<std::string>{"<a> & \"\xE4\xB8\xAD\xE6\x96\x87"});
+    }
+    {
+        SCOPED_TRACE("a 1 MB reply line: at most 20 entries of at most 1,024 characters");
+        std::string line = "<toplevel>" + Entry(std::string(600 * 1024, 'a'));
+        while (line.size() < 1000 * 1000)
+            line += Entry("&amp;&amp;&amp;&#x4E2D;" + std::string(1100, 'b'));
+        line += "</toplevel>";
+        std::string read;
+        ASSERT_EQ(ReadLine(line + "\n", read), SuggestionReply::LineResult::Line);
+        const wxArrayString list = ParseOk(read);
+        ASSERT_EQ(list.size(), SuggestionReply::MaxEntries);
+        EXPECT_EQ(list[0], wxString(SuggestionReply::MaxEntryChars, 'a'));
+        EXPECT_EQ(list[1].length(), SuggestionReply::MaxEntryChars);
+        EXPECT_TRUE(list[1].StartsWith(wxString("&&&") + wxUniChar(0x4E2D) + "bbb"));
+    }
+}
+
+TEST(SuggestionReplyTest, ParsesOpenSearchJson)
+{
+    using V = std::vector<std::string>;
+    auto parse = [](const std::string& body, bool ok = true) {
+        wxArrayString list;
+        list.Add("stale");
+        EXPECT_EQ(SuggestionReply::ParseJson(body, list), ok) << body;
+        return Utf8(list);
+    };
+    {
+        SCOPED_TRACE("the strings of the second element, whatever follows");
+        EXPECT_EQ(parse(" [\"caf\", [\"caf\\u00e9\", \"cafe au lait\", \"\\ud83d\\ude00\"], "
+                        "[\"d1\", \"d2\"], [\"http://a\"], {\"k\": [1]}]\r\n"),
+                  (V{"caf\xC3\xA9", "cafe au lait", "\xF0\x9F\x98\x80"}));
+        EXPECT_EQ(parse("\xEF\xBB\xBF[\"q\",[\"a\", 5, null, [\"nested\"], {\"x\":\"y\"}, \"b\"]]"),
+                  (V{"a", "b"}));
+        EXPECT_EQ(parse("[\"q\",[]]"), V{});
+    }
+    {
+        SCOPED_TRACE("no list, or not JSON: false and nothing");
+        for (const char* bad : {"", "[\"q\"]", "[\"q\", \"a\"]", "{\"q\": [\"a\"]}", "\"a\"",
+                                "[\"q\", [\"a\"]", "[\"q\", [\"a\"]] x", "[\"q\", [\"\xC3\"]]",
+                                "<toplevel/>"})
+            EXPECT_EQ(parse(bad, false), V{});
+    }
+    {
+        SCOPED_TRACE("bounded like the XML reply");
+        std::string body = "[\"q\", [\"" + std::string(5000, 'x') + "\"";
+        for (int i = 0; i < 100; ++i)
+            body += ", \"s" + std::to_string(i) + "\"";
+        body += "]]";
+        const V list = parse(body);
+        ASSERT_EQ(list.size(), SuggestionReply::MaxEntries);
+        EXPECT_EQ(list[0], std::string(SuggestionReply::MaxEntryChars, 'x'));
+        EXPECT_EQ(list[19], "s18");
+    }
+}
+
+TEST(SuggestionReplyTest, DetectsTheFormat)
+{
+    using F = SuggestionReply::Format;
+    EXPECT_EQ(SuggestionReply::Detect(" \r\n[\"q\",[]]"), F::Json);
+    EXPECT_EQ(SuggestionReply::Detect("\xEF\xBB\xBF<toplevel/>"), F::Xml);
+    EXPECT_EQ(SuggestionReply::Detect("\t<?xml version=\"1.0\"?>"), F::Xml);
+    EXPECT_EQ(SuggestionReply::Detect(std::string("\xFF\xFE<\0", 4)), F::Xml);
+    EXPECT_EQ(SuggestionReply::Detect("window.cb([\"q\"])"), F::Unknown);
+    EXPECT_EQ(SuggestionReply::Detect("  \n"), F::Unknown);
 }
 
 TEST(SuggestionReplyTest, ReadsOnlyTheFirstLine)
@@ -196,37 +269,57 @@ TEST(SuggestionReplyTest, SavingReplacesTheReplyFile)
     EXPECT_FALSE(SuggestionReply::SaveLine("x", dir.File("missing/sugg_data.xml")));
 }
 
-TEST(SuggestionRequestTest, BuildsThePathWithTheEncodedKeyword)
+TEST(SuggestionRequestTest, BuildsTheAddress)
 {
-    EXPECT_EQ(SuggestionRequest::BuildPath("abc", "en"),
-              "/complete/search?hl=en&output=toolbar&qu=abc");
-    EXPECT_EQ(SuggestionRequest::BuildPath(wxString::FromUTF8("caf\xC3\xA9 au lait"), "zh-CN"),
-              "/complete/search?hl=zh-CN&output=toolbar&qu=caf%c3%a9%20au%20lait");
-    EXPECT_EQ(SuggestionRequest::BuildPath(wxString::FromUTF8("\xE4\xB8\xAD"), "ja-JP"),
-              "/complete/search?hl=ja-JP&output=toolbar&qu=%e4%b8%ad");
-    // A stored code outside the offered three is still sent as it is.
-    EXPECT_EQ(SuggestionRequest::BuildPath("a", "xx$sugg_lang$"),
-              "/complete/search?hl=xx$sugg_lang$&output=toolbar&qu=a");
+    {
+        SCOPED_TRACE("classic path: the language's bytes outside the unreserved set encoded");
+        EXPECT_EQ(SuggestionRequest::BuildPath(wxString::FromUTF8("caf\xC3\xA9 au lait"), "zh-CN"),
+                  "/complete/search?hl=zh-CN&output=toolbar&qu=caf%c3%a9%20au%20lait");
+        EXPECT_EQ(SuggestionRequest::BuildPath("a", "x y\r\nHost: evil$&"),
+                  "/complete/search?hl=x%20y%0d%0aHost%3a%20evil%24%26&output=toolbar&qu=a");
+    }
+    {
+        SCOPED_TRACE("templates");
+        EXPECT_EQ(SuggestionRequest::FillTemplate(
+                      "https://s.example/ac?q={searchTerms}&hl={language}&ie={inputEncoding}"
+                      "&p={startPage?}&x={other}",
+                      wxString::FromUTF8("\xE4\xB8\xAD a"), "zh-CN"),
+                  "https://s.example/ac?q=%e4%b8%ad%20a&hl=zh-CN&ie=UTF-8&p=&x={other}");
+        EXPECT_TRUE(SuggestionRequest::IsTemplate("HTTP://127.0.0.1:8/?q={searchTerms}"));
+        for (const char* bad : {"https://s.example/ac?q=", "ftp://s.example/{searchTerms}",
+                                "https:///{searchTerms}", "https://s.example/ {searchTerms}",
+                                "s.example/{searchTerms}"})
+            EXPECT_FALSE(SuggestionRequest::IsTemplate(bad)) << bad;
+    }
 }
 
-TEST(SuggestionRequestTest, ReadsTheServiceHost)
+TEST(SuggestionRequestTest, ReadsTheServiceOfALanguage)
 {
     wxInitializer wx;
+    using Service = SuggestionRequest::Service;
+    auto read = [](wxConfigBase& config, const wxString& lang, Service& service) {
+        wxString setting;
+        const bool ok = SuggestionRequest::ReadService(config, lang, service, setting);
+        return ok ? wxString("ok") : "bad: " + setting;
+    };
     {
-        SCOPED_TRACE("host or host:port");
+        SCOPED_TRACE("host, host:port, [IPv6]:port");
         wxString host = "unchanged";
         unsigned short port = 1;
         EXPECT_TRUE(SuggestionRequest::ParseServer("example.org", host, port));
         EXPECT_EQ(host, "example.org");
         EXPECT_EQ(port, 80);
-        EXPECT_TRUE(SuggestionRequest::ParseServer(" 127.0.0.1:8081 ", host, port));
-        EXPECT_EQ(host, "127.0.0.1");
-        EXPECT_EQ(port, 8081);
+        EXPECT_TRUE(SuggestionRequest::ParseServer(" [::1]:8080 ", host, port));
+        EXPECT_EQ(host, "::1");
+        EXPECT_EQ(port, 8080);
+        EXPECT_TRUE(SuggestionRequest::ParseServer("[fe80::1]", host, port));
+        EXPECT_EQ(port, 80);
     }
     {
         SCOPED_TRACE("malformed values leave the server alone");
         for (const char* bad : {"", "  ", ":80", "host:", "host:0", "host:65536", "host:-1",
-                                "host:+80", "host:8x", "a b:80", "http://host"})
+                                "host:+80", "host:8x", "a b:80", "http://host", "[::1", "[::1]x",
+                                "[host]:80", "::1", "user@host", "host/path", "host?x"})
         {
             wxString host = "kept";
             unsigned short port = 7;
@@ -236,21 +329,25 @@ TEST(SuggestionRequestTest, ReadsTheServiceHost)
         }
     }
     {
-        SCOPED_TRACE("the store names the service; the default when missing or malformed");
+        SCOPED_TRACE("the store names the service of each language");
         wxFileConfig config("", "", "", "", 0);
-        wxString host;
-        unsigned short port = 0;
-        SuggestionRequest::ReadServer(config, host, port);
-        EXPECT_EQ(host, PreferenceDefault::SuggHost);
-        EXPECT_EQ(port, 80);
-        config.SetPath("/keyword");  // the key stands at the root whatever the current path
-        config.Write("/sugg_host", "localhost:9");
-        SuggestionRequest::ReadServer(config, host, port);
-        EXPECT_EQ(host, "localhost");
-        EXPECT_EQ(port, 9);
+        Service service;
+        EXPECT_EQ(read(config, "en", service), "ok");
+        EXPECT_TRUE(service.classic);
+        EXPECT_EQ(service.Url("a", "en"), wxString("http://") + PreferenceDefault::SuggHost +
+                                              "/complete/search?hl=en&output=toolbar&qu=a");
+        config.SetPath("/keyword");  // the keys stand at the root whatever the current path
+        config.Write("/sugg_host", "[::1]:9");
+        config.Write("/sugg_url_ja-JP", "");
+        config.Write("/sugg_url_zh-CN", "https://s.example/ac?q={searchTerms}");
+        EXPECT_EQ(read(config, "ja-JP", service), "ok");
+        EXPECT_EQ(service.Url("a", "ja-JP"), "http://[::1]:9/complete/search?hl=ja-JP&output=toolbar&qu=a");
+        EXPECT_EQ(read(config, "zh-CN", service), "ok");
+        EXPECT_FALSE(service.classic);
+        EXPECT_EQ(service.Url("b", "zh-CN"), "https://s.example/ac?q=b");
+        config.Write("/sugg_url_zh-CN", "https://s.example/ac");
+        EXPECT_EQ(read(config, "zh-CN", service), "bad: https://s.example/ac");
         config.Write("/sugg_host", "localhost:99999");
-        SuggestionRequest::ReadServer(config, host, port);
-        EXPECT_EQ(host, PreferenceDefault::SuggHost);
-        EXPECT_EQ(port, 80);
+        EXPECT_EQ(read(config, "en", service), "bad: localhost:99999");
     }
 }

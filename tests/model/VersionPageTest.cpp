@@ -1,6 +1,11 @@
+#include "HttpClient.h"
+#include "TestHttpServer.h"
+#include "TestTls.h"
 #include "VersionPage.h"
 
 #include <gtest/gtest.h>
+
+#include <wx/init.h>
 
 #include <string>
 
@@ -102,4 +107,52 @@ TEST(VersionPage, StopsAfterTheByteCap)
     page.Feed("\n$1$\n", 5);  // ignored: reading has stopped
     page.Finish();
     EXPECT_EQ(page.Result(), "");
+}
+
+TEST(VersionPage, AddressFromTheSetting)
+{
+    wxString url;
+    EXPECT_TRUE(VersionPage::UrlFromSetting(" example.org ", url));
+    EXPECT_EQ(url, "http://example.org/p/keldrin/wiki/OrvaneVersion");
+    EXPECT_TRUE(VersionPage::UrlFromSetting("[::1]:8080", url));
+    EXPECT_EQ(url, "http://[::1]:8080/p/keldrin/wiki/OrvaneVersion");
+    EXPECT_TRUE(VersionPage::UrlFromSetting("https://example.org/v.txt", url));
+    EXPECT_EQ(url, "https://example.org/v.txt");
+    for (const char* bad : {"", "host:0", "https://", "https:///v", "ftp://example.org/v",
+                            "http://example.org/a b", "host/path"})
+        EXPECT_FALSE(VersionPage::UrlFromSetting(bad, url)) << bad;
+}
+
+TEST(VersionPage, FetchedOverTheClient)
+{
+    wxInitializer wx;
+    ScopedEnv ca("SSL_CERT_FILE", TestTls::Get().CaFile().c_str());
+    TestHttpServer server(
+        [](const HttpRequest& r) {
+            HttpResponse out;
+            out.body = "intro\r\nLatest: $5.9.23.0$\r\n";
+            out.status = r.target == "/missing" ? 404 : 200;
+            // Never ends, but the version line comes first.
+            out.streamForever = r.target == "/endless";
+            out.holdUntilReleased = r.target == "/held";
+            return out;
+        },
+        TestHttpServer::Transport::Tls);
+    HttpClient client;
+    using Outcome = VersionPage::FetchResult::Outcome;
+    auto fetch = [&](const std::string& path, std::function<bool()> keepGoing = {}) {
+        return VersionPage::Fetch(client, server.Url(path), 5000, keepGoing);
+    };
+    auto got = fetch("/v");
+    EXPECT_EQ(got.outcome, Outcome::Done);
+    EXPECT_EQ(got.version, "5.9.23.0");
+    got = fetch("/endless");
+    EXPECT_EQ(got.outcome, Outcome::Done);
+    EXPECT_EQ(got.version, "5.9.23.0");
+    got = fetch("/missing");
+    EXPECT_EQ(got.outcome, Outcome::HttpStatus);
+    EXPECT_EQ(got.status, 404);
+    EXPECT_EQ(fetch("/held", [] { return false; }).outcome, Outcome::Cancelled);
+    server.Stop();
+    EXPECT_EQ(fetch("/v").outcome, Outcome::ConnectFailed);
 }

@@ -132,10 +132,10 @@ TEST(XmlDocumentEx, FileEncoding)
     Add(a, wxXML_COMMENT_NODE, han);
     Add(a, wxXML_CDATA_SECTION_NODE, han);
     {
-        SCOPED_TRACE("values in GB2312, CDATA in UTF-8");
+        SCOPED_TRACE("values and CDATA in GB2312, markup ASCII");
         EXPECT_EQ("<?xml version=\"1.0\" encoding=\"GB2312\"?>\n"
                   "<A n=\"\xD6\xD0\">\n  <T>\xD6\xD0&lt;\xD6\xD0</T>\n  <!--\xD6\xD0-->\n"
-                  "  <![CDATA[\xE4\xB8\xAD]]>\n</A>\n",
+                  "  <![CDATA[\xD6\xD0]]>\n</A>\n",
                   SaveToBytes(doc));
     }
     {
@@ -146,10 +146,25 @@ TEST(XmlDocumentEx, FileEncoding)
         EXPECT_NE(std::string::npos, bytes.find("<T>x&#54620;\xD6\xD0&#128512;</T>")) << bytes;
     }
     {
-        SCOPED_TRACE("an unknown encoding name writes UTF-8");
-        doc.SetFileEncoding("no-such-charset");
+        SCOPED_TRACE("names and CDATA too read back in GB2312, a missing character included");
+        a->GetChildren()->SetName(han);
+        a->GetChildren()->GetNext()->GetNext()->SetContent(han + wxString::FromUTF8("\xED\x95\x9C"));
+        TempDir dir;
+        ASSERT_TRUE(doc.Save(wxString(dir.File("gb.xml")), 1));
+        wxXmlDocument reread;
+        ASSERT_TRUE(XmlLoader::Load(reread, wxString(dir.File("gb.xml"))));
+        EXPECT_EQ(han, reread.GetRoot()->GetChildren()->GetName());
+        const wxXmlNode* cdata = reread.GetRoot()->GetChildren()->GetNext()->GetNext();
+        EXPECT_EQ(han, cdata->GetContent());
+        EXPECT_EQ(wxString::FromUTF8("\xED\x95\x9C"), cdata->GetNext()->GetContent());
+    }
+    for (const char* encoding : {"no-such-charset", "UTF-16", "utf-32le"})
+    {
+        SCOPED_TRACE(std::string(encoding) + " is written and declared as UTF-8");
+        doc.SetFileEncoding(encoding);
         const std::string bytes = SaveToBytes(doc);
-        EXPECT_NE(std::string::npos, bytes.find("<A n=\"\xE4\xB8\xAD\">")) << bytes;
+        EXPECT_EQ(0u, bytes.find("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<A n=\"\xE4\xB8\xAD\">"))
+            << bytes;
     }
 }
 
@@ -197,7 +212,7 @@ TEST(XmlDocumentEx, CharactersXmlForbidsAreDroppedSoTheFileReloads)
     for (wxUint32 c : {0x1u, 0x8u, 0xBu, 0x1Fu, 0xD800u, 0xFFFEu, 0xFFFFu, 0xDFFFu})
         bad += wxUniChar(c);
     const wxString kept = wxString::FromUTF8("a\tb\nc\xE4\xB8\xAD\xF0\x9F\x98\x80");
-    for (const char* encoding : {"UTF-8"})
+    for (const char* encoding : {"UTF-8", "GB2312"})
     {
         SCOPED_TRACE(encoding);
         wxXmlDocumentEx doc;

@@ -1,5 +1,9 @@
 #include "TestHttpServer.h"
 
+#include "TestTls.h"
+
+#include <openssl/ssl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,7 +13,10 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <strings.h>
 
 namespace
 {
@@ -31,6 +38,8 @@ const char* Reason(int status)
     switch (status)
     {
         case 200: return "OK";
+        case 301: return "Moved Permanently";
+        case 302: return "Found";
         case 404: return "Not Found";
         case 500: return "Internal Server Error";
         default: return "Status";
@@ -38,8 +47,14 @@ const char* Reason(int status)
 }
 } // namespace
 
-TestHttpServer::TestHttpServer(Handler handler) : m_handler(std::move(handler))
+TestHttpServer::TestHttpServer(Handler handler, Transport transport)
+    : m_handler(std::move(handler)), m_transport(transport)
 {
+    if (m_transport == Transport::Tls)
+        TestTls::Get();  // made before any connection thread needs it
+    // OpenSSL writes with write(), not send(MSG_NOSIGNAL): a client that hung
+    // up must not kill the test process.
+    std::signal(SIGPIPE, SIG_IGN);
     m_listenFd = ::socket(AF_INET, SOCK_STREAM, 0);
     int yes = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
@@ -61,7 +76,19 @@ std::string TestHttpServer::HostPort() const { return "127.0.0.1:" + std::to_str
 
 std::string TestHttpServer::Url(const std::string& target) const
 {
-    return "http://" + HostPort() + target;
+    return (m_transport == Transport::Tls ? "https://" : "http://") + HostPort() + target;
+}
+
+size_t TestHttpServer::ConnectionCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_connections;
+}
+
+size_t TestHttpServer::HandshakeCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_handshakes;
 }
 
 std::vector<HttpRequest> TestHttpServer::Requests() const
@@ -140,28 +167,108 @@ void TestHttpServer::AcceptLoop()
             return;
         }
         m_openFds.push_back(fd);
+        ++m_connections;
         m_workers.emplace_back([this, fd] { Serve(fd); });
     }
 }
 
+// One accepted connection, plain or TLS, with the bytes read past the last request.
+struct TestHttpServer::Connection
+{
+    int fd = -1;
+    SSL* ssl = nullptr;
+    std::string pending;
+
+    // >0 bytes, 0 closed, <0 nothing yet (poll again).
+    ssize_t Receive(char* buf, size_t size)
+    {
+        if (!ssl)
+        {
+            const ssize_t n = ::recv(fd, buf, size, 0);
+            return n >= 0 ? n : (errno == EINTR ? -1 : 0);
+        }
+        const int n = SSL_read(ssl, buf, static_cast<int>(size));
+        if (n > 0)
+            return n;
+        const int error = SSL_get_error(ssl, n);
+        return error == SSL_ERROR_WANT_READ ? -1 : 0;
+    }
+    bool Buffered() const { return ssl && SSL_pending(ssl) > 0; }
+    bool Send(const std::string& data)
+    {
+        if (!ssl)
+            return SendAll(fd, data.data(), data.size());
+        size_t done = 0;
+        while (done < data.size())
+        {
+            const int n = SSL_write(ssl, data.data() + done, static_cast<int>(data.size() - done));
+            if (n <= 0)
+                return false;
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
+};
+
 void TestHttpServer::Serve(int fd)
 {
-    std::string head;
+    Connection conn;
+    conn.fd = fd;
+    bool ok = true;
+    if (m_transport == Transport::Tls)
+    {
+        conn.ssl = SSL_new(TestTls::Get().ServerContext());
+        SSL_set_fd(conn.ssl, fd);
+        ok = SSL_accept(conn.ssl) == 1;
+        if (ok)
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_handshakes;
+        }
+    }
+    while (ok && ServeOne(conn))
+    {
+    }
+    if (conn.ssl)
+    {
+        SSL_shutdown(conn.ssl);
+        SSL_free(conn.ssl);
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_openFds.erase(std::remove(m_openFds.begin(), m_openFds.end(), fd), m_openFds.end());
+    }
+    ::close(fd);
+}
+
+bool TestHttpServer::ServeOne(Connection& conn)
+{
+    std::string head = std::move(conn.pending);
+    conn.pending.clear();
     char buf[4096];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536)
     {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0)
+        if (!conn.Buffered())
         {
-            if (Stopping())
-                break;
-            continue;
+            pollfd p{conn.fd, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+            {
+                if (Stopping())
+                    return false;
+                continue;
+            }
         }
-        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            break;
-        head.append(buf, static_cast<size_t>(n));
+        const ssize_t n = conn.Receive(buf, sizeof buf);
+        if (n == 0)
+            return false;
+        if (n > 0)
+            head.append(buf, static_cast<size_t>(n));
     }
+    const size_t headEnd = head.find("\r\n\r\n");
+    if (headEnd == std::string::npos)
+        return false;
+    conn.pending = head.substr(headEnd + 4);
+    head.resize(headEnd + 2);
 
     HttpRequest request;
     size_t lineEnd = head.find("\r\n");
@@ -174,6 +281,7 @@ void TestHttpServer::Serve(int fd)
         request.target = first.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos
                                                                          : sp2 - sp1 - 1);
     }
+    const bool http10 = first.find("HTTP/1.0") != std::string::npos;
     size_t pos = lineEnd == std::string::npos ? head.size() : lineEnd + 2;
     while (pos < head.size())
     {
@@ -214,36 +322,43 @@ void TestHttpServer::Serve(int fd)
         else
             m_cond.wait_for(lock, std::chrono::milliseconds(ms), pred);
     };
+    if (response.reset)
+    {
+        // A zero linger time makes close() send a reset instead of a FIN.
+        linger hard{1, 0};
+        ::setsockopt(conn.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        return false;
+    }
     if (response.delayMs > 0)
         waitFor([&] { return m_stopping; }, response.delayMs);
     if (response.holdUntilReleased || response.noReply)
         waitFor([&] { return m_stopping || m_releaseGeneration != generation; }, -1);
+    if (Stopping() || response.noReply)
+        return false;
 
-    if (!Stopping() && !response.noReply)
+    const auto connection = request.headers.find("connection");
+    const bool keepAlive = !http10 && !response.closeHalfway && !response.streamForever &&
+                           (connection == request.headers.end() ||
+                            strcasecmp(connection->second.c_str(), "close") != 0);
+    std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " +
+                      Reason(response.status) + "\r\n";
+    out += "Content-Type: " + response.contentType + "\r\n";
+    for (const auto& header : response.headers)
+        out += header.first + ": " + header.second + "\r\n";
+    // An endless stream has no length: its body runs until the connection closes.
+    if (!response.streamForever)
+        out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+    out += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    if (response.closeHalfway)
+        out += response.body.substr(0, response.body.size() / 2);
+    else if (!response.streamForever)
+        out += response.body;
+    bool ok = conn.Send(out);
+    while (ok && response.streamForever && !Stopping())
     {
-        std::string out = "HTTP/1.1 " + std::to_string(response.status) + " " +
-                          Reason(response.status) + "\r\n";
-        out += "Content-Type: " + response.contentType + "\r\n";
-        if (response.streamForever)
-            out += "Content-Length: 1000000000000\r\n";
-        else
-            out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
-        out += "Connection: close\r\n\r\n";
-        if (response.closeHalfway)
-            out += response.body.substr(0, response.body.size() / 2);
-        else if (!response.streamForever)
-            out += response.body;
-        bool ok = SendAll(fd, out.data(), out.size());
-        while (ok && response.streamForever && !Stopping())
-        {
-            const std::string drip = response.body.empty() ? std::string("x") : response.body;
-            ok = SendAll(fd, drip.data(), drip.size());
-            waitFor([&] { return m_stopping; }, 20);
-        }
+        const std::string drip = response.body.empty() ? std::string("x") : response.body;
+        ok = conn.Send(drip);
+        waitFor([&] { return m_stopping; }, 20);
     }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_openFds.erase(std::remove(m_openFds.begin(), m_openFds.end(), fd), m_openFds.end());
-    }
-    ::close(fd);
+    return ok && keepAlive;
 }

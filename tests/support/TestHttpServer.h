@@ -1,15 +1,20 @@
 #pragma once
 
-// A small HTTP/1.1 server on 127.0.0.1 for tests: each request is answered by
-// a handler, on its own thread, and recorded. Responses can be delayed, held
-// until released, cut off half way, or streamed without end.
+// A small HTTP/1.1 server on 127.0.0.1 for tests, plain or over TLS with the
+// test authority of TestTls: each request is answered by a handler, on its
+// connection's thread, and recorded. Connections stay open for more requests
+// unless the client or the reply closes them. Responses can be delayed, held
+// until released, cut off half way, reset, or streamed without end.
 #include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+typedef struct ssl_st SSL;
 
 struct HttpRequest
 {
@@ -23,11 +28,13 @@ struct HttpResponse
     int status = 200;
     std::string contentType = "text/html; charset=utf-8";
     std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;  // extra ones, e.g. Location
     int delayMs = 0;                 // wait before answering
     bool holdUntilReleased = false;  // wait for ReleaseHeld() (or server stop)
     bool closeHalfway = false;       // send the head and half the body, then close
     bool streamForever = false;      // drip the body bytes until the server stops
     bool noReply = false;            // accept, read the request, never answer
+    bool reset = false;              // read the request, then reset the connection
 };
 
 class TestHttpServer
@@ -35,14 +42,21 @@ class TestHttpServer
 public:
     using Handler = std::function<HttpResponse(const HttpRequest&)>;
 
-    explicit TestHttpServer(Handler handler);
+    enum class Transport { Plain, Tls };
+
+    explicit TestHttpServer(Handler handler, Transport transport = Transport::Plain);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     int Port() const { return m_port; }
     std::string HostPort() const;              // "127.0.0.1:port"
+    // "http://127.0.0.1:port" + target, or https for a TLS server.
     std::string Url(const std::string& target) const;
+
+    // Connections accepted, and TLS handshakes completed (in full or resumed).
+    size_t ConnectionCount() const;
+    size_t HandshakeCount() const;
 
     std::vector<HttpRequest> Requests() const;
     size_t RequestCount() const;
@@ -56,8 +70,13 @@ private:
     void AcceptLoop();
     void Serve(int fd);
     bool Stopping() const;
+    struct Connection;
+    bool ServeOne(Connection& conn);
 
     Handler m_handler;
+    Transport m_transport;
+    size_t m_connections = 0;  // under m_mutex
+    size_t m_handshakes = 0;   // under m_mutex
     int m_listenFd = -1;
     int m_port = 0;
     std::thread m_acceptThread;
