@@ -49,7 +49,9 @@ wxString TlsReason()
 wxString ReasonFor(const GError* error)
 {
     const char* domain = g_quark_to_string(error->domain);
-    const bool soup = std::strcmp(domain, "soup_http_error_quark") == 0;
+    // The name has changed between versions.
+    const bool soup = std::strcmp(domain, "soup-http-error-quark") == 0 ||
+                      std::strcmp(domain, "soup_http_error_quark") == 0;
     enum { SoupCantResolve = 2, SoupCantResolveProxy = 3, SoupCantConnect = 4,
            SoupCantConnectProxy = 5, SoupSslFailed = 6, SoupIoError = 7 };
     if (error->domain == G_RESOLVER_ERROR ||
@@ -578,7 +580,7 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             m_strPendingReason.clear();
             m_bLoadEnded = false;
             m_loadStart = std::chrono::steady_clock::now();
-            if (g_loadTimeoutSeconds > 0 && IsWebAddress(GetCurrentUrl()))
+            if (g_loadTimeoutSeconds > 0)
                 m_loadTimer.StartOnce(g_loadTimeoutSeconds * 1000);
             break;
         case WEBKIT_LOAD_COMMITTED:
