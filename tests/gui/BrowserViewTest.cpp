@@ -389,4 +389,41 @@ TEST_F(BrowserViewTest, StatusTextFollowsTheLinkUnderTheMouse)
         }
     }
 }
+TEST_F(BrowserViewTest, MiddleAndControlClicksOpenLinksOutside)
+{
+    std::vector<wxString> launched;
+    wxIEHtmlWin::SetBrowserLauncher([&](const wxString& url) {
+        launched.push_back(url);
+        return true;
+    });
+    const wxString link = Url("/link");
+    m_view->LoadUrl(link);
+    ASSERT_TRUE(WaitComplete(link));
+    wxUIActionSimulator sim;
+    {
+        SCOPED_TRACE("middle click: the system gets the link, the page stays");
+        ClickCentre();  // a plain click would follow the link; undo it below
+        ASSERT_TRUE(WaitUntil([&] { return m_view->GetTitle() == "Page A"; }));
+        m_view->LoadUrl(link);
+        ASSERT_TRUE(WaitUntil([&] { return m_view->GetTitle() == "Link"; }));
+        PumpEvents(200);
+        const wxRect rect = m_view->GetScreenRect();
+        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2 + 3, rect.GetTop() + rect.GetHeight() / 2);
+        ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, Url("/a")); }));
+        sim.MouseClick(wxMOUSE_BTN_MIDDLE);
+        ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
+        EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
+    }
+    {
+        SCOPED_TRACE("Ctrl+click: the same");
+        launched.clear();
+        sim.KeyDown(WXK_CONTROL);
+        sim.MouseClick();
+        sim.KeyUp(WXK_CONTROL);
+        ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
+        EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
+        PumpEvents(300);
+        EXPECT_EQ(m_view->GetTitle(), "Link");
+    }
+}
 } // namespace
