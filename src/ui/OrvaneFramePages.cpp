@@ -298,9 +298,9 @@ void OrvaneFrame::ShowFailedCount()
 std::unique_ptr<wxMenu> OrvaneFrame::BuildTabMenu(ZulIeCtrl* page)
 {
     auto menu = std::make_unique<wxMenu>();
-    menu->Append(ID_MENU_TAB_RELOAD, _("&Reload"));
-    menu->Append(ID_MENU_TAB_OPEN_OUTSIDE, _("&Open in Default Browser"));
-    menu->Append(ID_MENU_TAB_COPY_ADDRESS, _("&Copy Address"));
+    menu->Append(ID_MENU_TAB_RELOAD, _("Reload"));
+    menu->Append(ID_MENU_TAB_OPEN_OUTSIDE, _("Open in Default Browser"));
+    menu->Append(ID_MENU_TAB_COPY_ADDRESS, _("Copy Address"));
     const wxString address = PageAddress(page);
     menu->Enable(ID_MENU_TAB_OPEN_OUTSIDE, IsWebAddress(address));
     menu->Enable(ID_MENU_TAB_COPY_ADDRESS, !address.empty());

@@ -17,7 +17,7 @@ PrivacyPage::PrivacyPage(wxWindow* parent)
                                          wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
                                          "ID_CHECKBOX_KEEP_COOKIES");
     auto* note = new wxStaticText(this, wxID_ANY, _("A change takes effect at the next start."));
-    m_pButtonClear = new wxButton(this, wxID_ANY, _("Clear &Browsing Data..."), wxDefaultPosition,
+    m_pButtonClear = new wxButton(this, wxID_ANY, _("Clear Browsing Data..."), wxDefaultPosition,
                                   wxDefaultSize, 0, wxDefaultValidator, "ID_BUTTON_CLEAR_DATA");
     m_pClearResult = new wxStaticText(this, wxID_ANY, wxEmptyString);
 
