@@ -1,15 +1,19 @@
-// bench_result_pages <N> <url-or-file> [--exit] [--rounds R]
+// bench_result_pages <N> <url-or-file> [--exit] [--rounds R] [--cookies keep|session]
 // Holds N result pages the way the program does (BrowserManager, pages in
 // an AUI notebook) and searches once with every engine pointing at the given
 // page. Prints "LOADED <N> <ms>" when every page has loaded its search URL,
 // then times R further searches (the dispatch only, not the loading):
-// "DISPATCH <N> pages: min/median/max <ms>". Keeps running until killed
+// "DISPATCH <N> pages: min/median/max <ms>", and from the search to the last
+// page loaded: "SEARCH <N> pages: min/median/max <ms>". With --cookies the
+// cookie store is set up first as the program does (keep: the SQLite file
+// under XDG_DATA_HOME; session: memory only). Keeps running until killed
 // unless --exit is given.
 #include "WebKitProcessModel.h"
 
 #include "BrowserManager.h"
 #include "Engine.h"
 #include "ProgramFolder.h"
+#include "WebSession.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/app.h>
@@ -49,6 +53,8 @@ public:
                 m_exitWhenDone = true;
             else if (argv[i] == "--rounds" && i + 1 < argc)
                 m_rounds = wxAtoi(argv[++i]);
+            else if (argv[i] == "--cookies" && i + 1 < argc)
+                WebSession::Configure(argv[++i] == "keep");
         }
         std::printf("process model: %s\n", ApplyProcessModelFromEnvironment());
 
@@ -113,6 +119,7 @@ private:
     {
         m_done.clear();
         const auto start = std::chrono::steady_clock::now();
+        m_searchStart = start;
         m_manager->Search(wxString::Format("orvane %d", m_round));
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         if (m_round > 0)
@@ -127,6 +134,10 @@ private:
         m_done.insert(event.GetId());
         if (m_done.size() != m_engines.size())
             return;
+        if (m_round > 0)
+            m_searchMs.push_back(std::chrono::duration<double, std::milli>(
+                                     std::chrono::steady_clock::now() - m_searchStart)
+                                     .count());
         if (m_round == 0)
         {
             std::printf("LOADED %zu %ld\n", m_engines.size(), m_clock.Time());
@@ -145,6 +156,14 @@ private:
                         m_engines.size(), m_dispatchMs.front(), m_dispatchMs[m_dispatchMs.size() / 2],
                         m_dispatchMs.back(), m_dispatchMs.size());
             m_dispatchMs.clear();
+        }
+        if (!m_searchMs.empty())
+        {
+            std::sort(m_searchMs.begin(), m_searchMs.end());
+            std::printf("SEARCH %zu pages: min/median/max %.3f/%.3f/%.3f ms over %zu searches\n",
+                        m_engines.size(), m_searchMs.front(), m_searchMs[m_searchMs.size() / 2],
+                        m_searchMs.back(), m_searchMs.size());
+            m_searchMs.clear();
         }
         std::printf("READY\n");
         std::fflush(stdout);
@@ -165,6 +184,8 @@ private:
     std::vector<std::unique_ptr<Engine>> m_engines;
     std::set<int> m_done;
     std::vector<double> m_dispatchMs;
+    std::vector<double> m_searchMs;
+    std::chrono::steady_clock::time_point m_searchStart;
     int m_rounds = 0;
     int m_round = 0;
     bool m_exitWhenDone = false;
