@@ -431,6 +431,8 @@ void OrvaneFrame::BuildStatusBar()
     // (and in translation), which is often wider than the font these widths
     // were chosen for.
     int countFieldWidth = 128;
+    // The progress field also tells how many engines of a search failed.
+    int progressFieldWidth = 128;
     int sizeFieldWidth = 192;
     {
         wxClientDC dc(m_pStatusBar);
@@ -439,8 +441,11 @@ void OrvaneFrame::BuildStatusBar()
         countFieldWidth = std::max(countFieldWidth, dc.GetTextExtent(count).x + 24);
         const wxString sample = wxString::Format(_("Frame Size: w = %d, h = %d"), 8888, 8888);
         sizeFieldWidth = std::max(sizeFieldWidth, dc.GetTextExtent(sample).x + 24);
+        const wxString failed = wxString::Format(
+            wxPLURAL("%d of %d engine failed", "%d of %d engines failed", 88), 88, 88);
+        progressFieldWidth = std::max(progressFieldWidth, dc.GetTextExtent(failed).x + 24);
     }
-    const int widths[4] = {-1, 128, countFieldWidth, sizeFieldWidth};
+    const int widths[4] = {-1, progressFieldWidth, countFieldWidth, sizeFieldWidth};
     const int styles[4] = {wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
     m_pStatusBar->SetFieldsCount(4, widths);
     m_pStatusBar->SetStatusStyles(4, styles);
