@@ -3,8 +3,9 @@
 #   - launch to idle with 5, 20 and 40 engines, and memory of the program and
 #     its WebKit processes with 20 pages, against a minimal wxWebView program
 #     with the same views on the same local page;
-#   - keystroke to suggestion list against a loopback service that answers at
-#     once, on top of the bare round trip;
+#   - keystroke to suggestion list against a loopback HTTPS service that
+#     answers at once, cold and warm, on top of the bare round trip, with the
+#     TLS handshakes per 20 keystrokes; closing with 10 stalled fetches;
 #   - catalogue save of 10,000 engines against the toolkit's wxXmlDocument::Save;
 #   - importing 1,000 OpenSearch descriptions and exporting them back.
 # Prints figures and ratios; never pass/fail.
@@ -26,7 +27,10 @@ ORVANE_BENCH_MEMORY=1 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs
 
 echo "== keystroke to suggestion list =="
 NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-  "$build/bench/suggest/bench_keystroke_to_list" 30 2>/dev/null
+  "$build/bench/suggest/bench_keystroke_to_list" 10 2>/dev/null
+
+echo "== closing with stalled suggestion fetches =="
+bash "$root/bench/suggest/close_with_stalled_fetches.sh" "$build" "$runs" 2>/dev/null
 
 echo "== catalogue save, 10,000 engines =="
 "$build/bench/bench_model" --benchmark_filter='WriteDocument(Ours|Toolkit)/10000$' 2>/dev/null \

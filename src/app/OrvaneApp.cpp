@@ -1,6 +1,7 @@
 #include "OrvaneApp.h"
 
 #include "CommandLine.h"
+#include "EngineCommand.h"
 #include "ConfigStore.h"
 #include "OrvaneFrame.h"
 #include "SingleInstance.h"
@@ -76,9 +77,9 @@ bool OrvaneApp::OnInit()
 
     if (m_instance)
     {
-        m_instance->Server().SetHandler(
-            [this](const InstanceRequest& request, InstanceReply& reply) {
-                return OnInstanceRequest(request, reply);
+        m_instance->Server().SetDeferredHandler(
+            [this](const InstanceRequest& request, InstanceServer::Responder respond) {
+                OnInstanceRequest(request, std::move(respond));
             },
             [this](std::function<void()> call) { CallAfter(std::move(call)); });
     }
@@ -97,17 +98,29 @@ int OrvaneApp::OnExit()
     return wxApp::OnExit();
 }
 
-bool OrvaneApp::OnInstanceRequest(const InstanceRequest& request, InstanceReply& reply)
+void OrvaneApp::OnInstanceRequest(const InstanceRequest& request,
+                                  InstanceServer::Responder respond)
 {
     auto* frame = static_cast<OrvaneFrame*>(m_frame.get());
     if (!frame || frame->IsBeingDeleted())
-        return false;
-    const CommandLine command = CommandLine::Parse(request.args);
+    {
+        respond(false, InstanceReply());
+        return;
+    }
+    CommandLine command = CommandLine::Parse(request.args);
     if (command.m_action != CommandLine::Action::Window)
     {
-        // Commands run in the process that was given them, for now.
-        reply.status = CommandLine::ExitUsage;
-        return true;
+        command.MakePathsAbsolute(request.workingDir);
+        frame->RunCommand(command, [respond](const EngineCommand::Reply& result) {
+            InstanceReply reply;
+            for (const wxString& line : result.out)
+                reply.lines.push_back(line);
+            for (const wxString& line : result.err)
+                reply.lines.push_back(line);
+            reply.status = result.status;
+            respond(true, reply);
+        });
+        return;
     }
     if (frame->IsIconized())
         frame->Iconize(false);
@@ -116,6 +129,7 @@ bool OrvaneApp::OnInstanceRequest(const InstanceRequest& request, InstanceReply&
     const wxString keyword = command.Words();
     if (!keyword.empty())
         frame->SearchFor(keyword);
+    InstanceReply reply;
     reply.status = CommandLine::ExitOk;
-    return true;
+    respond(true, reply);
 }

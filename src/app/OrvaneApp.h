@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstanceMessage.h"
+#include "InstanceServer.h"
 
 #include <wx/app.h>
 #include <wx/intl.h>
@@ -35,8 +35,10 @@ public:
 
 private:
     // A later start's command line, on the GUI thread: the window comes to
-    // the front and searches the words, if any. False while the window closes.
-    bool OnInstanceRequest(const InstanceRequest& request, InstanceReply& reply);
+    // the front and searches the words, if any; a command (import, export,
+    // URLs) runs against the window's catalogue and answers when done.
+    // Unanswered while the window closes.
+    void OnInstanceRequest(const InstanceRequest& request, InstanceServer::Responder respond);
 
     static wxString s_strCommandLineWords;
     std::unique_ptr<SingleInstance> m_instance;

@@ -1,7 +1,8 @@
-// The program's entry: commands of the command line run here without a
-// display; otherwise a window already running for this configuration gets
-// the command line (and this process exits with its reply), or this process
-// becomes that window. None of it needs the toolkit's GUI yet.
+// The program's entry: --help and usage errors are answered here; every other
+// command goes to the window running for this configuration, or runs here
+// without a display when there is none; otherwise this process hands its
+// words to the running window or becomes that window itself. None of it
+// needs the toolkit's GUI yet.
 #include "CommandLine.h"
 #include "ConfigStore.h"
 #include "HeadlessCommand.h"
@@ -32,15 +33,24 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args.push_back(Argument(argv[i]));
     CommandLine command = CommandLine::Parse(args);
-    if (command.m_action != CommandLine::Action::Window)
-    {
-        command.MakePathsAbsolute(wxGetCwd());
+    const bool window = command.m_action == CommandLine::Action::Window;
+    if (command.m_action == CommandLine::Action::Help ||
+        command.m_action == CommandLine::Action::UsageError)
         return HeadlessCommand::Run(command);
-    }
 
     InstanceRequest request;
-    request.args = args;
     request.workingDir = wxGetCwd();
+    if (window)
+        request.args = args;
+    else
+    {
+        command.MakePathsAbsolute(request.workingDir);
+        request.args = command.ToArgs();
+    }
+    // A command goes to the running window, so that the window never
+    // overwrites what it wrote and its answer reflects what the window
+    // holds. Without one, this process takes the lock while the command
+    // runs: a window that starts meanwhile waits for it.
     auto instance = std::make_unique<SingleInstance>(ConfigStore::Folder());
     InstanceReply reply;
     switch (instance->Claim(request, reply))
@@ -58,6 +68,8 @@ int main(int argc, char** argv)
     case SingleInstance::Role::First:
         break;
     }
+    if (!window)
+        return HeadlessCommand::Run(command);
 
     OrvaneApp::SetCommandLineWords(command.Words());
     // The toolkit owns the application object from here on.

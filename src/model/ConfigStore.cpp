@@ -1,9 +1,13 @@
 #include "ConfigStore.h"
 
+#include "SafeFile.h"
+
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 #include <wx/utils.h>
+#include <wx/wfstream.h>
 
 #include <memory>
 
@@ -58,13 +62,63 @@ void CopyEntries(wxConfigBase& from, wxConfigBase& to)
     }
 }
 
-wxString FreeBackupName(const wxString& file)
+// The store file, saved through SafeFile: the toolkit's own save removes the
+// file before it renames the new one into place, without syncing, so a crash
+// in between would lose every setting and the history.
+class StoreFile : public wxFileConfig
 {
-    wxString name = file + ".bak";
-    for (int n = 1; wxFileName::Exists(name); ++n)
-        name = wxString::Format("%s.bak.%d", file, n);
-    return name;
-}
+public:
+    explicit StoreFile(const wxString& path)
+        : wxFileConfig(ConfigStore::AppName, ConfigStore::VendorName, path, wxString(),
+                       wxCONFIG_USE_LOCAL_FILE),
+          m_path(path)
+    {
+    }
+
+    // Runs before the toolkit's destructor, whose own save then finds
+    // nothing left to write.
+    ~StoreFile() override
+    {
+        if (!m_bKeepFile)
+            Flush();
+    }
+
+    // The file on disk is never written again by this store.
+    void KeepFile()
+    {
+        m_bKeepFile = true;
+        DisableAutoSave();
+    }
+
+    bool Flush(bool = false) override
+    {
+        if (m_bKeepFile)
+            return true;
+        wxMemoryOutputStream out;
+        if (!Save(out, wxConvUTF8))
+            return false;
+        std::string bytes(out.GetLength(), '\0');
+        out.CopyTo(&bytes[0], bytes.size());
+        // Nothing changed: the file stays as it is.
+        if (wxFileName::FileExists(m_path) && ReadAll(m_path) == bytes)
+            return true;
+        return SafeFile::Replace(m_path, bytes);
+    }
+
+private:
+    static std::string ReadAll(const wxString& path)
+    {
+        wxFileInputStream in(path);
+        std::string bytes;
+        char buffer[16 * 1024];
+        while (in.IsOk() && !in.Eof())
+            bytes.append(buffer, in.Read(buffer, sizeof buffer).LastRead());
+        return bytes;
+    }
+
+    wxString m_path;
+    bool m_bKeepFile = false;
+};
 } // namespace
 
 wxString ConfigStore::Folder()
@@ -92,8 +146,7 @@ wxConfigBase* ConfigStore::Open()
     auto open = [&path](bool& problem) {
         ParseProblemLog probe;
         wxLog* previous = wxLog::SetActiveTarget(&probe);
-        auto config = std::make_unique<wxFileConfig>(AppName, VendorName, path, wxString(),
-                                                     wxCONFIG_USE_LOCAL_FILE);
+        auto config = std::make_unique<StoreFile>(path);
         problem = probe.HadProblem();
         wxLog::SetActiveTarget(previous);
         // Keywords may contain '$'; they must come back as typed.
@@ -102,25 +155,27 @@ wxConfigBase* ConfigStore::Open()
     };
 
     bool problem = false;
-    std::unique_ptr<wxFileConfig> config = open(problem);
+    std::unique_ptr<StoreFile> config = open(problem);
     if (problem && wxFileName::FileExists(path))
     {
-        const wxString backup = FreeBackupName(path);
-        if (wxRenameFile(path, backup, false))
+        // A linked store keeps its link: the file it names is set aside.
+        const wxString real = SafeFile::Target(path);
+        const wxString backup = SafeFile::FreeBackupName(real);
+        if (wxRenameFile(real, backup, false))
         {
             // The parser keeps bad lines verbatim; a fresh store with only
             // the entries it understood stops the problem from recurring.
             bool ignored = false;
-            std::unique_ptr<wxFileConfig> fresh = open(ignored);
+            std::unique_ptr<StoreFile> fresh = open(ignored);
             CopyEntries(*config, *fresh);
             fresh->Flush();
-            config->DisableAutoSave();
+            config->KeepFile();
             config = std::move(fresh);
         }
         else
         {
             // The original could not be kept aside: never overwrite it.
-            config->DisableAutoSave();
+            config->KeepFile();
         }
     }
 

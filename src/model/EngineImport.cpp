@@ -172,40 +172,58 @@ size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
         return static_cast<int>(last);
     };
 
-    // Catalogue engines in their own index order; once one has to move, all
-    // after it move too, so their order within a group survives.
-    std::vector<size_t> order;
-    for (size_t i = 0; i < m_items.size(); ++i)
-        if (m_items[i].chosen && m_items[i].engine && m_items[i].fromCatalogue)
-            order.push_back(i);
-    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
-        return m_items[a].engine->m_nIndex < m_items[b].engine->m_nIndex;
-    });
-    bool moving = false;
-    for (size_t i : order)
-    {
-        Engine& engine = *m_items[i].engine;
-        moving = moving || used.count(engine.m_nIndex) > 0;
-        if (moving)
-            engine.m_nIndex = next();
-        used.insert(engine.m_nIndex);
-        last = std::max<long long>(last, engine.m_nIndex);
-    }
-
-    m_added.assign(m_items.size(), false);
-    std::vector<std::unique_ptr<Engine>> engines;
+    // Every chosen engine's group first: index order matters within a group.
+    std::vector<size_t> chosen;
     for (size_t i = 0; i < m_items.size(); ++i)
     {
         Item& item = m_items[i];
         if (!item.chosen || !item.engine || !item.problem.IsEmpty())
             continue;
         Engine& engine = *item.engine;
-        if (!item.fromCatalogue)
-            engine.m_nIndex = next();
         if (!item.fromCatalogue || languageForAll || engine.m_strLanguage.empty())
             engine.m_strLanguage = language;
         if (!item.fromCatalogue || categoryForAll || engine.m_strCategory.empty())
             engine.m_strCategory = category;
+        chosen.push_back(i);
+    }
+
+    // Catalogue engines keep free indexes. Within one group they are taken
+    // in index order, and once one has to move, the later ones move too, so
+    // the group's order survives; new indexes come after every used one.
+    std::vector<size_t> order;
+    for (size_t i : chosen)
+        if (m_items[i].fromCatalogue)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+        return m_items[a].engine->m_nIndex < m_items[b].engine->m_nIndex;
+    });
+    std::vector<std::pair<wxString, wxString>> movedGroups;
+    auto groupMoved = [&movedGroups](const Engine& e) {
+        for (const auto& g : movedGroups)
+            if (g.first.IsSameAs(e.m_strLanguage, false) && g.second.IsSameAs(e.m_strCategory, false))
+                return true;
+        return false;
+    };
+    for (size_t i : order)
+    {
+        Engine& engine = *m_items[i].engine;
+        if (groupMoved(engine) || used.count(engine.m_nIndex) > 0)
+        {
+            if (!groupMoved(engine))
+                movedGroups.emplace_back(engine.m_strLanguage, engine.m_strCategory);
+            engine.m_nIndex = next();
+        }
+        used.insert(engine.m_nIndex);
+        last = std::max<long long>(last, engine.m_nIndex);
+    }
+
+    m_added.assign(m_items.size(), false);
+    std::vector<std::unique_ptr<Engine>> engines;
+    for (size_t i : chosen)
+    {
+        Engine& engine = *m_items[i].engine;
+        if (!m_items[i].fromCatalogue)
+            engine.m_nIndex = next();
         m_added[i] = true;
         engines.push_back(std::make_unique<Engine>(engine));
     }

@@ -1,9 +1,9 @@
 #include "EngineManager.h"
 
 #include "EngineRules.h"
+#include "SafeFile.h"
 #include "XmlLoader.h"
 
-#include <wx/file.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -12,10 +12,6 @@
 #include <wx/xml/xml.h>
 
 #include <algorithm>
-
-#ifdef __UNIX__
-#include <sys/stat.h>
-#endif
 
 namespace
 {
@@ -85,34 +81,6 @@ wxXmlNode* NewEngineElement(const Engine& engine, size_t position)
     return element;
 }
 
-// An output stream over a file that writes everything or remembers that it
-// could not: a short write on a full disk is a failure too.
-class CheckedFileStream : public wxOutputStream
-{
-public:
-    explicit CheckedFileStream(wxFile& file) : m_file(file) {}
-    bool Failed() const { return m_failed; }
-
-protected:
-    size_t OnSysWrite(const void* buffer, size_t size) override
-    {
-        const char* p = static_cast<const char*>(buffer);
-        size_t done = 0;
-        while (!m_failed && done < size)
-        {
-            const size_t written = m_file.Write(p + done, size - done);
-            if (written == 0 || m_file.Error())
-                m_failed = true;
-            done += written;
-        }
-        m_lasterror = m_failed ? wxSTREAM_WRITE_ERROR : wxSTREAM_NO_ERROR;
-        return done;
-    }
-
-private:
-    wxFile& m_file;
-    bool m_failed = false;
-};
 } // namespace
 
 EngineManager::EngineManager() = default;
@@ -183,7 +151,7 @@ bool EngineManager::Save()
     if (m_bUnreadableFile && wxFileName::FileExists(fileName))
     {
         // Never overwrite a catalogue we could not read: the user may repair it.
-        if (!wxCopyFile(fileName, fileName + ".bak", true))
+        if (!wxCopyFile(fileName, SafeFile::FreeBackupName(fileName), false))
             return false;
     }
     if (!m_pRoot || m_bUnreadableFile)
@@ -218,47 +186,7 @@ bool EngineManager::Save()
         previous = element;
     }
 
-    return WriteAtomically(fileName);
-}
-
-bool EngineManager::WriteAtomically(const wxString& fileName) const
-{
-    wxFileName target(fileName);
-    target.MakeAbsolute();
-    if (!target.DirExists() && !target.Mkdir(wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
-        return false;
-
-    // The temporary file sits beside the target so that the rename is atomic.
-    wxFile file;
-    wxString tempName;
-    for (int attempt = 0; attempt < 100 && !file.IsOpened(); ++attempt)
-    {
-        tempName = target.GetFullPath() + wxString::Format(".tmp%d", attempt);
-        file.Create(tempName, false, wxS_DEFAULT);
-    }
-    if (!file.IsOpened())
-        return false;
-
-    bool ok;
-    {
-        CheckedFileStream raw(file);
-        wxBufferedOutputStream buffered(raw, 64 * 1024);
-        ok = m_doc.Save(buffered, 1);
-        ok = buffered.Close() && ok && !raw.Failed();
-    }
-    ok = ok && file.Flush();
-#ifdef __UNIX__
-    // Keep the permissions the user gave the catalogue.
-    struct stat st;
-    if (ok && ::stat(target.GetFullPath().fn_str(), &st) == 0)
-        ::fchmod(file.fd(), st.st_mode & 07777);
-#endif
-    ok = file.Close() && ok;
-    if (ok)
-        ok = wxRename(tempName, target.GetFullPath()) == 0;
-    if (!ok)
-        wxRemoveFile(tempName);
-    return ok;
+    return SafeFile::Replace(fileName, [this](wxOutputStream& out) { return m_doc.Save(out, 1); });
 }
 
 const EngineArray& EngineManager::GetEngines(const wxString& language,

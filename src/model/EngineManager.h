@@ -63,9 +63,8 @@ public:
 
 private:
     void NotifyChanged();
-    bool WriteAtomically(const wxString& fileName) const;
 
     wxString m_strFileName = "conf/config.xml";
-    // The file existed but was malformed or had another root; kept as .bak on save.
+    // The file existed but was malformed or had another root; kept aside as .bak (or .bak.N) on save.
     bool m_bUnreadableFile = false;
 };

@@ -33,7 +33,7 @@ struct InstanceServer::Shared
 {
     std::mutex mutex;
     std::condition_variable changed;
-    Handler handler;
+    DeferredHandler handler;
     Dispatcher dispatch;
     bool stopping = false;
 };
@@ -88,6 +88,17 @@ bool InstanceServer::Start(const wxString& socketPath)
 }
 
 void InstanceServer::SetHandler(Handler handler, Dispatcher dispatch)
+{
+    SetDeferredHandler(
+        [handler = std::move(handler)](const InstanceRequest& request, Responder respond) {
+            InstanceReply reply;
+            const bool answered = handler(request, reply);
+            respond(answered, reply);
+        },
+        std::move(dispatch));
+}
+
+void InstanceServer::SetDeferredHandler(DeferredHandler handler, Dispatcher dispatch)
 {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->handler = std::move(handler);
@@ -169,7 +180,7 @@ void InstanceServer::Serve(int client)
     shared->changed.wait(lock, [&] { return shared->stopping || shared->handler; });
     if (shared->stopping)
         return;
-    Handler handler = shared->handler;
+    DeferredHandler handler = shared->handler;
     Dispatcher dispatch = shared->dispatch;
     lock.unlock();
 
@@ -179,23 +190,26 @@ void InstanceServer::Serve(int client)
             if (shared->stopping)
                 return;
         }
-        InstanceReply reply;
-        bool answered = false;
+        // Only the first answer counts; a late one after Stop is dropped.
+        Responder respond = [shared, pending](bool answered, const InstanceReply& reply) {
+            std::lock_guard<std::mutex> guard(shared->mutex);
+            if (pending->done)
+                return;
+            pending->reply = reply;
+            pending->answered = answered;
+            pending->done = true;
+            shared->changed.notify_all();
+        };
         try
         {
-            answered = handler(*request, reply);
+            handler(*request, respond);
         }
         catch (...)
         {
-            reply = InstanceReply();
-            reply.status = 1;
-            answered = true;
+            InstanceReply failed;
+            failed.status = 1;
+            respond(true, failed);
         }
-        std::lock_guard<std::mutex> guard(shared->mutex);
-        pending->reply = std::move(reply);
-        pending->answered = answered;
-        pending->done = true;
-        shared->changed.notify_all();
     });
 
     lock.lock();

@@ -19,6 +19,11 @@ public:
     // Fills the reply and returns true; false leaves the caller without a
     // reply (it then tries again), e.g. while the window is closing.
     using Handler = std::function<bool(const InstanceRequest&, InstanceReply&)>;
+    // For requests answered later (an import waiting for a search to end):
+    // the handler keeps the responder and calls it once, on the handler's
+    // thread; answered=false is as a Handler returning false.
+    using Responder = std::function<void(bool answered, const InstanceReply& reply)>;
+    using DeferredHandler = std::function<void(const InstanceRequest&, Responder)>;
     // Runs a call later on the handler's thread; must be callable from any thread.
     using Dispatcher = std::function<void(std::function<void()>)>;
 
@@ -34,6 +39,7 @@ public:
 
     // Call on the handler's thread, as Stop.
     void SetHandler(Handler handler, Dispatcher dispatch);
+    void SetDeferredHandler(DeferredHandler handler, Dispatcher dispatch);
 
     // Stops listening, removes the socket file, leaves waiting callers without
     // a reply and joins the worker. Handlers not yet run are skipped.

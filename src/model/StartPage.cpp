@@ -1,5 +1,7 @@
 #include "StartPage.h"
 
+#include "SafeFile.h"
+
 #include <wx/file.h>
 #include <wx/filename.h>
 #include <wx/filefn.h>
@@ -60,28 +62,6 @@ wxString StartPage::Fill(const wxString& pageText, const wxString& yourVersion,
 
 bool StartPage::Write(const wxString& path, const wxString& text)
 {
-    const wxFileName target(path);
-    if (!target.DirExists() && !wxFileName::Mkdir(target.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
-        return false;
-
-    // Beside the page, so the rename stays on one file system. Not wxTempFile:
-    // it briefly changes the process umask, which other threads would see.
-    const wxString temp = path + wxString::Format(".%lu.tmp", wxGetProcessId());
     const wxScopedCharBuffer utf8 = text.utf8_str();
-    {
-        wxFile file;
-        if (!file.Create(temp, true, wxS_DEFAULT))
-            return false;
-        if (file.Write(utf8.data(), utf8.length()) != utf8.length() || !file.Close())
-        {
-            wxRemoveFile(temp);
-            return false;
-        }
-    }
-    if (!wxRenameFile(temp, path, true))
-    {
-        wxRemoveFile(temp);
-        return false;
-    }
-    return true;
+    return SafeFile::Replace(path, std::string(utf8.data(), utf8.length()));
 }

@@ -22,8 +22,8 @@ public:
     static wxString Fill(const wxString& pageText, const wxString& yourVersion,
                          const wxString& latestVersion);
 
-    // Writes text as UTF-8 without a byte-order mark through a temporary file
-    // in the same folder that replaces path in one step, so a reader never
-    // sees a half-written page. Returns false when it could not be written.
+    // Writes text as UTF-8 without a byte-order mark through SafeFile, so a
+    // reader never sees a half-written page and a linked page stays linked.
+    // Returns false when it could not be written.
     static bool Write(const wxString& path, const wxString& text);
 };

@@ -5,6 +5,7 @@
 #include "DialogFont.h"
 #include "KeywordDropTarget.h"
 #include "Preference.h"
+#include "ResultNotebook.h"
 #include "SuggDlg.h"
 #include "UILanguage.h"
 #include "WebDownloads.h"
@@ -80,6 +81,9 @@ ORVANE_DEFINE_ID(ID_MENU_SETTING);
 ORVANE_DEFINE_ID(ID_MENU_UI_LANGUAGE);
 ORVANE_DEFINE_ID(ID_MENU_CHECK_UPDATE);
 ORVANE_DEFINE_ID(ID_MENU_ABOUT);
+ORVANE_DEFINE_ID(ID_MENU_IMPORT);
+ORVANE_DEFINE_ID(ID_MENU_EXPORT);
+ORVANE_DEFINE_ID(ID_MENU_ADD_THIS_ENGINE);
 #undef ORVANE_DEFINE_ID
 
 namespace
@@ -171,6 +175,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
 
     BindCommands();
     BindEngineManagerEvents();
+    BindImportCommands();
 
     m_pKeywordBox->SetDropTarget(new KeywordDropTarget(m_pKeywordBox));
 
@@ -220,11 +225,12 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     m_timer.Start(200);
 
     CreateSuggestionPopup();
+    m_idleReport.Start(m_pKeywordBox);
 }
 
 void OrvaneFrame::BuildNotebook()
 {
-    m_pNotebook = new wxAuiNotebook(
+    m_pNotebook = new ResultNotebook(
         this, ID_NOTEBOOK_IE, wxDefaultPosition, wxDefaultSize,
         wxAUI_NB_TOP | wxAUI_NB_TAB_SPLIT | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_EXTERNAL_MOVE |
             wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_WINDOWLIST_BUTTON | wxNO_BORDER);
@@ -375,6 +381,11 @@ void OrvaneFrame::BuildMenuBar()
     auto* menuBar = new wxMenuBar();
 
     auto* fileMenu = new wxMenu();
+    m_pMenuImport = AppendItem(fileMenu, ID_MENU_IMPORT, _("Import Engines..."),
+                               _("Add engines from OpenSearch descriptions or catalogue files"));
+    AppendItem(fileMenu, ID_MENU_EXPORT, _("Export Engines..."),
+               _("Save engines as a catalogue file or as OpenSearch descriptions"));
+    fileMenu->AppendSeparator();
     AppendItem(fileMenu, ID_MENU_QUIT, _("Quit\tAlt-X"), _("Quit the application"));
     menuBar->Append(fileMenu, _("&File"));
 
@@ -387,6 +398,8 @@ void OrvaneFrame::BuildMenuBar()
                "img/Refresh_s16_02.png");
     AppendItem(viewMenu, ID_MENU_STOPIE, _("Stop loading this page\tCtrl+Q"),
                _("Stop loading this page\nCtrl+Q"), "img/Delete_s16_01.png");
+    m_pMenuAddThisEngine = AppendItem(viewMenu, ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."),
+                                      _("Add the search engine this page offers"));
     viewMenu->AppendSeparator();
     AppendItem(viewMenu, ID_MENU_SELECT_LANG, _("Select Language\tF2"), _("Select Language"));
     AppendItem(viewMenu, ID_MENU_SELECT_CATEGORY, _("Select Category\tF3"), _("Select Category"));

@@ -2,6 +2,9 @@
 
 #include "BrowserManager.h"
 #include "BrowserObserver.h"
+#include "CommandLine.h"
+#include "EngineCommand.h"
+#include "DescriptionFetcher.h"
 #include "EngineManager.h"
 #include "EngineObserver.h"
 #include "IdleReport.h"
@@ -11,13 +14,13 @@
 #include <wx/timer.h>
 #include <wx/weakref.h>
 
+#include <functional>
 #include <memory>
 #include <map>
 #include <vector>
 
 class wxAuiManager;
 class wxAuiManagerEvent;
-class wxAuiNotebook;
 class wxAuiNotebookEvent;
 class wxAuiToolBar;
 class wxButton;
@@ -35,7 +38,9 @@ class wxStatusBar;
 class wxMSHTMLEvent;
 class CheckVerThread;
 class VersionCheckLink;
+class EngineImport;
 class Preference;
+class ResultNotebook;
 class SuggDlg;
 class FindBar;
 class NoticeBar;
@@ -60,6 +65,12 @@ public:
 
     // Searches for a keyword as if typed into the keyword box and Enter pressed.
     void SearchFor(const wxString& keyword);
+
+    // A command of the command line handed over by a later start, run
+    // against this window's catalogue and current group. An import waits
+    // while a search runs; `done` is called once, on the GUI thread.
+    using CommandDone = std::function<void(const EngineCommand::Reply&)>;
+    void RunCommand(const CommandLine& command, CommandDone done);
 
     // Identifiers, allocated once at program load.
     static const long ID_TOOL_BACK;
@@ -106,6 +117,9 @@ public:
     static const long ID_MENU_UI_LANGUAGE;
     static const long ID_MENU_CHECK_UPDATE;
     static const long ID_MENU_ABOUT;
+    static const long ID_MENU_IMPORT;
+    static const long ID_MENU_EXPORT;
+    static const long ID_MENU_ADD_THIS_ENGINE;
     static const long ID_MENU_TAB_RELOAD;
     static const long ID_MENU_TAB_OPEN_OUTSIDE;
     static const long ID_MENU_TAB_COPY_ADDRESS;
@@ -143,12 +157,14 @@ private:
     SuggDlg* m_pSuggDlg = nullptr;
     std::unique_ptr<wxImageList> m_pImageList;
     std::unique_ptr<wxAuiManager> m_pAuiManager;
-    wxAuiNotebook* m_pNotebook = nullptr;
+    ResultNotebook* m_pNotebook = nullptr;
     wxAuiToolBar* m_pToolBar = nullptr;
     wxStatusBar* m_pStatusBar = nullptr;
     wxMenuItem* m_pMenuNewSearching = nullptr;
     wxMenuItem* m_pMenuStartSearching = nullptr;
     wxMenuItem* m_pMenuStopSearching = nullptr;
+    wxMenuItem* m_pMenuImport = nullptr;
+    wxMenuItem* m_pMenuAddThisEngine = nullptr;
     wxChoice* m_pChoiceLang = nullptr;
     wxChoice* m_pChoiceCategory = nullptr;
     wxComboBox* m_pKeywordBox = nullptr;
@@ -187,8 +203,6 @@ private:
     FindBar* m_pFindBar = nullptr;
     NoticeBar* m_pNoticeBar = nullptr;
     std::unique_ptr<WebDownloads> m_pDownloads;
-    // The page whose tab was right-clicked.
-    wxWeakRef<wxWindow> m_pTabMenuPage;
 
     // --- OrvaneFrame.cpp: layout and commands ---
     void BuildNotebook();
@@ -294,9 +308,8 @@ private:
     void UpdateTabToolTip(ZulIeCtrl* page);
     void ShowFailedCount();
     void ShowNotice(const wxString& text, bool problem);
-    std::unique_ptr<wxMenu> BuildTabMenu(ZulIeCtrl* page);
-    ZulIeCtrl* TabMenuPage();
-    void OnTabRightUp(wxAuiNotebookEvent& event);
+    // Reload, Open in Default Browser and Copy Address for the current page.
+    void AppendPageCommands(wxMenu& menu);
     void OnTabReload(wxCommandEvent& event);
     void OnTabOpenOutside(wxCommandEvent& event);
     void OnTabCopyAddress(wxCommandEvent& event);
@@ -304,4 +317,28 @@ private:
     // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
     void CreateSuggestionPopup();
     void OnKeywordChanged(wxCommandEvent& event);
+
+    // --- OrvaneFrameImport.cpp: import, export, Add This Engine, tab menu ---
+    void BindImportCommands();
+    void OnImportEngines(wxCommandEvent& event);
+    void OnExportEngines(wxCommandEvent& event);
+    void OnAddThisEngine(wxCommandEvent& event);
+    void OnTabRightUp(wxAuiNotebookEvent& event);
+    // The tabs' context menu; acts on the current page.
+    void FillTabMenu(wxMenu& menu);
+    // Reads the files and runs the import dialog for what they hold.
+    size_t ImportFiles(const wxArrayString& paths);
+    // Shows what the import found; adds the ticked engines (one
+    // notification) and returns how many.
+    size_t RunImportDialog(EngineImport& import);
+    // The OpenSearch description the current page advertises, or "".
+    wxString DescriptionLinkOfCurrentPage();
+    // Fetches a description in the background and opens the import dialog.
+    void FetchDescription(const wxString& url);
+    void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);
+    std::unique_ptr<DescriptionFetcher> m_pDescriptionFetcher;
+    // Imports handed over during a search, run when it ends (or at close).
+    std::vector<std::pair<CommandLine, CommandDone>> m_pendingCommands;
+    EngineCommand::Reply RunCommandNow(const CommandLine& command);
+    void RunPendingCommands();
 };

@@ -4,6 +4,7 @@
 
 #include "FindBar.h"
 #include "NoticeBar.h"
+#include "ResultNotebook.h"
 #include "WebDownloads.h"
 #include "ZulIeCtrl.h"
 
@@ -98,7 +99,6 @@ void OrvaneFrame::BuildPageBars()
                                              .Resizable(false)
                                              .Hide());
 
-    m_pNotebook->Bind(wxEVT_AUINOTEBOOK_TAB_RIGHT_UP, &OrvaneFrame::OnTabRightUp, this);
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabReload, this, ID_MENU_TAB_RELOAD);
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabOpenOutside, this, ID_MENU_TAB_OPEN_OUTSIDE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabCopyAddress, this, ID_MENU_TAB_COPY_ADDRESS);
@@ -295,51 +295,33 @@ void OrvaneFrame::ShowFailedCount()
     m_nSearchTabs = 0;
 }
 
-std::unique_ptr<wxMenu> OrvaneFrame::BuildTabMenu(ZulIeCtrl* page)
+void OrvaneFrame::AppendPageCommands(wxMenu& menu)
 {
-    auto menu = std::make_unique<wxMenu>();
-    menu->Append(ID_MENU_TAB_RELOAD, _("Reload"));
-    menu->Append(ID_MENU_TAB_OPEN_OUTSIDE, _("Open in Default Browser"));
-    menu->Append(ID_MENU_TAB_COPY_ADDRESS, _("Copy Address"));
-    const wxString address = PageAddress(page);
-    menu->Enable(ID_MENU_TAB_OPEN_OUTSIDE, IsWebAddress(address));
-    menu->Enable(ID_MENU_TAB_COPY_ADDRESS, !address.empty());
-    return menu;
-}
-
-ZulIeCtrl* OrvaneFrame::TabMenuPage()
-{
-    return dynamic_cast<ZulIeCtrl*>(m_pTabMenuPage.get());
-}
-
-void OrvaneFrame::OnTabRightUp(wxAuiNotebookEvent& event)
-{
-    const int tab = event.GetSelection();
-    if (tab < 0 || static_cast<size_t>(tab) >= m_pNotebook->GetPageCount())
-        return;
-    auto* page = dynamic_cast<ZulIeCtrl*>(m_pNotebook->GetPage(tab));
-    if (!page)
-        return;
-    m_pTabMenuPage = page;
-    std::unique_ptr<wxMenu> menu = BuildTabMenu(page);
-    PopupMenu(menu.get());
+    ZulIeCtrl* page = CurrentPage();
+    const wxString address = page ? PageAddress(page) : wxString();
+    menu.Append(ID_MENU_TAB_RELOAD, _("Reload"));
+    menu.Append(ID_MENU_TAB_OPEN_OUTSIDE, _("Open in Default Browser"));
+    menu.Append(ID_MENU_TAB_COPY_ADDRESS, _("Copy Address"));
+    menu.Enable(ID_MENU_TAB_RELOAD, page != nullptr);
+    menu.Enable(ID_MENU_TAB_OPEN_OUTSIDE, IsWebAddress(address));
+    menu.Enable(ID_MENU_TAB_COPY_ADDRESS, !address.empty());
 }
 
 void OrvaneFrame::OnTabReload(wxCommandEvent&)
 {
-    if (ZulIeCtrl* page = TabMenuPage())
+    if (ZulIeCtrl* page = CurrentPage())
         page->Refresh(0);
 }
 
 void OrvaneFrame::OnTabOpenOutside(wxCommandEvent&)
 {
-    if (ZulIeCtrl* page = TabMenuPage())
+    if (ZulIeCtrl* page = CurrentPage())
         wxIEHtmlWin::OpenOutside(PageAddress(page));
 }
 
 void OrvaneFrame::OnTabCopyAddress(wxCommandEvent&)
 {
-    ZulIeCtrl* page = TabMenuPage();
+    ZulIeCtrl* page = CurrentPage();
     if (!page || PageAddress(page).empty())
         return;
     wxClipboardLocker lock;

@@ -4,6 +4,7 @@
 #include "OrvaneFrame.h"
 
 #include "Preference.h"
+#include "ResultNotebook.h"
 #include "SuggDlg.h"
 #include "WebDownloads.h"
 #include "WindowGeometry.h"
@@ -66,6 +67,11 @@ OrvaneFrame::~OrvaneFrame()
         RemoveAllNotebookPages();
     }
 
+    // Imports that waited for the search: closing ends it. The window no
+    // longer shows anything, so nothing is told of the change.
+    m_engineManager.m_pObserver = nullptr;
+    m_nSearching = 0;
+    RunPendingCommands();
     SaveOnClose();
 
     if (m_pImageList)
@@ -203,7 +209,7 @@ void OrvaneFrame::SetTabImage(ZulIeCtrl* page, int image)
     if (known != m_tabImages.end() && known->second == image)
         return;
     m_tabImages[page] = image;
-    m_pNotebook->SetPageImage(tab, image);
+    m_pNotebook->SetTabImage(tab, image);
 }
 
 void OrvaneFrame::SetAllTabImages(int image)
@@ -236,7 +242,12 @@ void OrvaneFrame::SetSearchingState(bool searching)
     m_pMenuStopSearching->Enable(searching);
     m_pToolBar->EnableTool(ID_TOOL_STOP_SEARCH, searching);
     m_pEngineMgrPanel->Enable(idle);
+    // The catalogue never changes during a search.
+    m_pMenuImport->Enable(idle);
+    m_pMenuAddThisEngine->Enable(idle);
     m_pToolBar->Refresh(false);
+    if (idle && !m_pendingCommands.empty())
+        CallAfter(&OrvaneFrame::RunPendingCommands);
 }
 
 void OrvaneFrame::StartSearch()
@@ -334,6 +345,8 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (!page)
         return;
+    // A tab turned to before its view was made in idle time gets it now.
+    m_browserManager.CreateView(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     RetargetFindBar();

@@ -15,6 +15,8 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include <algorithm>
+
 #define SETTINGDLG_DEFINE_ID(name) const long SettingDlg::name = wxNewId()
 SETTINGDLG_DEFINE_ID(ID_NOTEBOOK1);
 SETTINGDLG_DEFINE_ID(ID_PANEL1);
@@ -61,7 +63,8 @@ SettingDlg::SettingDlg(wxWindow* parent, wxWindowID id)
     int tabsWidth = 0;
     for (size_t i = 0; i < m_pNotebook->GetPageCount(); ++i)
         tabsWidth += m_pNotebook->GetTextExtent(m_pNotebook->GetPageText(i)).x + 40;
-    m_pNotebook->SetMinSize(wxSize(tabsWidth, -1));
+    // A fixed minimum width replaces the best one: keep the widest page whole too.
+    m_pNotebook->SetMinSize(wxSize(std::max(tabsWidth, m_pNotebook->GetBestSize().x), -1));
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->AddStretchSpacer(1);

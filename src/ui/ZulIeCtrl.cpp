@@ -4,7 +4,7 @@
 
 ZulIeCtrl::ZulIeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                      long style, const wxString& name)
-    : wxIEHtmlWin(parent, id, pos, size, style, name)
+    : wxIEHtmlWin(parent, id, pos, size, style, name, ViewCreation::Later)
 {
 }
 

@@ -5,7 +5,7 @@
 class Engine;
 
 // One result page: a browser view that remembers its engine, tab caption,
-// last URL and tab image.
+// last URL and tab image. Its web view is made later, by the browser manager.
 class ZulIeCtrl : public wxIEHtmlWin
 {
 public:

@@ -258,27 +258,49 @@ void OnFailedToFindText(WebKitFindController*, gpointer data)
 } // namespace
 
 wxIEHtmlWin::wxIEHtmlWin(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
-                         long style, const wxString& name)
+                         long style, const wxString& name, ViewCreation creation)
     : wxPanel(parent, id, pos, size, style, name)
 {
-    m_browser = wxWebView::New(this, wxID_ANY, "about:blank", wxDefaultPosition, wxDefaultSize,
-                               wxWebViewBackendDefault, wxBORDER_NONE);
-    if (!m_browser)
-        return;  // the view stays empty; every operation reports failure
+    if (creation == ViewCreation::Now)
+        CreateView();
+}
+
+void wxIEHtmlWin::CreateView()
+{
+    if (m_bViewMade)
+        return;
+    m_bViewMade = true;
+    wxWebView* view = wxWebView::New(wxWebViewBackendDefault);
+    if (!view)
+        return;  // the window stays empty; every operation reports failure
+
+    // Every wxWebViewEvent is handled here and not skipped, so none of them
+    // travels on to the parent windows; the parent sees wxMSHTMLEvents only.
+    // Bound before the view exists: its first load starts inside Create.
+    view->Bind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
+    view->Bind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
+    view->Bind(wxEVT_WEBVIEW_LOADED, &wxIEHtmlWin::OnLoaded, this);
+    view->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &wxIEHtmlWin::OnTitleChanged, this);
+    view->Bind(wxEVT_WEBVIEW_NAVIGATED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
+    view->Bind(wxEVT_WEBVIEW_ERROR, &wxIEHtmlWin::OnOtherWebViewEvent, this);
+    view->Bind(wxEVT_WEBVIEW_FULLSCREEN_CHANGED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
+
+    // A waiting address is the view's first page, with no "about:blank" before it.
+    const bool waiting = !m_strWaitingUrl.empty();
+    const wxString first = waiting ? ToLoadableUrl(m_strWaitingUrl) : wxString("about:blank");
+    m_strWaitingUrl.clear();
+    if (!view->Create(this, wxID_ANY, first, wxDefaultPosition, GetClientSize(), wxBORDER_NONE))
+    {
+        delete view;
+        return;
+    }
+    m_browser = view;
+    m_bUndecided = waiting;
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(m_browser, 1, wxEXPAND);
     SetSizer(sizer);
-
-    // Every wxWebViewEvent is handled here and not skipped, so none of them
-    // travels on to the parent windows; the parent sees wxMSHTMLEvents only.
-    m_browser->Bind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
-    m_browser->Bind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
-    m_browser->Bind(wxEVT_WEBVIEW_LOADED, &wxIEHtmlWin::OnLoaded, this);
-    m_browser->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &wxIEHtmlWin::OnTitleChanged, this);
-    m_browser->Bind(wxEVT_WEBVIEW_NAVIGATED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
-    m_browser->Bind(wxEVT_WEBVIEW_ERROR, &wxIEHtmlWin::OnOtherWebViewEvent, this);
-    m_browser->Bind(wxEVT_WEBVIEW_FULLSCREEN_CHANGED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
+    Layout();
 
     m_loadTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &wxIEHtmlWin::OnLoadTimeout, this, m_loadTimer.GetId());
@@ -373,7 +395,14 @@ void wxIEHtmlWin::DisconnectNativeSignals()
 
 void wxIEHtmlWin::LoadUrl(const wxString& url)
 {
-    if (!m_browser || url.empty())
+    if (url.empty())
+        return;
+    if (!m_bViewMade)
+    {
+        m_strWaitingUrl = url;
+        return;
+    }
+    if (!m_browser)
         return;
     m_bUndecided = true;
     m_bDropUndecided = false;
@@ -387,6 +416,11 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
 
 bool wxIEHtmlWin::IsBusy(bool& busy)
 {
+    if (!m_bViewMade)
+    {
+        busy = !m_strWaitingUrl.empty();
+        return true;
+    }
     if (!m_browser)
     {
         busy = false;
@@ -403,6 +437,11 @@ bool wxIEHtmlWin::IsBusy(bool& busy)
 
 bool wxIEHtmlWin::Stop()
 {
+    if (!m_bViewMade)
+    {
+        m_strWaitingUrl.clear();
+        return true;
+    }
     if (!m_browser)
         return false;
     bool busy = false;

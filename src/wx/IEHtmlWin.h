@@ -15,17 +15,32 @@ class wxWebViewEvent;
 // wxMSHTMLEvent notifications to its parent: before-navigate and new-window
 // synchronously (a handler may veto), the other four posted. The event id is
 // the view's window id.
+//
+// The web view itself may be made later than the window (ViewCreation::Later):
+// a WebKit view costs tens of milliseconds, and a window full of tabs should
+// not wait for all of them. Until CreateView() the window keeps the address
+// it was last told to load, counts as busy while it has one, and loads it
+// when the view appears. CreateView() is the one place a view is made and
+// set up: per-view set-up (bindings, WebKit signals) belongs there.
 class wxIEHtmlWin : public wxPanel
 {
 public:
+    enum class ViewCreation { Now, Later };
+
     wxIEHtmlWin(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,
                 const wxSize& size = wxDefaultSize, long style = 0,
-                const wxString& name = wxPanelNameStr);
+                const wxString& name = wxPanelNameStr, ViewCreation creation = ViewCreation::Now);
     ~wxIEHtmlWin() override;
+
+    // Makes the web view (once) and loads the waiting address, or "about:blank".
+    void CreateView();
+    // CreateView() has run (the view may still be missing if WebKit failed).
+    bool HasView() const { return m_bViewMade; }
 
     // An absolute URL, "about:blank", or a plain absolute file path.
     void LoadUrl(const wxString& url);
-    // Result: the query succeeded; busy: the view is still loading.
+    // Result: the query succeeded; busy: the view is still loading (or, before
+    // the view exists, has an address waiting for it).
     bool IsBusy(bool& busy);
     bool Stop();
     bool GoBack();
@@ -34,6 +49,7 @@ public:
     bool Refresh(int level);
     wxString GetTitle();
 
+    // Null until CreateView() has run.
     wxWebView* GetWebView() const { return m_browser; }
 
     // The address on show; a page that failed keeps the address it failed on.
@@ -130,6 +146,8 @@ private:
     bool m_bDropUndecided = false;  // Stop came first: refuse that decision when it arrives
     int m_nLastProgress = -1;
     wxString m_strStatusText;
+    bool m_bViewMade = false;
+    wxString m_strWaitingUrl;     // LoadUrl before the view exists: loaded by CreateView
 
     // Load outcome.
     bool m_bFailed = false;

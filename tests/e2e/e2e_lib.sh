@@ -1,6 +1,7 @@
 # Shared by the end-to-end tests (source it): a scratch folder with a copy of
 # the staged program, a loopback engine server that logs what it is asked,
-# and the means to run the program as an ordinary user.
+# the means to run the program as an ordinary user under its own display, and
+# (for the scripts that drive it there) waiting for its window and quitting it.
 
 # e2e_setup <stage dir>: $work (removed at exit), $work/prog, $work/home.
 e2e_setup() {
@@ -9,9 +10,13 @@ e2e_setup() {
     work="$(mktemp -d)"
     chmod 755 "$work"
     server_pid=""
+    run_as=()
     trap e2e_cleanup EXIT
     cp -r "$stage" "$work/prog"
     mkdir -p "$work/home/.config/Orvane"
+    # The drive scripts, written into $work, source this file from there.
+    cp "${BASH_SOURCE[0]}" "$work/e2e_lib.sh"
+    chmod 644 "$work/e2e_lib.sh"
 }
 
 e2e_cleanup() {
@@ -69,4 +74,50 @@ e2e_as_user() {
         run_as=(setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all)
         chown -R nobody:nogroup "$work/home"
     fi
+}
+
+# e2e_display <command> [args...]: runs the command (a drive script) with a
+# clean environment and $work/home as home, as $run_as, under its own Xvfb
+# and session bus, for at most two minutes. Its output and status are ignored:
+# the test judges what it left behind.
+e2e_display() {
+    env -i PATH="$PATH" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+        NO_AT_BRIDGE=1 LANG=C.UTF-8 \
+        "${run_as[@]}" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
+        dbus-run-session -- "$@" >/dev/null 2>&1 || true
+}
+
+# --- Inside the display (drive scripts source $work/e2e_lib.sh) ---
+
+# e2e_wait_window <title pattern>: waits up to 30 s for a visible window with
+# that title; sets $win, fails when none came.
+e2e_wait_window() {
+    local _
+    win=""
+    for _ in $(seq 150); do
+        win="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)"
+        [ -n "$win" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# e2e_wait_exit <pid>: waits up to 15 s for the program to end, then kills it.
+# Fails when it had to be killed; $app_status is its exit status.
+e2e_wait_exit() {
+    local _ ended=0
+    for _ in $(seq 75); do
+        kill -0 "$1" 2>/dev/null || { ended=1; break; }
+        sleep 0.2
+    done
+    [ "$ended" -eq 1 ] || kill "$1" 2>/dev/null || true
+    app_status=0
+    wait "$1" 2>/dev/null || app_status=$?
+    [ "$ended" -eq 1 ]
+}
+
+# e2e_quit <pid>: quits through the File menu's accelerator and waits.
+e2e_quit() {
+    xdotool key --clearmodifiers alt+x
+    e2e_wait_exit "$1"
 }

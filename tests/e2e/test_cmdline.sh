@@ -8,6 +8,7 @@ set -euo pipefail
 stage="${1:?usage: test_cmdline.sh <stage dir>}"
 . "$(dirname "$0")/e2e_lib.sh"
 
+e2e_require xvfb-run xdotool python3 dbus-run-session
 e2e_setup "$stage"
 
 e2e_start_engine_server
@@ -31,6 +32,7 @@ EOF
 cat >"$work/drive.sh" <<'EOF'
 #!/usr/bin/env bash
 set -u
+. "$(dirname "$0")/e2e_lib.sh"
 cd "$1/prog"
 ./orvane "  sea  otter" "&more" >"$1/orvane.out" 2>&1 &
 app=$!
@@ -39,18 +41,13 @@ for _ in $(seq 150); do
     sleep 0.2
 done
 sleep 1
-win="$(xdotool search --onlyvisible --name 'Orvane' 2>/dev/null | head -n1)"
-[ -n "$win" ] && xdotool key --window "$win" --clearmodifiers alt+x
-for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
-kill "$app" 2>/dev/null || true
-wait "$app" 2>/dev/null
+e2e_wait_window 'Orvane'
+e2e_quit "$app"
 exit 0
 EOF
 chmod +x "$work/drive.sh"
 
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
-    timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+e2e_display "$work/drive.sh" "$work"
 
 fail=0
 # Arguments joined by one blank, then trimmed like a typed keyword.

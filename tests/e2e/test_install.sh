@@ -38,26 +38,15 @@ cat >"$work/drive.sh" <<'EOF2'
 # Inside Xvfb: start the installed launcher; with "add", add an engine through
 # the engine manager's Add button and its dialog; then quit.
 set -u
+. "$(dirname "$0")/e2e_lib.sh"
 launcher="$1"; mode="$2"; out="$3"
 "$launcher" >"$out" 2>&1 &
 app=$!
-win=""
-for _ in $(seq 150); do
-    win="$(xdotool search --onlyvisible --name '^Orvane' 2>/dev/null | head -n1)"
-    [ -n "$win" ] && break
-    sleep 0.2
-done
-[ -n "$win" ] || { echo "no window" >&2; kill "$app"; exit 1; }
+e2e_wait_window '^Orvane' || { echo "no window" >&2; kill "$app"; exit 1; }
 sleep 2
 if [ "$mode" = add ]; then
     xdotool key --clearmodifiers alt+a
-    dlg=""
-    for _ in $(seq 50); do
-        dlg="$(xdotool search --onlyvisible --name 'Engine info dialog' 2>/dev/null | head -n1)"
-        [ -n "$dlg" ] && break
-        sleep 0.2
-    done
-    [ -n "$dlg" ] || { echo "no engine dialog" >&2; }
+    e2e_wait_window 'Engine info dialog' || echo "no engine dialog" >&2
     sleep 0.5
     # The dialog opens on the language box, prefilled with "untitled".
     xdotool key --clearmodifiers ctrl+a
@@ -65,19 +54,13 @@ if [ "$mode" = add ]; then
     xdotool key --clearmodifiers alt+o
     sleep 1
 fi
-xdotool key --clearmodifiers alt+x
-for _ in $(seq 75); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
-kill "$app" 2>/dev/null || true
-wait "$app" 2>/dev/null
+e2e_quit "$app"
 exit 0
 EOF2
 chmod 755 "$work/drive.sh"
 
 run() {
-    env -i PATH="$PATH" HOME="$home" NO_AT_BRIDGE=1 LANG=C.UTF-8 \
-        "${run_as[@]}" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
-        dbus-run-session -- "$work/drive.sh" "$work/prefix/bin/orvane" "$1" "$home/orvane-$1.out" \
-        >/dev/null 2>&1 || true
+    e2e_display "$work/drive.sh" "$work/prefix/bin/orvane" "$1" "$home/orvane-$1.out"
 }
 
 fail=0

@@ -23,22 +23,14 @@ cat >"$work/drive.sh" <<'EOF2'
 # Inside Xvfb: add an engine through the engine manager, then quit; answer
 # whatever the program says about the catalogue with Enter.
 set -u
+. "$(dirname "$0")/e2e_lib.sh"
 cd "$1/prog"
 ./orvane >"$2/orvane.out" 2>&1 &
 app=$!
-win=""
-for _ in $(seq 150); do
-    win="$(xdotool search --onlyvisible --name '^Orvane' 2>/dev/null | head -n1)"
-    [ -n "$win" ] && break
-    sleep 0.2
-done
-[ -n "$win" ] || { echo "no window" >&2; kill "$app"; exit 1; }
+e2e_wait_window '^Orvane' || { echo "no window" >&2; kill "$app"; exit 1; }
 sleep 2
 xdotool key --clearmodifiers alt+a
-for _ in $(seq 50); do
-    xdotool search --onlyvisible --name 'Engine info dialog' >/dev/null 2>&1 && break
-    sleep 0.2
-done
+e2e_wait_window 'Engine info dialog' || echo "no engine dialog" >&2
 sleep 0.5
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 20 'Readonlytest'
@@ -57,22 +49,15 @@ for _ in $(seq 10); do
     fi
     xdotool key --clearmodifiers Return
 done
-for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$app" 2>/dev/null; then
-    echo "still running" >"$2/still-running"
-    kill "$app"
-fi
-wait "$app" 2>/dev/null
-echo "$?" >"$2/exit-code"
+e2e_wait_exit "$app" || echo "still running" >"$2/still-running"
+echo "$app_status" >"$2/exit-code"
 exit 0
 EOF2
 chmod 755 "$work/drive.sh"
 mkdir -p "$work/out"
 chmod 777 "$work/out"
 
-env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" NO_AT_BRIDGE=1 LANG=C.UTF-8 \
-    "${run_as[@]}" timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" \
-    dbus-run-session -- "$work/drive.sh" "$work" "$work/out" >/dev/null 2>&1 || true
+e2e_display "$work/drive.sh" "$work" "$work/out"
 
 fail=0
 after="$(cd "$work/prog/conf" && md5sum ./* | sort)"

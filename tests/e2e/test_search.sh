@@ -36,15 +36,11 @@ cat >"$work/drive.sh" <<'EOF'
 #!/usr/bin/env bash
 # Runs inside Xvfb: start the program, type, press Enter, wait, quit.
 set -u
+. "$(dirname "$0")/e2e_lib.sh"
 cd "$1/prog"
 ./orvane >"$1/orvane.out" 2>&1 &
 app=$!
-win=""
-for _ in $(seq 100); do
-    win="$(xdotool search --sync --onlyvisible --name '^Orvane' 2>/dev/null | head -n1)" && [ -n "$win" ] && break
-    sleep 0.2
-done
-[ -n "$win" ] || { echo "no window" >&2; kill "$app"; exit 1; }
+e2e_wait_window '^Orvane' || { echo "no window" >&2; kill "$app"; exit 1; }
 sleep 2
 # The keyword box has the focus at start, holding the prompt text.
 xdotool key --clearmodifiers ctrl+a BackSpace
@@ -55,17 +51,12 @@ for _ in $(seq 100); do
     sleep 0.2
 done
 sleep 1
-xdotool key --clearmodifiers alt+x
-for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
-kill "$app" 2>/dev/null || true
-wait "$app" 2>/dev/null
+e2e_quit "$app"
 exit 0
 EOF
 chmod +x "$work/drive.sh"
 
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
-    timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+e2e_display "$work/drive.sh" "$work"
 
 fail=0
 expect() {

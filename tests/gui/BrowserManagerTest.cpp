@@ -46,8 +46,7 @@ protected:
         auto* view = new wxIEHtmlWin(frame, wxID_ANY);
         view->LoadUrl(s_server->Url("/warm"));
         WaitUntil([&] { return view->GetTitle() == "result /warm"; }, 60000);
-        frame->Destroy();
-        PumpEvents(50);
+        DestroyAndWait(frame);
     }
 
     static void TearDownTestSuite()
@@ -82,8 +81,23 @@ protected:
         while (m_notebook->GetPageCount() > 0)
             m_notebook->RemovePage(0);
         m_manager.reset();
-        m_frame->Destroy();
-        PumpEvents(20);
+        DestroyAndWait(m_frame);
+    }
+
+    static void DestroyAndWait(wxWindow* window)
+    {
+        wxWeakRef<wxWindow> gone(window);
+        window->Destroy();
+        EXPECT_TRUE(WaitUntil([&] { return !gone; }));
+    }
+
+    // What each page shows or is loading: a load shows its address at once.
+    static std::vector<wxString> Addresses(const std::vector<ZulIeCtrl*>& pages)
+    {
+        std::vector<wxString> addresses;
+        for (ZulIeCtrl* page : pages)
+            addresses.push_back(page->GetWebView()->GetCurrentURL());
+        return addresses;
     }
 
     Engine* AddEngine(const wxString& name, const std::string& urlTemplate)
@@ -234,9 +248,10 @@ TEST_F(BrowserManagerTest, SwitchingEngineListsReusesPages)
     }
     {
         SCOPED_TRACE("a search loads only the active page");
+        const std::vector<wxString> inactive = Addresses({pages[1], pages[2]});
         m_manager->Search("x");
+        EXPECT_EQ(Addresses({pages[1], pages[2]}), inactive);
         EXPECT_TRUE(WaitUntil([&] { return Completed(10000, Url("/d?q=x")); }));
-        PumpEvents(200);
         EXPECT_EQ(RequestsStartingWith("/b"), 0u);
         EXPECT_EQ(RequestsStartingWith("/c"), 0u);
         EXPECT_EQ(pages[1]->m_nIconIndex, 2);
@@ -266,21 +281,69 @@ TEST_F(BrowserManagerTest, SwitchingEngineListsReusesPages)
             EXPECT_FALSE(page->IsShown());
         ASSERT_TRUE(WaitUntil([&] { return !m_manager->IsAnyBusy(); }));
         m_navigating.clear();
+        const std::vector<wxString> before = Addresses(pages);
         m_manager->Search("y");
-        PumpEvents(500);
+        EXPECT_EQ(Addresses(pages), before);
+        DrainEvents();
         EXPECT_EQ(RequestsContaining("q=y"), 0u);
         EXPECT_TRUE(m_navigating.empty());
     }
     {
-        SCOPED_TRACE("a new key gives an inactive page on about:blank");
+        SCOPED_TRACE("a new key gives an inactive page, whose view shows about:blank once made");
         ZulIeCtrl* page = m_manager->GetPage(3);
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->GetId(), 10003);
         EXPECT_FALSE(page->m_bActive);
         EXPECT_EQ(page->m_pEngine, nullptr);
         EXPECT_EQ(page->m_nIconIndex, 2);
+        EXPECT_FALSE(m_manager->CreateNextView()) << "idle time makes views for active pages only";
+        EXPECT_FALSE(page->HasView());
+        m_manager->CreateView(page);
         EXPECT_TRUE(WaitUntil([&] { return Completed(10003, "about:blank"); }));
     }
+}
+
+TEST_F(BrowserManagerTest, ViewsComeOnePerStepShownPageFirstAndLoadTheLastAddress)
+{
+    m_manager->SetEngines({AddEngine("A", s_server->Url("/late-a?q=*")),
+                           AddEngine("B", s_server->Url("/late-b?q=*")),
+                           AddEngine("C", s_server->Url("/late-c?q=*"))});
+    ShowActivePages();
+    m_notebook->SetSelection(2);
+    m_manager->ShowStartPage();
+    {
+        SCOPED_TRACE("no view yet: each page waits with its address and counts as busy");
+        for (auto& [key, page] : m_manager->m_pages)
+        {
+            EXPECT_FALSE(page->HasView());
+            EXPECT_EQ(page->GetWebView(), nullptr);
+            bool busy = false;
+            EXPECT_TRUE(page->IsBusy(busy));
+            EXPECT_TRUE(busy);
+        }
+    }
+    // Searched before any view exists: the views load the search, never the start page.
+    m_manager->Search("early");
+    {
+        SCOPED_TRACE("one view per step, the page on show first, then in key order");
+        const std::vector<std::vector<bool>> expected = {{false, false, true}, {true, false, true},
+                                                         {true, true, true}};
+        for (const auto& made : expected)
+        {
+            EXPECT_TRUE(m_manager->CreateNextView());
+            for (unsigned key = 0; key < 3; ++key)
+                EXPECT_EQ(m_manager->m_pages.at(key)->HasView(), made[key]) << key;
+        }
+        EXPECT_FALSE(m_manager->CreateNextView());
+    }
+    for (unsigned key = 0; key < 3; ++key)
+    {
+        ZulIeCtrl* page = m_manager->m_pages.at(key);
+        EXPECT_TRUE(WaitUntil([&] { return Completed(page->GetId(), page->m_strPageUrl); })) << key;
+    }
+    EXPECT_EQ(RequestsContaining("q=early"), 3u);
+    EXPECT_TRUE(std::none_of(m_navigating.begin(), m_navigating.end(),
+                             [](const auto& n) { return n.second.Contains("index.htm"); }));
 }
 
 TEST_F(BrowserManagerTest, StopAllReachesBusyPagesActiveOrNot)

@@ -10,10 +10,14 @@
 #include <wx/frame.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
+#include <wx/stopwatch.h>
 #include <wx/uiaction.h>
+#include <wx/utils.h>
+#include <wx/weakref.h>
 #include <wx/webview.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -88,8 +92,7 @@ protected:
         auto* view = new wxIEHtmlWin(frame, wxID_ANY);
         view->LoadUrl(s_server->Url("/a"));
         WaitUntil([&] { return view->GetTitle() == "Page A"; }, 60000);
-        frame->Destroy();
-        PumpEvents(50);
+        DestroyAndWait(frame);
     }
 
     static void TearDownTestSuite()
@@ -106,6 +109,7 @@ protected:
         // on the frame, so every event must travel upwards to be seen.
         m_parent = new wxPanel(m_frame);
         m_view = new wxIEHtmlWin(m_parent, ViewId);
+        m_lastStatus.clear();
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         sizer->Add(m_view, 1, wxEXPAND);
         m_parent->SetSizer(sizer);
@@ -118,6 +122,8 @@ protected:
         {
             m_frame->Bind(type, [this](wxMSHTMLEvent& e) {
                 m_events.push_back({e.GetEventType(), e.GetId(), e.m_text, e.m_long1, e.m_long2});
+                if (e.GetEventType() == wxEVT_MSHTML_STATUS_TEXT_CHANGE)
+                    m_lastStatus = e.m_text;
                 if (m_vetoWhen && m_vetoWhen(e))
                     e.Veto();
             });
@@ -127,8 +133,14 @@ protected:
     void TearDown() override
     {
         s_server->ReleaseHeld();
-        m_frame->Destroy();
-        PumpEvents(20);
+        DestroyAndWait(m_frame);
+    }
+
+    static void DestroyAndWait(wxWindow* window)
+    {
+        wxWeakRef<wxWindow> gone(window);
+        window->Destroy();
+        EXPECT_TRUE(WaitUntil([&] { return !gone; }));
     }
 
     bool Saw(wxEventType type, const wxString& text) const
@@ -152,18 +164,38 @@ protected:
 
     static wxString Url(const std::string& target) { return wxString::FromUTF8(s_server->Url(target)); }
 
-    void ClickCentre()
+    // Puts the pointer on the view's centre until WebKit reports the link
+    // there (its status text); a page only sees a pointer that moved onto it.
+    bool HoverCentre(const wxString& link)
     {
-        m_frame->Raise();
-        PumpEvents(300);
         const wxRect rect = m_view->GetScreenRect();
+        const wxPoint centre(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2);
         wxUIActionSimulator sim;
-        // Enter the view afresh so that WebKit sees the pointer arrive.
-        sim.MouseMove(rect.GetLeft() + 10, rect.GetTop() + 10);
-        PumpEvents(100);
-        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2);
-        PumpEvents(100);
-        sim.MouseClick();
+        wxStopWatch sinceMove;
+        int nudge = 0;
+        return WaitUntil([&] {
+            if (m_lastStatus == link)
+                return true;
+            if (nudge == 0 || sinceMove.Time() > 100)
+            {
+                sim.MouseMove(centre + wxPoint(nudge % 2, nudge % 2));
+                ++nudge;
+                sinceMove.Start();
+            }
+            return false;
+        });
+    }
+
+    void ClickCentre(const wxString& link)
+    {
+        ASSERT_TRUE(HoverCentre(link)) << "the pointer never reached " << link;
+        wxUIActionSimulator().MouseClick();
+    }
+
+    // Waits until the X server has the pointer where it was sent.
+    static bool PointerAt(const wxPoint& where)
+    {
+        return WaitUntil([&] { return wxGetMouseState().GetPosition() == where; }, 3000);
     }
 
     static constexpr int ViewId = 4242;
@@ -173,6 +205,7 @@ protected:
     wxIEHtmlWin* m_view = nullptr;
     std::vector<SeenEvent> m_events;
     std::function<bool(const wxMSHTMLEvent&)> m_vetoWhen;
+    wxString m_lastStatus;  // the view's latest status text, kept across clears
 };
 
 std::unique_ptr<TestHttpServer> BrowserViewTest::s_server;
@@ -201,9 +234,16 @@ TEST_F(BrowserViewTest, StartsBlankAndLoadsPlainFilePaths)
     }
     {
         SCOPED_TRACE("an empty address is ignored");
+        const wxString before = m_view->GetWebView()->GetCurrentURL();
         m_view->LoadUrl("");
-        PumpEvents(200);
-        EXPECT_EQ(m_view->GetTitle(), "Local start");
+        // A load that starts shows its address at once (as the next one does).
+        EXPECT_EQ(m_view->GetWebView()->GetCurrentURL(), before);
+        bool busy = true;
+        EXPECT_TRUE(m_view->IsBusy(busy));
+        EXPECT_FALSE(busy);
+        m_view->LoadUrl(Url("/b"));
+        EXPECT_EQ(m_view->GetWebView()->GetCurrentURL(), Url("/b"));
+        EXPECT_TRUE(WaitComplete(Url("/b")));
     }
 }
 
@@ -214,7 +254,7 @@ TEST_F(BrowserViewTest, EventsCarryIdTextAndNumbersInOrder)
     const wxString url = Url("/a");
     m_view->LoadUrl(url);
     ASSERT_TRUE(WaitComplete(url));
-    PumpEvents(100);
+    ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_TITLE_CHANGE, "Page A"); }));
 
     for (const SeenEvent& e : m_events)
         EXPECT_EQ(e.id, ViewId);
@@ -290,10 +330,8 @@ TEST_F(BrowserViewTest, VetoedNavigationDoesNotHappen)
     const wxString forbidden = Url("/forbidden");
     m_view->LoadUrl(forbidden);
     ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_BEFORE_NAVIGATE, forbidden); }));
-    PumpEvents(300);
     bool busy = true;
-    EXPECT_TRUE(m_view->IsBusy(busy));
-    EXPECT_FALSE(busy);
+    EXPECT_TRUE(WaitUntil([&] { return m_view->IsBusy(busy) && !busy; }));
 
     // A later, allowed navigation goes through; the vetoed one never did.
     const wxString allowed = Url("/b");
@@ -312,6 +350,8 @@ TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
         return true;
     });
     const wxString popup = Url("/popup");
+    const std::map<std::string, wxString> linkOf = {{"/linkopener", popup},
+                                                    {"/scriptopener", Url("/scriptopener#")}};
     // A link with a target, and a script opening a window from a click
     // (WebKit aborts the program unless that request gets a view).
     for (const std::string opener : {"/linkopener", "/scriptopener"})
@@ -321,16 +361,18 @@ TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
         m_events.clear();
         m_view->LoadUrl(Url(opener));
         ASSERT_TRUE(WaitComplete(Url(opener)));
-        const wxString title = m_view->GetTitle();
-        ClickCentre();
+        ClickCentre(linkOf.at(opener));
         ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
         EXPECT_EQ(launched, std::vector<wxString>{popup});
         EXPECT_TRUE(std::any_of(m_events.begin(), m_events.end(), [](const SeenEvent& e) {
             return e.type == wxEVT_MSHTML_NEW_WINDOW && e.id == ViewId && e.text.empty();
         }));
-        // The page stays where it was and nothing of ours loaded the address.
-        PumpEvents(300);
-        EXPECT_EQ(m_view->GetTitle(), title);
+        // The page stays where it was and nothing of ours loaded the address;
+        // a later load of our own shows that nothing else came before it.
+        EXPECT_EQ(m_view->GetWebView()->GetCurrentURL(), Url(opener));
+        m_view->LoadUrl(Url("/b"));
+        ASSERT_TRUE(WaitComplete(Url("/b")));
+        EXPECT_FALSE(Saw(wxEVT_MSHTML_BEFORE_NAVIGATE, popup));
         EXPECT_EQ(RequestsFor("/popup"), 0u);
     }
     {
@@ -338,9 +380,11 @@ TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
         launched.clear();
         m_events.clear();
         m_vetoWhen = [](const wxMSHTMLEvent& e) { return e.GetEventType() == wxEVT_MSHTML_NEW_WINDOW; };
-        ClickCentre();
+        m_view->LoadUrl(Url("/scriptopener"));
+        ASSERT_TRUE(WaitComplete(Url("/scriptopener")));
+        ClickCentre(linkOf.at("/scriptopener"));
         ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_NEW_WINDOW, ""); }));
-        PumpEvents(200);
+        // The launch would follow the event at once, within its handling.
         EXPECT_TRUE(launched.empty());
     }
     wxIEHtmlWin::SetBrowserLauncher(nullptr);
@@ -360,21 +404,21 @@ TEST_F(BrowserViewTest, StatusTextFollowsTheLinkUnderTheMouse)
     const wxString link = Url("/link");
     m_view->LoadUrl(link);
     ASSERT_TRUE(WaitComplete(link));
-    m_frame->Raise();
-    PumpEvents(200);
 
     wxUIActionSimulator sim;
     const wxRect rect = m_view->GetScreenRect();
     const wxString target = Url("/a");
     {
         SCOPED_TRACE("over the link: its address");
-        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2);
-        ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, target); }));
+        ASSERT_TRUE(HoverCentre(target));
+        EXPECT_TRUE(Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, target));
     }
     {
         SCOPED_TRACE("off the link: empty text");
-        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2 + 5, rect.GetTop() + rect.GetHeight() / 2);
-        PumpEvents(100);
+        const wxPoint aside(rect.GetLeft() + rect.GetWidth() / 2 + 5, rect.GetTop() + rect.GetHeight() / 2);
+        sim.MouseMove(aside);
+        ASSERT_TRUE(PointerAt(aside));
+        DrainEvents();
         m_events.clear();
         m_view->LoadUrl(Url("/b"));  // no link anywhere on this page
         ASSERT_TRUE(WaitComplete(Url("/b")));
@@ -399,31 +443,26 @@ TEST_F(BrowserViewTest, MiddleAndControlClicksOpenLinksOutside)
     const wxString link = Url("/link");
     m_view->LoadUrl(link);
     ASSERT_TRUE(WaitComplete(link));
+    ASSERT_TRUE(HoverCentre(Url("/a")));
+    const size_t followed = RequestsFor("/a");
     wxUIActionSimulator sim;
     {
-        SCOPED_TRACE("middle click: the system gets the link, the page stays");
-        ClickCentre();  // a plain click would follow the link; undo it below
-        ASSERT_TRUE(WaitUntil([&] { return m_view->GetTitle() == "Page A"; }));
-        m_view->LoadUrl(link);
-        ASSERT_TRUE(WaitUntil([&] { return m_view->GetTitle() == "Link"; }));
-        PumpEvents(200);
-        const wxRect rect = m_view->GetScreenRect();
-        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2 + 3, rect.GetTop() + rect.GetHeight() / 2);
-        ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, Url("/a")); }));
+        SCOPED_TRACE("middle click: the system gets the link");
         sim.MouseClick(wxMOUSE_BTN_MIDDLE);
         ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
         EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
     }
     {
-        SCOPED_TRACE("Ctrl+click: the same");
+        SCOPED_TRACE("Ctrl+click: the same, and the page stays");
         launched.clear();
         sim.KeyDown(WXK_CONTROL);
         sim.MouseClick();
         sim.KeyUp(WXK_CONTROL);
         ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
         EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
-        PumpEvents(300);
+        DrainEvents();
         EXPECT_EQ(m_view->GetTitle(), "Link");
+        EXPECT_EQ(RequestsFor("/a"), followed);
     }
 }
 } // namespace

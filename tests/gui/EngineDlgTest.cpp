@@ -17,47 +17,8 @@
 #include <memory>
 #include <ostream>
 
-// Readable wxString values in assertion messages.
-inline void PrintTo(const wxString& text, std::ostream* os)
-{
-    *os << '"' << text.utf8_string() << '"';
-}
-
 namespace
 {
-// Answers one message box with OK after checking its text and caption.
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
-{
-public:
-    explicit ExpectMessage(const wxString& message) : m_message(message)
-    {
-        m_description = "message box \"" + message + "\"";
-    }
-
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        EXPECT_EQ(dlg->GetMessage(), m_message);
-        EXPECT_EQ(dlg->GetCaption(), "Confirm");
-        return wxID_OK;
-    }
-
-private:
-    wxString m_message;
-};
-
-// Stands in for a message box that should not come: fails the test instead
-// of leaving a real modal box waiting for a click.
-class NoMessage : public wxExpectModalBase<wxMessageDialog, NoMessage>
-{
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        ADD_FAILURE() << "unexpected message box: " << dlg->GetMessage().utf8_string();
-        return wxID_OK;
-    }
-};
-
 Engine* AddTo(EngineManager& manager, int index, const wxString& language,
               const wxString& category, const wxString& name)
 {

@@ -25,12 +25,6 @@
 #include <ostream>
 #include <vector>
 
-// Readable wxString values in assertion messages.
-inline void PrintTo(const wxString& text, std::ostream* os)
-{
-    *os << '"' << text.utf8_string() << '"';
-}
-
 namespace
 {
 // Kilo, Alpha and Mike are on show at start (English / Web); their names
@@ -58,18 +52,6 @@ const char* const CATALOGUE =
 const wxColour GREY(172, 168, 153);
 
 typedef std::vector<wxString> NameList;
-
-// Stands in for a message box that should not come: fails the test instead
-// of leaving a real modal box waiting for a click.
-class NoMessage : public wxExpectModalBase<wxMessageDialog, NoMessage>
-{
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        ADD_FAILURE() << "unexpected message box: " << dlg->GetMessage().utf8_string();
-        return wxID_OK;
-    }
-};
 
 // Answers the engine dialog: initialises it as showing would, lets the test
 // fill it in, then presses OK (expected to be accepted) or Cancel.
@@ -99,23 +81,6 @@ protected:
 private:
     std::function<void(EngineDlg&)> m_fill;
     bool m_ok;
-};
-
-class ExpectDeleteQuestion : public wxExpectModalBase<wxMessageDialog, ExpectDeleteQuestion>
-{
-public:
-    explicit ExpectDeleteQuestion(int answer) : m_answer(answer) {}
-
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        EXPECT_EQ(dlg->GetMessage(), "Do you want to delete?");
-        EXPECT_EQ(dlg->GetCaption(), "Confirm");
-        return m_answer;
-    }
-
-private:
-    int m_answer;
 };
 
 class EnginePanelTest : public OrvaneFrameAccess

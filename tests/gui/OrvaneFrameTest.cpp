@@ -105,7 +105,7 @@ TEST_F(OrvaneFrameTest, EngineManagerToggleAndPaneClose)
         SCOPED_TRACE("F7 shows the pane, highlights the tool and stores 1");
         m_frame->Raise();
         KeywordBox()->SetFocus();
-        PumpEvents(100);
+        ASSERT_TRUE(WaitUntil([&] { return KeywordBox()->HasFocus(); }, 3000));
         wxUIActionSimulator sim;
         sim.Char(WXK_F7);
         ASSERT_TRUE(WaitUntil([&] { return EnginePane().IsShown(); }, 3000));

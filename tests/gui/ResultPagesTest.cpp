@@ -17,27 +17,9 @@
 
 #include <webkit2/webkit2.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace
 {
-// A loopback port nobody listens on: connecting to it is refused.
-int ClosedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
 std::string EngineXml(int index, const std::string& name, const std::string& url)
 {
     return "  <ENGINE><INDEX>" + std::to_string(index) +
@@ -251,7 +233,8 @@ TEST_F(ResultPagesTest, TabMenuReloadsOpensOutsideAndCopies)
     {
         SCOPED_TRACE("on the start page there is no web address to open or copy");
         std::unique_ptr<wxMenu> menu = TabMenuFor(page);
-        ASSERT_EQ(menu->GetMenuItemCount(), 3u);
+        ASSERT_TRUE(menu->FindItem(OrvaneFrame::ID_MENU_TAB_RELOAD));
+        ASSERT_TRUE(menu->FindItem(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
         EXPECT_TRUE(menu->IsEnabled(OrvaneFrame::ID_MENU_TAB_RELOAD));
         EXPECT_FALSE(menu->IsEnabled(OrvaneFrame::ID_MENU_TAB_OPEN_OUTSIDE));
     }
@@ -342,11 +325,14 @@ TEST_F(ResultPagesTest, DownloadsLandUnderAFreeNameAndCloseCancels)
         Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
         ASSERT_TRUE(WaitUntil([&] { return StatusBar()->GetStatusText(0).StartsWith("Downloading file (2).bin"); },
                               20000));
+        auto files = [&] {
+            wxArrayString found;
+            wxDir::GetAllFiles(wxString::FromUTF8(folder), &found, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
+            return found.size();
+        };
+        // WebKit holds the name with an empty file and writes beside it.
+        ASSERT_TRUE(WaitUntil([&] { return files() == 4; }, 5000)) << "no partial file to remove";
         CloseFrame();
-        PumpEvents(500);
-        wxArrayString files;
-        wxDir::GetAllFiles(wxString::FromUTF8(folder), &files);
-        files.Sort();
-        EXPECT_EQ(files.size(), 2u) << files.size();
+        EXPECT_TRUE(WaitUntil([&] { return files() == 2; }, 5000)) << files();
     }
 }

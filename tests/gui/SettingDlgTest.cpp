@@ -43,25 +43,6 @@ Strings TickedItems(const wxCheckListBox* list)
     return items;
 }
 
-class ExpectDeleteQuestion : public wxExpectModalBase<wxMessageDialog, ExpectDeleteQuestion>
-{
-public:
-    explicit ExpectDeleteQuestion(int answer) : m_answer(answer) {}
-
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        EXPECT_EQ(dlg->GetMessage(), "Do you want to delete?");
-        EXPECT_EQ(dlg->GetCaption(), "Confirm");
-        EXPECT_TRUE(dlg->GetMessageDialogStyle() & wxYES_NO);
-        EXPECT_TRUE(dlg->GetMessageDialogStyle() & wxICON_QUESTION);
-        return m_answer;
-    }
-
-private:
-    int m_answer;
-};
-
 // Lets the test work the dialog as shown, then answers OK (through the
 // dialog's own OK handling) or Cancel.
 class ExpectSettingDlg : public wxExpectModalBase<SettingDlg, ExpectSettingDlg>

@@ -53,7 +53,7 @@ protected:
     {
         if (m_dlg)
             m_dlg->Destroy();
-        PumpEvents(20);
+        DrainEvents();
         Preference::Release();
         ConfigStore::Close();
     }

@@ -23,10 +23,6 @@
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
 
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -35,25 +31,6 @@
 
 namespace
 {
-// A message box with exactly this text and caption, answered with OK.
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
-{
-public:
-    ExpectMessage(const wxString& message, const wxString& caption)
-        : m_message(message), m_caption(caption) {}
-
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        EXPECT_EQ(dlg->GetMessage(), m_message);
-        EXPECT_EQ(dlg->GetCaption(), m_caption);
-        return wxID_OK;
-    }
-
-private:
-    wxString m_message, m_caption;
-};
-
 std::string Reply(const std::vector<std::string>& texts)
 {
     std::string xml = "<?xml version=\"1.0\"?><toplevel>";
@@ -76,20 +53,6 @@ std::vector<std::string> Items(const wxListBox* list)
     for (unsigned i = 0; i < list->GetCount(); ++i)
         out.push_back(list->GetString(i).utf8_string());
     return out;
-}
-
-// A port on which nothing listens, so connections are refused.
-int ClosedPort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 class SuggestionTest : public ::testing::Test
@@ -138,7 +101,7 @@ protected:
         m_server.Stop();
         EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 15000))
             << SuggThread::LiveCount() << " fetches still running";
-        PumpEvents(20);
+        DrainEvents();
         m_dialogs.CheckUnmetExpectations();
         SuggDlg::SetTimeoutForTesting(10);
         Preference::Release();
@@ -171,7 +134,7 @@ protected:
     bool Settle()
     {
         const bool done = WaitUntil([] { return SuggThread::LiveCount() == 0; });
-        PumpEvents(30);
+        DrainEvents();
         return done;
     }
 
@@ -358,7 +321,7 @@ TEST_F(SuggestionTest, ASlowServiceIsNotADeadOne)
         m_dlg->FetchSuggestions(k);
     ASSERT_TRUE(m_server.WaitForRequests(3, 5000));
     ASSERT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 8000));
-    PumpEvents(30);
+    DrainEvents();
     EXPECT_TRUE(m_dlg->m_bSuggAvailable);
     EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(),
               "The suggestion service did not answer in time.");
@@ -461,7 +424,6 @@ TEST_F(SuggestionTest, ClosingWithFetchesStalledIsClean)
     ASSERT_TRUE(WaitUntil([&] { return !m_dlg && !m_frame; }));
     EXPECT_EQ(SuggThread::LiveCount(), 0) << "fetches outlived the window";
     m_server.ReleaseHeld();
-    PumpEvents(50);
 }
 
 TEST_F(SuggestionTest, KeywordChangesShowAndHideThePopUp)
@@ -501,8 +463,9 @@ TEST_F(SuggestionTest, KeywordChangesShowAndHideThePopUp)
     {
         SCOPED_TRACE("a shown pop-up stays where it is when the window moves");
         const wxPoint at = m_dlg->GetScreenPosition();
+        const wxPoint boxMoved = m_box->GetScreenPosition() + wxPoint(40, 30);
         m_frame->Move(m_frame->GetPosition() + wxPoint(40, 30));
-        PumpEvents(50);
+        ASSERT_TRUE(WaitUntil([&] { return m_box->GetScreenPosition() == boxMoved; }, 3000));
         Type("wordsm");
         EXPECT_EQ(m_dlg->GetScreenPosition(), at);
         Settle();
@@ -611,7 +574,7 @@ TEST_F(SuggestionTest, KeyboardMovesThroughTheList)
         EXPECT_EQ(m_dlg->m_pListBox->GetSelection(), 0);
         sim.Char(WXK_DOWN);
         EXPECT_TRUE(WaitUntil([&] { return m_dlg->m_pListBox->GetSelection() == 1; }, 3000));
-        PumpEvents(50);
+        DrainEvents();
         EXPECT_EQ(m_box->GetValue(), "word");
         EXPECT_TRUE(m_dlg->IsShown());
     }
@@ -652,7 +615,7 @@ TEST_F(SuggestionTest, AnEndlessOneLineReplyIsCutOff)
     m_dlg->SetSuggestions(wxArrayString(1, "old"));
     m_dlg->FetchSuggestions("abc");
     EXPECT_TRUE(WaitUntil([] { return SuggThread::LiveCount() == 0; }, 20000));
-    PumpEvents(30);
+    DrainEvents();
     EXPECT_EQ(m_dlg->m_nSuggCount, 0u);
     EXPECT_TRUE(m_dlg->m_bSuggAvailable);
 }
@@ -670,13 +633,15 @@ TEST_F(SuggestionTest, TypingAgainstASlowServiceKeepsTheLoopResponsive)
     wxTimer timer;
     wxStopWatch clock;
     long lastTick = 0, longestGap = 0;
+    int ticks = 0;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         const long now = clock.Time();
         longestGap = std::max(longestGap, now - lastTick);
         lastTick = now;
+        ++ticks;
     });
     timer.Start(10);
-    PumpEvents(50);
+    ASSERT_TRUE(WaitUntil([&] { return ticks > 0; }));
     clock.Start();
     lastTick = 0;
     longestGap = 0;
@@ -686,7 +651,9 @@ TEST_F(SuggestionTest, TypingAgainstASlowServiceKeepsTheLoopResponsive)
     {
         keyword += wxUniChar('a' + i);
         Type(keyword);
-        PumpEvents(40);
+        // A typist's pause: four ticks of the timer.
+        const int due = ticks + 4;
+        WaitUntil([&] { return ticks >= due; });
     }
     const long typingGap = longestGap;
     EXPECT_TRUE(WaitUntil([&] { return m_dlg->m_nSuggCount == 2; }, 10000));

@@ -26,29 +26,6 @@ namespace
 const char* const PAGE_PATH = "/p/keldrin/wiki/OrvaneVersion";
 const char* const UNKNOWN = "An unknown error occurred while checking for updates.";
 
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
-{
-public:
-    ExpectMessage(const wxString& message, std::atomic<int>* shown)
-        : m_message(message), m_shown(shown)
-    {
-    }
-
-protected:
-    int OnInvoked(wxMessageDialog* dlg) const override
-    {
-        EXPECT_TRUE(wxThread::IsMain());
-        EXPECT_EQ(dlg->GetMessage(), m_message);
-        EXPECT_EQ(dlg->GetCaption(), "Orvane");
-        ++*m_shown;
-        return wxID_OK;
-    }
-
-private:
-    wxString m_message;
-    std::atomic<int>* m_shown;
-};
-
 // Stands in for the main window: collects what the worker hands over.
 class VersionCheckTest : public ::testing::Test
 {
@@ -147,29 +124,24 @@ TEST_F(VersionCheckTest, ServerErrorShowsTheStatus)
             EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
         },
         ExpectMessage(wxString(UNKNOWN) + "\nHTTP request failed, got HTTP response 500.",
-                      &m_shown));
+                      "Orvane", &m_shown));
     EXPECT_EQ(m_shown, 1);
     EXPECT_TRUE(Versions().empty()) << "nothing is handed over after a failure";
 }
 
 TEST_F(VersionCheckTest, UnreachableHostAsksToCheckTheConnection)
 {
-    int closedPort = 0;
-    {
-        TestHttpServer server([](const HttpRequest&) { return HttpResponse(); });
-        closedPort = server.Port();
-    }
     const wxString expected =
         wxString(UNKNOWN) + "\nPlease check your internet connection and try again.";
     {
         SCOPED_TRACE("nothing listens on the port");
         wxTEST_DIALOG(
             {
-                Start("127.0.0.1:" + std::to_string(closedPort));
+                Start("127.0.0.1:" + std::to_string(ClosedPort()));
                 EXPECT_TRUE(Finished());
                 EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
             },
-            ExpectMessage(expected, &m_shown));
+            ExpectMessage(expected, "Orvane", &m_shown));
     }
     EXPECT_TRUE(Versions().empty());
     {
@@ -182,7 +154,7 @@ TEST_F(VersionCheckTest, UnreachableHostAsksToCheckTheConnection)
                 EXPECT_TRUE(Finished());
                 EXPECT_TRUE(WaitUntil([&] { return m_shown > 0; }));
             },
-            ExpectMessage(expected, &m_shown));
+            ExpectMessage(expected, "Orvane", &m_shown));
     }
 }
 
@@ -202,7 +174,7 @@ TEST_F(VersionCheckTest, DetachedWorkerHandsNothingOver)
         server.ReleaseHeld();
         GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
         EXPECT_TRUE(Finished());
-        PumpEvents(100);
+        DrainEvents();
         EXPECT_TRUE(Versions().empty());
     }
     {
@@ -216,7 +188,7 @@ TEST_F(VersionCheckTest, DetachedWorkerHandsNothingOver)
         });
         Start(server.HostPort());
         ASSERT_TRUE(server.WaitForRequests(1, 10000));
-        PumpEvents(100);
+        ASSERT_TRUE(WaitUntil([&] { return server.DripsSent() >= 5; }));
         EXPECT_FALSE(m_link->IsFinished());
         m_link->Detach();
         EXPECT_TRUE(Finished(5000)) << "still reading an endless page after detaching";
@@ -265,6 +237,20 @@ protected:
 
     std::string Page() { return ReadFileBytes(m_sandbox.File("conf/index.htm")); }
 
+    // Waits for the window's timer (which polls for the version) to tick.
+    bool TimerTicks(int count)
+    {
+        int ticks = 0;
+        auto tick = [&](wxTimerEvent& event) {
+            ++ticks;
+            event.Skip();  // the window's own handler runs after this one
+        };
+        m_frame->Bind(wxEVT_TIMER, tick, OrvaneFrame::ID_TIMER);
+        const bool ticked = WaitUntil([&] { return ticks >= count; });
+        m_frame->Unbind(wxEVT_TIMER, tick, OrvaneFrame::ID_TIMER);
+        return ticked;
+    }
+
     TestSandbox m_sandbox;
 };
 
@@ -285,7 +271,7 @@ TEST_F(StartPageFrameTest, WritesThePageOnceWithBothVersions)
 
     SCOPED_TRACE("the timer keeps running but the page is not written again");
     WriteFileBytes(m_sandbox.File("conf/index.htm"), "left alone");
-    PumpEvents(600);
+    ASSERT_TRUE(TimerTicks(3));
     EXPECT_EQ(Page(), "left alone");
     EXPECT_EQ(server.RequestCount(), 1u);
 }
@@ -299,7 +285,7 @@ TEST_F(StartPageFrameTest, NoHostNoCheck)
     });
     GTestDialogHook noDialogs(__FILE__, __LINE__, __func__);
     OpenFrame("");
-    PumpEvents(500);
+    ASSERT_TRUE(TimerTicks(2));
     EXPECT_EQ(VersionLink(), nullptr);
     EXPECT_EQ(Page(), "as installed");
     EXPECT_EQ(server.RequestCount(), 0u);
@@ -325,6 +311,6 @@ TEST_F(StartPageFrameTest, ClosingWhileTheServerStallsIsSafe)
     EXPECT_TRUE(link->IsFinished());
     EXPECT_EQ(server.RequestCount(), 1u);
     server.ReleaseHeld();
-    PumpEvents(100);
+    DrainEvents();
     EXPECT_EQ(Page(), "as installed");
 }

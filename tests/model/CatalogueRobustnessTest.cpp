@@ -1,13 +1,19 @@
 // Hostile and damaged catalogue files, huge keywords, and a save killed half
 // way: the program must neither crash nor lose the user's catalogue.
+#include "ConfigStore.h"
 #include "EngineManager.h"
 #include "KeywordEncoding.h"
 
 #include "TestEnvironment.h"
 
+#include <wx/confbase.h>
+#include <wx/init.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <csignal>
 #include <random>
 #include <string>
@@ -143,31 +149,36 @@ TEST(CatalogueRobustness, HugeAndControlCharacterKeywordsEncodeWhole)
     }
 }
 
-// The program killed at any moment of a save leaves either the old or the new
-// catalogue, complete: never a mix, a truncated file or nothing.
-TEST(CatalogueRobustness, KilledDuringSaveLeavesOldOrNewCatalogue)
+// Runs `save` after `prepare` in child processes killed at random moments,
+// from the start of the save to shortly after its end: `file` must always
+// hold either `oldBytes` or what a complete save writes, never a mix, a
+// truncated file or nothing.
+void KillDuringSave(const std::string& file, const std::string& oldBytes,
+                    const std::function<void()>& prepare, const std::function<bool()>& save)
 {
-    TestSandbox sandbox;
-    MakeDirs(sandbox.File("conf"));
-    const std::string file = sandbox.File("conf/config.xml");
-    const std::string oldBytes = ManyEngines(3000, "old");
-
-    // The bytes a complete save produces.
+    // One complete save, in a child as well: the test process keeps no state.
     WriteFileBytes(file, oldBytes);
-    std::string newBytes;
-    long saveMicros = 0;
+    int timing[2];
+    ASSERT_EQ(::pipe(timing), 0);
+    const pid_t measured = ::fork();
+    ASSERT_GE(measured, 0);
+    if (measured == 0)
     {
-        EngineManager m;
-        m.Load();
-        m.m_engines[0]->m_strName = "changed";
-        m.EngineChanged(m.m_engines[0].get());
+        prepare();
         const auto start = std::chrono::steady_clock::now();
-        ASSERT_TRUE(m.Save());
-        saveMicros = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                           std::chrono::steady_clock::now() - start)
-                                           .count());
-        newBytes = ReadFileBytes(file);
+        const long micros = save() ? static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                           std::chrono::steady_clock::now() - start)
+                                                           .count())
+                                   : -1;
+        ::_exit(::write(timing[1], &micros, sizeof micros) == sizeof micros ? 0 : 1);
     }
+    ::close(timing[1]);
+    long saveMicros = -1;
+    ASSERT_EQ(static_cast<ssize_t>(sizeof saveMicros), ::read(timing[0], &saveMicros, sizeof saveMicros));
+    ::close(timing[0]);
+    ::waitpid(measured, nullptr, 0);
+    ASSERT_GE(saveMicros, 0) << "the complete save failed";
+    const std::string newBytes = ReadFileBytes(file);
     ASSERT_NE(newBytes, oldBytes);
 
     std::mt19937 rng(42);
@@ -182,21 +193,17 @@ TEST(CatalogueRobustness, KilledDuringSaveLeavesOldOrNewCatalogue)
         if (child == 0)
         {
             ::close(ready[0]);
-            EngineManager m;
-            m.Load();
-            m.m_engines[0]->m_strName = "changed";
-            m.EngineChanged(m.m_engines[0].get());
+            prepare();
             const char go = 1;
             if (::write(ready[1], &go, 1) != 1)
                 ::_exit(1);
-            m.Save();
+            save();
             ::_exit(0);
         }
         ::close(ready[1]);
         char go = 0;
         ASSERT_EQ(::read(ready[0], &go, 1), 1);
         ::close(ready[0]);
-        // Kill anywhere from the start of the save to shortly after it ends.
         ::usleep(static_cast<useconds_t>(
             std::uniform_int_distribution<long>(0, saveMicros * 3 / 2)(rng)));
         ::kill(child, SIGKILL);
@@ -209,8 +216,46 @@ TEST(CatalogueRobustness, KilledDuringSaveLeavesOldOrNewCatalogue)
         else if (now == newBytes)
             ++sawNew;
         else
-            FAIL() << "round " << round << ": the catalogue is neither old nor new ("
-                   << now.size() << " bytes)";
+            FAIL() << "round " << round << ": the file is neither old nor new (" << now.size()
+                   << " bytes)";
     }
-    std::printf("killed saves: %d left the old catalogue, %d the new one\n", sawOld, sawNew);
+    std::printf("killed saves: %d left the old file, %d the new one\n", sawOld, sawNew);
+}
+
+// The program killed at any moment of a save keeps the user's catalogue and
+// preferences (with the keyword history) complete.
+TEST(CatalogueRobustness, KilledDuringSaveLeavesOldOrNewFiles)
+{
+    wxInitializer wx;
+    TestSandbox sandbox;
+    {
+        SCOPED_TRACE("the catalogue");
+        MakeDirs(sandbox.File("conf"));
+        auto manager = std::make_shared<EngineManager>();
+        KillDuringSave(
+            sandbox.File("conf/config.xml"), ManyEngines(3000, "old"),
+            [manager] {
+                manager->Load();
+                manager->m_engines[0]->m_strName = "changed";
+                manager->EngineChanged(manager->m_engines[0].get());
+            },
+            [manager] { return manager->Save(); });
+    }
+    {
+        SCOPED_TRACE("the preference store");
+        std::string oldStore = "ui_language=default\n[keyword]\n";
+        for (int i = 0; i < 5000; ++i)
+            oldStore += std::to_string(i) + "=old keyword " + std::to_string(i) + "\n";
+        MakeDirs(sandbox.File(".config/Orvane"));
+        KillDuringSave(
+            sandbox.File(".config/Orvane/Orvane.conf"), oldStore,
+            [] {
+                wxConfigBase* store = ConfigStore::Get();
+                store->SetPath("/keyword");
+                for (int i = 0; i < 5000; ++i)
+                    store->Write(wxString::Format("%d", i), wxString::Format("new keyword %d", i));
+                store->SetPath("/");
+            },
+            [] { return ConfigStore::Get()->Flush(); });
+    }
 }

@@ -536,3 +536,31 @@ TEST(EngineManager, WhatSaveWritesLoadReadsBackInEveryEncoding)
         }
     }
 }
+
+TEST(EngineManager, BackupsAreNeverOverwrittenAndStaleTemporariesNeverBlock)
+{
+    TestSandbox sandbox;
+    MakeDirs(sandbox.File("conf"));
+    const std::string first = "<ENGINES><ENGINE>", second = "not xml at all";
+    for (const std::string& bad : {first, second})
+    {
+        WriteFileBytes(sandbox.File("conf/config.xml"), bad);
+        EngineManager m;
+        m.Load();
+        m.AddEngine(MakeEngine(0, "L", "C", "n"));
+        ASSERT_TRUE(m.Save());
+    }
+    EXPECT_EQ(first, ReadFileBytes(sandbox.File("conf/config.xml.bak")));
+    EXPECT_EQ(second, ReadFileBytes(sandbox.File("conf/config.xml.bak.1")));
+
+    SCOPED_TRACE("a hundred temporaries left by killed saves");
+    for (int i = 0; i < 100; ++i)
+        WriteFileBytes(sandbox.File("conf/config.xml.tmp" + std::to_string(i)), "stale");
+    EngineManager m;
+    m.Load();
+    m.AddEngine(MakeEngine(1, "L", "C", "after"));
+    ASSERT_TRUE(m.Save());
+    EXPECT_EQ((std::vector<std::string>{"n", "after"}), ReloadedNames("conf/config.xml"));
+    EXPECT_EQ((std::vector<std::string>{"config.xml", "config.xml.bak", "config.xml.bak.1"}),
+              FilesIn(sandbox.File("conf")));
+}

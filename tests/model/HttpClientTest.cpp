@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -43,19 +39,6 @@ Result Fetch(HttpClient& client, const std::string& url, HttpReply& reply, int t
     request.timeoutMs = timeoutMs;
     request.maxBytes = maxBytes;
     return client.Get(request, reply);
-}
-
-int ClosedPort()
-{
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
 }
 
 long long MsSince(Clock::time_point start)

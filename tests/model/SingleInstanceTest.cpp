@@ -109,6 +109,32 @@ TEST(SingleInstance, StopReleasesACallerWhoseRequestNeverRan)
     parked();
 }
 
+TEST(SingleInstance, ADeferredAnswerReachesTheCallerOnceAndLate)
+{
+    TempDir dir;
+    const wxString socket = dir.File("s.sock");
+    InstanceServer server;
+    ASSERT_TRUE(server.Start(socket));
+    std::promise<InstanceServer::Responder> kept;
+    server.SetDeferredHandler(
+        [&](const InstanceRequest&, InstanceServer::Responder respond) { kept.set_value(respond); },
+        RunNow);
+    InstanceReply reply;
+    auto sent = std::async(std::launch::async,
+                           [&] { return InstanceClient::Send(socket, Request({"--import", "f"}), reply, 10000); });
+    // Answered later, as an import waiting for a search; a second answer is ignored.
+    InstanceServer::Responder respond = kept.get_future().get();
+    EXPECT_EQ(std::future_status::timeout, sent.wait_for(std::chrono::milliseconds(200)));
+    InstanceReply answer;
+    answer.lines = List({"added\tA\thttp://a/?q=*"});
+    respond(true, answer);
+    answer.status = 9;
+    respond(true, answer);
+    ASSERT_EQ(InstanceClient::Result::Replied, sent.get());
+    EXPECT_EQ(0, reply.status);
+    EXPECT_EQ(answer.lines, reply.lines);
+}
+
 TEST(SingleInstance, TheConfigurationFolderDecidesWhichWindowAStartReaches)
 {
     TestSandbox sandbox;

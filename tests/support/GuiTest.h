@@ -7,10 +7,20 @@
 
 #include <wx/choicdlg.h>
 #include <wx/frame.h>
+#include <wx/msgdlg.h>
 #include <wx/string.h>
 #include <wx/testing.h>
+#include <wx/thread.h>
 
+#include <atomic>
 #include <functional>
+#include <ostream>
+
+// Readable wxString values in assertion messages.
+inline void PrintTo(const wxString& text, std::ostream* os)
+{
+    *os << '"' << text.utf8_string() << '"';
+}
 
 class GTestDialogHook : public wxTestingModalHook
 {
@@ -37,11 +47,72 @@ public:
 #undef wxTEST_DIALOG_HOOK_CLASS
 #define wxTEST_DIALOG_HOOK_CLASS GTestDialogHook
 
+// A message box with exactly this text and caption, shown on the GUI thread
+// and answered with OK; counted in *shown when a counter is given.
+class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage>
+{
+public:
+    explicit ExpectMessage(const wxString& message, const wxString& caption = "Confirm",
+                           std::atomic<int>* shown = nullptr)
+        : m_message(message), m_caption(caption), m_shown(shown)
+    {
+        m_description = "message box \"" + message + "\"";
+    }
+
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        EXPECT_TRUE(wxThread::IsMain());
+        EXPECT_EQ(dlg->GetMessage(), m_message);
+        EXPECT_EQ(dlg->GetCaption(), m_caption);
+        if (m_shown)
+            ++*m_shown;
+        return wxID_OK;
+    }
+
+private:
+    wxString m_message, m_caption;
+    std::atomic<int>* m_shown;
+};
+
+// Stands in for a message box that should not come: fails the test instead
+// of leaving a real modal box waiting for a click.
+class NoMessage : public wxExpectModalBase<wxMessageDialog, NoMessage>
+{
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        ADD_FAILURE() << "unexpected message box: " << dlg->GetMessage().utf8_string();
+        return wxID_OK;
+    }
+};
+
+// The question before anything is deleted, answered with wxID_YES or wxID_NO.
+class ExpectDeleteQuestion : public wxExpectModalBase<wxMessageDialog, ExpectDeleteQuestion>
+{
+public:
+    explicit ExpectDeleteQuestion(int answer) : m_answer(answer) {}
+
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        EXPECT_EQ(dlg->GetMessage(), "Do you want to delete?");
+        EXPECT_EQ(dlg->GetCaption(), "Confirm");
+        EXPECT_TRUE(dlg->GetMessageDialogStyle() & wxYES_NO);
+        EXPECT_TRUE(dlg->GetMessageDialogStyle() & wxICON_QUESTION);
+        return m_answer;
+    }
+
+private:
+    int m_answer;
+};
+
 // A hidden frame to parent the windows that a test creates.
 wxFrame* TestParentFrame();
 
 // Runs the event loop until pred() is true or timeoutMs passed; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 10000);
 
-// Runs the event loop for about ms milliseconds (for "nothing happens" checks).
-void PumpEvents(int ms);
+// Handles every event already queued (the toolkit's and wx's own), so what a
+// finished worker posted or a simulated input caused has been processed.
+void DrainEvents();

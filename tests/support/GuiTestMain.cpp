@@ -79,13 +79,15 @@ bool WaitUntil(const std::function<bool()>& pred, int timeoutMs)
     return true;
 }
 
-void PumpEvents(int ms)
+void DrainEvents()
 {
-    wxStopWatch sw;
-    while (sw.Time() < ms)
+    // One yield runs every source that is ready; events it posts in turn are
+    // taken by the next round.
+    for (int round = 0; round < 100; ++round)
     {
         wxYield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!wxTheApp->HasPendingEvents())
+            break;
     }
 }
 

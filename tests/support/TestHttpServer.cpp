@@ -6,6 +6,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -160,6 +161,9 @@ void TestHttpServer::AcceptLoop()
         int fd = ::accept(m_listenFd, nullptr, nullptr);
         if (fd < 0)
             continue;
+        // As real servers do: small TLS records must not wait for delayed ACKs.
+        int yes = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_stopping)
         {
@@ -358,7 +362,22 @@ bool TestHttpServer::ServeOne(Connection& conn)
     {
         const std::string drip = response.body.empty() ? std::string("x") : response.body;
         ok = conn.Send(drip);
+        if (ok)
+            ++m_dripsSent;
         waitFor([&] { return m_stopping; }, 20);
     }
     return ok && keepAlive;
+}
+
+int ClosedPort()
+{
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
 }

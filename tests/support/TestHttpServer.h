@@ -5,6 +5,7 @@
 // connection's thread, and recorded. Connections stay open for more requests
 // unless the client or the reply closes them. Responses can be delayed, held
 // until released, cut off half way, reset, or streamed without end.
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -37,6 +38,9 @@ struct HttpResponse
     bool reset = false;              // read the request, then reset the connection
 };
 
+// A loopback port on which nothing listens, so connections to it are refused.
+int ClosedPort();
+
 class TestHttpServer
 {
 public:
@@ -63,6 +67,8 @@ public:
     // Waits until at least count requests arrived or the deadline passed.
     bool WaitForRequests(size_t count, int timeoutMs) const;
     void ReleaseHeld();
+    // How many pieces of endless bodies have been sent so far.
+    size_t DripsSent() const { return m_dripsSent; }
     // Stops accepting, wakes every held or streaming reply and joins all threads.
     void Stop();
 
@@ -86,5 +92,6 @@ private:
     std::vector<std::thread> m_workers;
     std::vector<int> m_openFds;
     bool m_stopping = false;
+    std::atomic<size_t> m_dripsSent{0};
     unsigned m_releaseGeneration = 0;
 };

@@ -1,0 +1,247 @@
+// Engines in and out of the catalogue: File -> Import/Export Engines, and
+// "Add This Engine..." for a result page that advertises an OpenSearch
+// description, offered in the View menu and in the tabs' context menu.
+#include "OrvaneFrame.h"
+
+#include "DescriptionFetcher.h"
+#include "EngineExport.h"
+#include "EngineExportDlg.h"
+#include "EngineImport.h"
+#include "EngineImportDlg.h"
+#include "ResultNotebook.h"
+#include "ZulIeCtrl.h"
+
+#include <wx/aui/auibook.h>
+#include <wx/choice.h>
+#include <wx/dirdlg.h>
+#include <wx/filedlg.h>
+#include <wx/intl.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/webview.h>
+
+namespace
+{
+// The first <link rel="search" type="application/opensearchdescription+xml">
+// of the page, as an absolute address, or "".
+const char* const DescriptionLinkScript =
+    "(function() {"
+    "  var links = document.getElementsByTagName('link');"
+    "  for (var i = 0; i < links.length; ++i) {"
+    "    var rel = (links[i].getAttribute('rel') || '').toLowerCase().split(/\\s+/);"
+    "    var type = (links[i].getAttribute('type') || '').toLowerCase();"
+    "    if (rel.indexOf('search') >= 0 && type == 'application/opensearchdescription+xml' &&"
+    "        links[i].href)"
+    "      return links[i].href;"
+    "  }"
+    "  return '';"
+    "})()";
+} // namespace
+
+void OrvaneFrame::BindImportCommands()
+{
+    Bind(wxEVT_MENU, &OrvaneFrame::OnImportEngines, this, ID_MENU_IMPORT);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnExportEngines, this, ID_MENU_EXPORT);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnAddThisEngine, this, ID_MENU_ADD_THIS_ENGINE);
+    m_pNotebook->Bind(wxEVT_AUINOTEBOOK_TAB_RIGHT_UP, &OrvaneFrame::OnTabRightUp, this);
+}
+
+void OrvaneFrame::OnImportEngines(wxCommandEvent& WXUNUSED(event))
+{
+    if (m_nSearching)
+        return;
+    wxFileDialog open(this, _("Import Engines"), wxString(), wxString(),
+                      _("Search engine files (*.xml)|*.xml|All files (*)|*"),
+                      wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
+    if (open.ShowModal() != wxID_OK)
+        return;
+    wxArrayString paths;
+    open.GetPaths(paths);
+    ImportFiles(paths);
+}
+
+size_t OrvaneFrame::ImportFiles(const wxArrayString& paths)
+{
+    EngineImport import;
+    for (const wxString& path : paths)
+        import.AddFile(path);
+    return RunImportDialog(import);
+}
+
+size_t OrvaneFrame::RunImportDialog(EngineImport& import)
+{
+    import.CheckDuplicates(m_engineManager);
+    EngineImportDlg dlg(this, import, m_engineManager, m_pChoiceLang->GetStringSelection(),
+                        m_pChoiceCategory->GetStringSelection());
+    if (dlg.ShowModal() != wxID_OK)
+        return 0;
+    // The catalogue may not change while a search runs.
+    if (m_nSearching)
+    {
+        wxMessageBox(_("Engines cannot be added while a search runs."), _("Orvane"),
+                     wxOK | wxCENTRE, this);
+        return 0;
+    }
+    KeepUserChoices();
+    const size_t added = import.Apply(m_engineManager, dlg.GetLanguage(), dlg.GetCategory());
+    SetStatusText(wxString::Format(_("Engines added: %d"), static_cast<int>(added)), 0);
+    return added;
+}
+
+void OrvaneFrame::OnExportEngines(wxCommandEvent& WXUNUSED(event))
+{
+    const long row = m_pEngineList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    const Engine* selected =
+        row == -1 ? nullptr : reinterpret_cast<const Engine*>(m_pEngineList->GetItemData(row));
+    EngineExportDlg ask(this, selected != nullptr);
+    if (ask.ShowModal() != wxID_OK)
+        return;
+    std::vector<const Engine*> engines;
+    if (ask.AllEngines() || !selected)
+    {
+        for (const auto& engine : m_engineManager.m_engines)
+            engines.push_back(engine.get());
+    }
+    else
+        engines.push_back(selected);
+
+    ImportMessage error;
+    bool ok = false;
+    if (ask.AsOpenSearch())
+    {
+        wxDirDialog folder(this, _("Choose the folder for the descriptions"));
+        if (folder.ShowModal() != wxID_OK)
+            return;
+        std::vector<wxString> written;
+        ok = EngineExport::WriteOpenSearch(engines, folder.GetPath(), written, error);
+    }
+    else
+    {
+        wxFileDialog save(this, _("Export Engines"), wxString(), wxS("engines.xml"),
+                          _("Search engine files (*.xml)|*.xml|All files (*)|*"),
+                          wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        if (save.ShowModal() != wxID_OK)
+            return;
+        ok = EngineExport::WriteCatalogue(engines, save.GetPath(), error);
+    }
+    if (!ok)
+    {
+        wxMessageBox(error.Text(true), _("Orvane"), wxOK | wxCENTRE | wxICON_ERROR, this);
+        return;
+    }
+    const int count = static_cast<int>(engines.size());
+    SetStatusText(wxString::Format(_("Engines exported: %d"), count), 0);
+}
+
+wxString OrvaneFrame::DescriptionLinkOfCurrentPage()
+{
+    ZulIeCtrl* page = CurrentPage();
+    if (!page || !page->GetWebView())
+        return wxString();
+    wxString href;
+    if (!page->GetWebView()->RunScript(DescriptionLinkScript, &href))
+        return wxString();
+    return href;
+}
+
+void OrvaneFrame::OnAddThisEngine(wxCommandEvent& WXUNUSED(event))
+{
+    if (m_nSearching)
+        return;
+    const wxString href = DescriptionLinkOfCurrentPage();
+    if (href.empty())
+    {
+        wxMessageBox(_("This page does not offer a search engine to add."), _("Orvane"),
+                     wxOK | wxCENTRE, this);
+        return;
+    }
+    FetchDescription(href);
+}
+
+void OrvaneFrame::FetchDescription(const wxString& url)
+{
+    if (!m_pDescriptionFetcher)
+        m_pDescriptionFetcher = std::make_unique<DescriptionFetcher>(this);
+    const bool started = m_pDescriptionFetcher->Start(
+        url, [this, url](const DescriptionFetch::Result& result) { OnDescriptionFetched(url, result); });
+    if (started)
+        SetStatusText(wxString::Format(_("Fetching %s"), url), 0);
+}
+
+void OrvaneFrame::OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result)
+{
+    SetStatusText(wxString(), 0);
+    EngineImport import;
+    if (result.ok)
+        import.AddDescription(result.bytes, result.address);
+    else
+        import.AddFailure(url, result.problem);
+    const EngineImport::Item& item = import.Items().front();
+    if (!item.problem.IsEmpty())
+    {
+        wxMessageBox(item.problem.Text(true), _("Orvane"), wxOK | wxCENTRE | wxICON_ERROR, this);
+        return;
+    }
+    RunImportDialog(import);
+}
+
+void OrvaneFrame::OnTabRightUp(wxAuiNotebookEvent& event)
+{
+    // The menu acts on the tab that was clicked: make it the current one.
+    const int tab = event.GetSelection();
+    if (tab >= 0 && tab != m_pNotebook->GetSelection())
+        m_pNotebook->SetSelection(static_cast<size_t>(tab));
+    m_nCurPage = m_pNotebook->GetSelection();
+    wxMenu menu;
+    FillTabMenu(menu);
+    PopupMenu(&menu);
+}
+
+void OrvaneFrame::FillTabMenu(wxMenu& menu)
+{
+    // Entries act on the current page through the frame's own menu
+    // commands; add further page commands here.
+    AppendPageCommands(menu);
+    menu.AppendSeparator();
+    menu.Append(ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."));
+    menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching);
+}
+
+void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done)
+{
+    if (command.m_action == CommandLine::Action::Import && m_nSearching)
+    {
+        m_pendingCommands.emplace_back(command, std::move(done));
+        return;
+    }
+    done(RunCommandNow(command));
+}
+
+EngineCommand::Reply OrvaneFrame::RunCommandNow(const CommandLine& command)
+{
+    const bool import = command.m_action == CommandLine::Action::Import;
+    if (import)
+        KeepUserChoices();
+    EngineCommand::Reply reply =
+        EngineCommand::Run(command, m_engineManager, m_pChoiceLang->GetStringSelection(),
+                           m_pChoiceCategory->GetStringSelection());
+    // The caller was told what was added: it is on disk when the answer
+    // goes back, as it is without a window.
+    if (import && reply.status == CommandLine::ExitOk && !m_engineManager.Save())
+    {
+        reply.err.push_back(wxS("orvane: the catalogue could not be saved"));
+        reply.status = CommandLine::ExitNothing;
+    }
+    return reply;
+}
+
+void OrvaneFrame::RunPendingCommands()
+{
+    while (!m_nSearching && !m_pendingCommands.empty())
+    {
+        auto pending = std::move(m_pendingCommands.front());
+        m_pendingCommands.erase(m_pendingCommands.begin());
+        pending.second(RunCommandNow(pending.first));
+    }
+}

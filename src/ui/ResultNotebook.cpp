@@ -1,0 +1,16 @@
+#include "ResultNotebook.h"
+
+bool ResultNotebook::SetTabImage(size_t page, int image)
+{
+    if (page >= GetPageCount())
+        return false;
+    wxAuiNotebookPage& info = m_tabs.GetPage(page);
+    info.bitmap = GetBitmapBundle(image);
+    wxAuiTabCtrl* tabs = nullptr;
+    int tab = 0;
+    if (!FindTab(info.window, &tabs, &tab))
+        return false;
+    tabs->GetPage(tab).bitmap = info.bitmap;
+    tabs->Refresh(false);
+    return true;
+}

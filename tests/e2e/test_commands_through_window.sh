@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# End to end, two real processes: while a window runs, --urls, --import and
+# --export go through it. The answers reflect the window's catalogue (not the
+# file), an import reaches the window at once and the file before the command
+# returns, the window's save at exit keeps it, and an import handed over
+# during a search waits until the search has ended.
+# Usage: test_commands_through_window.sh <stage dir>
+set -euo pipefail
+
+stage="${1:?usage: test_commands_through_window.sh <stage dir>}"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_require xvfb-run python3 dbus-run-session timeout xdotool
+
+e2e_setup "$stage"
+
+# Engine pages; /slow answers after 4 s and logs when it has answered.
+cat >"$work/server.py" <<'PY'
+import http.server, socketserver, sys, time
+log_path = sys.argv[1]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        with open(log_path, "a") as log:
+            log.write(self.path + "\n")
+        if self.path.startswith("/slow"):
+            time.sleep(4)
+        body = b"<html><head><title>r</title></head><body>r</body></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+        if self.path.startswith("/slow"):
+            with open(log_path, "a") as log:
+                log.write("answered " + self.path + "\n")
+    def log_message(self, *args):
+        pass
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+server = Server(("127.0.0.1", 0), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+PY
+: >"$work/requests.log"
+python3 "$work/server.py" "$work/requests.log" >"$work/port" &
+server_pid=$!
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+host="127.0.0.1:$(cat "$work/port")"
+
+cat >"$work/prog/conf/config.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<ENGINES>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Slow</NAME><URL>http://$host/slow?q=*</URL></ENGINE>
+</ENGINES>
+EOF
+cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
+ui_language=default
+m_strLang=English
+m_strCategory=Web
+m_nEnableSuggestion=0
+EOF
+cat >"$work/d.xml" <<EOF
+<OpenSearchDescription xmlns="http://a9.com/-/spec/opensearch/1.1/"><ShortName>Added</ShortName>
+<Url type="text/html" template="http://$host/added?q={searchTerms}"/></OpenSearchDescription>
+EOF
+sed 's/Added/Later/g; s/added?/later?/' "$work/d.xml" >"$work/later.xml"
+mkdir -m 700 "$work/run"
+
+cat >"$work/drive.sh" <<'EOF'
+#!/usr/bin/env bash
+set -u
+w="$1"
+cd "$w"
+export XDG_RUNTIME_DIR="$w/run"
+wait_for() { local n="$1"; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.2; done; return 1; }
+has_socket() { ls "$w/run" | grep -q '\.sock$'; }
+logged() { grep -qxF "$1" "$w/requests.log"; }
+cmd() { timeout 60 "$w/prog/orvane" "$@"; }
+
+(cd "$w/prog" && exec ./orvane) >"$w/window.out" 2>&1 &
+win=$!
+wait_for 150 has_socket || echo "no window" >>"$w/problems"
+sleep 1
+
+# The file gains an engine the window never loaded: answers must not show it.
+sed -i 's|</ENGINES>|<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Disk</NAME><URL>http://disk/?q=*</URL></ENGINE></ENGINES>|' "$w/prog/conf/config.xml"
+cmd --urls sea otter >"$w/urls1.out"; echo $? >"$w/urls1.status"
+(cd "$w" && cmd --import d.xml >"$w/import1.out"; echo $? >"$w/import1.status")
+cmd --urls sea otter >"$w/urls2.out"
+cp "$w/prog/conf/config.xml" "$w/after-import.xml"
+cmd --export "$w/export.xml" >"$w/export.out"; echo $? >"$w/export.status"
+
+# A search that takes 4 s: an import handed over meanwhile waits for its end.
+cmd searching >/dev/null 2>&1
+wait_for 100 logged "/slow?q=searching"
+cmd --import "$w/later.xml" >"$w/import2.out"; echo $? >"$w/import2.status"
+grep -q "^answered /slow?q=searching" "$w/requests.log" && echo "after search" >"$w/import2.order"
+
+win_id="$(xdotool search --onlyvisible --name 'Orvane' 2>/dev/null | head -n1)"
+[ -n "$win_id" ] && xdotool key --window "$win_id" --clearmodifiers alt+x
+wait_for 100 bash -c "! kill -0 $win 2>/dev/null"
+kill "$win" 2>/dev/null
+wait "$win" 2>/dev/null
+exit 0
+EOF
+chmod +x "$work/drive.sh"
+
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
+    timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+
+fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+check "the window answers --urls from what it holds" \
+    '[ "$(cat "$work/urls1.out")" = "http://$host/slow?q=sea%20otter" ] && [ "$(cat "$work/urls1.status")" = 0 ]'
+check "--import through the window" \
+    '[ "$(cat "$work/import1.out")" = "$(printf "added\tAdded\thttp://$host/added?q=*")" ] && [ "$(cat "$work/import1.status")" = 0 ]'
+check "the window holds the import at once" \
+    '[ "$(cat "$work/urls2.out")" = "$(printf "http://$host/slow?q=sea%%20otter\nhttp://$host/added?q=sea%%20otter")" ]'
+check "the import is on disk when the command returns" 'grep -q "<NAME>Added</NAME>" "$work/after-import.xml"'
+check "--export writes what the window holds" \
+    'grep -q "<NAME>Added</NAME>" "$work/export.xml" && ! grep -q "<NAME>Disk</NAME>" "$work/export.xml"'
+check "an import during a search waits for its end" \
+    '[ -f "$work/import2.order" ] && grep -q "^added	Later" "$work/import2.out"'
+check "the window's save at exit keeps both imports" \
+    'grep -q "<NAME>Added</NAME>" "$work/prog/conf/config.xml" && grep -q "<NAME>Later</NAME>" "$work/prog/conf/config.xml"'
+if [ "$fail" -ne 0 ]; then
+    for f in urls1.out import1.out urls2.out import2.out window.out problems; do
+        echo "--- $f"; cat "$work/$f" 2>/dev/null || true
+    done
+    echo "--- requests"; cat "$work/requests.log"
+fi
+exit "$fail"
