@@ -126,9 +126,14 @@ void OrvaneFrame::OnEngineChanged()
         RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
         m_nFirstNotify = false;
     }
-    else if (m_engineManager.m_strCurLang == m_pPreference->m_strLang &&
-             m_engineManager.m_strCurCategory == m_pPreference->m_strCategory)
+    else if ((m_engineManager.m_strCurLang.IsSameAs(m_pPreference->m_strLang, false) &&
+              m_engineManager.m_strCurCategory.IsSameAs(m_pPreference->m_strCategory, false)) ||
+             !m_browserManager.IsShowing(m_engineManager.GetEngines(
+                 m_pPreference->m_strLang, m_pPreference->m_strCategory, false)))
     {
+        // Tabs match languages without regard to case, and an engine may
+        // have left the group on show: a page must never keep an engine the
+        // catalogue has changed away or destroyed.
         RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
     }
 
