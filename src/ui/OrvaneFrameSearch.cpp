@@ -6,6 +6,7 @@
 #include "Preference.h"
 #include "ResultNotebook.h"
 #include "SuggDlg.h"
+#include "WebDownloads.h"
 #include "WindowGeometry.h"
 #include "ZulIeCtrl.h"
 
@@ -57,6 +58,8 @@ OrvaneFrame::~OrvaneFrame()
     // destroying children still sends events this way.
     SetEvtHandlerEnabled(false);
     StopVersionCheck();
+    // Running downloads are cancelled and their partial files removed.
+    m_pDownloads.reset();
 
     m_timer.Stop();
     if (m_pNotebook)
@@ -276,6 +279,7 @@ void OrvaneFrame::StartSearch()
     m_nSearchPending = 1;
     SetSearchingState(true);
     SetAllTabImages(IMAGE_LOADING_FIRST);
+    m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
     m_browserManager.Search(keyword);
 }
 
@@ -303,16 +307,8 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
                 return;
             bool busy = false;
             page->IsBusy(busy);
-            if (busy)
-            {
-                const int v = page->m_nIconIndex;
-                page->m_nIconIndex = v == IMAGE_LOADING_LAST ? IMAGE_LOADING_FIRST : v + 1;
-                SetTabImage(page, page->m_nIconIndex);
-            }
-            else
-            {
-                SetTabImage(page, IMAGE_PAGE_COMPLETED);
-            }
+            SetTabImage(page, TabImageFor(page, busy));
+            UpdateTabToolTip(page);
         });
         SetCursor(wxCursor(wxCURSOR_ARROWWAIT));
     }
@@ -323,9 +319,17 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
         {
             m_nSearchPending = 0;
             SetSearchingState(false);
-            SetAllTabImages(IMAGE_PAGE_COMPLETED);
+            m_browserManager.ForEachPage([this](unsigned, ZulIeCtrl* page) {
+                if (page->m_bActive)
+                    SetTabImage(page, TabImageFor(page, false));
+            });
             SetCursor(wxCursor(wxCURSOR_ARROW));
+            ShowFailedCount();
         }
+        m_browserManager.ForEachPage([this](unsigned, ZulIeCtrl* page) {
+            if (page->m_bActive)
+                UpdateTabToolTip(page);
+        });
         CheckReportIdle();
     }
 
@@ -355,6 +359,7 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
         m_browserManager.CreateView(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
+    RetargetFindBar();
 }
 
 void OrvaneFrame::OnNextPage(wxCommandEvent&)

@@ -91,12 +91,13 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return !gone; }));
     }
 
-    // What each page shows or is loading: a load shows its address at once.
+    // What each page shows or is loading: a load shows its address at once;
+    // a page whose view is not made yet shows nothing.
     static std::vector<wxString> Addresses(const std::vector<ZulIeCtrl*>& pages)
     {
         std::vector<wxString> addresses;
         for (ZulIeCtrl* page : pages)
-            addresses.push_back(page->GetWebView()->GetCurrentURL());
+            addresses.push_back(page->HasView() ? page->GetWebView()->GetCurrentURL() : wxString());
         return addresses;
     }
 

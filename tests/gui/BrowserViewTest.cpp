@@ -467,4 +467,36 @@ TEST_F(BrowserViewTest, StatusTextFollowsTheLinkUnderTheMouse)
         }
     }
 }
+TEST_F(BrowserViewTest, MiddleAndControlClicksOpenLinksOutside)
+{
+    std::vector<wxString> launched;
+    wxIEHtmlWin::SetBrowserLauncher([&](const wxString& url) {
+        launched.push_back(url);
+        return true;
+    });
+    const wxString link = Url("/link");
+    m_view->LoadUrl(link);
+    ASSERT_TRUE(WaitComplete(link));
+    ASSERT_TRUE(HoverCentre(Url("/a")));
+    const size_t followed = RequestsFor("/a");
+    wxUIActionSimulator sim;
+    {
+        SCOPED_TRACE("middle click: the system gets the link");
+        sim.MouseClick(wxMOUSE_BTN_MIDDLE);
+        ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
+        EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
+    }
+    {
+        SCOPED_TRACE("Ctrl+click: the same, and the page stays");
+        launched.clear();
+        sim.KeyDown(WXK_CONTROL);
+        sim.MouseClick();
+        sim.KeyUp(WXK_CONTROL);
+        ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
+        EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
+        DrainEvents();
+        EXPECT_EQ(m_view->GetTitle(), "Link");
+        EXPECT_EQ(RequestsFor("/a"), followed);
+    }
+}
 } // namespace
