@@ -51,8 +51,8 @@ wxString OpenSearchTemplate(const wxString& url)
 wxXmlNode* UrlElement(const wxString& type, const wxString& templ)
 {
     auto* element = new wxXmlNode(wxXML_ELEMENT_NODE, wxS("Url"));
+    // Only the attributes OpenSearch 1.1 defines: a Url without a method is a GET.
     element->AddAttribute(wxS("type"), type);
-    element->AddAttribute(wxS("method"), wxS("get"));
     element->AddAttribute(wxS("template"), templ);
     return element;
 }

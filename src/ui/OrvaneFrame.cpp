@@ -5,6 +5,7 @@
 #include "DialogFont.h"
 #include "KeywordDropTarget.h"
 #include "Preference.h"
+#include "ProgramFolder.h"
 #include "ResultNotebook.h"
 #include "SuggDlg.h"
 #include "UILanguage.h"
@@ -90,13 +91,13 @@ namespace
 {
 const wxColour kImageMaskColour(15, 0, 0);
 
-// Pictures are looked up relative to the working directory (the program
-// folder). A missing file is reported by the toolkit's log; the caller gets
+// Pictures are looked up in the program folder, whatever the working
+// directory. A missing file is reported by the toolkit's log; the caller gets
 // an invalid bitmap and decides what stands in for it.
 wxBitmap LoadPicture(const wxString& path)
 {
     wxBitmap bitmap;
-    bitmap.LoadFile(path, wxBITMAP_TYPE_ANY);
+    bitmap.LoadFile(ProgramFolder::File(path), wxBITMAP_TYPE_ANY);
     return bitmap;
 }
 
@@ -200,6 +201,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BuildImageList();
 
     m_engineManager.m_pObserver = this;
+    m_engineManager.SetFileName(ProgramFolder::File("conf/config.xml"));
     m_engineManager.Load();
     m_browserManager.m_pParent = m_pNotebook;
 
@@ -221,6 +223,11 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     SetEngineButtonStates(false);
     KeywordPrompt();
     ShowEngineCount();
+
+    // The tab on show gets its web view before the window appears; the
+    // hidden tabs get theirs in idle time afterwards, one at a time.
+    if (ZulIeCtrl* page = CurrentPage())
+        m_browserManager.CreateView(page);
 
     m_timer.Start(200);
 

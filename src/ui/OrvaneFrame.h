@@ -2,6 +2,7 @@
 
 #include "BrowserManager.h"
 #include "BrowserObserver.h"
+#include "CheckVerThread.h"
 #include "CommandLine.h"
 #include "EngineCommand.h"
 #include "DescriptionFetcher.h"
@@ -36,7 +37,6 @@ class wxPanel;
 class wxStaticLine;
 class wxStatusBar;
 class wxMSHTMLEvent;
-class CheckVerThread;
 class VersionCheckLink;
 class EngineImport;
 class Preference;
@@ -148,6 +148,7 @@ private:
     wxMutex m_verMutex;
     // Shared with the version-check worker; detached when the frame goes away.
     std::shared_ptr<VersionCheckLink> m_pVersionLink;
+    std::unique_ptr<CheckVerThread> m_pVersionThread;  // joined when the window goes
     std::vector<int> m_connectedPageIds;
     wxString m_strAppTitle;
     IdleReport m_idleReport;

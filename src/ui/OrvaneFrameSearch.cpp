@@ -21,6 +21,7 @@
 #include <wx/panel.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
+#include <wx/wupdlock.h>
 
 #include <algorithm>
 
@@ -125,9 +126,14 @@ void OrvaneFrame::OnEngineChanged()
         RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
         m_nFirstNotify = false;
     }
-    else if (m_engineManager.m_strCurLang == m_pPreference->m_strLang &&
-             m_engineManager.m_strCurCategory == m_pPreference->m_strCategory)
+    else if ((m_engineManager.m_strCurLang.IsSameAs(m_pPreference->m_strLang, false) &&
+              m_engineManager.m_strCurCategory.IsSameAs(m_pPreference->m_strCategory, false)) ||
+             !m_browserManager.IsShowing(m_engineManager.GetEngines(
+                 m_pPreference->m_strLang, m_pPreference->m_strCategory, false)))
     {
+        // Tabs match languages without regard to case, and an engine may
+        // have left the group on show: a page must never keep an engine the
+        // catalogue has changed away or destroyed.
         RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
     }
 
@@ -146,6 +152,7 @@ void OrvaneFrame::RemoveAllNotebookPages()
 
 void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& category)
 {
+    wxWindowUpdateLocker frozen(m_pNotebook);
     RemoveAllNotebookPages();
     // A copy: the catalogue reuses the vector it returns for its next query.
     const EngineArray engines = m_engineManager.GetEngines(language, category, false);
@@ -345,8 +352,11 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (!page)
         return;
-    // A tab turned to before its view was made in idle time gets it now.
-    m_browserManager.CreateView(page);
+    // A tab turned to before its view was made in idle time gets it now;
+    // not the first tab selected while the window is built, which must show
+    // before any view is made.
+    if (IsShown())
+        m_browserManager.CreateView(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     RetargetFindBar();

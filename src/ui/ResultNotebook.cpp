@@ -14,3 +14,16 @@ bool ResultNotebook::SetTabImage(size_t page, int image)
     tabs->Refresh(false);
     return true;
 }
+
+bool ResultNotebook::UpdateTabCtrlHeight()
+{
+    if (IsFrozen())
+        return false;
+    return wxAuiNotebook::UpdateTabCtrlHeight();
+}
+
+void ResultNotebook::DoThaw()
+{
+    UpdateTabCtrlHeight();
+    wxAuiNotebook::DoThaw();
+}

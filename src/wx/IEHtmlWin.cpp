@@ -80,6 +80,14 @@ wxIEHtmlWin::BrowserLauncher& Launcher()
     return launcher;
 }
 
+// Only these go to the desktop's handlers: a page must not make the system
+// open a file, a share or whatever program claims some other scheme.
+bool MayOpenOutside(const wxString& url)
+{
+    const wxString lower = url.Lower();
+    return lower.StartsWith("http:") || lower.StartsWith("https:") || lower.StartsWith("mailto:");
+}
+
 bool LaunchOutside(const wxString& url)
 {
     if (Launcher())
@@ -568,8 +576,18 @@ void wxIEHtmlWin::OnNativeNewWindow(const wxString& url)
 {
     // Allowed unless a handler vetoes; the event itself carries no text.
     wxMSHTMLEvent msg(wxEVT_MSHTML_NEW_WINDOW, GetId());
-    if (SendToParent(msg) && !url.empty())
+    if (!SendToParent(msg) || url.empty())
+        return;
+    if (MayOpenOutside(url))
+    {
         LaunchOutside(url);
+        return;
+    }
+    // Not opened: the address is shown instead.
+    m_strStatusText = url;
+    wxMSHTMLEvent status(wxEVT_MSHTML_STATUS_TEXT_CHANGE, GetId());
+    status.m_text = url;
+    PostToParent(status);
 }
 
 void wxIEHtmlWin::OnNativeLoadingChanged(bool loading)

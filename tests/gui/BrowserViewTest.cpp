@@ -66,6 +66,10 @@ HttpResponse Serve(const HttpRequest& request)
                       "<a href=\"#\" onclick=\"window.open('/popup'); return false;\" "
                       "style=\"display:block;width:100%;height:100%\">new</a>",
                       "<style>html,body{margin:0;height:100%}</style>");
+    else if (path.rfind("/opener?", 0) == 0)
+        r.body = Page("Opener", "<a href=\"" + path.substr(8) +
+                                    "\" target=\"_blank\" style=\"display:block;width:100%;height:100%\">new</a>",
+                      "<style>html,body{margin:0;height:100%}</style>");
     else if (path == "/popup")
         r.body = Page("Popup");
     else if (path == "/dialogs")
@@ -386,6 +390,36 @@ TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
         ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_NEW_WINDOW, ""); }));
         // The launch would follow the event at once, within its handling.
         EXPECT_TRUE(launched.empty());
+    }
+    wxIEHtmlWin::SetBrowserLauncher(nullptr);
+}
+
+// Only web and mail addresses go to the system's handlers; any other scheme
+// a page asks to open in a new window is shown in the status bar instead.
+TEST_F(BrowserViewTest, OnlyWebAndMailAddressesOpenOutside)
+{
+    std::vector<wxString> launched;
+    wxIEHtmlWin::SetBrowserLauncher([&](const wxString& url) {
+        launched.push_back(url);
+        return true;
+    });
+    for (const char* address : {"https://www.example.test/x", "mailto:someone@example.test",
+                                "ssh://example.test/x", "smb://example.test/share", "x-custom:anything"})
+    {
+        SCOPED_TRACE(address);
+        const bool allowed = wxString(address).Lower().StartsWith("http") ||
+                             wxString(address).StartsWith("mailto:");
+        launched.clear();
+        m_view->LoadUrl(Url(std::string("/opener?") + address));
+        ASSERT_TRUE(WaitComplete(Url(std::string("/opener?") + address)));
+        ASSERT_TRUE(HoverCentre(address));
+        DrainEvents();
+        m_events.clear();
+        wxUIActionSimulator().MouseClick();
+        ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_NEW_WINDOW, ""); }));
+        DrainEvents();
+        EXPECT_EQ(launched, allowed ? std::vector<wxString>{address} : std::vector<wxString>{});
+        EXPECT_EQ(!allowed, Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, address));
     }
     wxIEHtmlWin::SetBrowserLauncher(nullptr);
 }

@@ -80,6 +80,14 @@ std::string Accelerator(const std::string& s)
     return tab == std::string::npos ? std::string() : s.substr(tab);
 }
 
+size_t Count(const std::string& s, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = s.find(part); at != std::string::npos; at = s.find(part, at + 1))
+        ++n;
+    return n;
+}
+
 std::string FormatSpecifiers(const std::string& s)
 {
     static const std::regex spec("%[-+ #0]*[0-9]*(\\.[0-9]+)?[a-zA-Z]");
@@ -157,6 +165,8 @@ TEST(TranslationTest, EveryCatalogueIsCompleteAndKeepsKeysAndFormats)
                 continue;
             EXPECT_EQ(Accelerator(str), Accelerator(id)) << id;
             EXPECT_EQ(FormatSpecifiers(str), FormatSpecifiers(id)) << id;
+            EXPECT_EQ(Count(str, "<kbd>"), Count(id, "<kbd>")) << id;
+            EXPECT_EQ(Count(str, "</kbd>"), Count(id, "</kbd>")) << id;
             const bool mnemonic = std::regex_search(id, std::regex("&[^&]"));
             EXPECT_EQ(std::regex_search(str, std::regex("&[^&]")), mnemonic) << id;
         }
