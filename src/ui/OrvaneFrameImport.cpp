@@ -8,6 +8,7 @@
 #include "EngineExportDlg.h"
 #include "EngineImport.h"
 #include "EngineImportDlg.h"
+#include "ResultNotebook.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/aui/auibook.h>

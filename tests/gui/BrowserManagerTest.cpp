@@ -92,11 +92,15 @@ protected:
     }
 
     // What each page shows or is loading: a load shows its address at once.
+    // Views are made first, so that a later load cannot just wait for one.
     static std::vector<wxString> Addresses(const std::vector<ZulIeCtrl*>& pages)
     {
         std::vector<wxString> addresses;
         for (ZulIeCtrl* page : pages)
-            addresses.push_back(page->GetWebView()->GetCurrentURL());
+        {
+            page->CreateView();
+            addresses.push_back(page->GetWebView() ? page->GetWebView()->GetCurrentURL() : "");
+        }
         return addresses;
     }
 
