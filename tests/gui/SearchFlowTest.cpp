@@ -61,8 +61,10 @@ protected:
     std::vector<wxString> PageAddresses() const
     {
         std::vector<wxString> addresses;
+        // Views are made first, so that a later load cannot just wait for one.
         Pages().ForEachPage([&](unsigned, ZulIeCtrl* page) {
-            addresses.push_back(page->GetWebView()->GetCurrentURL());
+            page->CreateView();
+            addresses.push_back(page->GetWebView() ? page->GetWebView()->GetCurrentURL() : "");
         });
         return addresses;
     }
