@@ -74,6 +74,14 @@ wxIEHtmlWin::BrowserLauncher& Launcher()
     return launcher;
 }
 
+// Only these go to the desktop's handlers: a page must not make the system
+// open a file, a share or whatever program claims some other scheme.
+bool MayOpenOutside(const wxString& url)
+{
+    const wxString lower = url.Lower();
+    return lower.StartsWith("http:") || lower.StartsWith("https:") || lower.StartsWith("mailto:");
+}
+
 bool LaunchOutside(const wxString& url)
 {
     if (Launcher())
