@@ -28,12 +28,6 @@ bool IsWebAddress(const wxString& url)
     return lower.StartsWith("http://") || lower.StartsWith("https://");
 }
 
-// Addresses a click may hand to the system: web pages and mail only.
-bool MayOpenOutside(const wxString& url)
-{
-    return IsWebAddress(url) || url.Lower().StartsWith("mailto:");
-}
-
 wxString TimeoutReason()
 {
     return _("The server did not answer in time.");
