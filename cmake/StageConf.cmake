@@ -1,13 +1,12 @@
 # Copies the shipped conf/ files into the program folder. The template is
-# always refreshed; the catalogue and start page are seeded only when absent,
-# because the program rewrites them in place.
-set(FILES config.xml index_tpl.htm index.htm)
+# always refreshed; the catalogue and the start page (written by the build
+# from the template, PAGE) are seeded only when absent, because the program
+# rewrites them in place.
 file(MAKE_DIRECTORY "${DST}")
-foreach(f ${FILES})
-  if(NOT EXISTS "${SRC}/${f}")
-    continue()
-  endif()
-  if(f STREQUAL "index_tpl.htm" OR NOT EXISTS "${DST}/${f}")
-    file(COPY "${SRC}/${f}" DESTINATION "${DST}")
-  endif()
-endforeach()
+file(COPY "${SRC}/index_tpl.htm" DESTINATION "${DST}")
+if(NOT EXISTS "${DST}/config.xml")
+  file(COPY "${SRC}/config.xml" DESTINATION "${DST}")
+endif()
+if(NOT EXISTS "${DST}/index.htm")
+  file(COPY "${PAGE}" DESTINATION "${DST}")
+endif()

@@ -4,7 +4,8 @@
 # conf/ beside its executable. When the installed folder is not writable,
 # each user gets a folder of their own, seeded from the installed one: the
 # executable and the template are refreshed from the installation, while the
-# user's catalogue and start page are kept.
+# user's catalogue is kept. The program writes its start page at every start,
+# so an installation without one is fine.
 set -eu
 
 here=$(dirname "$(readlink -f "$0")")
@@ -18,28 +19,37 @@ fi
 user_dir="${XDG_DATA_HOME:-$HOME/.local/share}/orvane"
 mkdir -p "$user_dir/conf"
 
-if ! cmp -s "$installed/orvane" "$user_dir/orvane"; then
-    cp "$installed/orvane" "$user_dir/orvane.new"
-    chmod 755 "$user_dir/orvane.new"
-    mv -f "$user_dir/orvane.new" "$user_dir/orvane"
+# Starts at the same moment (a double click, a second start right after an
+# upgrade) seed or upgrade the folder one at a time; the lock goes with fd 9
+# before the program starts.
+exec 9>"$user_dir/.seed.lock"
+if command -v flock >/dev/null 2>&1; then
+    flock 9
 fi
 
-# Pictures and translations are read only: follow the installation.
-for d in img locales; do
+if ! cmp -s "$installed/orvane" "$user_dir/orvane"; then
+    cp "$installed/orvane" "$user_dir/orvane.new.$$"
+    chmod 755 "$user_dir/orvane.new.$$"
+    mv -f "$user_dir/orvane.new.$$" "$user_dir/orvane"
+fi
+
+# Pictures, translations and the handbook are read only: follow the installation.
+for d in img locales handbook.html; do
     if [ -L "$user_dir/$d" ] || [ ! -e "$user_dir/$d" ]; then
         rm -f "$user_dir/$d"
         ln -s "$installed/$d" "$user_dir/$d"
     fi
 done
 
-cp "$installed/conf/index_tpl.htm" "$user_dir/conf/index_tpl.htm.new"
-mv -f "$user_dir/conf/index_tpl.htm.new" "$user_dir/conf/index_tpl.htm"
+cp "$installed/conf/index_tpl.htm" "$user_dir/conf/index_tpl.htm.new.$$"
+mv -f "$user_dir/conf/index_tpl.htm.new.$$" "$user_dir/conf/index_tpl.htm"
 for f in config.xml index.htm; do
-    if [ ! -e "$user_dir/conf/$f" ]; then
+    if [ ! -e "$user_dir/conf/$f" ] && [ -e "$installed/conf/$f" ]; then
         cp "$installed/conf/$f" "$user_dir/conf/$f"
     fi
 done
 chmod -R u+w "$user_dir/conf"
+exec 9>&-
 
 cd "$user_dir"
 exec ./orvane "$@"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Orvane and starts it from its program folder.
-# Usage: sudo scripts/run.sh [keyword]
+# Usage: scripts/run.sh [keyword]   (as root, or as a user who may use sudo)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Orvane needs on Debian 12.
-# Run as root or with sudo. Does nothing when everything is already there.
+# Run as root, or as a user who may use sudo (asked for only when something is
+# missing). Does nothing when everything is already there.
 set -euo pipefail
 
 PACKAGES=(
@@ -24,10 +25,17 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-SUDO=""
+as_root=()
 if [ "$(id -u)" -ne 0 ]; then
-  SUDO="sudo"
+  if ! command -v sudo >/dev/null; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Installing them needs root: run this again as root, or install sudo." >&2
+    exit 1
+  fi
+  as_root=(sudo)
 fi
 echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update -qq
+# Through env: sudo would drop the variable from the environment.
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"

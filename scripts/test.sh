@@ -5,7 +5,7 @@
 #   3. the threaded tests under ThreadSanitizer,
 #   4. the fuzz targets for a bounded time each.
 # Tests that need a display run under their own Xvfb server.
-# Usage: sudo scripts/test.sh
+# Usage: scripts/test.sh   (as root, or as a user who may use sudo)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"

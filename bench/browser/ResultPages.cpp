@@ -1,15 +1,24 @@
-// bench_result_pages <N> <url-or-file> [--exit] [--rounds R]
+// bench_result_pages <N> <url-or-file> [--exit] [--rounds R] [--cookies keep|session]
 // Holds N result pages the way the program does (BrowserManager, pages in
 // an AUI notebook) and searches once with every engine pointing at the given
 // page. Prints "LOADED <N> <ms>" when every page has loaded its search URL,
-// then times R further searches (the dispatch only, not the loading):
-// "DISPATCH <N> pages: min/median/max <ms>". Keeps running until killed
-// unless --exit is given.
+// then times R further searches (the dispatch only, not the loading) and, in
+// between them, R rounds of bare wxWebView::LoadURL calls with ready-made
+// addresses on the same views: the floor a dispatch cannot go below.
+//   DISPATCH <N> pages: min/median/max <ms> over R searches
+//   BARE LOADURL <N> pages: min/median/max <ms> over R rounds
+//   DISPATCH RATIO <median dispatch / median bare>
+//   SEARCH <N> pages: min/median/max <ms> from the search to the last page loaded
+// With --cookies the cookie store is set up first as the program does
+// (keep: the SQLite file under XDG_DATA_HOME; session: memory only).
+// Keeps running until killed unless --exit is given.
 #include "WebKitProcessModel.h"
 
 #include "BrowserManager.h"
 #include "Engine.h"
+#include "KeywordEncoding.h"
 #include "ProgramFolder.h"
+#include "WebSession.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/app.h>
@@ -49,6 +58,8 @@ public:
                 m_exitWhenDone = true;
             else if (argv[i] == "--rounds" && i + 1 < argc)
                 m_rounds = wxAtoi(argv[++i]);
+            else if (argv[i] == "--cookies" && i + 1 < argc)
+                WebSession::Configure(argv[++i] == "keep");
         }
         std::printf("process model: %s\n", ApplyProcessModelFromEnvironment());
 
@@ -109,14 +120,45 @@ private:
         std::fflush(stdout);
     }
 
+    // Round 0 loads the first search; then searches and bare rounds take
+    // turns, so that both meet the same load on the machine.
     void StartRound()
     {
         m_done.clear();
+        const wxString keyword = wxString::Format("orvane %d", m_round);
+        if (m_round % 2 == 0 && m_round > 0)
+        {
+            std::vector<std::pair<wxWebView*, wxString>> calls;
+            m_manager->ForEachPage([&](unsigned, ZulIeCtrl* page) {
+                page->m_strPageUrl = BuildSearchUrl(page->m_pEngine->m_strUrl, keyword, "UTF-8");
+                calls.emplace_back(page->GetWebView(), page->m_strPageUrl);
+            });
+            const auto start = std::chrono::steady_clock::now();
+            for (const auto& [view, url] : calls)
+                view->LoadURL(url);
+            const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+            m_bareMs.push_back(took.count());
+            return;
+        }
         const auto start = std::chrono::steady_clock::now();
-        m_manager->Search(wxString::Format("orvane %d", m_round));
+        m_searchStart = start;
+        m_manager->Search(keyword);
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         if (m_round > 0)
             m_dispatchMs.push_back(took.count());
+    }
+
+    static double Median(std::vector<double> v)
+    {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+
+    static void PrintFigures(const char* what, const char* unit, std::vector<double> v, size_t pages)
+    {
+        std::sort(v.begin(), v.end());
+        std::printf("%s %zu pages: min/median/max %.3f/%.3f/%.3f ms over %zu %s\n", what, pages,
+                    v.front(), v[v.size() / 2], v.back(), v.size(), unit);
     }
 
     void OnComplete(wxMSHTMLEvent& event)
@@ -127,24 +169,37 @@ private:
         m_done.insert(event.GetId());
         if (m_done.size() != m_engines.size())
             return;
+        // Odd rounds are searches; even ones the bare loads.
+        if (m_round % 2 == 1)
+            m_searchMs.push_back(std::chrono::duration<double, std::milli>(
+                                     std::chrono::steady_clock::now() - m_searchStart)
+                                     .count());
         if (m_round == 0)
         {
             std::printf("LOADED %zu %ld\n", m_engines.size(), m_clock.Time());
             std::fflush(stdout);
         }
-        if (m_round < m_rounds)
+        if (m_round < 2 * m_rounds)
         {
             ++m_round;
             CallAfter([this] { StartRound(); });
             return;
         }
-        if (!m_dispatchMs.empty())
+        if (!m_dispatchMs.empty() && !m_bareMs.empty())
         {
-            std::sort(m_dispatchMs.begin(), m_dispatchMs.end());
-            std::printf("DISPATCH %zu pages: min/median/max %.3f/%.3f/%.3f ms over %zu searches\n",
-                        m_engines.size(), m_dispatchMs.front(), m_dispatchMs[m_dispatchMs.size() / 2],
-                        m_dispatchMs.back(), m_dispatchMs.size());
+            PrintFigures("DISPATCH", "searches", m_dispatchMs, m_engines.size());
+            PrintFigures("BARE LOADURL", "rounds", m_bareMs, m_engines.size());
+            std::printf("DISPATCH RATIO %.2f\n", Median(m_dispatchMs) / Median(m_bareMs));
             m_dispatchMs.clear();
+            m_bareMs.clear();
+        }
+        if (!m_searchMs.empty())
+        {
+            std::sort(m_searchMs.begin(), m_searchMs.end());
+            std::printf("SEARCH %zu pages: min/median/max %.3f/%.3f/%.3f ms over %zu searches\n",
+                        m_engines.size(), m_searchMs.front(), m_searchMs[m_searchMs.size() / 2],
+                        m_searchMs.back(), m_searchMs.size());
+            m_searchMs.clear();
         }
         std::printf("READY\n");
         std::fflush(stdout);
@@ -165,6 +220,9 @@ private:
     std::vector<std::unique_ptr<Engine>> m_engines;
     std::set<int> m_done;
     std::vector<double> m_dispatchMs;
+    std::vector<double> m_bareMs;
+    std::vector<double> m_searchMs;
+    std::chrono::steady_clock::time_point m_searchStart;
     int m_rounds = 0;
     int m_round = 0;
     bool m_exitWhenDone = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <wx/string.h>
+
 // The program's identity: version, build and the maker's addresses, kept in
 // one place so the About box, the start page and the update command agree.
 namespace AppInfo
@@ -16,6 +18,15 @@ constexpr const char* BuildDay = "07";
 constexpr const char* WebSite = "https://www.example.org/";
 constexpr const char* MailAddress = "orvane@example.org";
 constexpr const char* DownloadPage = "https://www.example.org/orvane/download.html";
+
+// The short handbook in the program folder: opened instead of the maker's
+// pages for as long as those are placeholders.
+constexpr const char* HandbookFile = "handbook.html";
+
+// True for an address (a URL or a mail address) on a name reserved for
+// examples: example.org, .com or .net and their subdomains, or a name under
+// .example, .test or .invalid. Such an address is a placeholder.
+bool IsPlaceholderAddress(const wxString& address);
 
 // Where the latest published version is read from; the host comes from the
 // configuration store (PreferenceKey::VersionHost).

@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "DialogFont.h"
+#include "MakerPages.h"
 #include "ProgramFolder.h"
 
 #include <wx/bmpbuttn.h>
@@ -70,13 +71,18 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
                         "ID_STATICTEXT3");
     m_pToolkit = NewText(this, ID_STATICTEXT5, ToolkitLine(), "ID_STATICTEXT5");
 
-    const wxString site = wxString::FromUTF8(AppInfo::WebSite);
-    const wxString mail = wxString::FromUTF8(AppInfo::MailAddress);
-    m_pWebLink = new wxHyperlinkCtrl(this, ID_HYPERLINKCTRL1, site, site, wxDefaultPosition,
-                                     wxDefaultSize, wxHL_DEFAULT_STYLE, "ID_HYPERLINKCTRL1");
-    m_pMailLink = new wxHyperlinkCtrl(this, ID_HYPERLINKCTRL2, mail, "mailto:" + mail,
-                                      wxDefaultPosition, wxDefaultSize, wxHL_DEFAULT_STYLE,
-                                      "ID_HYPERLINKCTRL2");
+    // While the maker has no public site the handbook stands in for it, and a
+    // placeholder mail address is not offered at all.
+    const wxString site = MakerPages::WebSite();
+    const wxString mail = MakerPages::MailAddress();
+    m_pWebLink = new wxHyperlinkCtrl(this, ID_HYPERLINKCTRL1,
+                                     MakerPages::HandbookStandsIn() ? _("Orvane handbook") : site,
+                                     site, wxDefaultPosition, wxDefaultSize, wxHL_DEFAULT_STYLE,
+                                     "ID_HYPERLINKCTRL1");
+    m_pMailLink = new wxHyperlinkCtrl(this, ID_HYPERLINKCTRL2, mail.empty() ? wxString("-") : mail,
+                                      "mailto:" + mail, wxDefaultPosition, wxDefaultSize,
+                                      wxHL_DEFAULT_STYLE, "ID_HYPERLINKCTRL2");
+    m_pMailLink->Show(!mail.empty());
 
     m_pThanks = NewText(this, ID_STATICTEXT4, _("Special thanks to:"), "ID_STATICTEXT4");
     // TRANSLATORS: credit yourself here, e.g. "German translation: Jane Doe".
@@ -91,7 +97,8 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
     const wxBitmap thumbnail = LoadPicture("img/keldrin_site_thumb.jpg");
     if (thumbnail.IsOk())
         m_pDownloadButton->SetBitmapFocus(thumbnail);
-    m_pDownloadButton->SetToolTip(_("Open the download page"));
+    m_pDownloadButton->SetToolTip(MakerPages::HandbookStandsIn() ? _("Open the handbook")
+                                                                 : _("Open the download page"));
 
     m_pOkButton = new wxButton(this, wxID_OK, _("&OK"), wxDefaultPosition, wxDefaultSize, 0,
                                wxDefaultValidator, "wxID_OK");
@@ -122,6 +129,7 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
     Centre(wxBOTH);
 
     m_pDownloadButton->Bind(wxEVT_BUTTON, &AboutDlg::OnDownload, this);
+    m_pWebLink->Bind(wxEVT_HYPERLINK, [](wxHyperlinkEvent& event) { MakerPages::Open(event.GetURL()); });
     m_pOkButton->SetDefault();
 }
 
@@ -146,5 +154,5 @@ wxString AboutDlg::ToolkitLine()
 
 void AboutDlg::OnDownload(wxCommandEvent&)
 {
-    wxLaunchDefaultBrowser(wxString::FromUTF8(AppInfo::DownloadPage), wxBROWSER_NEW_WINDOW);
+    MakerPages::Open(MakerPages::DownloadPage());
 }

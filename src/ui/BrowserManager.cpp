@@ -5,6 +5,10 @@
 #include "ZulIeCtrl.h"
 
 #include <wx/debug.h>
+#include <wx/event.h>
+
+#include <algorithm>
+#include <chrono>
 
 namespace
 {
@@ -16,6 +20,8 @@ BrowserManager::BrowserManager() = default;
 
 BrowserManager::~BrowserManager()
 {
+    if (m_idleSource)
+        m_idleSource->Unbind(wxEVT_IDLE, &BrowserManager::OnIdle, this);
     StopAll();
     for (auto& [key, page] : m_pages)
     {
@@ -36,7 +42,52 @@ ZulIeCtrl* BrowserManager::GetPage(unsigned key)
                                wxDefaultPosition, wxDefaultSize, wxNO_BORDER, "panel");
     m_pages[key] = page;
     m_alive[key] = page;
+    if (m_idleSource.get() != m_pParent)
+    {
+        if (m_idleSource)
+            m_idleSource->Unbind(wxEVT_IDLE, &BrowserManager::OnIdle, this);
+        m_pParent->Bind(wxEVT_IDLE, &BrowserManager::OnIdle, this);
+        m_idleSource = m_pParent;
+    }
     return page;
+}
+
+void BrowserManager::CreateView(ZulIeCtrl* page)
+{
+    if (!page || page->HasView())
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    page->CreateView();
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    m_longestViewMs = std::max(m_longestViewMs, took.count());
+}
+
+bool BrowserManager::CreateNextView()
+{
+    ZulIeCtrl* next = nullptr;
+    for (auto& [key, page] : m_pages)
+    {
+        if (!m_alive[key] || !page->m_bActive || page->HasView())
+            continue;
+        if (page->IsShown())
+        {
+            next = page;  // the tab on show goes first
+            break;
+        }
+        if (!next)
+            next = page;
+    }
+    if (!next)
+        return false;
+    CreateView(next);
+    return true;
+}
+
+void BrowserManager::OnIdle(wxIdleEvent& event)
+{
+    event.Skip();
+    if (CreateNextView())
+        event.RequestMore();
 }
 
 void BrowserManager::SetEngines(const EngineArray& engines)
@@ -47,6 +98,9 @@ void BrowserManager::SetEngines(const EngineArray& engines)
         // The catalogue may destroy this engine while the page is unbound.
         page->m_pEngine = nullptr;
         page->Hide();
+        // An unbound page gets no view, so nothing may stay waiting for one.
+        if (!page->HasView())
+            page->Stop();
     }
     for (size_t i = 0; i < engines.size(); ++i)
     {
@@ -62,6 +116,20 @@ void BrowserManager::SetEngines(const EngineArray& engines)
     }
 }
 
+bool BrowserManager::IsShowing(const EngineArray& engines) const
+{
+    size_t next = 0;
+    for (const auto& [key, page] : m_pages)
+    {
+        if (!page->m_bActive)
+            continue;
+        if (next >= engines.size() || page->m_pEngine != engines[next])
+            return false;
+        ++next;
+    }
+    return next == engines.size();
+}
+
 void BrowserManager::ShowStartPage()
 {
     const wxString startPage = ProgramFolder::File("conf/index.htm");
@@ -74,19 +142,30 @@ void BrowserManager::ShowStartPage()
 
 void BrowserManager::Search(const wxString& keyword)
 {
-    if (IsAnyBusy())
-        StopAll();
-    ShowStartPage();
+    // One load per page and nothing else: a new address replaces whatever
+    // the page was loading, so the stop and the start-page load that used to
+    // come first only doubled the work. Unbound pages still loading stop.
+    for (auto& [key, page] : m_pages)
+    {
+        bool busy = false;
+        if (!page->m_bActive && m_alive[key] && page->IsBusy(busy) && busy)
+            page->Stop();
+    }
+    std::map<wxString, wxString> encodedFor;  // keyed by encoding name
     for (auto& [key, page] : m_pages)
     {
         if (!page->m_bActive || !page->m_pEngine)
             continue;
-        bool busy = false;
-        if (page->IsBusy(busy) && busy)
-            page->Stop();
+        const Engine& engine = *page->m_pEngine;
+        auto encoded = encodedFor.find(engine.m_strEncoding);
+        if (encoded == encodedFor.end())
+        {
+            wxString text;
+            EncodeKeyword(keyword, engine.m_strEncoding, text);
+            encoded = encodedFor.emplace(engine.m_strEncoding, text).first;
+        }
         page->m_nIconIndex = FirstLoadingIcon;
-        page->m_strPageUrl = BuildSearchUrl(page->m_pEngine->m_strUrl, keyword,
-                                            page->m_pEngine->m_strEncoding);
+        page->m_strPageUrl = FillUrlTemplate(engine.m_strUrl, encoded->second);
         page->LoadUrl(page->m_strPageUrl);
     }
 }

@@ -9,10 +9,18 @@
 #include <functional>
 #include <map>
 
+class wxIdleEvent;
 class wxWindow;
 class ZulIeCtrl;
 
 // Owns the result pages, one per position in the current engine list.
+//
+// A page's web view is made late, so that the window shows and takes input
+// before any exists: CreateView() makes one at once (the tab the user turns
+// to), and in idle time the pages get theirs one per idle step, the page on
+// show first, then the active ones in key order, so input is handled between
+// any two. A page without its view keeps the address it was told to load
+// (start page or search) and loads it when the view appears.
 class BrowserManager
 {
 public:
@@ -23,11 +31,20 @@ public:
 
     ZulIeCtrl* GetPage(unsigned key);
     void SetEngines(const EngineArray& engines);
+    // The active pages hold exactly these engines, in this order.
+    bool IsShowing(const EngineArray& engines) const;
     void ShowStartPage();
     void Search(const wxString& keyword);
     bool StopAll();
     bool IsAnyBusy();
     size_t CountActivePages() const;
+
+    // Makes the page's web view now, if it has none yet.
+    void CreateView(ZulIeCtrl* page);
+    // One idle step: makes the next missing view; false when none is missing.
+    bool CreateNextView();
+    // The slowest view made so far (the launch report compares stalls with it).
+    double LongestViewCreationMs() const { return m_longestViewMs; }
 
     // Visits the pages in ascending key order.
     void ForEachPage(const std::function<void(unsigned key, ZulIeCtrl* page)>& visit) const;
@@ -36,7 +53,12 @@ public:
     std::map<unsigned, ZulIeCtrl*> m_pages;  // owned; ordered so visiting follows engine order
 
 private:
+    void OnIdle(wxIdleEvent& event);
+
     // Pages are also children of m_pParent: should that window go first, its
     // children are gone and the destructor must not delete them again.
     std::map<unsigned, wxWeakRef<wxWindow>> m_alive;
+    // The window whose idle events make the views.
+    wxWeakRef<wxWindow> m_idleSource;
+    double m_longestViewMs = 0;
 };

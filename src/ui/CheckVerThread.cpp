@@ -4,15 +4,8 @@
 #include "VersionPage.h"
 
 CheckVerThread::CheckVerThread(std::shared_ptr<VersionCheckLink> link, const wxString& hostSpec)
-    : wxThread(wxTHREAD_DETACHED), m_pLink(std::move(link)), m_strHostSpec(hostSpec)
+    : wxThread(wxTHREAD_JOINABLE), m_pLink(std::move(link)), m_strHostSpec(hostSpec)
 {
-}
-
-CheckVerThread::~CheckVerThread()
-{
-    // Told from the destructor: the toolkit counts this thread as being
-    // deleted until it returns, so whoever waits for it may then shut down.
-    m_pLink->MarkFinished();
 }
 
 wxThread::ExitCode CheckVerThread::Entry()
@@ -28,6 +21,7 @@ wxThread::ExitCode CheckVerThread::Entry()
             m_pLink->ReportFailure(VersionCheckLink::Failure::Unknown);
         }
     }
+    m_pLink->MarkFinished();
     return nullptr;
 }
 

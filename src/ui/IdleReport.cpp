@@ -4,14 +4,55 @@
 #include "ZulIeCtrl.h"
 
 #include <wx/utils.h>
+#include <wx/window.h>
 
 #include <algorithm>
 #include <cstdio>
+
+namespace
+{
+const int StallTickMs = 2;
+} // namespace
 
 IdleReport::IdleReport()
 {
     wxString value;
     m_bWanted = wxGetEnv("ORVANE_REPORT_IDLE", &value) && value == "1";
+}
+
+void IdleReport::Start(wxWindow* keywordBox)
+{
+    if (!IsWanted())
+        return;
+    m_stallWatch.Bind(wxEVT_TIMER, &IdleReport::OnStallTick, this);
+    m_stallWatch.Start(StallTickMs);
+    // A key first, then the text it made: text set by the program alone
+    // (the prompt) does not count.
+    keywordBox->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& event) {
+        event.Skip();
+        m_bKeyDown = true;
+    });
+    keywordBox->Bind(wxEVT_TEXT, [this](wxCommandEvent& event) {
+        event.Skip();
+        if (!m_bKeyDown || m_bInputReported)
+            return;
+        m_bInputReported = true;
+        std::printf("orvane: keyword box took input\n");
+        std::fflush(stdout);
+    });
+}
+
+void IdleReport::OnStallTick(wxTimerEvent&)
+{
+    const Clock::time_point now = Clock::now();
+    // The first turn of the loop starts the watch: construction is not a stall.
+    if (m_bTicking)
+    {
+        const std::chrono::duration<double, std::milli> gap = now - m_lastTick;
+        m_longestStallMs = std::max(m_longestStallMs, gap.count() - StallTickMs);
+    }
+    m_bTicking = true;
+    m_lastTick = now;
 }
 
 void IdleReport::PageCompleted(int pageId)
@@ -38,6 +79,9 @@ void IdleReport::Check(BrowserManager& pages, bool windowShown)
     if (completed < active || pages.IsAnyBusy())
         return;
     m_bReported = true;
+    m_stallWatch.Stop();
     std::printf("orvane: idle after start, %zu pages\n", active);
+    std::printf("orvane: longest stall %.1f ms, longest view creation %.1f ms\n", m_longestStallMs,
+                pages.LongestViewCreationMs());
     std::fflush(stdout);
 }

@@ -13,6 +13,7 @@
 #include <wx/listctrl.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
+#include <wx/wupdlock.h>
 
 #include <algorithm>
 #include <memory>
@@ -66,6 +67,7 @@ void OrvaneFrame::RefillEngineList()
 {
     if (!m_pEngineList)
         return;
+    wxWindowUpdateLocker noUpdates(m_pEngineList);
     if (m_pEngineList->GetItemCount() > 0)
         m_pEngineList->DeleteAllItems();
     // Nothing is selected until a marked row is; the buttons must not act

@@ -9,6 +9,7 @@
 #include "EngineExportDlg.h"
 #include "EngineImport.h"
 #include "EngineImportDlg.h"
+#include "ResultNotebook.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/aui/auibook.h>
@@ -183,6 +184,8 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
 {
     // Entries act on the current page through the frame's own menu
     // commands; add further page commands here.
+    AppendPageCommands(menu);
+    menu.AppendSeparator();
     menu.Append(ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."));
     menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching);
 }

@@ -3,9 +3,9 @@
 #include "OrvaneFrame.h"
 
 #include "AboutDlg.h"
-#include "AppInfo.h"
 #include "CheckVerThread.h"
 #include "ConfigStore.h"
+#include "MakerPages.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
 #include "SettingDlg.h"
@@ -15,7 +15,10 @@
 
 #include <wx/combobox.h>
 #include <wx/confbase.h>
+#include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
+#include <wx/translation.h>
 #include <wx/utils.h>
 
 wxString OrvaneFrame::s_strPageText;
@@ -27,10 +30,31 @@ void ShowLockFailure()
     // Not translated, unlike its caption.
     wxMessageBox("Lock not ok!", _("Orvane"), wxOK | wxCENTRE);
 }
+
+// The language the page's texts are in: the interface language when its
+// catalogue is loaded, else the English of the sources.
+wxString PageLanguage()
+{
+    const wxLocale* locale = wxGetLocale();
+    wxTranslations* translations = wxTranslations::Get();
+    if (!locale || !translations || !translations->IsLoaded(ConfigStore::AppName))
+        return "en";
+    wxString tag = locale->GetCanonicalName();
+    tag.Replace("_", "-");
+    return tag;
+}
 } // namespace
 
 void OrvaneFrame::StartVersionCheck()
 {
+    {
+        // Written at every start, so that it is there and in the interface
+        // language even when no check runs. Should it fail, the old page
+        // stays: not worth a message at every start.
+        wxLogNull quiet;
+        BuildStartPage();
+    }
+
     wxString host = ConfigStore::Get()->Read(PreferenceKey::VersionHost,
                                              wxString(PreferenceDefault::VersionHost));
     host.Trim(true).Trim(false);
@@ -39,17 +63,13 @@ void OrvaneFrame::StartVersionCheck()
     {
         m_pVersionLink = std::make_shared<VersionCheckLink>(
             this, [this](const wxString& version) { SetLatestVersion(version); });
-        auto thread = std::make_unique<CheckVerThread>(m_pVersionLink, host);
-        if (thread->Create() != wxTHREAD_NO_ERROR)
+        m_pVersionThread = std::make_unique<CheckVerThread>(m_pVersionLink, host);
+        if (m_pVersionThread->Create() != wxTHREAD_NO_ERROR)
             wxMessageBox(_("Can't create thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
-        if (thread->Run() != wxTHREAD_NO_ERROR)
+        if (m_pVersionThread->Run() != wxTHREAD_NO_ERROR)
         {
             wxMessageBox(_("Can't start thread!"), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
-            m_pVersionLink.reset();  // no worker to wait for
-        }
-        else
-        {
-            thread.release();  // a running detached thread deletes itself
+            m_pVersionThread.reset();  // no worker to wait for
         }
     }
 
@@ -61,10 +81,12 @@ void OrvaneFrame::StopVersionCheck()
     if (!m_pVersionLink)
         return;
     // From here on the worker hands nothing to this frame, and it gives up
-    // its request within 50 ms. Waiting for it keeps a detached thread from
-    // outliving the toolkit's thread bookkeeping at exit.
+    // its request within 50 ms. Joining it keeps the thread, and the
+    // toolkit's per-thread clean-up at its end, from outliving the window.
     m_pVersionLink->Detach();
-    m_pVersionLink->WaitUntilFinished(2000);
+    if (m_pVersionThread)
+        m_pVersionThread->Wait();
+    m_pVersionThread.reset();
     m_pVersionLink.reset();
 }
 
@@ -91,7 +113,7 @@ void OrvaneFrame::RefreshStartPage()
     // Also guards a caller that keeps polling after the page was written.
     if (m_strLatestVersion.empty() || m_nVersionShown)
         return;
-    m_strLatestVersion = _("Latest Version - ") + m_strLatestVersion;
+    m_strLatestVersion = StartPage::LatestVersionText(m_strLatestVersion);
     m_nVersionShown = true;
     BuildStartPage();
 }
@@ -99,10 +121,11 @@ void OrvaneFrame::RefreshStartPage()
 void OrvaneFrame::BuildStartPage()
 {
     LoadStartPageTemplate();
-    const wxString yourVersion = _("Your Version - ") + wxString::FromUTF8(AppInfo::Version);
+    const wxString latest = m_nVersionShown ? m_strLatestVersion : StartPage::NotCheckedText();
     // A failed write has been logged by the file layer; the old page stays.
     StartPage::Write(ProgramFolder::File("conf/index.htm"),
-                     StartPage::Fill(s_strPageText, yourVersion, m_strLatestVersion));
+                     StartPage::Fill(StartPage::Translate(s_strPageText, PageLanguage()),
+                                     StartPage::YourVersionText(), latest));
 }
 
 void OrvaneFrame::LoadStartPageTemplate()
@@ -145,7 +168,8 @@ void OrvaneFrame::OnSetting(wxCommandEvent&)
 
 void OrvaneFrame::OnCheckUpdate(wxCommandEvent&)
 {
-    wxLaunchDefaultBrowser(wxString::FromUTF8(AppInfo::DownloadPage), wxBROWSER_NEW_WINDOW);
+    // The maker's download page, or the handbook while there is none.
+    MakerPages::Open(MakerPages::DownloadPage());
 }
 
 void OrvaneFrame::OnAbout(wxCommandEvent&)

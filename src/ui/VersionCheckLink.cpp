@@ -3,7 +3,7 @@
 #include <wx/event.h>
 #include <wx/intl.h>
 #include <wx/msgdlg.h>
-#include <wx/time.h>
+
 
 VersionCheckLink::VersionCheckLink(wxEvtHandler* target, VersionSink sink)
     : m_pTarget(target), m_sink(std::move(sink))
@@ -13,27 +13,27 @@ VersionCheckLink::VersionCheckLink(wxEvtHandler* target, VersionSink sink)
 void VersionCheckLink::Detach()
 {
     // Waits only for a hand-over in progress, which never blocks on the network.
-    wxMutexLocker lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_pTarget = nullptr;
     m_sink = nullptr;
 }
 
 bool VersionCheckLink::IsDetached() const
 {
-    wxMutexLocker lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     return m_pTarget == nullptr;
 }
 
 void VersionCheckLink::PostVersion(const wxString& version)
 {
-    wxMutexLocker lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (m_sink)
         m_sink(version);
 }
 
 void VersionCheckLink::ReportFailure(Failure failure, int status)
 {
-    wxMutexLocker lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_pTarget)
         return;
     // Queued to the target, so it is dropped with the target's pending events
@@ -45,28 +45,13 @@ void VersionCheckLink::ReportFailure(Failure failure, int status)
 
 void VersionCheckLink::MarkFinished()
 {
-    wxMutexLocker lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     m_bFinished = true;
-    m_finished.Broadcast();
-}
-
-bool VersionCheckLink::WaitUntilFinished(int timeoutMs)
-{
-    wxMutexLocker lock(m_mutex);
-    const wxLongLong deadline = wxGetLocalTimeMillis() + timeoutMs;
-    while (!m_bFinished)
-    {
-        const wxLongLong left = deadline - wxGetLocalTimeMillis();
-        if (left <= 0)
-            return false;
-        m_finished.WaitTimeout(static_cast<unsigned long>(left.GetValue()));
-    }
-    return true;
 }
 
 bool VersionCheckLink::IsFinished() const
 {
-    wxMutexLocker lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     return m_bFinished;
 }
 

@@ -4,6 +4,7 @@
 #include <wx/thread.h>
 
 #include <functional>
+#include <mutex>
 
 class wxEvtHandler;
 
@@ -37,17 +38,14 @@ public:
     void ReportFailure(Failure failure, int status = 0);
     void MarkFinished();
 
-    // True once the worker thread is gone.
+    // True once the worker has returned from its check.
     bool IsFinished() const;
-    // GUI thread: waits until the worker is gone or timeoutMs passed.
-    bool WaitUntilFinished(int timeoutMs);
 
     // The message shown for a failure; call on the GUI thread (it is translated).
     static wxString FailureMessage(Failure failure, int status);
 
 private:
-    mutable wxMutex m_mutex;
-    wxCondition m_finished{m_mutex};
+    mutable std::mutex m_mutex;
     wxEvtHandler* m_pTarget;  // not owned; null once detached
     VersionSink m_sink;
     bool m_bFinished = false;

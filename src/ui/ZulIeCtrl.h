@@ -5,7 +5,7 @@
 class Engine;
 
 // One result page: a browser view that remembers its engine, tab caption,
-// last URL and tab image.
+// last URL and tab image. Its web view is made later, by the browser manager.
 class ZulIeCtrl : public wxIEHtmlWin
 {
 public:
@@ -19,4 +19,7 @@ public:
     wxString m_strPageUrl;
     int m_nIconIndex = 2;
     bool m_bActive = false;
+
+protected:
+    wxString BuildErrorPage(const wxString& url, const wxString& reason) const override;
 };

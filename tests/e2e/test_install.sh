@@ -13,7 +13,8 @@ e2e_require xvfb-run xdotool dbus-run-session setpriv
 e2e_setup "$stage"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-for f in bin/orvane lib/orvane/orvane lib/orvane/conf/config.xml lib/orvane/img/prev.png \
+for f in bin/orvane lib/orvane/orvane lib/orvane/conf/config.xml lib/orvane/conf/index.htm \
+         lib/orvane/handbook.html lib/orvane/img/prev.png \
          lib/orvane/locales/ja/Orvane.mo share/applications/orvane.desktop \
          share/icons/hicolor/256x256/apps/orvane.png; do
     [ -e "$work/prefix/$f" ] || { echo "FAIL: not installed: $f"; exit 1; }

@@ -84,9 +84,7 @@ EOF
 chmod +x "$work/drive.sh"
 : >"$work/results"
 
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
-    timeout 400 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+e2e_timeout=400 e2e_display "$work/drive.sh" "$work"
 
 fail=0
 check() {

@@ -5,16 +5,26 @@
 
 #include "AboutDlg.h"
 #include "AppInfo.h"
+#include "MakerPages.h"
 #include "ProgramFolder.h"
 
 #include <wx/bmpbuttn.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
 #include <wx/hyperlink.h>
 #include <wx/log.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
+#include <vector>
+
 namespace
 {
+wxString HandbookUrl(const wxString& folder)
+{
+    return wxFileName::FileNameToURL(wxFileName(folder + "/handbook.html"));
+}
+
 wxString TextOf(const wxDialog& dlg, const char* name)
 {
     const auto* text = dynamic_cast<const wxStaticText*>(dlg.FindWindow(name));
@@ -45,16 +55,14 @@ TEST(AboutDlg, ShowsVersionToolkitAndLinks)
         EXPECT_TRUE(line.EndsWith("-Unicode build")) << line;
     }
     {
-        SCOPED_TRACE("links: the web site, and mailto: for the mail address");
+        SCOPED_TRACE("no public site yet: the web link is the handbook, no mail link");
         auto* web = dynamic_cast<wxHyperlinkCtrl*>(dlg.FindWindow("ID_HYPERLINKCTRL1"));
         auto* mail = dynamic_cast<wxHyperlinkCtrl*>(dlg.FindWindow("ID_HYPERLINKCTRL2"));
         ASSERT_NE(web, nullptr);
         ASSERT_NE(mail, nullptr);
-        EXPECT_EQ(web->GetURL(), AppInfo::WebSite);
-        EXPECT_EQ(web->GetLabel(), AppInfo::WebSite);
-        EXPECT_EQ(mail->GetLabel(), AppInfo::MailAddress);
-        EXPECT_EQ(mail->GetURL(), wxString("mailto:") + AppInfo::MailAddress);
-        EXPECT_TRUE(web->GetURL().Contains("example.org"));
+        EXPECT_EQ(web->GetURL(), HandbookUrl(ORVANE_STAGE_DIR));
+        EXPECT_EQ(web->GetLabel(), "Orvane handbook");
+        EXPECT_FALSE(mail->IsShown());
     }
     {
         SCOPED_TRACE("pictures from the program folder");
@@ -68,6 +76,27 @@ TEST(AboutDlg, ShowsVersionToolkitAndLinks)
         EXPECT_TRUE(button->GetBitmapFocus().IsOk());
     }
     EXPECT_NE(dlg.FindWindow(wxID_OK), nullptr);
+}
+
+TEST(AboutDlg, WebLinkAndPictureButtonOpenTheHandbook)
+{
+    ASSERT_TRUE(wxFileExists(wxString(ORVANE_STAGE_DIR) + "/handbook.html")) << "not staged";
+    std::vector<wxString> opened;
+    MakerPages::SetOpenerForTesting([&](const wxString& url) { opened.push_back(url); });
+    ProgramFolder::OverrideForTesting(ORVANE_STAGE_DIR);
+    {
+        AboutDlg dlg(TestParentFrame());
+        auto* web = dynamic_cast<wxHyperlinkCtrl*>(dlg.FindWindow("ID_HYPERLINKCTRL1"));
+        ASSERT_NE(web, nullptr);
+        wxHyperlinkEvent click(web, web->GetId(), web->GetURL());
+        web->ProcessWindowEvent(click);
+        wxCommandEvent press(wxEVT_BUTTON, AboutDlg::ID_BITMAPBUTTON1);
+        dlg.FindWindow("ID_BITMAPBUTTON1")->ProcessWindowEvent(press);
+    }
+    ProgramFolder::OverrideForTesting(wxString());
+    MakerPages::SetOpenerForTesting(nullptr);
+    const wxString handbook = HandbookUrl(ORVANE_STAGE_DIR);
+    EXPECT_EQ(opened, (std::vector<wxString>{handbook, handbook}));
 }
 
 TEST(AboutDlg, OpensWithoutItsPictures)

@@ -91,12 +91,19 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return !gone; }));
     }
 
-    // What each page shows or is loading: a load shows its address at once.
+    // What each page shows or is loading: a load shows its address at once;
+    // a page without its view yet can only be waiting for one or not.
     static std::vector<wxString> Addresses(const std::vector<ZulIeCtrl*>& pages)
     {
         std::vector<wxString> addresses;
         for (ZulIeCtrl* page : pages)
-            addresses.push_back(page->GetWebView()->GetCurrentURL());
+        {
+            bool waiting = false;
+            if (!page->GetWebView())
+                addresses.push_back(page->IsBusy(waiting) && waiting ? "(waiting for a view)" : "(no view)");
+            else
+                addresses.push_back(page->GetWebView()->GetCurrentURL());
+        }
         return addresses;
     }
 
@@ -198,14 +205,16 @@ TEST_F(BrowserManagerTest, PagesFollowTheEngineListAndLoadTheirSearchUrls)
         m_manager->ShowStartPage();
         for (int id = 10000; id <= 10002; ++id)
             EXPECT_TRUE(WaitUntil([&] { return Completed(id, StartPageUrl()); })) << id;
+        // A view made for this load may learn the title just after it.
         for (unsigned key = 0; key < 3; ++key)
-            EXPECT_EQ(m_manager->m_pages.at(key)->GetTitle(), "Start");
+            EXPECT_TRUE(WaitUntil([&] { return m_manager->m_pages.at(key)->GetTitle() == "Start"; })) << key;
     }
     {
-        SCOPED_TRACE("a search loads each engine's URL with the encoded keyword");
+        SCOPED_TRACE("a search loads each engine's URL with the keyword in its encoding");
+        engines[1]->m_strEncoding = "ISO-8859-1";
         m_manager->Search(wxString::FromUTF8("caf\xC3\xA9 au lait"));
         const wxString expected[] = {Url("/a?q=caf%c3%a9%20au%20lait"),
-                                     Url("/b?q=caf%c3%a9%20au%20lait&n=10"), Url("/c/fixed")};
+                                     Url("/b?q=caf%e9%20au%20lait&n=10"), Url("/c/fixed")};
         for (unsigned key = 0; key < 3; ++key)
         {
             ZulIeCtrl* page = m_manager->m_pages.at(key);
@@ -289,15 +298,61 @@ TEST_F(BrowserManagerTest, SwitchingEngineListsReusesPages)
         EXPECT_TRUE(m_navigating.empty());
     }
     {
-        SCOPED_TRACE("a new key gives an inactive page on about:blank");
+        SCOPED_TRACE("a new key gives an inactive page, whose view shows about:blank once made");
         ZulIeCtrl* page = m_manager->GetPage(3);
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->GetId(), 10003);
         EXPECT_FALSE(page->m_bActive);
         EXPECT_EQ(page->m_pEngine, nullptr);
         EXPECT_EQ(page->m_nIconIndex, 2);
+        EXPECT_FALSE(m_manager->CreateNextView()) << "idle time makes views for active pages only";
+        EXPECT_FALSE(page->HasView());
+        m_manager->CreateView(page);
         EXPECT_TRUE(WaitUntil([&] { return Completed(10003, "about:blank"); }));
     }
+}
+
+TEST_F(BrowserManagerTest, ViewsComeOnePerStepShownPageFirstAndLoadTheLastAddress)
+{
+    m_manager->SetEngines({AddEngine("A", s_server->Url("/late-a?q=*")),
+                           AddEngine("B", s_server->Url("/late-b?q=*")),
+                           AddEngine("C", s_server->Url("/late-c?q=*"))});
+    ShowActivePages();
+    m_notebook->SetSelection(2);
+    m_manager->ShowStartPage();
+    {
+        SCOPED_TRACE("no view yet: each page waits with its address and counts as busy");
+        for (auto& [key, page] : m_manager->m_pages)
+        {
+            EXPECT_FALSE(page->HasView());
+            EXPECT_EQ(page->GetWebView(), nullptr);
+            bool busy = false;
+            EXPECT_TRUE(page->IsBusy(busy));
+            EXPECT_TRUE(busy);
+        }
+    }
+    // Searched before any view exists: the views load the search, never the start page.
+    m_manager->Search("early");
+    {
+        SCOPED_TRACE("one view per step, the page on show first, then in key order");
+        const std::vector<std::vector<bool>> expected = {{false, false, true}, {true, false, true},
+                                                         {true, true, true}};
+        for (const auto& made : expected)
+        {
+            EXPECT_TRUE(m_manager->CreateNextView());
+            for (unsigned key = 0; key < 3; ++key)
+                EXPECT_EQ(m_manager->m_pages.at(key)->HasView(), made[key]) << key;
+        }
+        EXPECT_FALSE(m_manager->CreateNextView());
+    }
+    for (unsigned key = 0; key < 3; ++key)
+    {
+        ZulIeCtrl* page = m_manager->m_pages.at(key);
+        EXPECT_TRUE(WaitUntil([&] { return Completed(page->GetId(), page->m_strPageUrl); })) << key;
+    }
+    EXPECT_EQ(RequestsContaining("q=early"), 3u);
+    EXPECT_TRUE(std::none_of(m_navigating.begin(), m_navigating.end(),
+                             [](const auto& n) { return n.second.Contains("index.htm"); }));
 }
 
 TEST_F(BrowserManagerTest, StopAllReachesBusyPagesActiveOrNot)

@@ -53,8 +53,9 @@ protected:
         });
         MakeDirs(m_sandbox.File("conf"));
         ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), Catalogue(m_server->HostPort())));
-        WriteFileBytes(m_sandbox.File("conf/index.htm"),
-                       "<html><head><title>Start</title></head><body>start</body></html>");
+        // The window writes its start page from this at start-up.
+        WriteFileBytes(m_sandbox.File("conf/index_tpl.htm"),
+                       "<html><head><title>Start</title></head><body>$your_version$</body></html>");
         std::error_code ec;
         std::filesystem::create_directory_symlink(std::string(ORVANE_STAGE_DIR) + "/img",
                                                   m_sandbox.File("img"), ec);

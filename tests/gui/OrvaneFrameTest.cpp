@@ -1,9 +1,10 @@
 // The main window's layout and its own commands: the docked panes, the
 // window names other code looks controls up by, the image list, the engine
 // manager toggle and pane close, full screen, the interface-language command,
-// the size field and Quit.
+// Check for Update, the size field and Quit.
 #include "OrvaneFrameFixture.h"
 
+#include "MakerPages.h"
 #include "Preference.h"
 
 #include <wx/aui/auibar.h>
@@ -12,6 +13,7 @@
 #include <wx/choicdlg.h>
 #include <wx/combobox.h>
 #include <wx/dnd.h>
+#include <wx/filename.h>
 #include <wx/imaglist.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -74,7 +76,8 @@ TEST_F(OrvaneFrameTest, PanesNamesAndImages)
     {
         SCOPED_TRACE("image list and status bar");
         ASSERT_NE(ImageList(), nullptr);
-        EXPECT_EQ(ImageList()->GetImageCount(), 8);
+        // The eight pictures of the classic list, then the failed page's.
+        EXPECT_EQ(ImageList()->GetImageCount(), 9);
         int w = 0, h = 0;
         ImageList()->GetSize(0, w, h);
         EXPECT_EQ(wxSize(w, h), wxSize(16, 16));
@@ -177,6 +180,17 @@ TEST_F(OrvaneFrameTest, InterfaceLanguageCommand)
                       ExpectRestartMessage());
         EXPECT_NE(ConfigStore::Get()->Read("ui_language", "?"), "default");
     }
+}
+
+TEST_F(OrvaneFrameTest, CheckForUpdateOpensTheHandbookWhileThereIsNoSite)
+{
+    OpenFrame();
+    std::vector<wxString> opened;
+    MakerPages::SetOpenerForTesting([&](const wxString& url) { opened.push_back(url); });
+    Command(OrvaneFrame::ID_MENU_CHECK_UPDATE);
+    MakerPages::SetOpenerForTesting(nullptr);
+    EXPECT_EQ(opened, std::vector<wxString>{wxFileName::FileNameToURL(
+                          wxFileName(wxString::FromUTF8(m_sandbox.File("handbook.html"))))});
 }
 
 TEST_F(OrvaneFrameTest, SizeFieldAndQuit)

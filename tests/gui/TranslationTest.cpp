@@ -58,7 +58,8 @@ std::map<std::string, std::string> ReadCatalogue(const std::string& path)
             msgid = unquote(line);
             field = &msgid;
         }
-        else if (line.rfind("msgstr ", 0) == 0)
+        // Plural entries are checked by their first form.
+        else if (line.rfind("msgstr ", 0) == 0 || line.rfind("msgstr[0] ", 0) == 0)
         {
             msgstr = unquote(line);
             field = &msgstr;
@@ -77,6 +78,14 @@ std::string Accelerator(const std::string& s)
 {
     const size_t tab = s.find('\t');
     return tab == std::string::npos ? std::string() : s.substr(tab);
+}
+
+size_t Count(const std::string& s, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = s.find(part); at != std::string::npos; at = s.find(part, at + 1))
+        ++n;
+    return n;
 }
 
 std::string FormatSpecifiers(const std::string& s)
@@ -156,6 +165,8 @@ TEST(TranslationTest, EveryCatalogueIsCompleteAndKeepsKeysAndFormats)
                 continue;
             EXPECT_EQ(Accelerator(str), Accelerator(id)) << id;
             EXPECT_EQ(FormatSpecifiers(str), FormatSpecifiers(id)) << id;
+            EXPECT_EQ(Count(str, "<kbd>"), Count(id, "<kbd>")) << id;
+            EXPECT_EQ(Count(str, "</kbd>"), Count(id, "</kbd>")) << id;
             const bool mnemonic = std::regex_search(id, std::regex("&[^&]"));
             EXPECT_EQ(std::regex_search(str, std::regex("&[^&]")), mnemonic) << id;
         }

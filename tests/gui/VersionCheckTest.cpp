@@ -10,9 +10,13 @@
 #include "ConfigStore.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
+#include "StartPage.h"
 #include "VersionCheckLink.h"
 
 #include <wx/confbase.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/translation.h>
 #include <wx/msgdlg.h>
 
 #include <atomic>
@@ -38,10 +42,16 @@ protected:
         });
     }
 
+    void TearDown() override
+    {
+        for (auto& thread : m_threads)
+            thread->Wait();
+    }
+
     void Start(const std::string& hostSpec)
     {
-        auto* thread = new CheckVerThread(m_link, wxString::FromUTF8(hostSpec));
-        ASSERT_EQ(thread->Run(), wxTHREAD_NO_ERROR);
+        m_threads.push_back(std::make_unique<CheckVerThread>(m_link, wxString::FromUTF8(hostSpec)));
+        ASSERT_EQ(m_threads.back()->Run(), wxTHREAD_NO_ERROR);
     }
 
     bool Finished(int timeoutMs = 20000)
@@ -60,6 +70,7 @@ protected:
     std::mutex m_mutex;
     std::vector<wxString> m_versions;
     std::atomic<int> m_shown{0};
+    std::vector<std::unique_ptr<CheckVerThread>> m_threads;  // joinable: waited for at the end
 };
 } // namespace
 
@@ -212,6 +223,7 @@ protected:
                        "<URL>http://127.0.0.1:9/kilo?q=*</URL><ENCODING>UTF-8</ENCODING>"
                        "<ENABLE>1</ENABLE></ENGINE>\n</ENGINES>\n");
         WriteFileBytes(m_sandbox.File("conf/index.htm"), "as installed");
+        WriteFileBytes(m_sandbox.File("conf/index_tpl.htm"), "<p>$your_version$</p><p>$latest_version$</p>");
         std::error_code ec;
         std::filesystem::create_directory_symlink(std::string(ORVANE_STAGE_DIR) + "/img",
                                                   m_sandbox.File("img"), ec);
@@ -261,10 +273,15 @@ TEST_F(StartPageFrameTest, WritesThePageOnceWithBothVersions)
     TestHttpServer server([](const HttpRequest&) {
         HttpResponse response;
         response.body = "Current version: $6.0.1$\n";
+        response.holdUntilReleased = true;
         return response;
     });
     OpenFrame(server.HostPort());
-    ASSERT_TRUE(WaitUntil([&] { return Page() != "as installed"; }));
+    // Written at start-up already, before the check has answered.
+    EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - not checked yet</p>"
+                      "<p>again: $your_version$</p>");
+    server.ReleaseHeld();
+    ASSERT_TRUE(WaitUntil([&] { return VersionShown(); }));
     EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - 6.0.1</p>"
                       "<p>again: $your_version$</p>");
     EXPECT_TRUE(VersionShown());
@@ -287,8 +304,39 @@ TEST_F(StartPageFrameTest, NoHostNoCheck)
     OpenFrame("");
     ASSERT_TRUE(TimerTicks(2));
     EXPECT_EQ(VersionLink(), nullptr);
-    EXPECT_EQ(Page(), "as installed");
+    EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - not checked yet</p>");
     EXPECT_EQ(server.RequestCount(), 0u);
+}
+
+TEST_F(StartPageFrameTest, WrittenAtStartInTheInterfaceLanguage)
+{
+    const std::string shipped = ReadFileBytes(std::string(ORVANE_SOURCE_DIR) + "/conf/index_tpl.htm");
+    ASSERT_FALSE(shipped.empty());
+    WriteFileBytes(m_sandbox.File("conf/index_tpl.htm"), shipped);
+    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(std::string(ORVANE_STAGE_DIR) + "/locales");
+    for (const auto& [language, tag] : {std::pair<int, const char*>{wxLANGUAGE_CHINESE_SIMPLIFIED, "zh-CN"},
+                                        {wxLANGUAGE_CHINESE_TRADITIONAL, "zh-TW"},
+                                        {wxLANGUAGE_JAPANESE, "ja-JP"}})
+    {
+        SCOPED_TRACE(tag);
+        wxLogNull quiet;  // the C library may lack the locale itself
+        wxLocale locale;
+        locale.Init(language);
+        ASSERT_TRUE(locale.AddCatalog("Orvane"));
+        OpenFrame("");
+        const wxString page = wxString::FromUTF8(Page());
+        CloseFrame();
+        EXPECT_FALSE(page.Contains(StartPage::TextMarkPrefix)) << "a text mark was left";
+        EXPECT_TRUE(page.Contains(wxString("<html lang=\"") + tag + "\">"));
+        for (const char* english : {"Welcome to Orvane", "How it works", "Back / forward"})
+        {
+            EXPECT_FALSE(page.Contains(english));
+            EXPECT_TRUE(page.Contains(wxGetTranslation(english)));
+        }
+        EXPECT_TRUE(page.Contains(wxGetTranslation("Latest Version - ") +
+                                  wxGetTranslation("not checked yet")));
+        EXPECT_TRUE(page.Contains(wxGetTranslation("Your Version - ") + "5.9.22.0"));
+    }
 }
 
 TEST_F(StartPageFrameTest, ClosingWhileTheServerStallsIsSafe)
@@ -312,5 +360,5 @@ TEST_F(StartPageFrameTest, ClosingWhileTheServerStallsIsSafe)
     EXPECT_EQ(server.RequestCount(), 1u);
     server.ReleaseHeld();
     DrainEvents();
-    EXPECT_EQ(Page(), "as installed");
+    EXPECT_EQ(Page(), "<p>Your Version - 5.9.22.0</p><p>Latest Version - not checked yet</p>");
 }

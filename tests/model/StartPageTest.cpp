@@ -114,3 +114,19 @@ TEST_F(StartPageTest, WriteReplacesThePageInOneStep)
         EXPECT_EQ(ReadFileBytes(page), "2nd");
     }
 }
+
+TEST_F(StartPageTest, TranslateFillsEveryTextMarkOfTheShippedTemplate)
+{
+    const wxString shipped =
+        StartPage::LoadTemplate(wxString(ORVANE_SOURCE_DIR) + "/conf/index_tpl.htm");
+    ASSERT_TRUE(shipped.Contains(StartPage::TextMarkPrefix));
+    const wxString page = StartPage::Translate(shipped, "en");
+    EXPECT_FALSE(page.Contains(StartPage::TextMarkPrefix)) << "a mark without a text";
+    EXPECT_TRUE(page.Contains("<html lang=\"en\">"));
+    EXPECT_TRUE(page.Contains("<h1>Welcome to Orvane</h1>"));
+    EXPECT_TRUE(page.Contains("$your_version$") && page.Contains("$latest_version$"))
+        << "the version placeholders are left to Fill";
+
+    SCOPED_TRACE("a mark the program does not know stays as it is");
+    EXPECT_EQ(StartPage::Translate("$t:nosuch$ $t:lang$ $t:lang$", "ja"), "$t:nosuch$ ja ja");
+}
