@@ -63,10 +63,14 @@ void BM_ImportAndExportDescriptions(benchmark::State& state)
     const int count = static_cast<int>(state.range(0));
     static const std::vector<wxString> files = WriteDescriptions(count);
     size_t added = 0, written = 0;
+    // Removed only at the end: ext4 makes creating files slow for a while
+    // after many were deleted, which the next round would pay for.
+    std::vector<wxString> outputs;
     for (auto _ : state)
     {
         state.PauseTiming();
         const wxString out = MakeFolder("orvane-bench-out");
+        outputs.push_back(out);
         EngineManager catalogue;
         state.ResumeTiming();
 
@@ -83,11 +87,9 @@ void BM_ImportAndExportDescriptions(benchmark::State& state)
         ImportMessage error;
         EngineExport::WriteOpenSearch(engines, out, paths, error);
         written = paths.size();
-
-        state.PauseTiming();
-        wxFileName::Rmdir(out, wxPATH_RMDIR_RECURSIVE);
-        state.ResumeTiming();
     }
+    for (const wxString& out : outputs)
+        wxFileName::Rmdir(out, wxPATH_RMDIR_RECURSIVE);
     state.counters["imported"] = static_cast<double>(added);
     state.counters["exported"] = static_cast<double>(written);
 }
