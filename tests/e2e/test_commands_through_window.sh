@@ -80,7 +80,8 @@ cmd() { timeout 60 "$w/prog/orvane" "$@"; }
 (cd "$w/prog" && exec ./orvane) >"$w/window.out" 2>&1 &
 win=$!
 wait_for 150 has_socket || echo "no window" >>"$w/problems"
-sleep 1
+# The socket comes before the window; the catalogue is loaded once it shows.
+e2e_wait_window 'Orvane' || echo "no window shown" >>"$w/problems"
 
 # The file gains an engine the window never loaded: answers must not show it.
 sed -i 's|</ENGINES>|<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Disk</NAME><URL>http://disk/?q=*</URL></ENGINE></ENGINES>|' "$w/prog/conf/config.xml"
