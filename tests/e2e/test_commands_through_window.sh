@@ -68,6 +68,7 @@ mkdir -m 700 "$work/run"
 cat >"$work/drive.sh" <<'EOF'
 #!/usr/bin/env bash
 set -u
+. "$(dirname "$0")/e2e_lib.sh"
 w="$1"
 cd "$w"
 export XDG_RUNTIME_DIR="$w/run"
@@ -95,18 +96,12 @@ wait_for 100 logged "/slow?q=searching"
 cmd --import "$w/later.xml" >"$w/import2.out"; echo $? >"$w/import2.status"
 grep -q "^answered /slow?q=searching" "$w/requests.log" && echo "after search" >"$w/import2.order"
 
-win_id="$(xdotool search --onlyvisible --name 'Orvane' 2>/dev/null | head -n1)"
-[ -n "$win_id" ] && xdotool key --window "$win_id" --clearmodifiers alt+x
-wait_for 100 bash -c "! kill -0 $win 2>/dev/null"
-kill "$win" 2>/dev/null
-wait "$win" 2>/dev/null
+e2e_quit "$win"
 exit 0
 EOF
 chmod +x "$work/drive.sh"
 
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
-    timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+e2e_timeout=300 e2e_display "$work/drive.sh" "$work"
 
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
