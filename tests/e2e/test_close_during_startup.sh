@@ -34,7 +34,7 @@ cd "$1/prog"
 ./orvane blue whale >"$1/orvane.out" 2>&1 &
 app=$!
 for _ in $(seq 500); do
-    xdotool search --onlyvisible --name '^Orvane' >/dev/null 2>&1 && break
+    xdotool search --onlyvisible --name 'Orvane$' >/dev/null 2>&1 && break
     sleep 0.02
 done
 xdotool key --clearmodifiers alt+x
