@@ -19,10 +19,18 @@ fi
 user_dir="${XDG_DATA_HOME:-$HOME/.local/share}/orvane"
 mkdir -p "$user_dir/conf"
 
+# Starts at the same moment (a double click, a second start right after an
+# upgrade) seed or upgrade the folder one at a time; the lock goes with fd 9
+# before the program starts.
+exec 9>"$user_dir/.seed.lock"
+if command -v flock >/dev/null 2>&1; then
+    flock 9
+fi
+
 if ! cmp -s "$installed/orvane" "$user_dir/orvane"; then
-    cp "$installed/orvane" "$user_dir/orvane.new"
-    chmod 755 "$user_dir/orvane.new"
-    mv -f "$user_dir/orvane.new" "$user_dir/orvane"
+    cp "$installed/orvane" "$user_dir/orvane.new.$$"
+    chmod 755 "$user_dir/orvane.new.$$"
+    mv -f "$user_dir/orvane.new.$$" "$user_dir/orvane"
 fi
 
 # Pictures, translations and the handbook are read only: follow the installation.
@@ -33,14 +41,15 @@ for d in img locales handbook.html; do
     fi
 done
 
-cp "$installed/conf/index_tpl.htm" "$user_dir/conf/index_tpl.htm.new"
-mv -f "$user_dir/conf/index_tpl.htm.new" "$user_dir/conf/index_tpl.htm"
+cp "$installed/conf/index_tpl.htm" "$user_dir/conf/index_tpl.htm.new.$$"
+mv -f "$user_dir/conf/index_tpl.htm.new.$$" "$user_dir/conf/index_tpl.htm"
 for f in config.xml index.htm; do
     if [ ! -e "$user_dir/conf/$f" ] && [ -e "$installed/conf/$f" ]; then
         cp "$installed/conf/$f" "$user_dir/conf/$f"
     fi
 done
 chmod -R u+w "$user_dir/conf"
+exec 9>&-
 
 cd "$user_dir"
 exec ./orvane "$@"

@@ -1,4 +1,4 @@
-// bench_result_pages <N> <url-or-file> [--exit] [--rounds R]
+// bench_result_pages <N> <url-or-file> [--exit] [--rounds R] [--cookies keep|session]
 // Holds N result pages the way the program does (BrowserManager, pages in
 // an AUI notebook) and searches once with every engine pointing at the given
 // page. Prints "LOADED <N> <ms>" when every page has loaded its search URL,
@@ -8,6 +8,9 @@
 //   DISPATCH <N> pages: min/median/max <ms> over R searches
 //   BARE LOADURL <N> pages: min/median/max <ms> over R rounds
 //   DISPATCH RATIO <median dispatch / median bare>
+//   SEARCH <N> pages: min/median/max <ms> from the search to the last page loaded
+// With --cookies the cookie store is set up first as the program does
+// (keep: the SQLite file under XDG_DATA_HOME; session: memory only).
 // Keeps running until killed unless --exit is given.
 #include "WebKitProcessModel.h"
 
@@ -15,6 +18,7 @@
 #include "Engine.h"
 #include "KeywordEncoding.h"
 #include "ProgramFolder.h"
+#include "WebSession.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/app.h>
@@ -54,6 +58,8 @@ public:
                 m_exitWhenDone = true;
             else if (argv[i] == "--rounds" && i + 1 < argc)
                 m_rounds = wxAtoi(argv[++i]);
+            else if (argv[i] == "--cookies" && i + 1 < argc)
+                WebSession::Configure(argv[++i] == "keep");
         }
         std::printf("process model: %s\n", ApplyProcessModelFromEnvironment());
 
@@ -135,6 +141,7 @@ private:
             return;
         }
         const auto start = std::chrono::steady_clock::now();
+        m_searchStart = start;
         m_manager->Search(keyword);
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         if (m_round > 0)
@@ -162,6 +169,11 @@ private:
         m_done.insert(event.GetId());
         if (m_done.size() != m_engines.size())
             return;
+        // Odd rounds are searches; even ones the bare loads.
+        if (m_round % 2 == 1)
+            m_searchMs.push_back(std::chrono::duration<double, std::milli>(
+                                     std::chrono::steady_clock::now() - m_searchStart)
+                                     .count());
         if (m_round == 0)
         {
             std::printf("LOADED %zu %ld\n", m_engines.size(), m_clock.Time());
@@ -180,6 +192,14 @@ private:
             std::printf("DISPATCH RATIO %.2f\n", Median(m_dispatchMs) / Median(m_bareMs));
             m_dispatchMs.clear();
             m_bareMs.clear();
+        }
+        if (!m_searchMs.empty())
+        {
+            std::sort(m_searchMs.begin(), m_searchMs.end());
+            std::printf("SEARCH %zu pages: min/median/max %.3f/%.3f/%.3f ms over %zu searches\n",
+                        m_engines.size(), m_searchMs.front(), m_searchMs[m_searchMs.size() / 2],
+                        m_searchMs.back(), m_searchMs.size());
+            m_searchMs.clear();
         }
         std::printf("READY\n");
         std::fflush(stdout);
@@ -201,6 +221,8 @@ private:
     std::set<int> m_done;
     std::vector<double> m_dispatchMs;
     std::vector<double> m_bareMs;
+    std::vector<double> m_searchMs;
+    std::chrono::steady_clock::time_point m_searchStart;
     int m_rounds = 0;
     int m_round = 0;
     bool m_exitWhenDone = false;

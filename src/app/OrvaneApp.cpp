@@ -4,6 +4,7 @@
 #include "EngineCommand.h"
 #include "ConfigStore.h"
 #include "OrvaneFrame.h"
+#include "ProgramFolder.h"
 #include "SingleInstance.h"
 #include "UILanguage.h"
 
@@ -15,7 +16,8 @@
 
 namespace
 {
-const char* const CatalogPrefix = "locales";
+// Below the program folder, whatever the working directory.
+const char* const CatalogFolder = "locales";
 const char* const IconFile = "img/Orvane.ico";
 } // namespace
 
@@ -48,7 +50,7 @@ bool OrvaneApp::OnInit()
     // complete set of keys behind.
     ConfigStore::Get()->SetRecordDefaults(true);
 
-    wxLocale::AddCatalogLookupPathPrefix(CatalogPrefix);
+    wxLocale::AddCatalogLookupPathPrefix(ProgramFolder::File(CatalogFolder));
     const int language = GetUILanguage();
     {
         // The C library may lack the chosen language while our catalogue has
@@ -65,8 +67,9 @@ bool OrvaneApp::OnInit()
     // read through them.
     wxInitAllImageHandlers();
     wxIcon icon;
-    if (wxFileExists(IconFile))
-        icon.LoadFile(IconFile, wxBITMAP_TYPE_ICO);
+    const wxString iconFile = ProgramFolder::File(IconFile);
+    if (wxFileExists(iconFile))
+        icon.LoadFile(iconFile, wxBITMAP_TYPE_ICO);
 
     auto* frame = new OrvaneFrame(nullptr, wxID_ANY);
     if (icon.IsOk())

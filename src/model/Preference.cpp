@@ -84,6 +84,10 @@ void Preference::Load()
     m_nEnableSuggestion = ReadInt(config, K::EnableSuggestion, D::EnableSuggestion);
     if (m_nEnableSuggestion > 0)
         m_strSuggLang = config->Read(K::SuggLang, m_strSuggLang);
+    m_nKeepCookies = ReadInt(config, K::KeepCookies, D::KeepCookies);
+    m_nPageTimeout = ReadInt(config, K::PageTimeout, D::PageTimeout);
+    if (m_nPageTimeout <= 0)
+        m_nPageTimeout = D::PageTimeout;
 }
 
 void Preference::Save()
@@ -131,6 +135,7 @@ void Preference::Save()
     WriteInt(config, K::EnableSuggestion, m_nEnableSuggestion);
     if (m_nEnableSuggestion > 0)
         config->Write(K::SuggLang, m_strSuggLang);
+    WriteInt(config, K::KeepCookies, m_nKeepCookies);
 
     // Settings confirmed in the dialog survive a later crash.
     config->Flush();

@@ -36,6 +36,11 @@ constexpr const char* VersionHost = "version_host";
 // Followed by a suggestion language code ("sugg_url_zh-CN"): that language's
 // service as a URL template; missing or empty means the classic service.
 constexpr const char* SuggUrlPrefix = "sugg_url_";
+// Cookies kept in a file between runs (1) or for the run only (0).
+constexpr const char* KeepCookies = "keep_cookies";
+// Seconds a result page may wait for its server's answer before it counts
+// as failed; not shown in the settings dialog.
+constexpr const char* PageTimeout = "page_timeout";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault
@@ -56,6 +61,8 @@ constexpr int H = 616;
 constexpr const char* SuggHost = "suggestqueries.google.com";
 // No host: no version check runs.
 constexpr const char* VersionHost = "";
+constexpr int KeepCookies = 1;
+constexpr int PageTimeout = 30;
 // At most this many history entries are written.
 constexpr int MaxKeywords = 32;
 } // namespace PreferenceDefault
@@ -91,6 +98,8 @@ public:
     int m_nEnableSuggestion = 0;
     wxString m_strSuggLang = PreferenceDefault::SuggLang;
     int m_nKeywordNum = 0;
+    int m_nKeepCookies = PreferenceDefault::KeepCookies;
+    int m_nPageTimeout = PreferenceDefault::PageTimeout;
     wxConfigBase* m_pConfig = nullptr;  // not owned
 
 private:

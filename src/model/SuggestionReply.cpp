@@ -1,5 +1,7 @@
 #include "SuggestionReply.h"
 
+#include "ProgramFolder.h"
+
 #include <wx/convauto.h>
 #include <wx/file.h>
 #include <wx/log.h>
@@ -329,4 +331,4 @@ bool SuggestionReply::SaveLine(const std::string& utf8Line, const wxString& path
     return file.Write(utf8Line.data(), utf8Line.size()) == utf8Line.size() && file.Close();
 }
 
-wxString SuggestionReply::DefaultFile() { return "conf/sugg_data.xml"; }
+wxString SuggestionReply::DefaultFile() { return ProgramFolder::File("conf/sugg_data.xml"); }

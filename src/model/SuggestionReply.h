@@ -67,6 +67,6 @@ public:
     // writes take turns under one process-wide lock.
     static bool SaveLine(const std::string& utf8Line, const wxString& path = DefaultFile());
 
-    // "conf/sugg_data.xml", relative to the working directory.
+    // "conf/sugg_data.xml" in the program folder.
     static wxString DefaultFile();
 };

@@ -116,6 +116,20 @@ void BrowserManager::SetEngines(const EngineArray& engines)
     }
 }
 
+bool BrowserManager::IsShowing(const EngineArray& engines) const
+{
+    size_t next = 0;
+    for (const auto& [key, page] : m_pages)
+    {
+        if (!page->m_bActive)
+            continue;
+        if (next >= engines.size() || page->m_pEngine != engines[next])
+            return false;
+        ++next;
+    }
+    return next == engines.size();
+}
+
 void BrowserManager::ShowStartPage()
 {
     const wxString startPage = ProgramFolder::File("conf/index.htm");

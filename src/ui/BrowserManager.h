@@ -31,6 +31,8 @@ public:
 
     ZulIeCtrl* GetPage(unsigned key);
     void SetEngines(const EngineArray& engines);
+    // The active pages hold exactly these engines, in this order.
+    bool IsShowing(const EngineArray& engines) const;
     void ShowStartPage();
     void Search(const wxString& keyword);
     bool StopAll();

@@ -5,9 +5,12 @@
 #include "DialogFont.h"
 #include "KeywordDropTarget.h"
 #include "Preference.h"
+#include "ProgramFolder.h"
 #include "ResultNotebook.h"
 #include "SuggDlg.h"
 #include "UILanguage.h"
+#include "WebDownloads.h"
+#include "WebSession.h"
 #include "WindowGeometry.h"
 #include "ZulIeCtrl.h"
 
@@ -88,13 +91,13 @@ namespace
 {
 const wxColour kImageMaskColour(15, 0, 0);
 
-// Pictures are looked up relative to the working directory (the program
-// folder). A missing file is reported by the toolkit's log; the caller gets
+// Pictures are looked up in the program folder, whatever the working
+// directory. A missing file is reported by the toolkit's log; the caller gets
 // an invalid bitmap and decides what stands in for it.
 wxBitmap LoadPicture(const wxString& path)
 {
     wxBitmap bitmap;
-    bitmap.LoadFile(path, wxBITMAP_TYPE_ANY);
+    bitmap.LoadFile(ProgramFolder::File(path), wxBITMAP_TYPE_ANY);
     return bitmap;
 }
 
@@ -161,6 +164,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BuildNotebook();
     BuildToolBar();
     BuildEngineManagerPanel();
+    BuildPageBars();
     m_pAuiManager->Update();
     BuildMenuBar();
     BuildStatusBar();
@@ -177,6 +181,10 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     m_pKeywordBox->SetDropTarget(new KeywordDropTarget(m_pKeywordBox));
 
     m_pPreference = Preference::Get();
+    // Before the first page exists: WebKit reads the cookie store once.
+    WebSession::Configure(m_pPreference->m_nKeepCookies != 0);
+    wxIEHtmlWin::SetLoadTimeout(m_pPreference->m_nPageTimeout);
+    SetUpDownloads();
     {
         WindowGeometry geometry(*this);
         m_pPreference->LoadFrameGeometry(geometry);
@@ -193,6 +201,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BuildImageList();
 
     m_engineManager.m_pObserver = this;
+    m_engineManager.SetFileName(ProgramFolder::File("conf/config.xml"));
     m_engineManager.Load();
     m_browserManager.m_pParent = m_pNotebook;
 
@@ -214,6 +223,11 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     SetEngineButtonStates(false);
     KeywordPrompt();
     ShowEngineCount();
+
+    // The tab on show gets its web view before the window appears; the
+    // hidden tabs get theirs in idle time afterwards, one at a time.
+    if (ZulIeCtrl* page = CurrentPage())
+        m_browserManager.CreateView(page);
 
     m_timer.Start(200);
 
@@ -437,6 +451,8 @@ void OrvaneFrame::BuildStatusBar()
     // (and in translation), which is often wider than the font these widths
     // were chosen for.
     int countFieldWidth = 128;
+    // The progress field also tells how many engines of a search failed.
+    int progressFieldWidth = 128;
     int sizeFieldWidth = 192;
     {
         wxClientDC dc(m_pStatusBar);
@@ -445,8 +461,11 @@ void OrvaneFrame::BuildStatusBar()
         countFieldWidth = std::max(countFieldWidth, dc.GetTextExtent(count).x + 24);
         const wxString sample = wxString::Format(_("Frame Size: w = %d, h = %d"), 8888, 8888);
         sizeFieldWidth = std::max(sizeFieldWidth, dc.GetTextExtent(sample).x + 24);
+        const wxString failed = wxString::Format(
+            wxPLURAL("%d of %d engine failed", "%d of %d engines failed", 88), 88, 88);
+        progressFieldWidth = std::max(progressFieldWidth, dc.GetTextExtent(failed).x + 24);
     }
-    const int widths[4] = {-1, 128, countFieldWidth, sizeFieldWidth};
+    const int widths[4] = {-1, progressFieldWidth, countFieldWidth, sizeFieldWidth};
     const int styles[4] = {wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
     m_pStatusBar->SetFieldsCount(4, widths);
     m_pStatusBar->SetStatusStyles(4, styles);
@@ -458,7 +477,7 @@ void OrvaneFrame::BuildImageList()
     static const char* const files[] = {
         "img/engine_s16_01.png",  "img/engine_s16_02.png",  "img/page_blank.png",
         "img/page_completed.png", "img/loading_s16_05.png", "img/loading_s16_06.png",
-        "img/loading_s16_07.png", "img/loading_s16_08.png",
+        "img/loading_s16_07.png", "img/loading_s16_08.png", "img/page_failed.png",
     };
     m_pImageList = std::make_unique<wxImageList>(16, 16, true, WXSIZEOF(files));
     for (const char* file : files)
@@ -513,6 +532,8 @@ void OrvaneFrame::BindCommands()
 
 void OrvaneFrame::OnCharHook(wxKeyEvent& event)
 {
+    if (HandlePageKey(event))
+        return;
     const int modifiers = event.GetModifiers();
     if (event.GetKeyCode() == WXK_TAB &&
         (modifiers == wxMOD_CONTROL || modifiers == (wxMOD_CONTROL | wxMOD_SHIFT)))

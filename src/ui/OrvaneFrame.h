@@ -13,6 +13,7 @@
 #include <wx/frame.h>
 #include <wx/thread.h>
 #include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include <functional>
 #include <memory>
@@ -41,6 +42,10 @@ class EngineImport;
 class Preference;
 class ResultNotebook;
 class SuggDlg;
+class FindBar;
+class NoticeBar;
+class WebDownloads;
+class wxKeyEvent;
 
 // The program's single main window. Its implementation is split by concern:
 //   OrvaneFrame.cpp           construction, layout, menus, commands
@@ -48,6 +53,7 @@ class SuggDlg;
 //   OrvaneFrameEngines.cpp    the engine manager panel
 //   OrvaneFrameStartPage.cpp  version check, start page, settings/About/update commands
 //   OrvaneFrameSuggest.cpp    keyword-change handling for the suggestion pop-up
+//   OrvaneFramePages.cpp      the pages as a browser: failures, find, zoom, tab menu, downloads
 class OrvaneFrame : public wxFrame, public EngineObserver, public BrowserObserver
 {
 public:
@@ -114,6 +120,9 @@ public:
     static const long ID_MENU_IMPORT;
     static const long ID_MENU_EXPORT;
     static const long ID_MENU_ADD_THIS_ENGINE;
+    static const long ID_MENU_TAB_RELOAD;
+    static const long ID_MENU_TAB_OPEN_OUTSIDE;
+    static const long ID_MENU_TAB_COPY_ADDRESS;
 
     // Image list indexes.
     enum
@@ -123,7 +132,8 @@ public:
         IMAGE_PAGE_BLANK = 2,
         IMAGE_PAGE_COMPLETED = 3,
         IMAGE_LOADING_FIRST = 4,
-        IMAGE_LOADING_LAST = 7
+        IMAGE_LOADING_LAST = 7,
+        IMAGE_PAGE_FAILED = 8
     };
 
 private:
@@ -186,6 +196,14 @@ private:
     bool m_nVersionShown = false;
     // The image shown on each tab (the notebook cannot report it).
     std::map<const wxWindow*, int> m_tabImages;
+    // The load count each tab's tooltip was written for.
+    std::map<const wxWindow*, unsigned> m_tabLoadCounts;
+    // From Start search until its pages have finished: the number of tabs
+    // searched, for the failure summary.
+    int m_nSearchTabs = 0;
+    FindBar* m_pFindBar = nullptr;
+    NoticeBar* m_pNoticeBar = nullptr;
+    std::unique_ptr<WebDownloads> m_pDownloads;
 
     // --- OrvaneFrame.cpp: layout and commands ---
     void BuildNotebook();
@@ -275,6 +293,27 @@ private:
     void OnCheckUpdate(wxCommandEvent& event);
     void OnAbout(wxCommandEvent& event);
     static wxString s_strPageText;
+
+    // --- OrvaneFramePages.cpp: the pages as a browser ---
+    void BuildPageBars();
+    void SetUpDownloads();
+    // Ctrl+F, Ctrl+G, Ctrl+Shift+G, zoom keys, Escape; true when handled.
+    bool HandlePageKey(wxKeyEvent& event);
+    void ShowFindBar();
+    void HideFindBar();
+    void RetargetFindBar();
+    // direction > 0 zooms in, < 0 out, 0 back to 100%.
+    void ZoomCurrentPage(int direction);
+    // The tab's image for a page: failed pages show it whether busy or not.
+    int TabImageFor(ZulIeCtrl* page, bool busy);
+    void UpdateTabToolTip(ZulIeCtrl* page);
+    void ShowFailedCount();
+    void ShowNotice(const wxString& text, bool problem);
+    // Reload, Open in Default Browser and Copy Address for the current page.
+    void AppendPageCommands(wxMenu& menu);
+    void OnTabReload(wxCommandEvent& event);
+    void OnTabOpenOutside(wxCommandEvent& event);
+    void OnTabCopyAddress(wxCommandEvent& event);
 
     // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
     void CreateSuggestionPopup();

@@ -202,6 +202,8 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
 {
     // Entries act on the current page through the frame's own menu
     // commands; add further page commands here.
+    AppendPageCommands(menu);
+    menu.AppendSeparator();
     menu.Append(ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."));
     menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching);
 }

@@ -4,6 +4,7 @@
 #include "DialogFont.h"
 #include "Preference.h"
 #include "SuggServicePage.h"
+#include "PrivacyPage.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -55,6 +56,8 @@ SettingDlg::SettingDlg(wxWindow* parent, wxWindowID id)
     BuildFullScreenPage();
     m_pSuggPage = new SuggServicePage(m_pNotebook, SuggServicePage::ID_PANEL_SUGG);
     m_pNotebook->AddPage(m_pSuggPage, _("Suggestions"), false);
+    m_pPrivacyPage = new PrivacyPage(m_pNotebook);
+    m_pNotebook->AddPage(m_pPrivacyPage, _("Privacy"), false);
     m_pNotebook->SetSelection(0);
     // Wide enough for every tab to show without scroll arrows.
     int tabsWidth = 0;
@@ -171,6 +174,7 @@ void SettingDlg::OnInitDialog(wxInitDialogEvent& event)
     m_pCheckHideCaption->SetValue(pref->m_nHideCaption != 0);
     m_pCheckHideMenu->SetValue(pref->m_nHideMenuBar != 0);
     m_pCheckHideStatusBar->SetValue(pref->m_nHideStatusBar != 0);
+    m_pPrivacyPage->Load(*pref);
     event.Skip();
 }
 
@@ -238,6 +242,7 @@ void SettingDlg::OnOK(wxCommandEvent&)
     pref->m_nHideCaption = m_pCheckHideCaption->GetValue() ? 1 : 0;
     pref->m_nHideMenuBar = m_pCheckHideMenu->GetValue() ? 1 : 0;
     pref->m_nHideStatusBar = m_pCheckHideStatusBar->GetValue() ? 1 : 0;
+    m_pPrivacyPage->Store(*pref);
 
     // Ends a modal run, or hides the dialog when it was shown without one.
     SetReturnCode(wxID_OK);

@@ -13,10 +13,12 @@ class wxNotebook;
 class wxPanel;
 class wxStaticText;
 class SuggServicePage;
+class PrivacyPage;
 
 // The modal settings dialog: the preference flags on three notebook pages and
-// the keyword history, whose ticked entries can be deleted, and a fourth page
-// with the suggestion service of each language. OK copies the controls back
+// the keyword history, whose ticked entries can be deleted, a fourth page
+// with the suggestion service of each language and a fifth on cookies and
+// site data. OK copies the controls back
 // into the single Preference and the services into the store; Cancel changes
 // nothing.
 class SettingDlg : public wxDialog
@@ -60,6 +62,7 @@ public:
     wxCheckBox* m_pCheckHideMenu = nullptr;
     wxCheckBox* m_pCheckHideStatusBar = nullptr;
     wxCheckBox* m_pCheckHideCaption = nullptr;
+    PrivacyPage* m_pPrivacyPage = nullptr;
 
 private:
     void BuildKeywordPage();

@@ -19,4 +19,7 @@ public:
     wxString m_strPageUrl;
     int m_nIconIndex = 2;
     bool m_bActive = false;
+
+protected:
+    wxString BuildErrorPage(const wxString& url, const wxString& reason) const override;
 };

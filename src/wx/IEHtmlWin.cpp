@@ -1,17 +1,81 @@
 #include "IEHtmlWin.h"
 
+#include "ErrorPage.h"
+
 #include <wx/filename.h>
+#include <wx/intl.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
 #include <wx/webview.h>
 
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace
 {
+int g_loadTimeoutSeconds = 30;
+
+const double MinZoom = 0.3;
+const double MaxZoom = 5.0;
+
+bool IsWebAddress(const wxString& url)
+{
+    const wxString lower = url.Lower();
+    return lower.StartsWith("http://") || lower.StartsWith("https://");
+}
+
+// Addresses a click may hand to the system: web pages and mail only. A page
+// must not make the system open a file, a share or whatever program claims
+// some other scheme.
+bool MayOpenOutside(const wxString& url)
+{
+    return IsWebAddress(url) || url.Lower().StartsWith("mailto:");
+}
+
+wxString TimeoutReason()
+{
+    return _("The server did not answer in time.");
+}
+
+wxString TlsReason()
+{
+    return _("The server's security certificate is not trusted.");
+}
+
+// The user's words for why a load failed. libsoup 2 reports network trouble
+// as HTTP "status" codes below 100 in its own error domain.
+wxString ReasonFor(const GError* error)
+{
+    const char* domain = g_quark_to_string(error->domain);
+    // The name has changed between versions.
+    const bool soup = std::strcmp(domain, "soup-http-error-quark") == 0 ||
+                      std::strcmp(domain, "soup_http_error_quark") == 0;
+    enum { SoupCantResolve = 2, SoupCantResolveProxy = 3, SoupCantConnect = 4,
+           SoupCantConnectProxy = 5, SoupSslFailed = 6, SoupIoError = 7 };
+    if (error->domain == G_RESOLVER_ERROR ||
+        (soup && (error->code == SoupCantResolve || error->code == SoupCantResolveProxy)))
+        return _("The server's address could not be found.");
+    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED) ||
+        (soup && (error->code == SoupCantConnect || error->code == SoupCantConnectProxy)))
+        return _("The server refused the connection.");
+    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT))
+        return TimeoutReason();
+    if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_HOST_UNREACHABLE) ||
+        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NETWORK_UNREACHABLE))
+        return _("The server could not be reached.");
+    if (error->domain == G_TLS_ERROR || (soup && error->code == SoupSslFailed))
+        return TlsReason();
+    if (soup && error->code == SoupIoError)
+        return _("The connection to the server was lost.");
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST))
+        return _("The file does not exist.");
+    return wxString::Format(_("The page could not be loaded: %s"), wxString::FromUTF8(error->message));
+}
+
 wxIEHtmlWin::BrowserLauncher& Launcher()
 {
     static wxIEHtmlWin::BrowserLauncher launcher;
@@ -137,6 +201,61 @@ gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKi
     return webkit_context_menu_get_n_items(menu) == 0 ? TRUE : FALSE;
 }
 
+void OnLoadChanged(WebKitWebView*, WebKitLoadEvent loadEvent, gpointer data)
+{
+    static_cast<wxIEHtmlWin*>(data)->OnNativeLoadChanged(loadEvent);
+}
+
+gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error, gpointer data)
+{
+    // A stop, a download taking over, or a refused navigation: no failure.
+    const bool cancelled =
+        g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+        g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+        g_error_matches(error, WEBKIT_PLUGIN_ERROR, WEBKIT_PLUGIN_ERROR_WILL_HANDLE_LOAD);
+    return static_cast<wxIEHtmlWin*>(data)->OnNativeLoadFailed(
+        wxString::FromUTF8(uri ? uri : ""), ReasonFor(error), cancelled);
+}
+
+gboolean OnTlsError(WebKitWebView*, gchar* uri, GTlsCertificate*, GTlsCertificateFlags, gpointer data)
+{
+    return static_cast<wxIEHtmlWin*>(data)->OnNativeTlsError(wxString::FromUTF8(uri ? uri : ""));
+}
+
+gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                        gpointer data)
+{
+    if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+        return FALSE;
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(response))
+        return FALSE;
+    WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
+    const int status = answer ? static_cast<int>(webkit_uri_response_get_status_code(answer)) : 0;
+    if (!static_cast<wxIEHtmlWin*>(data)->OnNativeResponse(status))
+        return FALSE;
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
+gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data)
+{
+    if (event->type != GDK_BUTTON_PRESS)
+        return FALSE;
+    return static_cast<wxIEHtmlWin*>(data)->OnNativeLinkClick(
+        static_cast<int>(event->button), (event->state & GDK_CONTROL_MASK) != 0);
+}
+
+void OnFoundText(WebKitFindController*, guint matches, gpointer data)
+{
+    static_cast<wxIEHtmlWin*>(data)->OnNativeFindResult(static_cast<int>(std::min<guint>(matches, 1000000)));
+}
+
+void OnFailedToFindText(WebKitFindController*, gpointer data)
+{
+    static_cast<wxIEHtmlWin*>(data)->OnNativeFindResult(0);
+}
+
 } // extern "C"
 } // namespace
 
@@ -185,6 +304,9 @@ void wxIEHtmlWin::CreateView()
     SetSizer(sizer);
     Layout();
 
+    m_loadTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &wxIEHtmlWin::OnLoadTimeout, this, m_loadTimer.GetId());
+
     ConnectNativeSignals();
 }
 
@@ -195,6 +317,7 @@ wxIEHtmlWin::~wxIEHtmlWin()
     // Nothing from WebKit may reach this object once its destruction began:
     // drop the signal handlers and the bindings, then delete the web view
     // ourselves rather than leave it to the base class.
+    m_loadTimer.Stop();
     DisconnectNativeSignals();
     m_browser->Unbind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
     m_browser->Unbind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
@@ -232,6 +355,21 @@ void wxIEHtmlWin::ConnectNativeSignals()
                                          g_signal_lookup("create", WEBKIT_TYPE_WEB_VIEW), 0, nullptr,
                                          nullptr, m_browser);
     m_createHandler = g_signal_connect(native, "create", G_CALLBACK(OnCreateWindow), this);
+
+    // Failed loads get our own page; wxWebView only reports them.
+    m_loadChangedHandler = g_signal_connect(native, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    m_loadFailedHandler = g_signal_connect(native, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    m_tlsHandler = g_signal_connect(native, "load-failed-with-tls-errors", G_CALLBACK(OnTlsError), this);
+    m_policyHandler = g_signal_connect(native, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    m_buttonHandler = g_signal_connect(native, "button-press-event", G_CALLBACK(OnButtonPress), this);
+
+    WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(native));
+    m_foundHandler = g_signal_connect(finder, "found-text", G_CALLBACK(OnFoundText), this);
+    m_notFoundHandler = g_signal_connect(finder, "failed-to-find-text", G_CALLBACK(OnFailedToFindText), this);
+    m_countedHandler = g_signal_connect(finder, "counted-matches", G_CALLBACK(OnFoundText), this);
+
+    if (m_dZoom != 1.0)
+        webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(native), m_dZoom);
 }
 
 void wxIEHtmlWin::DisconnectNativeSignals()
@@ -239,10 +377,19 @@ void wxIEHtmlWin::DisconnectNativeSignals()
     if (!m_native)
         return;
     for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler,
-                                    &m_loadingHandler, &m_createHandler})
+                                    &m_loadingHandler, &m_createHandler, &m_loadChangedHandler,
+                                    &m_loadFailedHandler, &m_tlsHandler, &m_policyHandler,
+                                    &m_buttonHandler})
     {
         if (*handler)
             g_signal_handler_disconnect(m_native, *handler);
+        *handler = 0;
+    }
+    WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native));
+    for (unsigned long* handler : {&m_foundHandler, &m_notFoundHandler, &m_countedHandler})
+    {
+        if (*handler)
+            g_signal_handler_disconnect(finder, *handler);
         *handler = 0;
     }
     m_native = nullptr;
@@ -261,6 +408,11 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
         return;
     m_bUndecided = true;
     m_bDropUndecided = false;
+    // A new address: whatever the last one did is history.
+    m_bFailed = false;
+    m_strFailReason.clear();
+    m_strPendingReason.clear();
+    m_nErrorPageStage = 0;
     m_browser->LoadURL(ToLoadableUrl(url));
 }
 
@@ -301,6 +453,9 @@ bool wxIEHtmlWin::Stop()
     // that question is refused instead, which ends the load for good.
     if (m_bUndecided && IsBusy(busy) && busy)
         m_bDropUndecided = true;
+    // A stop asked for is not a failure.
+    m_loadTimer.Stop();
+    m_strPendingReason.clear();
     m_browser->Stop();
     return true;
 }
@@ -325,6 +480,12 @@ bool wxIEHtmlWin::Refresh(int level)
 {
     if (!m_browser)
         return false;
+    // Reloading our error page would only show it again: ask the address.
+    if (m_bFailed && IsWebAddress(GetCurrentUrl()))
+    {
+        LoadUrl(GetCurrentUrl());
+        return true;
+    }
     m_browser->Reload(level == 0 ? wxWEBVIEW_RELOAD_DEFAULT : wxWEBVIEW_RELOAD_NO_CACHE);
     return true;
 }
@@ -409,8 +570,18 @@ void wxIEHtmlWin::OnNativeNewWindow(const wxString& url)
 {
     // Allowed unless a handler vetoes; the event itself carries no text.
     wxMSHTMLEvent msg(wxEVT_MSHTML_NEW_WINDOW, GetId());
-    if (SendToParent(msg) && !url.empty())
+    if (!SendToParent(msg) || url.empty())
+        return;
+    if (MayOpenOutside(url))
+    {
         LaunchOutside(url);
+        return;
+    }
+    // Not opened: the address is shown instead.
+    m_strStatusText = url;
+    wxMSHTMLEvent status(wxEVT_MSHTML_STATUS_TEXT_CHANGE, GetId());
+    status.m_text = url;
+    PostToParent(status);
 }
 
 void wxIEHtmlWin::OnNativeLoadingChanged(bool loading)
@@ -427,4 +598,200 @@ void wxIEHtmlWin::OnNativeHoverLink(const wxString& uri)
     wxMSHTMLEvent msg(wxEVT_MSHTML_STATUS_TEXT_CHANGE, GetId());
     msg.m_text = uri;
     PostToParent(msg);
+}
+
+wxString wxIEHtmlWin::GetCurrentUrl() const
+{
+    return m_browser ? m_browser->GetCurrentURL() : wxString();
+}
+
+void wxIEHtmlWin::SetLoadTimeout(int seconds)
+{
+    g_loadTimeoutSeconds = seconds;
+}
+
+wxString wxIEHtmlWin::BuildErrorPage(const wxString& url, const wxString& reason) const
+{
+    return ErrorPage::Build(wxString(), url, reason);
+}
+
+void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
+{
+    switch (loadEvent)
+    {
+        case WEBKIT_LOAD_STARTED:
+            if (m_nErrorPageStage == 1)
+            {
+                m_nErrorPageStage = 2;
+                return;
+            }
+            m_nErrorPageStage = 0;
+            m_bFailed = false;
+            m_strFailReason.clear();
+            m_strPendingReason.clear();
+            m_bLoadEnded = false;
+            m_loadStart = std::chrono::steady_clock::now();
+            if (g_loadTimeoutSeconds > 0)
+                m_loadTimer.StartOnce(g_loadTimeoutSeconds * 1000);
+            break;
+        case WEBKIT_LOAD_COMMITTED:
+            // The server has answered; a slow page after that is no failure.
+            if (m_nErrorPageStage == 0)
+                m_loadTimer.Stop();
+            break;
+        case WEBKIT_LOAD_FINISHED:
+            if (m_nErrorPageStage == 2)
+                m_nErrorPageStage = 0;
+            else if (m_nErrorPageStage == 0 && !m_bLoadEnded)
+                EndLoad();
+            break;
+        default:
+            break;
+    }
+}
+
+void wxIEHtmlWin::EndLoad()
+{
+    m_loadTimer.Stop();
+    m_bLoadEnded = true;
+    m_nLoadMillis = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now() - m_loadStart)
+                                          .count());
+    ++m_nLoadCount;
+}
+
+bool wxIEHtmlWin::OnNativeLoadFailed(const wxString& uri, const wxString& reason, bool cancelled)
+{
+    m_loadTimer.Stop();
+    wxString why = m_strPendingReason;
+    m_strPendingReason.clear();
+    // Our own page failing must not start another one.
+    if (m_nErrorPageStage != 0)
+        return false;
+    if (why.empty())
+    {
+        if (cancelled)
+            return false;  // WebKit shows nothing for these either
+        why = reason;
+    }
+    ShowFailure(uri, why);
+    return true;
+}
+
+bool wxIEHtmlWin::OnNativeTlsError(const wxString& uri)
+{
+    m_loadTimer.Stop();
+    m_strPendingReason.clear();
+    if (m_nErrorPageStage != 0)
+        return false;
+    ShowFailure(uri, TlsReason());
+    return true;
+}
+
+void wxIEHtmlWin::ShowFailure(const wxString& uri, const wxString& reason)
+{
+    if (!m_bLoadEnded)
+        EndLoad();
+    m_bFailed = true;
+    m_strFailReason = reason;
+    if (!m_native)
+        return;
+    m_nErrorPageStage = 1;
+    // Loaded from inside the failure report, WebKit keeps the history right:
+    // the error page stands in for the failed address.
+    const wxString page = BuildErrorPage(uri, reason);
+    webkit_web_view_load_alternate_html(WEBKIT_WEB_VIEW(m_native), page.utf8_str(), uri.utf8_str(),
+                                        uri.utf8_str());
+}
+
+bool wxIEHtmlWin::OnNativeResponse(int status)
+{
+    if (status < 400)
+        return false;
+    // TRANSLATORS: %d is an HTTP status code such as 404 or 500
+    m_strPendingReason = wxString::Format(_("The server answered with error %d."), status);
+    return true;
+}
+
+void wxIEHtmlWin::OnLoadTimeout(wxTimerEvent&)
+{
+    bool busy = false;
+    if (!m_native || !IsBusy(busy) || !busy)
+        return;
+    // WebKit reports the stopped load as failed; the reason is ours.
+    m_strPendingReason = TimeoutReason();
+    webkit_web_view_stop_loading(WEBKIT_WEB_VIEW(m_native));
+}
+
+bool wxIEHtmlWin::OnNativeLinkClick(int button, bool control)
+{
+    const bool outside = button == 2 || (button == 1 && control);
+    if (!outside || !MayOpenOutside(m_strStatusText))
+        return false;
+    OpenOutside(m_strStatusText);
+    return true;
+}
+
+bool wxIEHtmlWin::OpenOutside(const wxString& url)
+{
+    return MayOpenOutside(url) && LaunchOutside(url);
+}
+
+void wxIEHtmlWin::SetZoom(double zoom)
+{
+    m_dZoom = std::max(MinZoom, std::min(MaxZoom, zoom));
+    if (m_native)
+        webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(m_native), m_dZoom);
+}
+
+void wxIEHtmlWin::SetFindListener(FindListener listener)
+{
+    m_findListener = std::move(listener);
+}
+
+void wxIEHtmlWin::Find(const wxString& text)
+{
+    m_strFindText = text;
+    if (!m_native)
+        return;
+    WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native));
+    if (text.empty())
+    {
+        webkit_find_controller_search_finish(finder);
+        OnNativeFindResult(-1);
+        return;
+    }
+    const guint32 options = WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
+    webkit_find_controller_count_matches(finder, text.utf8_str(), options, G_MAXUINT);
+    webkit_find_controller_search(finder, text.utf8_str(), options, G_MAXUINT);
+}
+
+void wxIEHtmlWin::FindNext(bool backwards)
+{
+    if (!m_native || m_strFindText.empty())
+        return;
+    WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native));
+    // The controller forgets its text once a search has ended.
+    if (!webkit_find_controller_get_search_text(finder))
+    {
+        Find(m_strFindText);
+        return;
+    }
+    if (backwards)
+        webkit_find_controller_search_previous(finder);
+    else
+        webkit_find_controller_search_next(finder);
+}
+
+void wxIEHtmlWin::EndFind()
+{
+    m_strFindText.clear();
+    if (m_native)
+        webkit_find_controller_search_finish(webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native)));
+}
+
+void wxIEHtmlWin::OnNativeFindResult(int matches)
+{
+    if (m_findListener)
+        m_findListener(matches);
 }

@@ -3,7 +3,9 @@
 #include "MSHTMLEvent.h"
 
 #include <wx/panel.h>
+#include <wx/timer.h>
 
+#include <chrono>
 #include <functional>
 
 class wxWebView;
@@ -50,19 +52,62 @@ public:
     // Null until CreateView() has run.
     wxWebView* GetWebView() const { return m_browser; }
 
+    // The address on show; a page that failed keeps the address it failed on.
+    wxString GetCurrentUrl() const;
+
+    // How the last load ended, for the window to poll. A failed load (no
+    // such host, refused, timed out, TLS error, HTTP status 400 or above on
+    // the main document) shows a local error page instead.
+    bool HasFailed() const { return m_bFailed; }
+    const wxString& GetFailReason() const { return m_strFailReason; }
+    // Milliseconds the last ended load took, -1 before any has ended.
+    long GetLoadMillis() const { return m_nLoadMillis; }
+    // Counts the loads that have ended, so a poller sees a new outcome.
+    unsigned GetLoadCount() const { return m_nLoadCount; }
+    // A load whose server has not answered after this many seconds fails;
+    // for every view.
+    static void SetLoadTimeout(int seconds);
+
+    // 1.0 is 100%. The view keeps its zoom across the pages it loads.
+    void SetZoom(double zoom);
+    double GetZoom() const { return m_dZoom; }
+
+    // Find in page, as the user types: Find starts over with a new text,
+    // FindNext moves on. The listener hears the number of matches (0 for
+    // none, -1 once the search has ended).
+    using FindListener = std::function<void(int matches)>;
+    void SetFindListener(FindListener listener);
+    void Find(const wxString& text);
+    void FindNext(bool backwards);
+    void EndFind();
+
     // Opens an allowed new-window request outside the program; returns false
     // when nothing could be launched. Tests replace it so that no real
     // browser starts; an empty function restores the system's launcher.
     using BrowserLauncher = std::function<bool(const wxString& url)>;
     static void SetBrowserLauncher(BrowserLauncher launcher);
+    // Hands an address to the system's browser or mail program: http,
+    // https and mailto only; false for anything else or a failed launch.
+    static bool OpenOutside(const wxString& url);
 
     // Called from WebKit's GObject signals (C callbacks); not for other use.
     void OnNativeProgress(double fraction);
     void OnNativeHoverLink(const wxString& uri);
     void OnNativeLoadingChanged(bool loading);
     void OnNativeNewWindow(const wxString& url);
+    void OnNativeLoadChanged(int loadEvent);
+    bool OnNativeLoadFailed(const wxString& uri, const wxString& reason, bool cancelled);
+    bool OnNativeTlsError(const wxString& uri);
+    // A main document's answer arrived; true: it is refused as failed.
+    bool OnNativeResponse(int status);
+    // True when the click was taken: a link opened outside.
+    bool OnNativeLinkClick(int button, bool control);
+    void OnNativeFindResult(int matches);
 
 protected:
+    // The page shown for a failed load; result pages add their engine.
+    virtual wxString BuildErrorPage(const wxString& url, const wxString& reason) const;
+
     wxWebView* m_browser = nullptr;  // child window, owned by this view
 
 private:
@@ -74,6 +119,9 @@ private:
     void OnTitleChanged(wxWebViewEvent& event);
     void OnNewWindow(wxWebViewEvent& event);
     void OnOtherWebViewEvent(wxWebViewEvent& event);
+    void OnLoadTimeout(wxTimerEvent& event);
+    void ShowFailure(const wxString& uri, const wxString& reason);
+    void EndLoad();
 
     // Synchronous: returns false when a handler vetoed.
     bool SendToParent(wxMSHTMLEvent& event);
@@ -86,10 +134,35 @@ private:
     unsigned long m_menuHandler = 0;
     unsigned long m_loadingHandler = 0;
     unsigned long m_createHandler = 0;
+    unsigned long m_loadChangedHandler = 0;
+    unsigned long m_loadFailedHandler = 0;
+    unsigned long m_tlsHandler = 0;
+    unsigned long m_policyHandler = 0;
+    unsigned long m_buttonHandler = 0;
+    unsigned long m_foundHandler = 0;
+    unsigned long m_notFoundHandler = 0;
+    unsigned long m_countedHandler = 0;
     bool m_bUndecided = false;    // LoadUrl issued, its navigation decision not yet seen
     bool m_bDropUndecided = false;  // Stop came first: refuse that decision when it arrives
     int m_nLastProgress = -1;
     wxString m_strStatusText;
     bool m_bViewMade = false;
     wxString m_strWaitingUrl;     // LoadUrl before the view exists: loaded by CreateView
+
+    // Load outcome.
+    bool m_bFailed = false;
+    wxString m_strFailReason;
+    wxString m_strPendingReason;   // a failure found before WebKit reports the load failed
+    bool m_bLoadEnded = true;
+    long m_nLoadMillis = -1;
+    unsigned m_nLoadCount = 0;
+    std::chrono::steady_clock::time_point m_loadStart;
+    // 1: our error page was asked for, the failed load still ending;
+    // 2: the error page is loading. Its own load events are not outcomes.
+    int m_nErrorPageStage = 0;
+    wxTimer m_loadTimer;
+
+    double m_dZoom = 1.0;
+    FindListener m_findListener;
+    wxString m_strFindText;
 };

@@ -66,6 +66,10 @@ HttpResponse Serve(const HttpRequest& request)
                       "<a href=\"#\" onclick=\"window.open('/popup'); return false;\" "
                       "style=\"display:block;width:100%;height:100%\">new</a>",
                       "<style>html,body{margin:0;height:100%}</style>");
+    else if (path.rfind("/opener?", 0) == 0)
+        r.body = Page("Opener", "<a href=\"" + path.substr(8) +
+                                    "\" target=\"_blank\" style=\"display:block;width:100%;height:100%\">new</a>",
+                      "<style>html,body{margin:0;height:100%}</style>");
     else if (path == "/popup")
         r.body = Page("Popup");
     else if (path == "/dialogs")
@@ -390,6 +394,36 @@ TEST_F(BrowserViewTest, NewWindowOpensOutsideUnlessVetoed)
     wxIEHtmlWin::SetBrowserLauncher(nullptr);
 }
 
+// Only web and mail addresses go to the system's handlers; any other scheme
+// a page asks to open in a new window is shown in the status bar instead.
+TEST_F(BrowserViewTest, OnlyWebAndMailAddressesOpenOutside)
+{
+    std::vector<wxString> launched;
+    wxIEHtmlWin::SetBrowserLauncher([&](const wxString& url) {
+        launched.push_back(url);
+        return true;
+    });
+    for (const char* address : {"https://www.example.test/x", "mailto:someone@example.test",
+                                "ssh://example.test/x", "smb://example.test/share", "x-custom:anything"})
+    {
+        SCOPED_TRACE(address);
+        const bool allowed = wxString(address).Lower().StartsWith("http") ||
+                             wxString(address).StartsWith("mailto:");
+        launched.clear();
+        m_view->LoadUrl(Url(std::string("/opener?") + address));
+        ASSERT_TRUE(WaitComplete(Url(std::string("/opener?") + address)));
+        ASSERT_TRUE(HoverCentre(address));
+        DrainEvents();
+        m_events.clear();
+        wxUIActionSimulator().MouseClick();
+        ASSERT_TRUE(WaitUntil([&] { return Saw(wxEVT_MSHTML_NEW_WINDOW, ""); }));
+        DrainEvents();
+        EXPECT_EQ(launched, allowed ? std::vector<wxString>{address} : std::vector<wxString>{});
+        EXPECT_EQ(!allowed, Saw(wxEVT_MSHTML_STATUS_TEXT_CHANGE, address));
+    }
+    wxIEHtmlWin::SetBrowserLauncher(nullptr);
+}
+
 TEST_F(BrowserViewTest, ScriptDialogsNeverShow)
 {
     m_view->LoadUrl(Url("/dialogs"));
@@ -431,6 +465,38 @@ TEST_F(BrowserViewTest, StatusTextFollowsTheLinkUnderTheMouse)
                 EXPECT_EQ(e.id, ViewId);
             }
         }
+    }
+}
+TEST_F(BrowserViewTest, MiddleAndControlClicksOpenLinksOutside)
+{
+    std::vector<wxString> launched;
+    wxIEHtmlWin::SetBrowserLauncher([&](const wxString& url) {
+        launched.push_back(url);
+        return true;
+    });
+    const wxString link = Url("/link");
+    m_view->LoadUrl(link);
+    ASSERT_TRUE(WaitComplete(link));
+    ASSERT_TRUE(HoverCentre(Url("/a")));
+    const size_t followed = RequestsFor("/a");
+    wxUIActionSimulator sim;
+    {
+        SCOPED_TRACE("middle click: the system gets the link");
+        sim.MouseClick(wxMOUSE_BTN_MIDDLE);
+        ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
+        EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
+    }
+    {
+        SCOPED_TRACE("Ctrl+click: the same, and the page stays");
+        launched.clear();
+        sim.KeyDown(WXK_CONTROL);
+        sim.MouseClick();
+        sim.KeyUp(WXK_CONTROL);
+        ASSERT_TRUE(WaitUntil([&] { return !launched.empty(); }));
+        EXPECT_EQ(launched, std::vector<wxString>{Url("/a")});
+        DrainEvents();
+        EXPECT_EQ(m_view->GetTitle(), "Link");
+        EXPECT_EQ(RequestsFor("/a"), followed);
     }
 }
 } // namespace

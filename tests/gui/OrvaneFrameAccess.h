@@ -7,6 +7,9 @@
 
 #include "OrvaneFrame.h"
 #include "ResultNotebook.h"
+#include "ZulIeCtrl.h"
+
+#include <wx/menu.h>
 
 #include <wx/weakref.h>
 
@@ -59,6 +62,19 @@ protected:
     size_t ImportFiles(const wxArrayString& paths) const { return m_frame->ImportFiles(paths); }
     // "Add This Engine..." once the page's link is known.
     void FetchForTest(const wxString& url) const { m_frame->FetchDescription(url); }
+    FindBar* FindBarPanel() const { return m_frame->m_pFindBar; }
+    NoticeBar* NoticeBarPanel() const { return m_frame->m_pNoticeBar; }
+    WebDownloads* Downloads() const { return m_frame->m_pDownloads.get(); }
+    // The tab menu as a right click on the page's tab would show it (the
+    // click makes that tab the current one).
+    std::unique_ptr<wxMenu> TabMenuFor(ZulIeCtrl* page) const
+    {
+        m_frame->m_pNotebook->SetSelection(m_frame->m_pNotebook->GetPageIndex(page));
+        m_frame->m_nCurPage = m_frame->m_pNotebook->GetSelection();
+        auto menu = std::make_unique<wxMenu>();
+        m_frame->FillTabMenu(*menu);
+        return menu;
+    }
 
     OrvaneFrame* m_frame = nullptr;
 };

@@ -76,7 +76,8 @@ TEST_F(OrvaneFrameTest, PanesNamesAndImages)
     {
         SCOPED_TRACE("image list and status bar");
         ASSERT_NE(ImageList(), nullptr);
-        EXPECT_EQ(ImageList()->GetImageCount(), 8);
+        // The eight pictures of the classic list, then the failed page's.
+        EXPECT_EQ(ImageList()->GetImageCount(), 9);
         int w = 0, h = 0;
         ImageList()->GetSize(0, w, h);
         EXPECT_EQ(wxSize(w, h), wxSize(16, 16));

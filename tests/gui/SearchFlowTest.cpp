@@ -6,8 +6,11 @@
 
 #include "Preference.h"
 
+#include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
+#include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/statusbr.h>
@@ -340,6 +343,66 @@ TEST_F(SearchFlowTest, CatalogueChangesRebuildOnlyTheLanguageOnShow)
         EXPECT_NE(store.find("m_strLang=English"), std::string::npos) << store;
         EXPECT_NE(store.find("m_strCategory=Web"), std::string::npos) << store;
         EXPECT_NE(store.find("0=saved"), std::string::npos) << store;
+    }
+}
+
+// Tabs match languages without regard to case, so "Two" (english) is on
+// show with English/Web. Deleting it from the panel, or deleting "Four" after
+// moving it to another language, must leave no page holding the destroyed
+// engine: the next search reaches only the engines still there.
+TEST_F(SearchFlowTest, DeletedEnginesLeaveNoPageBehind)
+{
+    const std::string host = m_server->HostPort();
+    auto engine = [&](int index, const char* lang, const char* name) {
+        return std::string("<ENGINE><INDEX>") + std::to_string(index) + "</INDEX><LANGUAGE>" + lang +
+               "</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>" + name + "</NAME><URL>http://" + host +
+               "/" + name + "?q=*</URL></ENGINE>\n";
+    };
+    WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                   "<ENGINES>\n" + engine(1, "English", "One") + engine(2, "english", "Two") +
+                       engine(3, "English", "Three") + engine(4, "English", "Four") + "</ENGINES>\n");
+    OpenFrame("m_strLang=English\nm_strCategory=Web\n");
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(TabCaptions(), (std::vector<wxString>{"One", "Two", "Three", "Four"}));
+
+    {
+        SCOPED_TRACE("Show all, select Two, Delete, Yes, F6, a word, Enter");
+        ShowAllBox()->SetValue(true);
+        wxCommandEvent tick(wxEVT_CHECKBOX, ShowAllBox()->GetId());
+        tick.SetInt(1);
+        tick.SetEventObject(ShowAllBox());
+        ShowAllBox()->ProcessWindowEvent(tick);
+        wxListCtrl* list = EngineList();
+        const long row = list->FindItem(-1, "Two");
+        ASSERT_GE(row, 0);
+        list->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        ASSERT_TRUE(SelectedEngine() && SelectedEngine()->m_strName == "Two");
+        wxCommandEvent click(wxEVT_BUTTON, ButtonDelete()->GetId());
+        click.SetEventObject(ButtonDelete());
+        wxTEST_DIALOG(ButtonDelete()->ProcessWindowEvent(click), ExpectDeleteQuestion(wxID_YES));
+        Command(OrvaneFrame::ID_MENU_NEW_SEARCHING);
+        Search("word");
+        const std::vector<std::string> targets = RequestTargets();
+        EXPECT_TRUE(Contains(targets, "/One?q=word")) << ::testing::PrintToString(targets);
+        EXPECT_TRUE(Contains(targets, "/Three?q=word"));
+        EXPECT_FALSE(Contains(targets, "/Two?q=word"));
+        EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"One", "Three", "Four"}));
+    }
+    {
+        SCOPED_TRACE("a shown engine moved to another language, then deleted");
+        Engine* four = nullptr;
+        for (auto& e : Engines().m_engines)
+            if (e->m_strName == "Four")
+                four = e.get();
+        ASSERT_NE(four, nullptr);
+        four->m_strLanguage = "French";
+        Engines().EngineChanged(four);
+        Engines().RemoveEngine(four);
+        Search("again");
+        const std::vector<std::string> targets = RequestTargets();
+        EXPECT_TRUE(Contains(targets, "/Three?q=again")) << ::testing::PrintToString(targets);
+        EXPECT_FALSE(Contains(targets, "/Four?q=again"));
+        EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"One", "Three"}));
     }
 }
 

@@ -67,6 +67,7 @@ protected:
     void SetUp() override
     {
         MakeDirs(m_sandbox.File("conf"));
+        ProgramFolder::OverrideForTesting(wxString::FromUTF8(m_sandbox.Path()));
         ConfigStore::Open();
         SetHost(m_server.HostPort());
         Preference::Release();
@@ -106,6 +107,7 @@ protected:
         SuggDlg::SetTimeoutForTesting(10);
         Preference::Release();
         ConfigStore::Close();
+        ProgramFolder::OverrideForTesting(wxString());
     }
 
     void SetHost(const std::string& hostPort)

@@ -58,7 +58,8 @@ std::map<std::string, std::string> ReadCatalogue(const std::string& path)
             msgid = unquote(line);
             field = &msgid;
         }
-        else if (line.rfind("msgstr ", 0) == 0)
+        // Plural entries are checked by their first form.
+        else if (line.rfind("msgstr ", 0) == 0 || line.rfind("msgstr[0] ", 0) == 0)
         {
             msgstr = unquote(line);
             field = &msgstr;

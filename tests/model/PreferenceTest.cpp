@@ -81,6 +81,8 @@ TEST_F(PreferenceTest, FirstRunUsesAndRecordsEveryDefault)
         EXPECT_EQ(pref->m_nEnableSuggestion, 1);
         EXPECT_EQ(pref->m_strSuggLang, "en");
         EXPECT_EQ(pref->m_nPreserveFrameSizePos, 1);
+        EXPECT_EQ(pref->m_nKeepCookies, 1);
+        EXPECT_EQ(pref->m_nPageTimeout, 30);
         EXPECT_EQ(pref->m_pConfig, wxConfigBase::Get(false));
     }
     {
@@ -97,7 +99,8 @@ TEST_F(PreferenceTest, FirstRunUsesAndRecordsEveryDefault)
             {"m_nShowEngineManager", 1}, {"m_nPreserveLangCategory", 1}, {"m_nPreserveKeyword", 1},
             {"m_nKeywordNum", 0},        {"m_nHideMenuBar", 1},          {"m_nHideStatusBar", 1},
             {"m_nEnableSuggestion", 1},  {"m_nPreserveFrameSizePos", 1}, {"x", 40},
-            {"y", 16},                   {"w", 940},                     {"h", 616}};
+            {"y", 16},                   {"w", 940},                     {"h", 616},
+            {"keep_cookies", 1},         {"page_timeout", 30}};
         for (const auto& [key, value] : ints)
         {
             EXPECT_TRUE(file->HasEntry(key)) << key;

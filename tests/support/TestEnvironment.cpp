@@ -38,10 +38,16 @@ TestSandbox::TestSandbox()
         m_hadXdg = true;
         m_oldXdg = x;
     }
+    if (const char* d = std::getenv("XDG_DATA_HOME"))
+    {
+        m_hadXdgData = true;
+        m_oldXdgData = d;
+    }
     m_oldCwd = fs::current_path().string();
     MakeDirs(m_dir.File(".config"));
     ::setenv("HOME", m_dir.Path().c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", m_dir.File(".config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", m_dir.File(".local/share").c_str(), 1);
     fs::current_path(m_dir.Path());
 }
 
@@ -54,6 +60,10 @@ TestSandbox::~TestSandbox()
         ::setenv("XDG_CONFIG_HOME", m_oldXdg.c_str(), 1);
     else
         ::unsetenv("XDG_CONFIG_HOME");
+    if (m_hadXdgData)
+        ::setenv("XDG_DATA_HOME", m_oldXdgData.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 std::string ReadFileBytes(const std::string& path)

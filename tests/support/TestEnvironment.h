@@ -20,8 +20,8 @@ private:
     std::string m_path;
 };
 
-// HOME, XDG_CONFIG_HOME and the working directory moved into a fresh
-// temporary folder for the sandbox's lifetime; all three restored afterwards.
+// HOME, XDG_CONFIG_HOME, XDG_DATA_HOME and the working directory moved into
+// a fresh temporary folder for the sandbox's lifetime; all restored afterwards.
 class TestSandbox
 {
 public:
@@ -33,8 +33,9 @@ public:
 
 private:
     TempDir m_dir;
-    std::string m_oldHome, m_oldXdg, m_oldCwd;
+    std::string m_oldHome, m_oldXdg, m_oldXdgData, m_oldCwd;
     bool m_hadXdg = false;
+    bool m_hadXdgData = false;
 };
 
 std::string ReadFileBytes(const std::string& path);

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# End to end: a site's cookie outlives a restart of the real program; with
+# keep_cookies=0 the next start has none and the cookie file is gone.
+# Usage: test_cookies.sh <stage dir>
+set -euo pipefail
+
+stage="${1:?usage: test_cookies.sh <stage dir>}"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_require xvfb-run xdotool python3 dbus-run-session
+
+e2e_setup "$stage"
+
+# Sets a day-long cookie and logs "<path> cookie=<what the browser sent>".
+cat >"$work/server.py" <<'PY'
+import http.server, sys
+log_path = sys.argv[1]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        with open(log_path, "a") as log:
+            log.write("%s cookie=%s\n" % (self.path, self.headers.get("Cookie", "")))
+        body = b"<html><head><title>c</title></head><body>c</body></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Set-Cookie", "kept=yes; Max-Age=86400; Path=/")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+PY
+: >"$work/requests.log"
+python3 "$work/server.py" "$work/requests.log" >"$work/port" &
+server_pid=$!
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+host="127.0.0.1:$(cat "$work/port")"
+
+cat >"$work/prog/conf/config.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<ENGINES>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Site</NAME><URL>http://$host/c?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+</ENGINES>
+EOF
+conf="$work/home/.config/Orvane/Orvane.conf"
+write_conf() {
+    cat >"$conf" <<EOF
+ui_language=default
+m_nEnableSuggestion=0
+sugg_host=$host
+keep_cookies=$1
+EOF
+}
+
+cat >"$work/drive.sh" <<'EOF'
+#!/usr/bin/env bash
+# Inside Xvfb: search for $2 from the command line, wait for its request, quit.
+set -u
+cd "$1/prog"
+./orvane "$2" >>"$1/orvane.out" 2>&1 &
+app=$!
+for _ in $(seq 150); do
+    grep -q "^/c?q=$2 " "$1/requests.log" && break
+    sleep 0.2
+done
+sleep 1
+win="$(xdotool search --onlyvisible --name 'Orvane' 2>/dev/null | head -n1)"
+[ -n "$win" ] && xdotool key --window "$win" --clearmodifiers alt+x
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null
+exit 0
+EOF
+chmod +x "$work/drive.sh"
+
+run() {
+    HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+        NO_AT_BRIDGE=1 timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+        "$work/drive.sh" "$work" "$1" >/dev/null 2>&1 || true
+}
+
+fail=0
+expect() {
+    if grep -qxF "$1" "$work/requests.log"; then
+        echo "ok: $1"
+    else
+        echo "FAIL: no request \"$1\""
+        fail=1
+    fi
+}
+cookies="$work/home/.local/share/orvane/cookies.sqlite"
+
+write_conf 1
+run first
+expect "/c?q=first cookie="
+[ -s "$cookies" ] && echo "ok: cookie file written" || { echo "FAIL: no $cookies"; fail=1; }
+run second
+expect "/c?q=second cookie=kept=yes"
+
+write_conf 0
+run third
+expect "/c?q=third cookie="
+[ ! -e "$cookies" ] && echo "ok: cookie file removed" || { echo "FAIL: $cookies still there"; fail=1; }
+
+[ "$fail" -eq 0 ] || { cat "$work/requests.log"; exit 1; }
+echo "cookies: all passed"

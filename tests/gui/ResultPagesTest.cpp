@@ -1,0 +1,338 @@
+// The result pages as a browser, in the real main window: failed engines,
+// find and zoom, the tab menu, cookies kept and cleared, downloads.
+#include "OrvaneFrameFixture.h"
+
+#include "FindBar.h"
+#include "NoticeBar.h"
+#include "WebDownloads.h"
+#include "WebSession.h"
+
+#include <wx/clipbrd.h>
+#include <wx/dir.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/webview.h>
+
+#include <webkit2/webkit2.h>
+
+
+namespace
+{
+std::string EngineXml(int index, const std::string& name, const std::string& url)
+{
+    return "  <ENGINE><INDEX>" + std::to_string(index) +
+           "</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>" + name +
+           "</NAME><URL>" + url + "</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>\n";
+}
+
+std::string CatalogueOf(const std::vector<std::pair<std::string, std::string>>& engines)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENGINES>\n";
+    int index = 1;
+    for (const auto& [name, url] : engines)
+        xml += EngineXml(index++, name, url);
+    return xml + "</ENGINES>\n";
+}
+} // namespace
+
+class ResultPagesTest : public OrvaneFrameFixture
+{
+protected:
+    void SetUp() override
+    {
+        OrvaneFrameFixture::SetUp();
+        wxIEHtmlWin::SetBrowserLauncher([this](const wxString& url) {
+            m_launched.push_back(url);
+            return true;
+        });
+        m_pages = std::make_unique<TestHttpServer>([this](const HttpRequest& r) { return Serve(r); });
+    }
+
+    void TearDown() override
+    {
+        OrvaneFrameFixture::TearDown();
+        wxIEHtmlWin::SetBrowserLauncher(nullptr);
+        m_pages->Stop();
+    }
+
+    HttpResponse Serve(const HttpRequest& request)
+    {
+        HttpResponse r;
+        const std::string path = request.target.substr(0, request.target.find('?'));
+        if (path == "/hang")
+            r.noReply = true;
+        else if (path == "/broken")
+        {
+            r.status = 500;
+            r.body = "<html><head><title>Broken</title></head><body>oops</body></html>";
+        }
+        else if (path == "/fruit")
+            r.body = "<html><head><title>Fruit</title></head><body><p>apple banana apple</p>"
+                     "<p>Apple pie</p></body></html>";
+        else if (path == "/cookie")
+        {
+            const auto it = request.headers.find("cookie");
+            m_cookieSeen.push_back(it == request.headers.end() ? std::string() : it->second);
+            r.body = "<html><head><title>Cookie</title></head><body>c</body></html>";
+            r.headers.push_back({"Set-Cookie", "kept=yes; Max-Age=86400; Path=/"});
+        }
+        else if (path == "/file.bin")
+        {
+            r.contentType = "application/octet-stream";
+            r.headers.push_back({"Content-Disposition", "attachment; filename=\"file.bin\""});
+            r.body = m_download;
+            r.streamForever = m_streamDownload;
+        }
+        else
+            r.body = "<html><head><title>Good</title></head><body>good</body></html>";
+        return r;
+    }
+
+    std::string PageUrl(const std::string& target) const { return m_pages->Url(target); }
+
+    ZulIeCtrl* Tab(size_t i) const { return dynamic_cast<ZulIeCtrl*>(Notebook()->GetPage(i)); }
+
+    void KeyDown(int key, int modifiers)
+    {
+        wxKeyEvent event(wxEVT_CHAR_HOOK);
+        event.m_keyCode = key;
+        event.m_controlDown = (modifiers & wxMOD_CONTROL) != 0;
+        event.m_shiftDown = (modifiers & wxMOD_SHIFT) != 0;
+        m_frame->ProcessWindowEvent(event);
+    }
+
+    double NativeZoom(ZulIeCtrl* page) const
+    {
+        return webkit_web_view_get_zoom_level(WEBKIT_WEB_VIEW(page->GetWebView()->GetNativeBackend()));
+    }
+
+    std::unique_ptr<TestHttpServer> m_pages;
+    std::vector<wxString> m_launched;
+    std::vector<std::string> m_cookieSeen;
+    std::string m_download;
+    bool m_streamDownload = false;
+};
+
+TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
+{
+    const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/?q=*";
+    // Signed by the tests' own authority, which WebKit has no reason to trust.
+    TestHttpServer untrusted([this](const HttpRequest& r) { return Serve(r); },
+                             TestHttpServer::Transport::Tls);
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"Good", PageUrl("/good?q=*")},
+                                            {"Refused", refused},
+                                            {"Hangs", PageUrl("/hang?q=*")},
+                                            {"Broken", PageUrl("/broken?q=*")},
+                                            {"Untrusted", untrusted.Url("/good?q=*")}})));
+    OpenFrame("page_timeout=2\n");
+    ASSERT_TRUE(WaitIdle());
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitUntil([&] { return Pages().IsAnyBusy(); }, 5000));
+    ASSERT_TRUE(WaitIdle(30000));
+
+    const int failed = OrvaneFrame::IMAGE_PAGE_FAILED;
+    EXPECT_EQ(TabImages(), (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, failed, failed, failed, failed}));
+    EXPECT_EQ(StatusBar()->GetStatusText(1), "4 of 5 engines failed");
+    EXPECT_EQ(Tab(0)->GetTitle(), "Good");
+    EXPECT_FALSE(Tab(0)->HasFailed());
+    EXPECT_TRUE(Notebook()->GetPageToolTip(0).Contains("Loaded in"));
+    const struct
+    {
+        size_t tab;
+        const char* reason;
+    } failures[] = {{1, "refused"}, {2, "did not answer in time"}, {3, "error 500"}, {4, "certificate"}};
+    for (const auto& f : failures)
+    {
+        SCOPED_TRACE(f.reason);
+        ZulIeCtrl* page = Tab(f.tab);
+        EXPECT_TRUE(page->GetFailReason().Contains(f.reason)) << page->GetFailReason();
+        EXPECT_TRUE(Notebook()->GetPageToolTip(f.tab).Contains(page->GetFailReason()));
+        EXPECT_TRUE(Notebook()->GetPageToolTip(f.tab).Contains("Failed after"));
+        // Our page names the engine and keeps the address that failed.
+        EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == page->m_strEngineName + " could not be loaded"; }));
+        EXPECT_EQ(page->GetCurrentUrl(), page->m_strPageUrl);
+    }
+
+    {
+        SCOPED_TRACE("Try again asks the server again; the next progress writes its figure");
+        const size_t before = m_pages->RequestCount();
+        Notebook()->SetSelection(3);
+        Command(OrvaneFrame::ID_MENU_REFRESH);
+        ASSERT_TRUE(WaitUntil([&] { return m_pages->RequestCount() > before; }, 5000));
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(Tab(3)->HasFailed());
+        EXPECT_NE(StatusBar()->GetStatusText(1), "4 of 5 engines failed");
+    }
+}
+
+TEST_F(ResultPagesTest, FindAndZoomFollowTheirTab)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"One", PageUrl("/fruit?q=*")}, {"Two", PageUrl("/fruit?q=*")}})));
+    OpenFrame();
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Fruit" && Tab(1)->GetTitle() == "Fruit"; }));
+    ASSERT_TRUE(WaitIdle());
+    Notebook()->SetSelection(0);
+
+    FindBar* bar = FindBarPanel();
+    auto barShown = [&] { return AuiManager()->GetPane(bar).IsShown(); };
+    {
+        SCOPED_TRACE("Ctrl+F opens the bar; typing finds and counts, case aside");
+        EXPECT_FALSE(barShown());
+        KeyDown('F', wxMOD_CONTROL);
+        EXPECT_TRUE(barShown());
+        bar->m_pText->SetValue("apple");
+        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "3 matches"; }, 5000))
+            << bar->m_pMatches->GetLabel();
+        bar->m_pText->SetValue("kiwi");
+        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "No matches"; }, 5000));
+        bar->m_pText->SetValue("banana");
+        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "1 match"; }, 5000));
+        KeyDown('G', wxMOD_CONTROL);
+        KeyDown('G', wxMOD_CONTROL | wxMOD_SHIFT);
+        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "1 match"; }, 5000));
+    }
+    {
+        SCOPED_TRACE("Escape from the bar closes it");
+        wxKeyEvent escape(wxEVT_KEY_DOWN);
+        escape.m_keyCode = WXK_ESCAPE;
+        bar->m_pText->ProcessWindowEvent(escape);
+        EXPECT_FALSE(barShown());
+    }
+    {
+        SCOPED_TRACE("Ctrl+Plus zooms the current tab only, and the zoom stays with it");
+        KeyDown('=', wxMOD_CONTROL);
+        KeyDown('+', wxMOD_CONTROL | wxMOD_SHIFT);
+        EXPECT_DOUBLE_EQ(Tab(0)->GetZoom(), 1.2);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(0)), 1.2);
+        EXPECT_EQ(StatusBar()->GetStatusText(0), "Zoom: 120%");
+        Notebook()->SetSelection(1);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.0);
+        KeyDown('-', wxMOD_CONTROL);
+        EXPECT_DOUBLE_EQ(Tab(1)->GetZoom(), 0.9);
+        // A new search loads new pages into the same tabs.
+        m_frame->SearchFor("y");
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(0)), 1.2);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 0.9);
+        KeyDown('0', wxMOD_CONTROL);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.0);
+    }
+}
+
+TEST_F(ResultPagesTest, TabMenuReloadsOpensOutsideAndCopies)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), CatalogueOf({{"One", PageUrl("/good?q=*")}})));
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    ZulIeCtrl* page = Tab(0);
+    {
+        SCOPED_TRACE("on the start page there is no web address to open or copy");
+        std::unique_ptr<wxMenu> menu = TabMenuFor(page);
+        ASSERT_TRUE(menu->FindItem(OrvaneFrame::ID_MENU_TAB_RELOAD));
+        ASSERT_TRUE(menu->FindItem(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
+        EXPECT_TRUE(menu->IsEnabled(OrvaneFrame::ID_MENU_TAB_RELOAD));
+        EXPECT_FALSE(menu->IsEnabled(OrvaneFrame::ID_MENU_TAB_OPEN_OUTSIDE));
+    }
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitUntil([&] { return page->GetTitle() == "Good"; })) << page->GetFailReason();
+    ASSERT_TRUE(WaitIdle());
+    const wxString address = page->GetCurrentUrl();
+    ASSERT_EQ(address, wxString::FromUTF8(PageUrl("/good?q=x")));
+    std::unique_ptr<wxMenu> menu = TabMenuFor(page);
+    EXPECT_TRUE(menu->IsEnabled(OrvaneFrame::ID_MENU_TAB_OPEN_OUTSIDE));
+    EXPECT_TRUE(menu->IsEnabled(OrvaneFrame::ID_MENU_TAB_COPY_ADDRESS));
+    {
+        SCOPED_TRACE("Reload asks the server again");
+        const size_t before = m_pages->RequestCount();
+        Command(OrvaneFrame::ID_MENU_TAB_RELOAD);
+        EXPECT_TRUE(WaitUntil([&] { return m_pages->RequestCount() > before; }, 5000));
+    }
+    {
+        SCOPED_TRACE("Open in Default Browser hands the address to the system");
+        Command(OrvaneFrame::ID_MENU_TAB_OPEN_OUTSIDE);
+        EXPECT_EQ(m_launched, std::vector<wxString>{address});
+    }
+    {
+        SCOPED_TRACE("Copy Address puts it on the clipboard");
+        Command(OrvaneFrame::ID_MENU_TAB_COPY_ADDRESS);
+        wxTextDataObject text;
+        ASSERT_TRUE(wxTheClipboard->Open());
+        EXPECT_TRUE(wxTheClipboard->GetData(text));
+        wxTheClipboard->Close();
+        EXPECT_EQ(text.GetText(), address);
+    }
+}
+
+TEST_F(ResultPagesTest, CookiesAreKeptInTheFileUntilCleared)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), CatalogueOf({{"One", PageUrl("/cookie?q=*")}})));
+    OpenFrame();
+    m_frame->SearchFor("first");
+    ASSERT_TRUE(WaitUntil([&] { return m_cookieSeen.size() == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_cookieSeen[0], "");
+    // WebKit writes the store as cookies change.
+    EXPECT_TRUE(WaitUntil([&] { return wxFileExists(WebSession::CookieFile()); }, 5000))
+        << WebSession::CookieFile();
+    EXPECT_TRUE(WebSession::CookieFile().StartsWith(wxString::FromUTF8(m_sandbox.Path())));
+
+    m_frame->SearchFor("second");
+    ASSERT_TRUE(WaitUntil([&] { return m_cookieSeen.size() == 2; }));
+    EXPECT_EQ(m_cookieSeen[1], "kept=yes");
+    ASSERT_TRUE(WaitIdle());
+
+    int cleared = -1;
+    WebSession::ClearBrowsingData([&](bool ok) { cleared = ok ? 1 : 0; });
+    ASSERT_TRUE(WaitUntil([&] { return cleared != -1; }));
+    EXPECT_EQ(cleared, 1);
+    // With the page still open, the next load sends no cookie.
+    m_frame->SearchFor("third");
+    ASSERT_TRUE(WaitUntil([&] { return m_cookieSeen.size() == 3; }));
+    EXPECT_EQ(m_cookieSeen[2], "");
+}
+
+TEST_F(ResultPagesTest, DownloadsLandUnderAFreeNameAndCloseCancels)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), CatalogueOf({{"One", PageUrl("/good?q=*")}})));
+    const std::string folder = m_sandbox.File("Downloads");
+    MakeDirs(folder);
+    ASSERT_TRUE(WriteFileBytes(folder + "/file.bin", "mine"));
+    m_download.assign(5 * 1024 * 1024, '\0');
+    for (size_t i = 0; i < m_download.size(); ++i)
+        m_download[i] = static_cast<char>(i * 7 + i / 4096);
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(WebDownloads::Folder(), wxString::FromUTF8(folder));
+
+    {
+        SCOPED_TRACE("5 MB beside an existing file.bin: file (1).bin, complete; the old file untouched");
+        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+        ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel()->GetNotice().Contains("file (1).bin"); }, 30000))
+            << NoticeBarPanel()->GetNotice();
+        EXPECT_EQ(ReadFileBytes(folder + "/file (1).bin"), m_download);
+        EXPECT_EQ(ReadFileBytes(folder + "/file.bin"), "mine");
+        EXPECT_TRUE(AuiManager()->GetPane(NoticeBarPanel()).IsShown());
+        EXPECT_EQ(Downloads()->CountRunning(), 0u);
+    }
+    {
+        SCOPED_TRACE("closing the window cancels a running download and removes what it wrote");
+        m_streamDownload = true;
+        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+        ASSERT_TRUE(WaitUntil([&] { return StatusBar()->GetStatusText(0).StartsWith("Downloading file (2).bin"); },
+                              20000));
+        auto files = [&] {
+            wxArrayString found;
+            wxDir::GetAllFiles(wxString::FromUTF8(folder), &found, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
+            return found.size();
+        };
+        // WebKit holds the name with an empty file and writes beside it.
+        ASSERT_TRUE(WaitUntil([&] { return files() == 4; }, 5000)) << "no partial file to remove";
+        CloseFrame();
+        EXPECT_TRUE(WaitUntil([&] { return files() == 2; }, 5000)) << files();
+    }
+}
