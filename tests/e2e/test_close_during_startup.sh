@@ -29,19 +29,18 @@ cat >"$work/drive.sh" <<'EOF'
 # Inside Xvfb: start, quit as soon as the window is mapped, and list every
 # process below the program just before it goes.
 set -u
+. "$(dirname "$0")/e2e_lib.sh"
 tree() { local p; echo "$1"; for p in $(pgrep -P "$1"); do tree "$p"; done; }
 cd "$1/prog"
 ./orvane blue whale >"$1/orvane.out" 2>&1 &
 app=$!
 for _ in $(seq 500); do
-    xdotool search --onlyvisible --name '^Orvane' >/dev/null 2>&1 && break
+    xdotool search --onlyvisible --name 'Orvane$' >/dev/null 2>&1 && break
     sleep 0.02
 done
 xdotool key --clearmodifiers alt+x
 tree "$app" | tail -n +2 >"$1/helpers"
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$app" 2>/dev/null; then echo "still running" >"$1/stuck"; kill -9 "$app"; fi
-wait "$app" 2>/dev/null
+e2e_wait_exit "$app" || echo "still running" >"$1/stuck"
 # The web and network processes end with the program's connection to them.
 for _ in $(seq 100); do
     alive=""
@@ -53,9 +52,7 @@ echo "$alive" >"$1/left"
 EOF
 chmod +x "$work/drive.sh"
 
-HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" NO_AT_BRIDGE=1 \
-    timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-    "$work/drive.sh" "$work" >/dev/null 2>&1 || true
+e2e_display "$work/drive.sh" "$work"
 
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }

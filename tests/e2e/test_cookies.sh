@@ -57,6 +57,7 @@ cat >"$work/drive.sh" <<'EOF'
 #!/usr/bin/env bash
 # Inside Xvfb: search for $2 from the command line, wait for its request, quit.
 set -u
+. "$(dirname "$0")/e2e_lib.sh"
 cd "$1/prog"
 ./orvane "$2" >>"$1/orvane.out" 2>&1 &
 app=$!
@@ -65,19 +66,13 @@ for _ in $(seq 150); do
     sleep 0.2
 done
 sleep 1
-win="$(xdotool search --onlyvisible --name 'Orvane' 2>/dev/null | head -n1)"
-[ -n "$win" ] && xdotool key --window "$win" --clearmodifiers alt+x
-for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
-kill "$app" 2>/dev/null || true
-wait "$app" 2>/dev/null
+e2e_quit "$app"
 exit 0
 EOF
 chmod +x "$work/drive.sh"
 
 run() {
-    HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
-        NO_AT_BRIDGE=1 timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-        "$work/drive.sh" "$work" "$1" >/dev/null 2>&1 || true
+    e2e_display "$work/drive.sh" "$work" "$1"
 }
 
 fail=0
