@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -149,10 +150,12 @@ TEST(CatalogueRobustness, HugeAndControlCharacterKeywordsEncodeWhole)
     }
 }
 
-// Runs `save` after `prepare` in child processes killed at random moments,
-// from the start of the save to shortly after its end: `file` must always
-// hold either `oldBytes` or what a complete save writes, never a mix, a
-// truncated file or nothing.
+// Runs `save` after `prepare` in child processes killed with SIGKILL, one
+// kill in each of `Kills` equal slices of the time from the start of the save
+// to half its length again after its end (at a random point of the slice):
+// `file` must always hold either `oldBytes` or what a complete save writes,
+// never a mix, a truncated file or nothing. Slices rather than random moments
+// cover the whole save with few kills, each a costly fork, load and sync.
 void KillDuringSave(const std::string& file, const std::string& oldBytes,
                     const std::function<void()>& prepare, const std::function<bool()>& save)
 {
@@ -181,9 +184,11 @@ void KillDuringSave(const std::string& file, const std::string& oldBytes,
     const std::string newBytes = ReadFileBytes(file);
     ASSERT_NE(newBytes, oldBytes);
 
+    constexpr int Kills = 24;
+    const long slice = std::max(1L, saveMicros * 3 / 2 / Kills);
     std::mt19937 rng(42);
     int sawOld = 0, sawNew = 0;
-    for (int round = 0; round < 100; ++round)
+    for (int round = 0; round < Kills; ++round)
     {
         WriteFileBytes(file, oldBytes);
         int ready[2];
@@ -205,7 +210,7 @@ void KillDuringSave(const std::string& file, const std::string& oldBytes,
         ASSERT_EQ(::read(ready[0], &go, 1), 1);
         ::close(ready[0]);
         ::usleep(static_cast<useconds_t>(
-            std::uniform_int_distribution<long>(0, saveMicros * 3 / 2)(rng)));
+            round * slice + std::uniform_int_distribution<long>(0, slice - 1)(rng)));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
