@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # The release figures side by side in one run, each against its floor:
-#   - launch to idle with 5, 20 and 40 engines, and memory of the program and
-#     its WebKit processes with 20 pages, against a minimal wxWebView program
-#     with the same views on the same local page;
+#   - start-up with 1, 5, 20 and 40 engines (window visible, keyword box
+#     taking a typed key, launch to idle, longest event-loop stall), and
+#     memory of the program and its WebKit processes with 20 pages, against a
+#     minimal wxWebView program with the same views on the same local page in
+#     a window of the same size;
+#   - one search dispatched to 30 pages against 30 bare wxWebView::LoadURL
+#     calls on the same views;
 #   - keystroke to suggestion list against a loopback HTTPS service that
 #     answers at once, cold and warm, on top of the bare round trip, with the
 #     TLS handshakes per 20 keystrokes; closing with 10 stalled fetches;
@@ -18,8 +22,16 @@ if [ ! -x "$build/stage/orvane" ] || [ ! -x "$build/bench/bench_model" ]; then
   "$root/scripts/build.sh" "$build" -DORVANE_BENCH=ON
 fi
 
-echo "== launch to idle (5, 20, 40 engines) =="
-ORVANE_BENCH_MEMORY=0 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 5 20 40 2>/dev/null
+echo "== start-up (1, 5, 20, 40 engines) =="
+ORVANE_BENCH_MEMORY=0 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 1 5 20 40 2>/dev/null
+
+echo "== search dispatch to 30 pages (target: within 1.2x the bare calls) =="
+page="$(mktemp --suffix=.htm)"
+printf '<html><head><title>small</title></head><body><p>A small page.</p></body></html>\n' >"$page"
+NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+  "$build/bench/browser/bench_result_pages" 30 "$page" --exit --rounds 20 2>/dev/null \
+  | grep -E "^(DISPATCH|BARE)" || true
+rm -f "$page"
 
 echo "== memory with 20 pages =="
 ORVANE_BENCH_MEMORY=1 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 20 2>/dev/null \

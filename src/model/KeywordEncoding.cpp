@@ -86,13 +86,22 @@ void EncodeKeyword(const wxString& keyword, const wxString& encoding, wxString& 
 wxString BuildSearchUrl(const wxString& urlTemplate, const wxString& keyword,
                         const wxString& encoding)
 {
-    const size_t star = urlTemplate.find('*');
-    if (star == wxString::npos)
+    if (urlTemplate.find('*') == wxString::npos)
         return urlTemplate;
     wxString encoded;
     EncodeKeyword(keyword, encoding, encoded);
-    wxString url = urlTemplate.substr(0, star);
-    url += encoded;
-    url += urlTemplate.substr(star + 1);
+    return FillUrlTemplate(urlTemplate, encoded);
+}
+
+wxString FillUrlTemplate(const wxString& urlTemplate, const wxString& encodedKeyword)
+{
+    const size_t star = urlTemplate.find('*');
+    if (star == wxString::npos)
+        return urlTemplate;
+    wxString url;
+    url.reserve(urlTemplate.length() + encodedKeyword.length());
+    url.append(urlTemplate, 0, star);
+    url += encodedKeyword;
+    url.append(urlTemplate, star + 1, wxString::npos);
     return url;
 }

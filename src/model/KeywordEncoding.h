@@ -18,3 +18,6 @@ std::string UrlEncode(const std::string& bytes);
 // The engine's URL template with its first '*' replaced by the encoded keyword.
 wxString BuildSearchUrl(const wxString& urlTemplate, const wxString& keyword,
                         const wxString& encoding);
+// The same with a keyword already encoded (EncodeKeyword): a search encodes
+// once per encoding, not once per engine.
+wxString FillUrlTemplate(const wxString& urlTemplate, const wxString& encodedKeyword);

@@ -151,13 +151,21 @@ void BrowserManager::Search(const wxString& keyword)
         if (!page->m_bActive && m_alive[key] && page->IsBusy(busy) && busy)
             page->Stop();
     }
+    std::map<wxString, wxString> encodedFor;  // keyed by encoding name
     for (auto& [key, page] : m_pages)
     {
         if (!page->m_bActive || !page->m_pEngine)
             continue;
+        const Engine& engine = *page->m_pEngine;
+        auto encoded = encodedFor.find(engine.m_strEncoding);
+        if (encoded == encodedFor.end())
+        {
+            wxString text;
+            EncodeKeyword(keyword, engine.m_strEncoding, text);
+            encoded = encodedFor.emplace(engine.m_strEncoding, text).first;
+        }
         page->m_nIconIndex = FirstLoadingIcon;
-        page->m_strPageUrl = BuildSearchUrl(page->m_pEngine->m_strUrl, keyword,
-                                            page->m_pEngine->m_strEncoding);
+        page->m_strPageUrl = FillUrlTemplate(engine.m_strUrl, encoded->second);
         page->LoadUrl(page->m_strPageUrl);
     }
 }

@@ -2,6 +2,7 @@
 // The search flow and closing live in OrvaneFrameSearch.cpp.
 #include "OrvaneFrame.h"
 
+#include "DeferredStatusBar.h"
 #include "DialogFont.h"
 #include "KeywordDropTarget.h"
 #include "Preference.h"
@@ -446,7 +447,7 @@ void OrvaneFrame::BuildMenuBar()
 
 void OrvaneFrame::BuildStatusBar()
 {
-    m_pStatusBar = new wxStatusBar(this, ID_STATUSBAR1, wxSTB_DEFAULT_STYLE, "ID_STATUSBAR1");
+    m_pStatusBar = new DeferredStatusBar(this, ID_STATUSBAR1, wxSTB_DEFAULT_STYLE, "ID_STATUSBAR1");
     // The count and size fields must hold their texts in the desktop's font
     // (and in translation), which is often wider than the font these widths
     // were chosen for.

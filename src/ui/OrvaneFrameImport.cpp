@@ -4,6 +4,7 @@
 #include "OrvaneFrame.h"
 
 #include "DescriptionFetcher.h"
+#include "DescriptionLink.h"
 #include "EngineExport.h"
 #include "EngineExportDlg.h"
 #include "EngineImport.h"
@@ -20,24 +21,6 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/webview.h>
-
-namespace
-{
-// The first <link rel="search" type="application/opensearchdescription+xml">
-// of the page, as an absolute address, or "".
-const char* const DescriptionLinkScript =
-    "(function() {"
-    "  var links = document.getElementsByTagName('link');"
-    "  for (var i = 0; i < links.length; ++i) {"
-    "    var rel = (links[i].getAttribute('rel') || '').toLowerCase().split(/\\s+/);"
-    "    var type = (links[i].getAttribute('type') || '').toLowerCase();"
-    "    if (rel.indexOf('search') >= 0 && type == 'application/opensearchdescription+xml' &&"
-    "        links[i].href)"
-    "      return links[i].href;"
-    "  }"
-    "  return '';"
-    "})()";
-} // namespace
 
 void OrvaneFrame::BindImportCommands()
 {
@@ -139,10 +122,9 @@ wxString OrvaneFrame::DescriptionLinkOfCurrentPage()
     ZulIeCtrl* page = CurrentPage();
     if (!page || !page->GetWebView())
         return wxString();
-    wxString href;
-    if (!page->GetWebView()->RunScript(DescriptionLinkScript, &href))
-        return wxString();
-    return href;
+    // The page's own markup, not its script engine: a link tag is plain HTML.
+    wxWebView* view = page->GetWebView();
+    return DescriptionLink::Find(view->GetPageSource(), view->GetCurrentURL());
 }
 
 void OrvaneFrame::OnAddThisEngine(wxCommandEvent& WXUNUSED(event))

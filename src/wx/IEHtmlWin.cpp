@@ -28,14 +28,6 @@ bool IsWebAddress(const wxString& url)
     return lower.StartsWith("http://") || lower.StartsWith("https://");
 }
 
-// Addresses a click may hand to the system: web pages and mail only. A page
-// must not make the system open a file, a share or whatever program claims
-// some other scheme.
-bool MayOpenOutside(const wxString& url)
-{
-    return IsWebAddress(url) || url.Lower().StartsWith("mailto:");
-}
-
 wxString TimeoutReason()
 {
     return _("The server did not answer in time.");
@@ -80,6 +72,14 @@ wxIEHtmlWin::BrowserLauncher& Launcher()
 {
     static wxIEHtmlWin::BrowserLauncher launcher;
     return launcher;
+}
+
+// Only these go to the desktop's handlers: a page must not make the system
+// open a file, a share or whatever program claims some other scheme.
+bool MayOpenOutside(const wxString& url)
+{
+    const wxString lower = url.Lower();
+    return lower.StartsWith("http:") || lower.StartsWith("https:") || lower.StartsWith("mailto:");
 }
 
 bool LaunchOutside(const wxString& url)

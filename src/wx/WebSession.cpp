@@ -54,8 +54,12 @@ void WebSession::Configure(bool keepCookies, const wxString& cookieFile)
 
 void WebSession::ClearBrowsingData(std::function<void(bool cleared)> done)
 {
-    WebKitWebsiteDataManager* manager =
-        webkit_web_context_get_website_data_manager(webkit_web_context_get_default());
+    WebKitWebContext* context = webkit_web_context_get_default();
+    // The manager is only usable once its context has started its network
+    // side, which asking for the cookie store does; before any view exists
+    // WebKit would crash here.
+    webkit_web_context_get_cookie_manager(context);
+    WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
     auto* callback = new DoneCallback(std::move(done));
     webkit_website_data_manager_clear(manager, WEBKIT_WEBSITE_DATA_ALL, 0, nullptr, OnCleared, callback);
 }

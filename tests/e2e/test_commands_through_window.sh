@@ -73,14 +73,15 @@ w="$1"
 cd "$w"
 export XDG_RUNTIME_DIR="$w/run"
 wait_for() { local n="$1"; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.2; done; return 1; }
-has_socket() { ls "$w/run" | grep -q '\.sock$'; }
 logged() { grep -qxF "$1" "$w/requests.log"; }
 cmd() { timeout 60 "$w/prog/orvane" "$@"; }
 
-(cd "$w/prog" && exec ./orvane) >"$w/window.out" 2>&1 &
+# The socket is up before the window has read the catalogue: wait for the
+# window's own report that it is idle.
+idle() { grep -q "idle after start" "$w/window.out"; }
+(cd "$w/prog" && ORVANE_REPORT_IDLE=1 exec ./orvane) >"$w/window.out" 2>&1 &
 win=$!
-wait_for 150 has_socket || echo "no window" >>"$w/problems"
-sleep 1
+wait_for 300 idle || echo "no window" >>"$w/problems"
 
 # The file gains an engine the window never loaded: answers must not show it.
 sed -i 's|</ENGINES>|<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Disk</NAME><URL>http://disk/?q=*</URL></ENGINE></ENGINES>|' "$w/prog/conf/config.xml"

@@ -202,14 +202,16 @@ TEST_F(BrowserManagerTest, PagesFollowTheEngineListAndLoadTheirSearchUrls)
         m_manager->ShowStartPage();
         for (int id = 10000; id <= 10002; ++id)
             EXPECT_TRUE(WaitUntil([&] { return Completed(id, StartPageUrl()); })) << id;
+        // A view made for this load may learn the title just after it.
         for (unsigned key = 0; key < 3; ++key)
-            EXPECT_EQ(m_manager->m_pages.at(key)->GetTitle(), "Start");
+            EXPECT_TRUE(WaitUntil([&] { return m_manager->m_pages.at(key)->GetTitle() == "Start"; })) << key;
     }
     {
-        SCOPED_TRACE("a search loads each engine's URL with the encoded keyword");
+        SCOPED_TRACE("a search loads each engine's URL with the keyword in its encoding");
+        engines[1]->m_strEncoding = "ISO-8859-1";
         m_manager->Search(wxString::FromUTF8("caf\xC3\xA9 au lait"));
         const wxString expected[] = {Url("/a?q=caf%c3%a9%20au%20lait"),
-                                     Url("/b?q=caf%c3%a9%20au%20lait&n=10"), Url("/c/fixed")};
+                                     Url("/b?q=caf%e9%20au%20lait&n=10"), Url("/c/fixed")};
         for (unsigned key = 0; key < 3; ++key)
         {
             ZulIeCtrl* page = m_manager->m_pages.at(key);

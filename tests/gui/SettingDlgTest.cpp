@@ -7,11 +7,13 @@
 #include "ConfigStore.h"
 #include "Preference.h"
 #include "ProgramFolder.h"
+#include "PrivacyPage.h"
 #include "SettingDlg.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/checklst.h>
+#include <wx/stattext.h>
 #include <wx/combobox.h>
 #include <wx/confbase.h>
 #include <wx/msgdlg.h>
@@ -294,4 +296,23 @@ TEST_F(SettingDlgTest, SettingsCommandRefillsTheKeywordBoxAndSaves)
 
     CloseFrame();
     ProgramFolder::OverrideForTesting(wxString());
+}
+
+TEST_F(SettingDlgTest, PrivacyPageKeepsTheCookieChoiceAndClearsAtOnce)
+{
+    m_pref->m_nKeepCookies = 1;
+    SettingDlg dlg(TestParentFrame());
+    dlg.InitDialog();
+    PrivacyPage* page = dlg.m_pPrivacyPage;
+    EXPECT_TRUE(page->m_pCheckKeepCookies->GetValue());
+    {
+        SCOPED_TRACE("Clear Browsing Data asks, then clears without waiting for OK");
+        wxTEST_DIALOG(Click(page->m_pButtonClear, wxEVT_BUTTON), wxExpectModal<wxMessageDialog>(wxID_YES));
+        EXPECT_TRUE(WaitUntil([&] { return page->m_pClearResult->GetLabel() == "Browsing data cleared."; }))
+            << page->m_pClearResult->GetLabel();
+        EXPECT_TRUE(page->m_pButtonClear->IsEnabled());
+    }
+    page->m_pCheckKeepCookies->SetValue(false);
+    PressOK(dlg);
+    EXPECT_EQ(m_pref->m_nKeepCookies, 0);
 }

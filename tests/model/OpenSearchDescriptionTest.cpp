@@ -1,3 +1,4 @@
+#include "DescriptionLink.h"
 #include "OpenSearchDescription.h"
 
 #include <gtest/gtest.h>
@@ -178,5 +179,35 @@ TEST(OpenSearchDescription, BadInputIsRefusedWithAReason)
         Mapped m(c.xml);
         EXPECT_FALSE(m.ok);
         EXPECT_EQ(c.problem, m.Problem());
+    }
+}
+
+TEST(DescriptionLink, FoundInThePagesMarkup)
+{
+    const wxString page = "https://site.test/dir/results?q=x";
+    const struct
+    {
+        const char* html;
+        const char* link;
+    } cases[] = {
+        {"<html><head><LINK REL='Search Alternate' TYPE=\"Application/OpenSearchDescription+XML\" "
+         "title=x href=\"../os.xml?a=1&amp;b=2\"></head></html>",
+         "https://site.test/os.xml?a=1&b=2"},
+        {"<link rel=search type=application/opensearchdescription+xml href=/d.xml>",
+         "https://site.test/d.xml"},
+        {"<base href=\"https://cdn.test/x/\"><link href=\"d.xml\" rel=\"search\" "
+         "type=\"application/opensearchdescription+xml\"/>",
+         "https://cdn.test/x/d.xml"},
+        {"<!-- <link rel=search type=application/opensearchdescription+xml href=/old.xml> -->"
+         "<link rel=stylesheet href=/s.css><link rel=search type=application/rss+xml href=/feed>"
+         "<link rel=\"search\" type=\"application/opensearchdescription+xml\" href=\"//o.test/n.xml\">",
+         "https://o.test/n.xml"},
+        {"<p>no link <link rel=search type=application/opensearchdescription+xml></p>", ""},
+        {"<link rel=search type=application/opensearchdescription+xml href=\"unclosed", ""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.html);
+        EXPECT_EQ(c.link, DescriptionLink::Find(wxString::FromUTF8(c.html), page));
     }
 }
