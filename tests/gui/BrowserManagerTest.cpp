@@ -91,18 +91,15 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return !gone; }));
     }
 
-    // What each page shows or is loading: a load shows its address at once;
-    // a page without its view yet can only be waiting for one or not.
+    // What each page shows or is loading: a load shows its address at once.
+    // Views are made first, so that a later load cannot just wait for one.
     static std::vector<wxString> Addresses(const std::vector<ZulIeCtrl*>& pages)
     {
         std::vector<wxString> addresses;
         for (ZulIeCtrl* page : pages)
         {
-            bool waiting = false;
-            if (!page->GetWebView())
-                addresses.push_back(page->IsBusy(waiting) && waiting ? "(waiting for a view)" : "(no view)");
-            else
-                addresses.push_back(page->GetWebView()->GetCurrentURL());
+            page->CreateView();
+            addresses.push_back(page->GetWebView() ? page->GetWebView()->GetCurrentURL() : "");
         }
         return addresses;
     }
