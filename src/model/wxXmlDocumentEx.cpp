@@ -61,6 +61,19 @@ size_t XmlCharWidth(const wxChar* p, size_t i, size_t n)
     return 1;
 }
 
+// The text without the characters XML cannot hold.
+std::wstring XmlAllowedOnly(const wxChar* p, size_t n)
+{
+    std::wstring allowed;
+    allowed.reserve(n);
+    for (size_t i = 0, width; i < n; i += width ? width : 1)
+    {
+        width = XmlCharWidth(p, i, n);
+        allowed.append(p + i, width);
+    }
+    return allowed;
+}
+
 // How a piece is converted: markup is ASCII and written as UTF-8; everything
 // that may hold other characters goes through the file encoding, or the file
 // would not read back as what it declares.
@@ -86,12 +99,7 @@ void WriteRaw(XmlWriter& w, const wxChar* p, size_t n, Piece piece)
     std::wstring allowed;
     if (i < n)
     {
-        allowed.assign(p, i);
-        for (size_t width; i < n; i += width ? width : 1)
-        {
-            width = XmlCharWidth(p, i, n);
-            allowed.append(p + i, width);
-        }
+        allowed = XmlAllowedOnly(p, n);
         p = allowed.data();
         n = allowed.size();
         if (n == 0)
@@ -141,7 +149,22 @@ template <size_t N> void WriteAscii(XmlWriter& w, const char (&s)[N])
 void WriteEscaped(XmlWriter& w, const wxString& text, bool attribute)
 {
     const wxChar* p = text.wx_str();
-    const size_t n = text.length();
+    size_t n = text.length();
+    // Dropped characters go first: the escaped-ampersand rule below must see
+    // the text as it is written, or "&<control>amp;" would change again on
+    // every save.
+    std::wstring allowed;
+    for (size_t i = 0, width; i < n; i += width)
+    {
+        width = XmlCharWidth(p, i, n);
+        if (width == 0)
+        {
+            allowed = XmlAllowedOnly(p, n);
+            p = allowed.data();
+            n = allowed.size();
+            break;
+        }
+    }
     size_t runStart = 0;
     for (size_t i = 0; i < n; ++i)
     {

@@ -33,6 +33,15 @@ bool SameFields(const Engine& a, const Engine& b)
            a.m_bEnable == b.m_bEnable && a.m_strSuggestUrl == b.m_strSuggestUrl;
 }
 
+void Dump(const Engine& e)
+{
+    std::fprintf(stderr, "%d|%s|%s|%s|%s|%s|%d|%s\n", e.m_nIndex,
+                 e.m_strLanguage.utf8_str().data(), e.m_strCategory.utf8_str().data(),
+                 e.m_strName.utf8_str().data(), e.m_strUrl.utf8_str().data(),
+                 e.m_strEncoding.utf8_str().data(), e.m_bEnable ? 1 : 0,
+                 e.m_strSuggestUrl.utf8_str().data());
+}
+
 void WriteFile(const std::string& path, const std::string& bytes)
 {
     if (FILE* f = std::fopen(path.c_str(), "wb"))
@@ -116,6 +125,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Fail("number of engines after a second save");
     for (size_t i = 0; i < third.m_engines.size(); ++i)
         if (!SameFields(*second.m_engines[i], *third.m_engines[i]))
+        {
+            Dump(*second.m_engines[i]);
+            Dump(*third.m_engines[i]);
             Fail("fields after a second save");
+        }
     return 0;
 }
