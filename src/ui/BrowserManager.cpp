@@ -14,14 +14,17 @@ namespace
 {
 const int PageIdBase = 10000;
 const int FirstLoadingIcon = 4;
+const int ViewGapMs = 4;
 } // namespace
 
-BrowserManager::BrowserManager() = default;
+BrowserManager::BrowserManager()
+{
+    m_viewTimer.Bind(wxEVT_TIMER, &BrowserManager::OnViewTimer, this);
+}
 
 BrowserManager::~BrowserManager()
 {
-    if (m_idleSource)
-        m_idleSource->Unbind(wxEVT_IDLE, &BrowserManager::OnIdle, this);
+    m_viewTimer.Stop();
     StopAll();
     for (auto& [key, page] : m_pages)
     {
@@ -42,13 +45,7 @@ ZulIeCtrl* BrowserManager::GetPage(unsigned key)
                                wxDefaultPosition, wxDefaultSize, wxNO_BORDER, "panel");
     m_pages[key] = page;
     m_alive[key] = page;
-    if (m_idleSource.get() != m_pParent)
-    {
-        if (m_idleSource)
-            m_idleSource->Unbind(wxEVT_IDLE, &BrowserManager::OnIdle, this);
-        m_pParent->Bind(wxEVT_IDLE, &BrowserManager::OnIdle, this);
-        m_idleSource = m_pParent;
-    }
+    ScheduleViews();
     return page;
 }
 
@@ -83,11 +80,18 @@ bool BrowserManager::CreateNextView()
     return true;
 }
 
-void BrowserManager::OnIdle(wxIdleEvent& event)
+void BrowserManager::ScheduleViews()
 {
-    event.Skip();
+    if (!m_viewTimer.IsRunning())
+        m_viewTimer.StartOnce(ViewGapMs);
+}
+
+void BrowserManager::OnViewTimer(wxTimerEvent&)
+{
+    // The gap counts from the end of a creation, so that input, layout and
+    // painting get their turn between any two views.
     if (CreateNextView())
-        event.RequestMore();
+        m_viewTimer.StartOnce(ViewGapMs);
 }
 
 void BrowserManager::SetEngines(const EngineArray& engines)
@@ -114,6 +118,7 @@ void BrowserManager::SetEngines(const EngineArray& engines)
         page->m_bActive = true;
         page->Show();
     }
+    ScheduleViews();
 }
 
 bool BrowserManager::IsShowing(const EngineArray& engines) const

@@ -3,13 +3,13 @@
 #include "EngineManager.h"
 
 #include <wx/string.h>
+#include <wx/timer.h>
 #include <wx/weakref.h>
 #include <wx/window.h>
 
 #include <functional>
 #include <map>
 
-class wxIdleEvent;
 class wxWindow;
 class ZulIeCtrl;
 
@@ -17,7 +17,7 @@ class ZulIeCtrl;
 //
 // A page's web view is made late, so that the window shows and takes input
 // before any exists: CreateView() makes one at once (the tab the user turns
-// to), and in idle time the pages get theirs one per idle step, the page on
+// to), and the pages get theirs one per turn of the event loop, the page on
 // show first, then the active ones in key order, so input is handled between
 // any two. A page without its view keeps the address it was told to load
 // (start page or search) and loads it when the view appears.
@@ -41,7 +41,7 @@ public:
 
     // Makes the page's web view now, if it has none yet.
     void CreateView(ZulIeCtrl* page);
-    // One idle step: makes the next missing view; false when none is missing.
+    // One step: makes the next missing view; false when none is missing.
     bool CreateNextView();
     // The slowest view made so far (the launch report compares stalls with it).
     double LongestViewCreationMs() const { return m_longestViewMs; }
@@ -53,12 +53,15 @@ public:
     std::map<unsigned, ZulIeCtrl*> m_pages;  // owned; ordered so visiting follows engine order
 
 private:
-    void OnIdle(wxIdleEvent& event);
+    void OnViewTimer(wxTimerEvent& event);
+    void ScheduleViews();
 
     // Pages are also children of m_pParent: should that window go first, its
     // children are gone and the destructor must not delete them again.
     std::map<unsigned, wxWeakRef<wxWindow>> m_alive;
-    // The window whose idle events make the views.
-    wxWeakRef<wxWindow> m_idleSource;
+    // Makes the missing views. Not idle time: the toolkit's idle handler runs
+    // below the web views' own traffic and would wait for their loads, while
+    // a timer runs at the priority of input, one view per turn.
+    wxTimer m_viewTimer;
     double m_longestViewMs = 0;
 };

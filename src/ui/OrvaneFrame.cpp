@@ -358,7 +358,11 @@ void OrvaneFrame::BuildEngineManagerPanel()
     m_pButtonCopy = addButton(ID_BUTTON_COPY, _("&Copy..."), "ID_BUTTON_COPY");
     m_pButtonEnable = addButton(ID_BUTTON_ENABLE, _("E&n/Disable"), "ID_BUTTON_ENABLE");
     m_pOrderButtonsLine = addLine(ID_STATICLINE2, "ID_STATICLINE2");
-    m_pButtonUp = addButton(wxID_UP, _("&Up"), "wxID_UP");
+    // Created under another id and given its own after: with a stock id and
+    // the stock label, GTK shows its stock button, whose text follows the
+    // system locale instead of our catalogue.
+    m_pButtonUp = addButton(wxID_ANY, _("&Up"), "wxID_UP");
+    m_pButtonUp->SetId(wxID_UP);
     m_pButtonDown = addButton(wxID_DOWN, _("D&own"), "wxID_DOWN");
 
     auto* row = new wxBoxSizer(wxHORIZONTAL);
