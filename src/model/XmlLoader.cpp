@@ -97,11 +97,40 @@ private:
 
     // Text is gathered in m_text and given to its node once, when the run
     // of character data ends; this is what keeps loading linear.
+    //
+    // As in the toolkit, a run that is white space only makes no node, and
+    // the blank lines that open a run are dropped (expat reports each line
+    // end as a piece, and the toolkit drops blank pieces until the first
+    // other). Unlike the toolkit, the run is judged by its text, not by the
+    // pieces: expat also splits a run where a block of the file ends, and a
+    // name must not lose its leading spaces because of where it lies.
     void FlushText()
     {
         if (m_textNode)
+        {
             m_textNode->SetContent(FromExpat(m_text.data(), m_text.size()));
+        }
+        else if (m_inText && !IsWhiteOnly(m_text.data(), m_text.size()))
+        {
+            size_t blank = 0;
+            while (IsWhiteOnly(m_text.data() + blank, 1))
+                ++blank;
+            size_t start = m_text.rfind('\n', blank);
+            int line = m_textLine;
+            if (start == std::string::npos || start >= blank)
+            {
+                start = 0;
+            }
+            else
+            {
+                line += static_cast<int>(std::count(m_text.begin(), m_text.begin() + start + 1, '\n'));
+                ++start;
+            }
+            Append(new wxXmlNode(wxXML_TEXT_NODE, wxS("text"),
+                                 FromExpat(m_text.data() + start, m_text.size() - start), line));
+        }
         m_textNode = nullptr;
+        m_inText = false;
         m_text.clear();
     }
 
@@ -152,17 +181,12 @@ private:
     static void XMLCALL OnText(void* userData, const XML_Char* s, int len)
     {
         Builder& self = Self(userData);
-        const size_t size = static_cast<size_t>(len);
-        if (!self.m_textNode)
+        if (!self.m_textNode && !self.m_inText)
         {
-            // The toolkit judges each piece expat reports on its own: a
-            // white-space-only piece that would start a text node is dropped.
-            if (IsWhiteOnly(s, size))
-                return;
-            self.m_textNode = new wxXmlNode(wxXML_TEXT_NODE, wxS("text"), wxString(), self.Line());
-            self.Append(self.m_textNode);
+            self.m_inText = true;
+            self.m_textLine = self.Line();
         }
-        self.m_text.append(s, size);
+        self.m_text.append(s, static_cast<size_t>(len));
     }
 
     static void XMLCALL OnStartCdata(void* userData)
@@ -238,7 +262,9 @@ private:
     std::unique_ptr<wxXmlNode> m_docNode;
     wxXmlNode* m_node;                   // element being filled (or the document node)
     wxXmlNode* m_lastChild = nullptr;    // last child of m_node
-    wxXmlNode* m_textNode = nullptr;     // text or CDATA node still receiving text
+    wxXmlNode* m_textNode = nullptr;     // CDATA node still receiving text
+    bool m_inText = false;               // a run of character data is open
+    int m_textLine = 0;                  // where it started
     std::string m_text;                  // its content so far, UTF-8
     int m_depth = 0;
     bool m_tooDeep = false;
@@ -333,8 +359,7 @@ bool XmlLoader::Load(wxXmlDocument& doc, const wxString& filename)
 
 bool XmlLoader::Load(wxXmlDocument& doc, wxInputStream& stream)
 {
-    // Same block size and end test as the toolkit: expat splits character
-    // data at block ends, and which blank pieces are dropped depends on it.
+    // Same block size and end test as the toolkit.
     constexpr size_t BlockSize = 1024;
     std::string first(BlockSize, '\0');
     first.resize(stream.Read(&first[0], BlockSize).LastRead());

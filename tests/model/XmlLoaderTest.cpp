@@ -150,14 +150,23 @@ TEST(XmlLoader, BuildsTheSameTreeAsTheToolkit)
     for (const auto& [label, bytes] : cases)
         ExpectSameAsToolkit(label, bytes);
 
-    // Expat splits text at the 1024-byte blocks the loaders read; a blank
-    // piece that happens to start a text node there is dropped by both.
+    // Expat splits text at the 1024-byte blocks the loaders read. The toolkit
+    // then drops a blank piece that happens to start a text node; ours reads
+    // the same text wherever the blocks end.
+    const std::string spaces3000(3000, ' ');
     for (int pad = 1000; pad <= 1030; ++pad)
     {
+        SCOPED_TRACE("block boundary, pad " + std::to_string(pad));
         const std::string doc = "<r a=\"" + std::string(pad, 'p') + "\"><t>   \n  \n x  y </t>" +
-                                "<u>" + std::string(3000, ' ') + "z" + std::string(2000, ' ') +
-                                "</u></r>";
-        ExpectSameAsToolkit("block boundary, pad " + std::to_string(pad), doc);
+                                "<u>" + spaces3000 + "z" + std::string(2000, ' ') + "</u></r>";
+        wxLogNull noLog;
+        wxMemoryInputStream in(doc.data(), doc.size());
+        wxXmlDocument loaded;
+        ASSERT_TRUE(XmlLoader::Load(loaded, in));
+        const wxXmlNode* t = loaded.GetRoot()->GetChildren();
+        EXPECT_EQ(" x  y ", t->GetNodeContent());
+        EXPECT_EQ(3, t->GetChildren()->GetLineNumber());
+        EXPECT_EQ(spaces3000 + "z" + std::string(2000, ' '), t->GetNext()->GetNodeContent());
     }
 }
 
