@@ -29,7 +29,7 @@ echo "== search dispatch to 30 pages (target: within 1.2x the bare calls) =="
 page="$(mktemp --suffix=.htm)"
 printf '<html><head><title>small</title></head><body><p>A small page.</p></body></html>\n' >"$page"
 NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
-  "$build/bench/browser/bench_result_pages" 30 "$page" --exit --rounds 20 2>/dev/null \
+  "$build/bench/browser/bench_result_pages" 30 "$page" --exit --rounds 40 2>/dev/null \
   | grep -E "^(DISPATCH|BARE)" || true
 rm -f "$page"
 
