@@ -34,19 +34,26 @@ e2e_require() {
     done
 }
 
-# e2e_start_engine_server: answers every GET with a small page and appends its
-# target to $work/requests.log; sets $host (127.0.0.1:port) and $server_pid.
+# e2e_start_engine_server [cookie]: answers every GET with a small page and
+# appends its target to $work/requests.log; sets $host (127.0.0.1:port) and
+# $server_pid. Given a cookie, it also sets that cookie on every answer and
+# logs "<target> cookie=<what the browser sent>".
 e2e_start_engine_server() {
     cat >"$work/server.py" <<'PY'
 import http.server, sys
-log_path = sys.argv[1]
+log_path, cookie = sys.argv[1], sys.argv[2]
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         with open(log_path, "a") as log:
-            log.write(self.path + "\n")
+            if cookie:
+                log.write("%s cookie=%s\n" % (self.path, self.headers.get("Cookie", "")))
+            else:
+                log.write(self.path + "\n")
         body = b"<html><head><title>result</title></head><body>result</body></html>"
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
+        if cookie:
+            self.send_header("Set-Cookie", cookie)
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
@@ -57,7 +64,7 @@ print(server.server_address[1], flush=True)
 server.serve_forever()
 PY
     : >"$work/requests.log"
-    python3 "$work/server.py" "$work/requests.log" >"$work/port" &
+    python3 "$work/server.py" "$work/requests.log" "${1:-}" >"$work/port" &
     server_pid=$!
     local _
     for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done

@@ -10,32 +10,8 @@ e2e_require xvfb-run xdotool python3 dbus-run-session
 
 e2e_setup "$stage"
 
-# Sets a day-long cookie and logs "<path> cookie=<what the browser sent>".
-cat >"$work/server.py" <<'PY'
-import http.server, sys
-log_path = sys.argv[1]
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        with open(log_path, "a") as log:
-            log.write("%s cookie=%s\n" % (self.path, self.headers.get("Cookie", "")))
-        body = b"<html><head><title>c</title></head><body>c</body></html>"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html; charset=utf-8")
-        self.send_header("Set-Cookie", "kept=yes; Max-Age=86400; Path=/")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-    def log_message(self, *args):
-        pass
-server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
-print(server.server_address[1], flush=True)
-server.serve_forever()
-PY
-: >"$work/requests.log"
-python3 "$work/server.py" "$work/requests.log" >"$work/port" &
-server_pid=$!
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-host="127.0.0.1:$(cat "$work/port")"
+# A day-long cookie, and the cookie each request brought in the log.
+e2e_start_engine_server "kept=yes; Max-Age=86400; Path=/"
 
 cat >"$work/prog/conf/config.xml" <<EOF
 <?xml version="1.0" encoding="UTF-8"?>
