@@ -61,43 +61,37 @@ bool IsWebAddress(const wxString& url)
     const wxString lower = url.Lower();
     return lower.StartsWith("http://") || lower.StartsWith("https://");
 }
+
+// A bar that docks right under the pages, hidden until needed.
+wxAuiPaneInfo PageBarPane(const wxString& name, const wxString& caption, int row)
+{
+    return wxAuiPaneInfo()
+        .Name(name)
+        .Caption(caption)
+        .Bottom()
+        .Layer(8)
+        .Row(row)
+        .CaptionVisible(false)
+        .PaneBorder(false)
+        .CloseButton(false)
+        .Floatable(false)
+        .Movable(false)
+        .Resizable(false)
+        .Hide();
+}
 } // namespace
 
 void OrvaneFrame::BuildPageBars()
 {
     m_pFindBar = new FindBar(this);
     m_pFindBar->m_onClose = [this] { HideFindBar(); };
-    m_pAuiManager->AddPane(m_pFindBar, wxAuiPaneInfo()
-                                           .Name("FindBar")
-                                           .Caption(_("Find"))
-                                           .Bottom()
-                                           .Layer(8)
-                                           .Row(1)
-                                           .CaptionVisible(false)
-                                           .PaneBorder(false)
-                                           .CloseButton(false)
-                                           .Floatable(false)
-                                           .Movable(false)
-                                           .Resizable(false)
-                                           .Hide());
+    m_pAuiManager->AddPane(m_pFindBar, PageBarPane("FindBar", _("Find"), 1));
     m_pNoticeBar = new NoticeBar(this);
     m_pNoticeBar->m_onClose = [this] {
         m_pAuiManager->GetPane(m_pNoticeBar).Hide();
         m_pAuiManager->Update();
     };
-    m_pAuiManager->AddPane(m_pNoticeBar, wxAuiPaneInfo()
-                                             .Name("NoticeBar")
-                                             .Caption(_("Notice"))
-                                             .Bottom()
-                                             .Layer(8)
-                                             .Row(0)
-                                             .CaptionVisible(false)
-                                             .PaneBorder(false)
-                                             .CloseButton(false)
-                                             .Floatable(false)
-                                             .Movable(false)
-                                             .Resizable(false)
-                                             .Hide());
+    m_pAuiManager->AddPane(m_pNoticeBar, PageBarPane("NoticeBar", _("Notice"), 0));
 
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabReload, this, ID_MENU_TAB_RELOAD);
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabOpenOutside, this, ID_MENU_TAB_OPEN_OUTSIDE);
