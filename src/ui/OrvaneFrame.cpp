@@ -226,7 +226,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     ShowEngineCount();
 
     // The tab on show gets its web view before the window appears; the
-    // hidden tabs get theirs in idle time afterwards, one at a time.
+    // hidden tabs get theirs afterwards, one at a time.
     if (ZulIeCtrl* page = CurrentPage())
         m_browserManager.CreateView(page);
 

@@ -14,6 +14,7 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/webview.h>
 
 #include <filesystem>
 #include <functional>
@@ -242,7 +243,15 @@ TEST_F(EngineImportDlgTest, AddThisEngineFetchesTheDescriptionAPageAdvertises)
     Open("<ENGINES><ENGINE><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Site</NAME>"
          "<URL>" + server.Url("/search?q=*") + "</URL></ENGINE></ENGINES>");
     m_frame->SearchFor("word");
-    ASSERT_TRUE(WaitUntil([&] { return server.RequestCount() >= 1 && !Searching(); }, 30000));
+    // The search state may end on a moment between two loads; the result
+    // page itself must be there before its markup is read.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            wxWebView* view = Pages().GetPage(0)->GetWebView();
+            return !Searching() && view && !view->IsBusy() &&
+                   view->GetCurrentURL().StartsWith(server.Url("/search"));
+        },
+        30000));
 
     bool shown = false;
     wxCommandEvent add(wxEVT_MENU, OrvaneFrame::ID_MENU_ADD_THIS_ENGINE);
