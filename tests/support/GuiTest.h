@@ -29,10 +29,23 @@ public:
         : wxTestingModalHook(file, line, func) {}
 
 protected:
+    // A dialog nobody expected is failed and cancelled, not shown: shown,
+    // it would wait for a click that never comes.
+    int Enter(wxDialog* dialog) override
+    {
+        m_bFailed = false;
+        const int result = wxTestingModalHook::Enter(dialog);
+        return result == wxID_NONE && m_bFailed ? wxID_CANCEL : result;
+    }
+
     void ReportFailure(const wxString& msg) override
     {
+        m_bFailed = true;
         ADD_FAILURE() << msg.utf8_string();
     }
+
+private:
+    bool m_bFailed = false;
 };
 
 // Single-choice dialogs (e.g. the interface-language question) answered with

@@ -5,7 +5,9 @@
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
+#include <wx/dialog.h>
 #include <wx/log.h>
+#include <wx/modalhook.h>
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
 
@@ -24,6 +26,19 @@ void OnWxAssert(const wxString& file, int line, const wxString& func, const wxSt
         << msg.utf8_string();
 }
 
+// Outside wxTEST_DIALOG a modal dialog is a failure too, and is cancelled
+// rather than left waiting for a click.
+class UnexpectedDialogHook : public wxModalDialogHook
+{
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        ADD_FAILURE() << "a dialog was shown unexpectedly: " << dialog->GetTitle().utf8_string();
+        return wxID_CANCEL;
+    }
+    void Exit(wxDialog*) override {}
+};
+
 class GuiTestApp : public wxApp
 {
 public:
@@ -34,6 +49,7 @@ public:
         // Log messages would pop up dialogs; send them to stderr instead.
         delete wxLog::SetActiveTarget(new wxLogStderr);
         g_parentFrame = new wxFrame(nullptr, wxID_ANY, "Orvane tests");
+        m_dialogHook.Register();
         Bind(wxEVT_IDLE, &GuiTestApp::OnFirstIdle, this);
         return true;
     }
@@ -61,6 +77,7 @@ private:
     }
 
     int m_result = 1;
+    UnexpectedDialogHook m_dialogHook;
 };
 } // namespace
 
