@@ -24,8 +24,8 @@ void Fail(const char* what, const wxXmlNode* node)
 }
 
 // Ours may keep blanks the toolkit drops where a block of the file ends (or
-// for a blank character reference): spaces and tabs before its text, never a
-// line end.
+// for a blank character reference such as "&#13;"): spaces, tabs and CRs
+// before its text, never a line end.
 bool SameContent(const wxXmlNode* ours, const wxXmlNode* theirs)
 {
     const wxString& a = ours->GetContent();
@@ -35,7 +35,7 @@ bool SameContent(const wxXmlNode* ours, const wxXmlNode* theirs)
     if (ours->GetType() != wxXML_TEXT_NODE || a.length() <= b.length() || !a.EndsWith(b))
         return false;
     const wxString extra = a.Left(a.length() - b.length());
-    return extra.find_first_not_of(" \t") == wxString::npos;
+    return extra.find_first_not_of(" \t\r") == wxString::npos;
 }
 
 void CompareSiblings(const wxXmlNode* a, const wxXmlNode* b)
