@@ -123,7 +123,9 @@ private:
             }
             else
             {
-                line += static_cast<int>(std::count(m_text.begin(), m_text.begin() + start + 1, '\n'));
+                // The line of the piece after that line end ("&#10;" is one
+                // without starting a line).
+                line = m_lineAfterNewline;
                 ++start;
             }
             Append(new wxXmlNode(wxXML_TEXT_NODE, wxS("text"),
@@ -181,12 +183,26 @@ private:
     static void XMLCALL OnText(void* userData, const XML_Char* s, int len)
     {
         Builder& self = Self(userData);
-        if (!self.m_textNode && !self.m_inText)
+        const size_t size = static_cast<size_t>(len);
+        if (!self.m_textNode)
         {
-            self.m_inText = true;
-            self.m_textLine = self.Line();
+            if (!self.m_inText)
+            {
+                self.m_inText = true;
+                self.m_blankSoFar = true;
+                self.m_afterNewline = false;
+                self.m_textLine = self.Line();
+            }
+            // Expat reports every line end as a piece of its own.
+            if (self.m_blankSoFar)
+            {
+                if (self.m_afterNewline)
+                    self.m_lineAfterNewline = self.Line();
+                self.m_afterNewline = std::memchr(s, '\n', size) != nullptr;
+                self.m_blankSoFar = IsWhiteOnly(s, size);
+            }
         }
-        self.m_text.append(s, static_cast<size_t>(len));
+        self.m_text.append(s, size);
     }
 
     static void XMLCALL OnStartCdata(void* userData)
@@ -265,6 +281,9 @@ private:
     wxXmlNode* m_textNode = nullptr;     // CDATA node still receiving text
     bool m_inText = false;               // a run of character data is open
     int m_textLine = 0;                  // where it started
+    bool m_blankSoFar = false;           // nothing but white space in it yet
+    bool m_afterNewline = false;         // its last piece was a line end
+    int m_lineAfterNewline = 0;          // where the piece after the last one began
     std::string m_text;                  // its content so far, UTF-8
     int m_depth = 0;
     bool m_tooDeep = false;

@@ -111,6 +111,7 @@ TEST(XmlLoader, BuildsTheSameTreeAsTheToolkit)
         {"CDATA, blank CDATA, text around it",
          "<r>a<![CDATA[<b> & ]]>c<![CDATA[   ]]>  <![CDATA[]]>\n d</r>"},
         {"white-space-only and leading blank pieces", "<r>\n  <a>   </a>\n\t<b>\r\n  x  \n y</b> </r>"},
+        {"line end written as a reference", "<r>\n<e/>&#10;&lt;x\n</r>"},
         {"entities and character references",
          "<r a=\"&lt;&#x41;&quot;\">&lt;&gt;&amp;&apos;&quot; &#233;&#x4E2D; x</r>"},
         {"attribute order and normalisation",
