@@ -352,7 +352,7 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (!page)
         return;
-    // A tab turned to before its view was made in idle time gets it now;
+    // A tab turned to before its view was made gets it now;
     // not the first tab selected while the window is built, which must show
     // before any view is made.
     if (IsShown())
