@@ -45,9 +45,9 @@ echo "== closing with stalled suggestion fetches =="
 bash "$root/bench/suggest/close_with_stalled_fetches.sh" "$build" "$runs" 2>/dev/null
 
 echo "== catalogue save, 10,000 engines =="
-"$build/bench/bench_model" --benchmark_filter='WriteDocument(Ours|Toolkit)/10000$' --benchmark_color=false 2>/dev/null \
-  | grep -E "engines:|ratio" || true
+"$build/bench/bench_model" --benchmark_filter='WriteDocument(Ours|Toolkit)/10000$' 2>/dev/null \
+  | sed 's/\x1b\[[0-9;]*m//g' | grep -E "engines:|ratio" || true
 
 echo "== import 1,000 OpenSearch descriptions and export them back (target < 1 s) =="
-"$build/bench/bench_model" --benchmark_filter='ImportAndExportDescriptions' --benchmark_color=false 2>/dev/null \
-  | grep -E "^BM_" || true
+"$build/bench/bench_model" --benchmark_filter='ImportAndExportDescriptions' 2>/dev/null \
+  | sed 's/\x1b\[[0-9;]*m//g' | grep -E "^BM_" || true
