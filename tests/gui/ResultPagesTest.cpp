@@ -136,7 +136,7 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
     const int failed = OrvaneFrame::IMAGE_PAGE_FAILED;
     EXPECT_EQ(TabImages(), (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, failed, failed, failed, failed}));
     EXPECT_EQ(StatusBar()->GetStatusText(1), "4 of 5 engines failed");
-    EXPECT_EQ(Tab(0)->GetTitle(), "Good");
+    EXPECT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good"; }));
     EXPECT_FALSE(Tab(0)->HasFailed());
     EXPECT_TRUE(Notebook()->GetPageToolTip(0).Contains("Loaded in"));
     const struct

@@ -254,7 +254,9 @@ TEST_F(SearchFlowTest, NextAndPreviousWrapAround)
         Notebook()->SetSelection(1);
         EXPECT_EQ(StatusBar()->GetStatusText(0),
                   "http://" + m_server->HostPort() + "/beta?q=nav&x=1");
-        EXPECT_EQ(m_frame->GetTitle(), "T/beta?q=nav&x=1 - Orvane");
+        // The title may arrive just after the load ends.
+        EXPECT_TRUE(WaitUntil([&] { return m_frame->GetTitle() == "T/beta?q=nav&x=1 - Orvane"; }))
+            << m_frame->GetTitle();
     }
 }
 
