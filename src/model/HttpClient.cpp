@@ -1,8 +1,7 @@
 #include "HttpClient.h"
 
 #include "AppInfo.h"
-
-#include <curl/curl.h>
+#include "CurlLibrary.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,24 +17,18 @@ constexpr int kPollSliceMs = 50;
 // Idle connections kept for the next fetch, beyond the in-flight cap.
 constexpr size_t kMinIdleChannels = 2;
 
-void GlobalInit()
+bool SchemeOf(const CurlLibrary& curl, const std::string& url, std::string& scheme)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-bool SchemeOf(const std::string& url, std::string& scheme)
-{
-    CURLU* parsed = curl_url();
+    CURLU* parsed = curl.url();
     if (!parsed)
         return false;
     char* part = nullptr;
-    const bool ok = curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-                    curl_url_get(parsed, CURLUPART_SCHEME, &part, 0) == CURLUE_OK && part;
+    const bool ok = curl.url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+                    curl.url_get(parsed, CURLUPART_SCHEME, &part, 0) == CURLUE_OK && part;
     if (ok)
         scheme = part;
-    curl_free(part);
-    curl_url_cleanup(parsed);
+    curl.free(part);
+    curl.url_cleanup(parsed);
     std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ok;
@@ -44,18 +37,18 @@ bool SchemeOf(const std::string& url, std::string& scheme)
 
 struct HttpClient::Shared
 {
-    Shared()
+    explicit Shared(const CurlLibrary& library) : curl(library)
     {
-        share = curl_share_init();
-        curl_share_setopt(share, CURLSHOPT_USERDATA, this);
-        curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &Shared::Lock);
-        curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &Shared::Unlock);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        share = curl.share_init();
+        curl.share_setopt(share, CURLSHOPT_USERDATA, this);
+        curl.share_setopt(share, CURLSHOPT_LOCKFUNC, &Shared::Lock);
+        curl.share_setopt(share, CURLSHOPT_UNLOCKFUNC, &Shared::Unlock);
+        curl.share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl.share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
         // Not CURL_LOCK_DATA_CONNECT: a connection cache shared between threads
         // is a known libcurl fault. Idle connections stay with their channel.
     }
-    ~Shared() { curl_share_cleanup(share); }
+    ~Shared() { curl.share_cleanup(share); }
 
     static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self)
     {
@@ -71,6 +64,7 @@ struct HttpClient::Shared
         return i < CURL_LOCK_DATA_LAST ? i : 0;
     }
 
+    const CurlLibrary& curl;
     CURLSH* share = nullptr;
     std::mutex locks[CURL_LOCK_DATA_LAST];
 };
@@ -80,14 +74,18 @@ struct HttpClient::Shared
 // Only one thread uses a channel at a time.
 struct HttpClient::Channel
 {
-    Channel() : multi(curl_multi_init()), easy(curl_easy_init()) {}
+    explicit Channel(const CurlLibrary& library)
+        : curl(library), multi(curl.multi_init()), easy(curl.easy_init())
+    {
+    }
     ~Channel()
     {
-        curl_easy_cleanup(easy);
-        curl_multi_cleanup(multi);
+        curl.easy_cleanup(easy);
+        curl.multi_cleanup(multi);
     }
     bool Ok() const { return multi && easy; }
 
+    const CurlLibrary& curl;
     CURLM* multi;
     CURL* easy;
 };
@@ -138,8 +136,6 @@ struct Receiver
 HttpClient::HttpClient(int maxInFlight)
     : m_maxInFlight(std::max(0, maxInFlight))
 {
-    GlobalInit();
-    m_shared = std::make_unique<Shared>();
     // libcurl reads the proxy variables itself, but not this one.
     if (const char* ca = std::getenv("SSL_CERT_FILE"); ca && *ca)
         m_caFile = ca;
@@ -152,7 +148,7 @@ HttpClient::~HttpClient()
     m_shared.reset();
 }
 
-std::unique_ptr<HttpClient::Channel> HttpClient::TakeChannel()
+std::unique_ptr<HttpClient::Channel> HttpClient::TakeChannel(const CurlLibrary& curl)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -163,7 +159,7 @@ std::unique_ptr<HttpClient::Channel> HttpClient::TakeChannel()
             return channel;
         }
     }
-    auto channel = std::make_unique<Channel>();
+    auto channel = std::make_unique<Channel>(curl);
     return channel->Ok() ? std::move(channel) : nullptr;
 }
 
@@ -189,7 +185,7 @@ void HttpClient::Register(Transfer* transfer)
     {
         if (old != transfer && !old->cancelled.exchange(true))
         {
-            curl_multi_wakeup(old->channel->multi);
+            old->channel->curl.multi_wakeup(old->channel->multi);
             break;
         }
     }
@@ -207,7 +203,7 @@ void HttpClient::CancelAll()
     for (Transfer* transfer : m_running)
     {
         transfer->cancelled = true;
-        curl_multi_wakeup(transfer->channel->multi);
+        transfer->channel->curl.multi_wakeup(transfer->channel->multi);
     }
 }
 
@@ -220,70 +216,84 @@ int HttpClient::InFlight() const
 HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
 {
     reply = HttpReply();
+    const CurlLibrary* library = CurlLibrary::Get();
+    if (!library)
+    {
+        reply.error = "no HTTP library: " + CurlLibrary::LoadError();
+        return Result::ConnectFailed;
+    }
+    const CurlLibrary& curl = *library;
     std::string scheme;
-    if (!SchemeOf(request.url, scheme) || (scheme != "http" && scheme != "https"))
+    if (!SchemeOf(curl, request.url, scheme) || (scheme != "http" && scheme != "https"))
     {
         reply.error = "not an http or https address";
         return Result::BadUrl;
     }
 
-    std::unique_ptr<Channel> channel = TakeChannel();
+    CURLSH* share = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_shared)
+            m_shared = std::make_unique<Shared>(curl);
+        share = m_shared->share;
+    }
+    std::unique_ptr<Channel> channel = TakeChannel(curl);
     if (!channel)
     {
         reply.error = "out of memory";
         return Result::ConnectFailed;
     }
     CURL* easy = channel->easy;
-    curl_easy_reset(easy);
+    curl.easy_reset(easy);
 
     Receiver receiver{&request, &reply};
     char errorText[CURL_ERROR_SIZE] = "";
-    curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_SHARE, m_shared->share);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 3L);
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR,
+    curl.easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+    curl.easy_setopt(easy, CURLOPT_SHARE, share);
+    curl.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
+    curl.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl.easy_setopt(easy, CURLOPT_MAXREDIRS, 3L);
+    curl.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR,
                      scheme == "https" ? "https" : "http,https");
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(1, request.timeoutMs)));
-    curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl.easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(1, request.timeoutMs)));
+    curl.easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl.easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl.easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!m_caFile.empty())
     {
-        curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.c_str());
-        curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, m_caFile.c_str());
+        curl.easy_setopt(easy, CURLOPT_CAINFO, m_caFile.c_str());
+        curl.easy_setopt(easy, CURLOPT_PROXY_CAINFO, m_caFile.c_str());
     }
     if (request.maxBytes < static_cast<size_t>(std::numeric_limits<curl_off_t>::max()))
-        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
-    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, (std::string("Orvane/") + AppInfo::Version).c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Receiver::Write);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver);
+        curl.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
+    curl.easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    curl.easy_setopt(easy, CURLOPT_USERAGENT, (std::string("Orvane/") + AppInfo::Version).c_str());
+    curl.easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Receiver::Write);
+    curl.easy_setopt(easy, CURLOPT_WRITEDATA, &receiver);
 #if LIBCURL_VERSION_NUM >= 0x075700
     // A cancelled name lookup is left to finish on its own thread instead of
     // being waited for.
-    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+    curl.easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
 #endif
 
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr, &curl_slist_free_all);
+    std::unique_ptr<curl_slist, decltype(curl.slist_free_all)> headers(nullptr, curl.slist_free_all);
     for (const std::string& header : request.headers)
     {
-        curl_slist* grown = curl_slist_append(headers.get(), header.c_str());
+        curl_slist* grown = curl.slist_append(headers.get(), header.c_str());
         if (grown)
         {
             headers.release();
             headers.reset(grown);
         }
     }
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+    curl.easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
 
     Transfer transfer;
     transfer.channel = channel.get();
     Register(&transfer);
-    curl_multi_add_handle(channel->multi, easy);
+    curl.multi_add_handle(channel->multi, easy);
 
     // Our own bound in case libcurl's deadline were not kept.
     const auto giveUp = std::chrono::steady_clock::now() +
@@ -304,7 +314,7 @@ HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
             break;
         }
         int running = 0;
-        if (curl_multi_perform(channel->multi, &running) != CURLM_OK)
+        if (curl.multi_perform(channel->multi, &running) != CURLM_OK)
         {
             code = CURLE_FAILED_INIT;
             break;
@@ -312,26 +322,26 @@ HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
         if (running == 0)
         {
             int left = 0;
-            while (CURLMsg* msg = curl_multi_info_read(channel->multi, &left))
+            while (CURLMsg* msg = curl.multi_info_read(channel->multi, &left))
             {
                 if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy)
                     code = msg->data.result;
             }
             break;
         }
-        curl_multi_poll(channel->multi, nullptr, 0, kPollSliceMs, nullptr);
+        curl.multi_poll(channel->multi, nullptr, 0, kPollSliceMs, nullptr);
     }
     long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    curl.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     reply.status = static_cast<int>(status);
     const char* type = nullptr;
-    if (curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+    if (curl.easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
         reply.contentType = type;
     const char* effective = nullptr;
-    if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+    if (curl.easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
         reply.url = effective;
 
-    curl_multi_remove_handle(channel->multi, easy);
+    curl.multi_remove_handle(channel->multi, easy);
     Unregister(&transfer);
 
     Result result;
@@ -371,7 +381,7 @@ HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
     }
     if (result != Result::Ok)
     {
-        reply.error = errorText[0] ? errorText : curl_easy_strerror(code);
+        reply.error = errorText[0] ? errorText : curl.easy_strerror(code);
         if (result == Result::Cancelled)
             reply.error = "cancelled";
         else if (result == Result::TooLarge)

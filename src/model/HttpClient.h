@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class CurlLibrary;
+
 // What one GET brought back.
 struct HttpReply
 {
@@ -27,7 +29,8 @@ struct HttpReply
 // the system's certificates (or the file named by SSL_CERT_FILE). Proxies come
 // from http_proxy, https_proxy and no_proxy.
 //
-// The client must outlive every Get running on it; workers usually hold it
+// Nothing is loaded before the first Get: a client may be made at start-up
+// for free. The client must outlive every Get running on it; workers usually hold it
 // through a shared_ptr.
 class HttpClient
 {
@@ -76,13 +79,13 @@ public:
     struct Transfer; // a Get in progress
 
 private:
-    std::unique_ptr<Channel> TakeChannel();
+    std::unique_ptr<Channel> TakeChannel(const CurlLibrary& curl);
     void ReturnChannel(std::unique_ptr<Channel> channel);
     void Register(Transfer* transfer);
     void Unregister(Transfer* transfer);
 
     struct Shared;  // the share handle and its locks
-    std::unique_ptr<Shared> m_shared;
+    std::unique_ptr<Shared> m_shared;  // made by the first Get, under m_mutex
     const int m_maxInFlight;
     std::string m_caFile;
 

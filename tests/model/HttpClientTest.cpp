@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <thread>
 
@@ -54,6 +57,26 @@ protected:
         m_proxy3{"no_proxy", nullptr}, m_proxy4{"all_proxy", nullptr};
 };
 } // namespace
+
+// Start-up must not pay for libcurl and the TLS libraries behind it: a client
+// loads them on its first fetch. Checked in a fresh process, as other tests
+// here have loaded them already.
+TEST_F(HttpClientTest, LibcurlIsLoadedByTheFirstFetchOnly)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto loaded = [] { return dlopen("libcurl.so.4", RTLD_NOW | RTLD_NOLOAD) != nullptr; };
+            int failures = loaded() ? 1 : 0;
+            HttpClient client;
+            failures += loaded() ? 2 : 0;
+            HttpReply reply;
+            failures += Fetch(client, "http://127.0.0.1:1/", reply, 2000) == Result::ConnectFailed ? 0 : 4;
+            failures += loaded() ? 0 : 8;
+            std::exit(failures);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
 
 TEST_F(HttpClientTest, PlainAndVerifiedTls)
 {
