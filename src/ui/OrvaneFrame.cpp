@@ -161,30 +161,43 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     SetClientSize(893, 550);
     SetFont(DialogFont(9));
 
+    // What the tab on show needs comes first, then its web view, so that
+    // WebKit starts the page's process while the rest of the window is
+    // built. The hidden tabs get theirs after the window appears.
     m_pAuiManager = std::make_unique<wxAuiManager>(this, wxAUI_MGR_DEFAULT | wxAUI_MGR_ALLOW_ACTIVE_PANE);
     BuildNotebook();
     BuildToolBar();
+    BuildStatusBar();
+    BindCommands();
+
+    m_pPreference = Preference::Get();
+    // Before the first page exists: WebKit reads the cookie store once.
+    WebSession::Configure(m_pPreference->m_nKeepCookies != 0);
+    wxIEHtmlWin::SetLoadTimeout(m_pPreference->m_nPageTimeout);
+
+    BuildImageList();
+    m_engineManager.m_pObserver = this;
+    m_engineManager.SetFileName(ProgramFolder::File("conf/config.xml"));
+    m_engineManager.Load();
+    m_browserManager.m_pParent = m_pNotebook;
+    OnEngineChanged();
+    if (ZulIeCtrl* page = CurrentPage())
+        m_browserManager.CreateView(page);
+
     BuildEngineManagerPanel();
     BuildPageBars();
-    m_pAuiManager->Update();
     BuildMenuBar();
-    BuildStatusBar();
 
     m_timer.SetOwner(this, ID_TIMER);
     m_timer.Start(500);
 
     Centre(wxBOTH);
 
-    BindCommands();
     BindEngineManagerEvents();
     BindImportCommands();
 
     m_pKeywordBox->SetDropTarget(new KeywordDropTarget(m_pKeywordBox));
 
-    m_pPreference = Preference::Get();
-    // Before the first page exists: WebKit reads the cookie store once.
-    WebSession::Configure(m_pPreference->m_nKeepCookies != 0);
-    wxIEHtmlWin::SetLoadTimeout(m_pPreference->m_nPageTimeout);
     SetUpDownloads();
     {
         WindowGeometry geometry(*this);
@@ -198,13 +211,6 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
 
     if (!m_pPreference->m_arrKeywords.empty())
         m_pKeywordBox->Append(m_pPreference->m_arrKeywords);
-
-    BuildImageList();
-
-    m_engineManager.m_pObserver = this;
-    m_engineManager.SetFileName(ProgramFolder::File("conf/config.xml"));
-    m_engineManager.Load();
-    m_browserManager.m_pParent = m_pNotebook;
 
     StartVersionCheck();
 
@@ -220,19 +226,13 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     for (size_t i = 0; i < WXSIZEOF(columns); ++i)
         m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);
 
-    OnEngineChanged();
+    RefillEngineList();
     SetEngineButtonStates(false);
     KeywordPrompt();
     ShowEngineCount();
 
-    // The tab on show gets its web view before the window appears; the
-    // hidden tabs get theirs afterwards, one at a time.
-    if (ZulIeCtrl* page = CurrentPage())
-        m_browserManager.CreateView(page);
-
     m_timer.Start(200);
 
-    CreateSuggestionPopup();
     m_idleReport.Start(m_pKeywordBox);
 }
 

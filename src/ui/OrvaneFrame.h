@@ -255,6 +255,7 @@ private:
     void OnClearResult(wxCommandEvent& event);
     void OnNewSearching(wxCommandEvent& event);
     void KeywordPrompt();
+    static wxString PromptText();
     void OnPageTitleChange(wxMSHTMLEvent& event);
     void OnPageStatusTextChange(wxMSHTMLEvent& event);
     void OnPageDocumentComplete(wxMSHTMLEvent& event);
@@ -299,6 +300,10 @@ private:
     void SetUpDownloads();
     // Ctrl+F, Ctrl+G, Ctrl+Shift+G, zoom keys, Escape; true when handled.
     bool HandlePageKey(wxKeyEvent& event);
+    // Made on first use.
+    FindBar* GetFindBar();
+    NoticeBar* GetNoticeBar();
+    bool IsFindBarShown() const;
     void ShowFindBar();
     void HideFindBar();
     void RetargetFindBar();

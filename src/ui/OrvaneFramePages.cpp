@@ -83,19 +83,41 @@ wxAuiPaneInfo PageBarPane(const wxString& name, const wxString& caption, int row
 
 void OrvaneFrame::BuildPageBars()
 {
-    m_pFindBar = new FindBar(this);
-    m_pFindBar->m_onClose = [this] { HideFindBar(); };
-    m_pAuiManager->AddPane(m_pFindBar, PageBarPane("FindBar", _("Find"), 1));
-    m_pNoticeBar = new NoticeBar(this);
-    m_pNoticeBar->m_onClose = [this] {
-        m_pAuiManager->GetPane(m_pNoticeBar).Hide();
-        m_pAuiManager->Update();
-    };
-    m_pAuiManager->AddPane(m_pNoticeBar, PageBarPane("NoticeBar", _("Notice"), 0));
-
+    // The bars themselves are made when first needed: most runs never show
+    // them, and the window should appear without waiting for them.
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabReload, this, ID_MENU_TAB_RELOAD);
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabOpenOutside, this, ID_MENU_TAB_OPEN_OUTSIDE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnTabCopyAddress, this, ID_MENU_TAB_COPY_ADDRESS);
+}
+
+FindBar* OrvaneFrame::GetFindBar()
+{
+    if (!m_pFindBar)
+    {
+        m_pFindBar = new FindBar(this);
+        m_pFindBar->m_onClose = [this] { HideFindBar(); };
+        m_pAuiManager->AddPane(m_pFindBar, PageBarPane("FindBar", _("Find"), 1));
+    }
+    return m_pFindBar;
+}
+
+NoticeBar* OrvaneFrame::GetNoticeBar()
+{
+    if (!m_pNoticeBar)
+    {
+        m_pNoticeBar = new NoticeBar(this);
+        m_pNoticeBar->m_onClose = [this] {
+            m_pAuiManager->GetPane(m_pNoticeBar).Hide();
+            m_pAuiManager->Update();
+        };
+        m_pAuiManager->AddPane(m_pNoticeBar, PageBarPane("NoticeBar", _("Notice"), 0));
+    }
+    return m_pNoticeBar;
+}
+
+bool OrvaneFrame::IsFindBarShown() const
+{
+    return m_pFindBar && m_pAuiManager->GetPane(m_pFindBar).IsShown();
 }
 
 void OrvaneFrame::SetUpDownloads()
@@ -125,7 +147,7 @@ void OrvaneFrame::SetUpDownloads()
 
 void OrvaneFrame::ShowNotice(const wxString& text, bool problem)
 {
-    m_pNoticeBar->SetNotice(text, problem);
+    GetNoticeBar()->SetNotice(text, problem);
     wxAuiPaneInfo& pane = m_pAuiManager->GetPane(m_pNoticeBar);
     if (!pane.IsShown())
     {
@@ -138,7 +160,7 @@ bool OrvaneFrame::HandlePageKey(wxKeyEvent& event)
 {
     const int modifiers = event.GetModifiers();
     const int key = event.GetKeyCode();
-    if (key == WXK_ESCAPE && modifiers == 0 && m_pAuiManager->GetPane(m_pFindBar).IsShown())
+    if (key == WXK_ESCAPE && modifiers == 0 && IsFindBarShown())
     {
         // Only from the bar or a page: elsewhere Escape has its own uses.
         wxWindow* focus = wxWindow::FindFocus();
@@ -161,7 +183,7 @@ bool OrvaneFrame::HandlePageKey(wxKeyEvent& event)
                 ShowFindBar();
                 return true;
             case 'G':
-                if (!m_pAuiManager->GetPane(m_pFindBar).IsShown())
+                if (!IsFindBarShown())
                     ShowFindBar();
                 else
                     m_pFindBar->FindNext(false);
@@ -187,7 +209,7 @@ bool OrvaneFrame::HandlePageKey(wxKeyEvent& event)
     {
         if (key == 'G')
         {
-            if (!m_pAuiManager->GetPane(m_pFindBar).IsShown())
+            if (!IsFindBarShown())
                 ShowFindBar();
             else
                 m_pFindBar->FindNext(true);
@@ -205,7 +227,7 @@ bool OrvaneFrame::HandlePageKey(wxKeyEvent& event)
 
 void OrvaneFrame::ShowFindBar()
 {
-    wxAuiPaneInfo& pane = m_pAuiManager->GetPane(m_pFindBar);
+    wxAuiPaneInfo& pane = m_pAuiManager->GetPane(GetFindBar());
     if (!pane.IsShown())
     {
         pane.Show();
@@ -217,6 +239,8 @@ void OrvaneFrame::ShowFindBar()
 
 void OrvaneFrame::HideFindBar()
 {
+    if (!m_pFindBar)
+        return;
     m_pFindBar->EndSearch();
     m_pAuiManager->GetPane(m_pFindBar).Hide();
     m_pAuiManager->Update();
@@ -226,7 +250,7 @@ void OrvaneFrame::HideFindBar()
 
 void OrvaneFrame::RetargetFindBar()
 {
-    if (m_pFindBar && m_pAuiManager->GetPane(m_pFindBar).IsShown())
+    if (IsFindBarShown())
         m_pFindBar->SetTarget(CurrentPage());
 }
 

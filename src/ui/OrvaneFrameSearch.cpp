@@ -25,13 +25,13 @@
 
 #include <algorithm>
 
-namespace
-{
-wxString PromptText()
+wxString OrvaneFrame::PromptText()
 {
     return _("(Please input keyword...)");
 }
 
+namespace
+{
 // Fills a choice with items and selects the preferred one if it is there
 // (exact match), else the first.
 void FillChoice(wxChoice* choice, const wxArrayString& items, bool preferStored,

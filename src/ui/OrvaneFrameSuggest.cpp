@@ -2,6 +2,8 @@
 #include "OrvaneFrame.h"
 #include "SuggDlg.h"
 
+#include <wx/combobox.h>
+
 void OrvaneFrame::CreateSuggestionPopup()
 {
     m_pSuggDlg = new SuggDlg(this, wxID_ANY);
@@ -11,6 +13,14 @@ void OrvaneFrame::CreateSuggestionPopup()
 void OrvaneFrame::OnKeywordChanged(wxCommandEvent& event)
 {
     event.Skip();
-    if (m_pSuggDlg)
-        m_pSuggDlg->KeywordChanged();
+    // The pop-up is made for the first keyword typed or chosen, not at
+    // start-up: the window appears sooner, and the prompt needs none.
+    if (!m_pSuggDlg)
+    {
+        if (!m_pPreference || m_pPreference->m_nEnableSuggestion == 0 ||
+            m_pKeywordBox->GetValue() == PromptText())
+            return;
+        CreateSuggestionPopup();
+    }
+    m_pSuggDlg->KeywordChanged();
 }

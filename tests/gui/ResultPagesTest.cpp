@@ -178,13 +178,17 @@ TEST_F(ResultPagesTest, FindAndZoomFollowTheirTab)
     ASSERT_TRUE(WaitIdle());
     Notebook()->SetSelection(0);
 
-    FindBar* bar = FindBarPanel();
-    auto barShown = [&] { return AuiManager()->GetPane(bar).IsShown(); };
+    // The bar is made when first asked for.
+    EXPECT_EQ(FindBarPanel(), nullptr);
+    auto barShown = [&] { return FindBarPanel() && AuiManager()->GetPane(FindBarPanel()).IsShown(); };
+    FindBar* bar = nullptr;
     {
         SCOPED_TRACE("Ctrl+F opens the bar; typing finds and counts, case aside");
         EXPECT_FALSE(barShown());
         KeyDown('F', wxMOD_CONTROL);
         EXPECT_TRUE(barShown());
+        bar = FindBarPanel();
+        ASSERT_NE(bar, nullptr);
         bar->m_pText->SetValue("apple");
         EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "3 matches"; }, 5000))
             << bar->m_pMatches->GetLabel();
@@ -312,8 +316,8 @@ TEST_F(ResultPagesTest, DownloadsLandUnderAFreeNameAndCloseCancels)
     {
         SCOPED_TRACE("5 MB beside an existing file.bin: file (1).bin, complete; the old file untouched");
         Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
-        ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel()->GetNotice().Contains("file (1).bin"); }, 30000))
-            << NoticeBarPanel()->GetNotice();
+        ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel() && NoticeBarPanel()->GetNotice().Contains("file (1).bin"); }, 30000))
+            << (NoticeBarPanel() ? NoticeBarPanel()->GetNotice() : wxString("no notice bar"));
         EXPECT_EQ(ReadFileBytes(folder + "/file (1).bin"), m_download);
         EXPECT_EQ(ReadFileBytes(folder + "/file.bin"), "mine");
         EXPECT_TRUE(AuiManager()->GetPane(NoticeBarPanel()).IsShown());

@@ -682,14 +682,16 @@ TEST_F(SuggestionFrameTest, ThePopUpFollowsTheMainWindowsKeywordBox)
     ConfigStore::Get()->Write(wxString("/") + PreferenceKey::SuggHost,
                               wxString(service.HostPort()));
     Prefs()->m_nEnableSuggestion = 1;
+    // Made for the first keyword, not for the prompt the window starts with.
+    EXPECT_EQ(SuggPopup(), nullptr);
+
+    wxComboBox* box = KeywordBox();
+    box->SetValue("alpha");
     SuggDlg* popup = SuggPopup();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->m_pKeywordBox, KeywordBox());
     EXPECT_EQ(popup->GetParent(), m_frame);
     EXPECT_FALSE(popup->IsShown());
-
-    wxComboBox* box = KeywordBox();
-    box->SetValue("alpha");
     ASSERT_TRUE(WaitUntil([&] { return popup->m_nSuggCount == 2; }));
     EXPECT_FALSE(popup->IsShown());
     box->SetValue("alphab");
