@@ -180,6 +180,8 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     m_engineManager.SetFileName(ProgramFolder::File("conf/config.xml"));
     m_engineManager.Load();
     m_browserManager.m_pParent = m_pNotebook;
+    // Writes the start page, which the first view loads.
+    StartVersionCheck();
     OnEngineChanged();
     if (ZulIeCtrl* page = CurrentPage())
         m_browserManager.CreateView(page);
@@ -211,8 +213,6 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
 
     if (!m_pPreference->m_arrKeywords.empty())
         m_pKeywordBox->Append(m_pPreference->m_arrKeywords);
-
-    StartVersionCheck();
 
     m_pEngineList->SetImageList(m_pImageList.get(), wxIMAGE_LIST_SMALL);
     const struct
