@@ -80,9 +80,23 @@ bool BrowserManager::CreateNextView()
     return true;
 }
 
+void BrowserManager::HoldViews()
+{
+    m_bHeld = true;
+    m_viewTimer.Stop();
+}
+
+void BrowserManager::ReleaseViews()
+{
+    if (!m_bHeld)
+        return;
+    m_bHeld = false;
+    ScheduleViews();
+}
+
 void BrowserManager::ScheduleViews()
 {
-    if (!m_viewTimer.IsRunning())
+    if (!m_bHeld && !m_viewTimer.IsRunning())
         m_viewTimer.StartOnce(ViewGapMs);
 }
 
@@ -90,7 +104,7 @@ void BrowserManager::OnViewTimer(wxTimerEvent&)
 {
     // The gap counts from the end of a creation, so that input, layout and
     // painting get their turn between any two views.
-    if (CreateNextView())
+    if (!m_bHeld && CreateNextView())
         m_viewTimer.StartOnce(ViewGapMs);
 }
 

@@ -43,6 +43,10 @@ public:
     void CreateView(ZulIeCtrl* page);
     // One step: makes the next missing view; false when none is missing.
     bool CreateNextView();
+    // While held, hidden pages wait for their views; a page made on demand
+    // (CreateView) does not. The window holds them until it has first drawn.
+    void HoldViews();
+    void ReleaseViews();
     // The slowest view made so far (the launch report compares stalls with it).
     double LongestViewCreationMs() const { return m_longestViewMs; }
 
@@ -64,4 +68,5 @@ private:
     // a timer runs at the priority of input, one view per turn.
     wxTimer m_viewTimer;
     double m_longestViewMs = 0;
+    bool m_bHeld = false;
 };

@@ -138,6 +138,16 @@ void MakeCompact(wxWindow* window)
 #endif
 }
 
+#ifdef __WXGTK3__
+// Runs after the window's draw handler, so the first frame is complete.
+gboolean ReleaseViewsAfterDraw(GtkWidget* widget, cairo_t*, gpointer data)
+{
+    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(ReleaseViewsAfterDraw), data);
+    static_cast<BrowserManager*>(data)->ReleaseViews();
+    return FALSE;
+}
+#endif
+
 wxMenuItem* AppendItem(wxMenu* menu, long id, const wxString& label, const wxString& help,
                        const wxString& picture = wxString())
 {
@@ -180,6 +190,12 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     m_engineManager.SetFileName(ProgramFolder::File("conf/config.xml"));
     m_engineManager.Load();
     m_browserManager.m_pParent = m_pNotebook;
+    // The first paint competes with every web process started before it; the
+    // hidden tabs wait for it (the timer lets them go should no paint come).
+    m_browserManager.HoldViews();
+#ifdef __WXGTK3__
+    g_signal_connect_after(GetHandle(), "draw", G_CALLBACK(ReleaseViewsAfterDraw), &m_browserManager);
+#endif
     // Writes the start page, which the first view loads.
     StartVersionCheck();
     OnEngineChanged();

@@ -298,6 +298,7 @@ void OrvaneFrame::OnStopSearch(wxCommandEvent&)
 
 void OrvaneFrame::OnTimer(wxTimerEvent&)
 {
+    m_browserManager.ReleaseViews();
     if (m_browserManager.IsAnyBusy())
     {
         m_nSearching = 1;
