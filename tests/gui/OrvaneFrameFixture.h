@@ -73,7 +73,7 @@ protected:
 
     // Writes the store (suggestions off, so typing never fetches) and opens
     // the window; extra lines go at the store's root.
-    void OpenFrame(const std::string& extraConfig = std::string())
+    void OpenFrame(const std::string& extraConfig = std::string(), bool show = true)
     {
         const std::string store = ConfigStore::FilePath().utf8_string();
         MakeDirs(std::filesystem::path(store).parent_path().string());
@@ -81,7 +81,8 @@ protected:
                                   m_server->HostPort() + "\n" + extraConfig);
         ConfigStore::Open();
         m_frame = new OrvaneFrame(nullptr);
-        m_frame->Show();
+        if (show)
+            m_frame->Show();
     }
 
     std::string StoreText()

@@ -90,6 +90,18 @@ TEST_F(StartupTest, SearchBeforeTheHiddenViewsExistReachesEveryEngine)
     }
 }
 
+TEST_F(StartupTest, HiddenTabsGetTheirViewsEvenIfTheWindowNeverPaints)
+{
+    // The hidden views wait for the window's first paint, which a window
+    // never shown does not get.
+    OpenFrame(std::string(), false);
+    ASSERT_EQ(ViewsMade(), (std::vector<bool>{true, false, false}));
+    ASSERT_TRUE(WaitUntil([&] { return ViewsMade() == std::vector<bool>(3, true); }));
+    ASSERT_TRUE(WaitIdle());
+    for (unsigned key = 0; key < 3; ++key)
+        EXPECT_TRUE(WaitUntil([&] { return Pages().GetPage(key)->GetTitle() == "Start"; })) << key;
+}
+
 TEST_F(StartupTest, TurningToATabDuringStartUpMakesItsViewAtOnce)
 {
     OpenFrame();
