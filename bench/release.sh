@@ -28,7 +28,7 @@ ORVANE_BENCH_MEMORY=0 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs
 echo "== search dispatch to 30 pages (target: within 1.2x the bare calls) =="
 page="$(mktemp --suffix=.htm)"
 printf '<html><head><title>small</title></head><body><p>A small page.</p></body></html>\n' >"$page"
-NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
   "$build/bench/browser/bench_result_pages" 30 "$page" --exit --rounds 40 2>/dev/null \
   | grep -E "^(DISPATCH|BARE)" || true
 rm -f "$page"
@@ -38,7 +38,7 @@ ORVANE_BENCH_MEMORY=1 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs
   | sed -n '/^memory/,$p'
 
 echo "== keystroke to suggestion list =="
-NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
   "$build/bench/suggest/bench_keystroke_to_list" 10 2>/dev/null
 
 echo "== closing with stalled suggestion fetches =="

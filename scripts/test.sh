@@ -15,7 +15,7 @@ summary="$(mktemp)"
 trap 'rm -f "$summary"' EXIT
 in_display() {
   # A private session bus keeps WebKit from looking for the user's.
-  xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- "$@"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- "$@"
 }
 
 run_suite() {

@@ -7,7 +7,7 @@
 set -euo pipefail
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec env NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec env NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
 fi
 
 build=$(cd "${1:?usage: cookies.sh <build-dir> [pages] [runs] [searches]}" && pwd)

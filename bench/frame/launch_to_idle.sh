@@ -250,5 +250,5 @@ if mem_rows:
 sys.stdout.flush()
 PY
 
-NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
     python3 "$work/measure.py" "$stage" "$minimal" "$work" "$runs" "$counts" 2> >(grep -v '^dbus-daemon\|SpiRegistry' >&2)

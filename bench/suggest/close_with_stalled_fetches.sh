@@ -112,5 +112,5 @@ for mode in ("no fetches", "lookup", "slow server"):
 sys.stdout.flush()
 PY
 
-NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- \
+NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
     python3 "$work/measure.py" "$stage" "$resolver" "$work" "$runs" 2> >(grep -v '^dbus-daemon\|SpiRegistry' >&2)

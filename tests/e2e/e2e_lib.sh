@@ -90,7 +90,7 @@ e2e_as_user() {
 e2e_display() {
     env -i PATH="$PATH" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
         NO_AT_BRIDGE=1 LANG=C.UTF-8 \
-        "${run_as[@]}" timeout "${e2e_timeout:-120}" xvfb-run -a -s "-screen 0 1280x1024x24" \
+        "${run_as[@]}" timeout "${e2e_timeout:-120}" xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
         dbus-run-session -- "$@" >/dev/null 2>&1 || true
 }
 

@@ -38,8 +38,15 @@ for _ in $(seq 500); do
     xdotool search --onlyvisible --name 'Orvane$' >/dev/null 2>&1 && break
     sleep 0.02
 done
-xdotool key --clearmodifiers alt+x
+# The window can map before WebKit has started its first process.
+for _ in $(seq 250); do
+    [ -n "$(pgrep -P "$app")" ] && break
+    sleep 0.02
+done
+# Listed before the quit, which can be over before a listing after it.
 tree "$app" | tail -n +2 >"$1/helpers"
+xdotool key --clearmodifiers alt+x
+tree "$app" | tail -n +2 >>"$1/helpers"
 e2e_wait_exit "$app" || echo "still running" >"$1/stuck"
 # The web and network processes end with the program's connection to them.
 for _ in $(seq 100); do
