@@ -9,10 +9,15 @@
 #include "UILanguage.h"
 
 #include <wx/confbase.h>
+#include <wx/dialog.h>
 #include <wx/filefn.h>
 #include <wx/icon.h>
 #include <wx/image.h>
 #include <wx/log.h>
+
+#include <glib-unix.h>
+
+#include <csignal>
 
 namespace
 {
@@ -27,7 +32,42 @@ wxIMPLEMENT_APP_NO_MAIN(OrvaneApp);
 
 OrvaneApp::OrvaneApp() = default;
 
-OrvaneApp::~OrvaneApp() = default;
+OrvaneApp::~OrvaneApp()
+{
+    for (unsigned source : m_signalSources)
+        g_source_remove(source);
+}
+
+void OrvaneApp::WatchQuitSignals()
+{
+    // GLib turns the signal into a main-loop event: nothing runs inside the
+    // signal handler itself.
+    for (int signal : {SIGTERM, SIGHUP, SIGINT})
+    {
+        m_signalSources.push_back(g_unix_signal_add(
+            signal,
+            [](gpointer app) -> gboolean {
+                static_cast<OrvaneApp*>(app)->QuitOnSignal();
+                return G_SOURCE_CONTINUE;
+            },
+            this));
+    }
+}
+
+void OrvaneApp::QuitOnSignal()
+{
+    // An open dialog would hold the window's deletion back.
+    for (wxWindow* window : wxTopLevelWindows)
+    {
+        auto* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog && dialog->IsModal())
+            dialog->EndModal(wxID_CANCEL);
+    }
+    if (m_frame)
+        m_frame->Close(true);
+    else
+        ExitMainLoop();
+}
 
 void OrvaneApp::AdoptInstance(std::unique_ptr<SingleInstance> instance)
 {
@@ -77,6 +117,7 @@ bool OrvaneApp::OnInit()
     frame->Show();
     SetTopWindow(frame);
     m_frame = frame;
+    WatchQuitSignals();
 
     if (m_instance)
     {

@@ -7,6 +7,7 @@
 #include <wx/weakref.h>
 
 #include <memory>
+#include <vector>
 
 class OrvaneFrame;
 class SingleInstance;
@@ -39,10 +40,15 @@ private:
     // URLs) runs against the window's catalogue and answers when done.
     // Unanswered while the window closes.
     void OnInstanceRequest(const InstanceRequest& request, InstanceServer::Responder respond);
+    // SIGTERM, SIGHUP or SIGINT (a session ending, a terminal closing):
+    // the window closes as on Quit, saving the history and the catalogue.
+    void WatchQuitSignals();
+    void QuitOnSignal();
 
     static wxString s_strCommandLineWords;
     std::unique_ptr<SingleInstance> m_instance;
     wxWeakRef<wxWindow> m_frame;
+    std::vector<unsigned> m_signalSources;
 };
 
 wxDECLARE_APP(OrvaneApp);

@@ -86,10 +86,12 @@ e2e_as_user() {
 # e2e_display <command> [args...]: runs the command (a drive script) with a
 # clean environment and $work/home as home, as $run_as, under its own Xvfb
 # and session bus, for at most $e2e_timeout seconds (two minutes unless set).
+# The sanitizer suite's options go through to the program.
 # Its output and status are ignored: the test judges what it left behind.
 e2e_display() {
     env -i PATH="$PATH" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
         NO_AT_BRIDGE=1 LANG=C.UTF-8 \
+        ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
         "${run_as[@]}" timeout "${e2e_timeout:-120}" xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
         dbus-run-session -- "$@" >/dev/null 2>&1 || true
 }

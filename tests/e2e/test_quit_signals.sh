@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# End to end: SIGTERM (a session ending) and SIGHUP (its terminal closing)
+# close the program as Quit does: it exits with status 0, the searched words
+# are in the history and its WebKit processes are gone.
+# Usage: test_quit_signals.sh <stage dir>
+set -euo pipefail
+
+stage="${1:?usage: test_quit_signals.sh <stage dir>}"
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_require xvfb-run xdotool python3 dbus-run-session
+e2e_setup "$stage"
+e2e_start_engine_server
+
+cat >"$work/prog/conf/config.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<ENGINES>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>One</NAME><URL>http://$host/one?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Two</NAME><URL>http://$host/two?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
+</ENGINES>
+EOF
+printf 'ui_language=default\nm_nEnableSuggestion=0\nsugg_host=%s\n' "$host" \
+    >"$work/home/.config/Orvane/Orvane.conf"
+
+cat >"$work/drive.sh" <<'EOF'
+#!/usr/bin/env bash
+# Inside Xvfb: for each signal, start with words to search, wait for both
+# engines to be asked, send the signal and record how the program ended.
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+tree() { local p; echo "$1"; for p in $(pgrep -P "$1"); do tree "$p"; done; }
+cd "$1/prog"
+for run in "TERM red fox" "HUP grey wolf"; do
+    set -- "$1" $run
+    signal="$2"; words="$3 $4"
+    ./orvane "$words" >>"$1/orvane.out" 2>&1 &
+    app=$!
+    e2e_wait_window 'Orvane$' || { echo "$signal: no window" >>"$1/results"; continue; }
+    for _ in $(seq 100); do
+        [ "$(grep -c "q=${3}%20${4}" "$1/requests.log")" -ge 2 ] && break
+        sleep 0.1
+    done
+    helpers="$(tree "$app" | tail -n +2)"
+    kill -s "$signal" "$app"
+    if e2e_wait_exit "$app"; then
+        echo "$signal: status $app_status, helpers $(echo $helpers | wc -w)" >>"$1/results"
+    else
+        echo "$signal: killed" >>"$1/results"
+    fi
+    for _ in $(seq 100); do
+        alive=""
+        for p in $helpers; do [ -e "/proc/$p" ] && alive="$alive $p"; done
+        [ -z "$alive" ] && break
+        sleep 0.1
+    done
+    echo "$signal: left [$alive]" >>"$1/results"
+done
+EOF
+chmod +x "$work/drive.sh"
+
+e2e_display "$work/drive.sh" "$work"
+
+fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+for signal in TERM HUP; do
+    check "SIG$signal: the program exits with status 0" "grep -q '^$signal: status 0, helpers [1-9]' '$work/results'"
+    check "SIG$signal: no WebKit process outlived it" "grep -qx '$signal: left \[\]' '$work/results'"
+done
+check "the words of both runs are in the history" \
+    'grep -qx "0=grey wolf" "$work/home/.config/Orvane/Orvane.conf" && grep -qx "1=red fox" "$work/home/.config/Orvane/Orvane.conf"'
+if [ "$fail" -ne 0 ]; then
+    echo "--- results"; cat "$work/results" 2>/dev/null || true
+    echo "--- store"; cat "$work/home/.config/Orvane/Orvane.conf" 2>/dev/null || true
+    echo "--- program output"; tail -n 20 "$work/orvane.out" 2>/dev/null || true
+fi
+exit "$fail"
