@@ -33,6 +33,17 @@ wxString TimeoutReason()
     return _("The server did not answer in time.");
 }
 
+wxString ViewUri(void* native)
+{
+    const gchar* uri = webkit_web_view_get_uri(WEBKIT_WEB_VIEW(native));
+    return uri ? wxString::FromUTF8(uri) : wxString();
+}
+
+wxString BlockedReason()
+{
+    return _("The address was refused: it may use a port that is blocked for safety.");
+}
+
 wxString TlsReason()
 {
     return _("The server's security certificate is not trusted.");
@@ -633,12 +644,22 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             m_loadStart = std::chrono::steady_clock::now();
             if (g_loadTimeoutSeconds > 0)
                 m_loadTimer.StartOnce(g_loadTimeoutSeconds * 1000);
+            m_strStartedUrl = ViewUri(m_native);
+            if (!IsWebAddress(m_strStartedUrl))
+                m_strStartedUrl.clear();
             break;
         case WEBKIT_LOAD_COMMITTED:
+        {
+            if (m_nErrorPageStage != 0)
+                break;
             // The server has answered; a slow page after that is no failure.
-            if (m_nErrorPageStage == 0)
-                m_loadTimer.Stop();
+            m_loadTimer.Stop();
+            // WebKit reports no failure for an address it refuses, such as
+            // one on a restricted port: the load just ends on a blank page.
+            if (!m_strStartedUrl.empty() && ViewUri(m_native) == "about:blank")
+                ShowFailure(m_strStartedUrl, BlockedReason());
             break;
+        }
         case WEBKIT_LOAD_FINISHED:
             if (m_nErrorPageStage == 2)
                 m_nErrorPageStage = 0;

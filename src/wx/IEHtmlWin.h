@@ -153,6 +153,7 @@ private:
     bool m_bFailed = false;
     wxString m_strFailReason;
     wxString m_strPendingReason;   // a failure found before WebKit reports the load failed
+    wxString m_strStartedUrl;      // the web address the current load set out for
     bool m_bLoadEnded = true;
     long m_nLoadMillis = -1;
     unsigned m_nLoadCount = 0;

@@ -126,7 +126,9 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
                                             {"Refused", refused},
                                             {"Hangs", PageUrl("/hang?q=*")},
                                             {"Broken", PageUrl("/broken?q=*")},
-                                            {"Untrusted", untrusted.Url("/good?q=*")}})));
+                                            {"Untrusted", untrusted.Url("/good?q=*")},
+                                            // A port WebKit refuses without reporting a failure.
+                                            {"Blocked", "http://127.0.0.1:9/?q=*"}})));
     OpenFrame("page_timeout=2\n");
     ASSERT_TRUE(WaitIdle());
     m_frame->SearchFor("x");
@@ -134,8 +136,9 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
     ASSERT_TRUE(WaitIdle(30000));
 
     const int failed = OrvaneFrame::IMAGE_PAGE_FAILED;
-    EXPECT_EQ(TabImages(), (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, failed, failed, failed, failed}));
-    EXPECT_EQ(StatusBar()->GetStatusText(1), "4 of 5 engines failed");
+    EXPECT_EQ(TabImages(),
+              (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, failed, failed, failed, failed, failed}));
+    EXPECT_EQ(StatusBar()->GetStatusText(1), "5 of 6 engines failed");
     EXPECT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good"; }));
     EXPECT_FALSE(Tab(0)->HasFailed());
     EXPECT_TRUE(Notebook()->GetPageToolTip(0).Contains("Loaded in"));
@@ -143,7 +146,8 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
     {
         size_t tab;
         const char* reason;
-    } failures[] = {{1, "refused"}, {2, "did not answer in time"}, {3, "error 500"}, {4, "certificate"}};
+    } failures[] = {{1, "refused the connection"}, {2, "did not answer in time"}, {3, "error 500"},
+                    {4, "certificate"},         {5, "port that is blocked"}};
     for (const auto& f : failures)
     {
         SCOPED_TRACE(f.reason);
@@ -164,7 +168,7 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
         ASSERT_TRUE(WaitUntil([&] { return m_pages->RequestCount() > before; }, 5000));
         ASSERT_TRUE(WaitIdle());
         EXPECT_TRUE(Tab(3)->HasFailed());
-        EXPECT_NE(StatusBar()->GetStatusText(1), "4 of 5 engines failed");
+        EXPECT_NE(StatusBar()->GetStatusText(1), "5 of 6 engines failed");
     }
 }
 
