@@ -125,6 +125,26 @@ e2e_wait_exit() {
     [ "$ended" -eq 1 ]
 }
 
+# e2e_tree <pid>: the process and every process below it, one per line.
+e2e_tree() {
+    local p
+    echo "$1"
+    for p in $(pgrep -P "$1"); do e2e_tree "$p"; done
+}
+
+# e2e_wait_gone <pid>...: waits up to 10 s for these processes to end; sets
+# $alive to those still running.
+e2e_wait_gone() {
+    local _ p
+    for _ in $(seq 100); do
+        alive=""
+        for p in "$@"; do [ -e "/proc/$p" ] && alive="$alive $p"; done
+        [ -z "$alive" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # e2e_quit <pid>: quits through the File menu's accelerator and waits.
 e2e_quit() {
     xdotool key --clearmodifiers alt+x

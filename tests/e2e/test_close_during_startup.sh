@@ -30,7 +30,6 @@ cat >"$work/drive.sh" <<'EOF'
 # process below the program just before it goes.
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
-tree() { local p; echo "$1"; for p in $(pgrep -P "$1"); do tree "$p"; done; }
 cd "$1/prog"
 ./orvane blue whale >"$1/orvane.out" 2>&1 &
 app=$!
@@ -44,17 +43,12 @@ for _ in $(seq 250); do
     sleep 0.02
 done
 # Listed before the quit, which can be over before a listing after it.
-tree "$app" | tail -n +2 >"$1/helpers"
+e2e_tree "$app" | tail -n +2 >"$1/helpers"
 xdotool key --clearmodifiers alt+x
-tree "$app" | tail -n +2 >>"$1/helpers"
+e2e_tree "$app" | tail -n +2 >>"$1/helpers"
 e2e_wait_exit "$app" || echo "still running" >"$1/stuck"
 # The web and network processes end with the program's connection to them.
-for _ in $(seq 100); do
-    alive=""
-    for p in $(cat "$1/helpers"); do [ -e "/proc/$p" ] && alive="$alive $p"; done
-    [ -z "$alive" ] && break
-    sleep 0.1
-done
+e2e_wait_gone $(cat "$1/helpers")
 echo "$alive" >"$1/left"
 EOF
 chmod +x "$work/drive.sh"

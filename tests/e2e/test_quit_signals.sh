@@ -27,7 +27,6 @@ cat >"$work/drive.sh" <<'EOF'
 # engines to be asked, send the signal and record how the program ended.
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
-tree() { local p; echo "$1"; for p in $(pgrep -P "$1"); do tree "$p"; done; }
 cd "$1/prog"
 for run in "TERM red fox" "HUP grey wolf"; do
     set -- "$1" $run
@@ -39,19 +38,14 @@ for run in "TERM red fox" "HUP grey wolf"; do
         [ "$(grep -c "q=${3}%20${4}" "$1/requests.log")" -ge 2 ] && break
         sleep 0.1
     done
-    helpers="$(tree "$app" | tail -n +2)"
+    helpers="$(e2e_tree "$app" | tail -n +2)"
     kill -s "$signal" "$app"
     if e2e_wait_exit "$app"; then
         echo "$signal: status $app_status, helpers $(echo $helpers | wc -w)" >>"$1/results"
     else
         echo "$signal: killed" >>"$1/results"
     fi
-    for _ in $(seq 100); do
-        alive=""
-        for p in $helpers; do [ -e "/proc/$p" ] && alive="$alive $p"; done
-        [ -z "$alive" ] && break
-        sleep 0.1
-    done
+    e2e_wait_gone $helpers
     echo "$signal: left [$alive]" >>"$1/results"
 done
 EOF
