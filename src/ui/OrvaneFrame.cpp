@@ -24,6 +24,7 @@
 #include <wx/dcclient.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -437,10 +438,15 @@ void OrvaneFrame::BuildMenuBar()
                                        _("Start Searching"), "img/Search_s16_01.png");
     m_pMenuStopSearching = AppendItem(viewMenu, ID_MENU_STOP_SEARCH, _("Stop Searching\tF9"),
                                       _("Stop Searching"), "img/Stop_s16_01.png");
-    AppendItem(viewMenu, ID_MENU_NEXT_PAGE, _("Next Page\tCtrl+Tab"),
-               _("Go to next page\nCtrl+Tab"));
-    AppendItem(viewMenu, ID_MENU_PREV_PAGE, _("Previous Page\tCtrl+Shift+Tab"),
-               _("Back to previous page\nCtrl+Shift+Tab"));
+    {
+        // GTK menus cannot carry these keys (the frame handles them); the
+        // toolkit would say so on stderr at every start.
+        wxLogNull quiet;
+        AppendItem(viewMenu, ID_MENU_NEXT_PAGE, _("Next Page\tCtrl+Tab"),
+                   _("Go to next page\nCtrl+Tab"));
+        AppendItem(viewMenu, ID_MENU_PREV_PAGE, _("Previous Page\tCtrl+Shift+Tab"),
+                   _("Back to previous page\nCtrl+Shift+Tab"));
+    }
     menuBar->Append(viewMenu, _("&View"));
 
     auto* toolsMenu = new wxMenu();
