@@ -131,6 +131,9 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
     m_pDownloadButton->Bind(wxEVT_BUTTON, &AboutDlg::OnDownload, this);
     m_pWebLink->Bind(wxEVT_HYPERLINK, [](wxHyperlinkEvent& event) { MakerPages::Open(event.GetURL()); });
     m_pOkButton->SetDefault();
+    // The link comes first in tab order, and GTK would give it the focus:
+    // Enter would then open the handbook instead of closing the box.
+    m_pOkButton->SetFocus();
 }
 
 wxString AboutDlg::VersionLine()

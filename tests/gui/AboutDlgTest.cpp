@@ -15,6 +15,7 @@
 #include <wx/log.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/uiaction.h>
 
 #include <vector>
 
@@ -113,4 +114,31 @@ TEST(AboutDlg, OpensWithoutItsPictures)
         EXPECT_GT(dlg.GetSize().x, 0);
     }
     ProgramFolder::OverrideForTesting(wxString());
+}
+
+TEST(AboutDlg, EnterClosesTheBoxWithoutOpeningTheLink)
+{
+    std::vector<wxString> opened;
+    MakerPages::SetOpenerForTesting([&](const wxString& url) { opened.push_back(url); });
+    ProgramFolder::OverrideForTesting(ORVANE_STAGE_DIR);
+    {
+        AboutDlg dlg(TestParentFrame());
+        bool okPressed = false;
+        dlg.Bind(
+            wxEVT_BUTTON,
+            [&](wxCommandEvent& event) {
+                okPressed = true;
+                event.Skip();
+            },
+            wxID_OK);
+        dlg.Show();
+        dlg.Raise();
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsActive(); }, 3000));
+        wxUIActionSimulator().Char(WXK_RETURN);
+        EXPECT_TRUE(WaitUntil([&] { return !dlg.IsShown() || !opened.empty(); }, 3000));
+        EXPECT_TRUE(okPressed);
+    }
+    ProgramFolder::OverrideForTesting(wxString());
+    MakerPages::SetOpenerForTesting(nullptr);
+    EXPECT_TRUE(opened.empty()) << opened.front();
 }
