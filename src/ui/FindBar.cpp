@@ -14,14 +14,11 @@ FindBar::FindBar(wxWindow* parent)
     m_pText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(240, -1),
                              wxTE_PROCESS_ENTER, wxDefaultValidator, "ID_TEXT_FIND");
     // TRANSLATORS: find bar button, previous match
-    m_pButtonPrev = new wxButton(this, wxID_ANY, _("&Previous"), wxDefaultPosition, wxDefaultSize,
-                                 wxBU_EXACTFIT);
+    m_pButtonPrev = new wxButton(this, wxID_ANY, _("&Previous"), wxDefaultPosition, wxDefaultSize);
     // TRANSLATORS: find bar button, next match
-    m_pButtonNext = new wxButton(this, wxID_ANY, _("&Next"), wxDefaultPosition, wxDefaultSize,
-                                 wxBU_EXACTFIT);
+    m_pButtonNext = new wxButton(this, wxID_ANY, _("&Next"), wxDefaultPosition, wxDefaultSize);
     m_pMatches = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(120, -1));
-    m_pButtonClose = new wxButton(this, wxID_ANY, _("Close"), wxDefaultPosition, wxDefaultSize,
-                                  wxBU_EXACTFIT);
+    m_pButtonClose = new wxButton(this, wxID_ANY, _("Close"), wxDefaultPosition, wxDefaultSize);
 
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(label, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 6);

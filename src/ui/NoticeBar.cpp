@@ -12,8 +12,7 @@ NoticeBar::NoticeBar(wxWindow* parent)
     m_pIcon = new wxStaticBitmap(this, wxID_ANY, wxArtProvider::GetBitmap(wxART_INFORMATION, wxART_MENU));
     m_pText = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                wxST_ELLIPSIZE_MIDDLE);
-    m_pButtonClose = new wxButton(this, wxID_ANY, _("Close"), wxDefaultPosition, wxDefaultSize,
-                                  wxBU_EXACTFIT);
+    m_pButtonClose = new wxButton(this, wxID_ANY, _("Close"), wxDefaultPosition, wxDefaultSize);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(m_pIcon, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 6);
     row->Add(m_pText, 1, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM, 4);
