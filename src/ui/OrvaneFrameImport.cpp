@@ -175,6 +175,10 @@ void OrvaneFrame::OnTabRightUp(wxAuiNotebookEvent& event)
     if (tab >= 0 && tab != m_pNotebook->GetSelection())
         m_pNotebook->SetSelection(static_cast<size_t>(tab));
     m_nCurPage = m_pNotebook->GetSelection();
+    // The tab's tip would otherwise pop up over the menu; the next move over
+    // a tab brings it back.
+    if (auto* tabs = dynamic_cast<wxWindow*>(event.GetEventObject()))
+        tabs->UnsetToolTip();
     wxMenu menu;
     FillTabMenu(menu);
     PopupMenu(&menu);
