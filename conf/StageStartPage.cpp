@@ -1,7 +1,7 @@
 // Writes the start page as the program does before any version check, in
 // English, so that a program folder has one from the start.
 //   orvane_stage_start_page <template> <page>
-#include "StartPage.h"
+#include "pages/StartPage.h"
 
 #include <wx/init.h>
 

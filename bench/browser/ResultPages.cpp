@@ -15,9 +15,9 @@
 #include "WebKitProcessModel.h"
 
 #include "BrowserManager.h"
-#include "Engine.h"
-#include "KeywordEncoding.h"
-#include "ProgramFolder.h"
+#include "catalogue/Engine.h"
+#include "base/KeywordEncoding.h"
+#include "store/ProgramFolder.h"
 #include "WebSession.h"
 #include "ZulIeCtrl.h"
 

@@ -1,6 +1,6 @@
 // Load, query and save times of the engine catalogue, and our XML writer
 // against the toolkit's wxXmlDocument::Save on the same document.
-#include "EngineManager.h"
+#include "catalogue/EngineManager.h"
 
 #include <benchmark/benchmark.h>
 

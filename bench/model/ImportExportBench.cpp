@@ -1,9 +1,9 @@
 // Importing 1,000 OpenSearch descriptions into a catalogue and exporting the
 // engines back as 1,000 descriptions: one iteration is the whole round.
 // Target: under 1 s.
-#include "EngineExport.h"
-#include "EngineImport.h"
-#include "EngineManager.h"
+#include "exchange/EngineExport.h"
+#include "exchange/EngineImport.h"
+#include "catalogue/EngineManager.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,9 +5,9 @@
 // (keystrokes 2 to 20). Also counts the TLS handshakes the service saw per
 // 20 keystrokes. Prints figures; never pass/fail.
 //   usage: bench_keystroke_to_list [rounds]   (needs a display: run under xvfb-run)
-#include "ConfigStore.h"
-#include "HttpClient.h"
-#include "Preference.h"
+#include "store/ConfigStore.h"
+#include "net/HttpClient.h"
+#include "store/Preference.h"
 #include "SuggDlg.h"
 
 #include "TestEnvironment.h"

@@ -1,11 +1,11 @@
 #include "HeadlessCommand.h"
 
-#include "ConfigStore.h"
-#include "EngineCommand.h"
-#include "EngineManager.h"
-#include "Preference.h"
-#include "ProgramFolder.h"
-#include "Utf8.h"
+#include "store/ConfigStore.h"
+#include "instance/EngineCommand.h"
+#include "catalogue/EngineManager.h"
+#include "store/Preference.h"
+#include "store/ProgramFolder.h"
+#include "base/Utf8.h"
 
 #include <wx/app.h>
 #include <wx/fileconf.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CommandLine.h"
+#include "instance/CommandLine.h"
 
 // Runs a command of the command line in this process, without a window and
 // without a display: no toolkit GUI is initialised on this path.

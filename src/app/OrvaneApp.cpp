@@ -1,11 +1,11 @@
 #include "OrvaneApp.h"
 
-#include "CommandLine.h"
-#include "EngineCommand.h"
-#include "ConfigStore.h"
+#include "instance/CommandLine.h"
+#include "instance/EngineCommand.h"
+#include "store/ConfigStore.h"
 #include "OrvaneFrame.h"
-#include "ProgramFolder.h"
-#include "SingleInstance.h"
+#include "store/ProgramFolder.h"
+#include "instance/SingleInstance.h"
 #include "UILanguage.h"
 
 #include <wx/confbase.h>

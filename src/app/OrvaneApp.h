@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InstanceServer.h"
+#include "instance/InstanceServer.h"
 
 #include <wx/app.h>
 #include <wx/intl.h>

@@ -3,11 +3,11 @@
 // without a display when there is none; otherwise this process hands its
 // words to the running window or becomes that window itself. None of it
 // needs the toolkit's GUI yet.
-#include "CommandLine.h"
-#include "ConfigStore.h"
+#include "instance/CommandLine.h"
+#include "store/ConfigStore.h"
 #include "HeadlessCommand.h"
 #include "OrvaneApp.h"
-#include "SingleInstance.h"
+#include "instance/SingleInstance.h"
 
 #include <wx/app.h>
 #include <wx/filefn.h>

@@ -1,9 +1,9 @@
 #include "AboutDlg.h"
 
-#include "AppInfo.h"
+#include "base/AppInfo.h"
 #include "DialogFont.h"
 #include "MakerPages.h"
-#include "ProgramFolder.h"
+#include "store/ProgramFolder.h"
 
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>

@@ -1,7 +1,7 @@
 #include "BrowserManager.h"
 
-#include "KeywordEncoding.h"
-#include "ProgramFolder.h"
+#include "base/KeywordEncoding.h"
+#include "store/ProgramFolder.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/debug.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineManager.h"
+#include "catalogue/EngineManager.h"
 
 #include <wx/string.h>
 #include <wx/timer.h>

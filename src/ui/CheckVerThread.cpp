@@ -1,7 +1,7 @@
 #include "CheckVerThread.h"
 
-#include "HttpClient.h"
-#include "VersionPage.h"
+#include "net/HttpClient.h"
+#include "pages/VersionPage.h"
 
 CheckVerThread::CheckVerThread(std::shared_ptr<VersionCheckLink> link, const wxString& hostSpec)
     : wxThread(wxTHREAD_JOINABLE), m_pLink(std::move(link)), m_strHostSpec(hostSpec)

@@ -1,6 +1,6 @@
 #include "DescriptionFetcher.h"
 
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
 #include <wx/event.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DescriptionFetch.h"
+#include "exchange/DescriptionFetch.h"
 
 #include <atomic>
 #include <functional>

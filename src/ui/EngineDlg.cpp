@@ -1,10 +1,10 @@
 #include "EngineDlg.h"
 
 #include "DialogFont.h"
-#include "Engine.h"
-#include "EngineManager.h"
-#include "EngineRules.h"
-#include "KeywordEncoding.h"
+#include "catalogue/Engine.h"
+#include "catalogue/EngineManager.h"
+#include "catalogue/EngineRules.h"
+#include "base/KeywordEncoding.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>

@@ -1,8 +1,8 @@
 #include "EngineImportDlg.h"
 
 #include "DialogFont.h"
-#include "EngineImport.h"
-#include "EngineManager.h"
+#include "exchange/EngineImport.h"
+#include "catalogue/EngineManager.h"
 
 #include <wx/button.h>
 #include <wx/combobox.h>

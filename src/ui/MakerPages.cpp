@@ -1,7 +1,7 @@
 #include "MakerPages.h"
 
-#include "AppInfo.h"
-#include "ProgramFolder.h"
+#include "base/AppInfo.h"
+#include "store/ProgramFolder.h"
 
 #include <wx/filename.h>
 #include <wx/utils.h>

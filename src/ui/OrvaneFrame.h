@@ -3,11 +3,11 @@
 #include "BrowserManager.h"
 #include "BrowserObserver.h"
 #include "CheckVerThread.h"
-#include "CommandLine.h"
-#include "EngineCommand.h"
+#include "instance/CommandLine.h"
+#include "instance/EngineCommand.h"
 #include "DescriptionFetcher.h"
-#include "EngineManager.h"
-#include "EngineObserver.h"
+#include "catalogue/EngineManager.h"
+#include "catalogue/EngineObserver.h"
 #include "IdleReport.h"
 
 #include <wx/frame.h>

@@ -3,8 +3,8 @@
 #include "OrvaneFrame.h"
 
 #include "EngineDlg.h"
-#include "EngineRules.h"
-#include "Preference.h"
+#include "catalogue/EngineRules.h"
+#include "store/Preference.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>

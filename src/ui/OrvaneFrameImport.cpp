@@ -4,10 +4,10 @@
 #include "OrvaneFrame.h"
 
 #include "DescriptionFetcher.h"
-#include "DescriptionLink.h"
-#include "EngineExport.h"
+#include "exchange/DescriptionLink.h"
+#include "exchange/EngineExport.h"
 #include "EngineExportDlg.h"
-#include "EngineImport.h"
+#include "exchange/EngineImport.h"
 #include "EngineImportDlg.h"
 #include "ResultNotebook.h"
 #include "ZulIeCtrl.h"

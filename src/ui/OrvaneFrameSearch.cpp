@@ -3,7 +3,7 @@
 // and saving everything when the window closes.
 #include "OrvaneFrame.h"
 
-#include "Preference.h"
+#include "store/Preference.h"
 #include "ResultNotebook.h"
 #include "SuggDlg.h"
 #include "WebDownloads.h"

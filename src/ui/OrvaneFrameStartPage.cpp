@@ -4,13 +4,13 @@
 
 #include "AboutDlg.h"
 #include "CheckVerThread.h"
-#include "ConfigStore.h"
+#include "store/ConfigStore.h"
 #include "MakerPages.h"
-#include "Preference.h"
-#include "ProgramFolder.h"
+#include "store/Preference.h"
+#include "store/ProgramFolder.h"
 #include "SettingDlg.h"
 #include "SuggDlg.h"
-#include "StartPage.h"
+#include "pages/StartPage.h"
 #include "VersionCheckLink.h"
 
 #include <wx/combobox.h>

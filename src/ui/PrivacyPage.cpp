@@ -1,6 +1,6 @@
 #include "PrivacyPage.h"
 
-#include "Preference.h"
+#include "store/Preference.h"
 #include "WebSession.h"
 
 #include <wx/button.h>

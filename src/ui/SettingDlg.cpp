@@ -1,8 +1,8 @@
 #include "SettingDlg.h"
 
-#include "ConfigStore.h"
+#include "store/ConfigStore.h"
 #include "DialogFont.h"
-#include "Preference.h"
+#include "store/Preference.h"
 #include "SuggServicePage.h"
 #include "PrivacyPage.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SuggestionPreset.h"
+#include "net/SuggestionPreset.h"
 
 #include <wx/dialog.h>
 

@@ -1,9 +1,9 @@
 #include "SuggDlg.h"
 
-#include "ConfigStore.h"
+#include "store/ConfigStore.h"
 #include "DialogFont.h"
-#include "Preference.h"
-#include "SuggestionRequest.h"
+#include "store/Preference.h"
+#include "net/SuggestionRequest.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>

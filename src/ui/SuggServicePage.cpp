@@ -1,7 +1,7 @@
 #include "SuggServicePage.h"
 
-#include "Preference.h"
-#include "SuggestionRequest.h"
+#include "store/Preference.h"
+#include "net/SuggestionRequest.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>

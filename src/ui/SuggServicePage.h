@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SuggThread.h"
-#include "SuggestionPreset.h"
+#include "net/SuggestionPreset.h"
 
 #include <wx/panel.h>
 

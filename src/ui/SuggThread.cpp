@@ -1,7 +1,7 @@
 #include "SuggThread.h"
 
-#include "HttpClient.h"
-#include "SuggestionFetch.h"
+#include "net/HttpClient.h"
+#include "net/SuggestionFetch.h"
 
 #include <wx/app.h>
 #include <wx/log.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SuggestionRequest.h"
+#include "net/SuggestionRequest.h"
 
 #include <wx/arrstr.h>
 #include <wx/string.h>

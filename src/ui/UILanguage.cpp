@@ -1,7 +1,7 @@
 #include "UILanguage.h"
 
-#include "ConfigStore.h"
-#include "Preference.h"
+#include "store/ConfigStore.h"
+#include "store/Preference.h"
 
 #include <wx/choicdlg.h>
 #include <wx/confbase.h>

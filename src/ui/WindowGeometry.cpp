@@ -1,6 +1,6 @@
 #include "WindowGeometry.h"
 
-#include "Preference.h"
+#include "store/Preference.h"
 
 #include <wx/display.h>
 #include <wx/toplevel.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FrameGeometry.h"
+#include "store/FrameGeometry.h"
 
 class wxTopLevelWindow;
 

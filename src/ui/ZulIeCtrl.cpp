@@ -1,6 +1,6 @@
 #include "ZulIeCtrl.h"
 
-#include "ErrorPage.h"
+#include "pages/ErrorPage.h"
 
 ZulIeCtrl::ZulIeCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                      long style, const wxString& name)

@@ -1,6 +1,6 @@
 #include "IEHtmlWin.h"
 
-#include "ErrorPage.h"
+#include "pages/ErrorPage.h"
 
 #include <wx/filename.h>
 #include <wx/intl.h>

@@ -1,6 +1,6 @@
 #include "WebDownloads.h"
 
-#include "UniqueFileName.h"
+#include "base/UniqueFileName.h"
 
 #include <wx/filefn.h>
 #include <wx/filename.h>

@@ -1,6 +1,6 @@
 // Loads arbitrary bytes as the catalogue file, queries it, changes it and
 // saves it again: nothing may crash, leak or read out of bounds.
-#include "EngineManager.h"
+#include "catalogue/EngineManager.h"
 
 #include <wx/filename.h>
 #include <wx/init.h>

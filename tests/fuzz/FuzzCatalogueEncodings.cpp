@@ -1,7 +1,7 @@
 // Engines built from arbitrary bytes, added to a catalogue declared in one of
 // the encodings the writer may keep, saved and loaded: every engine must come
 // back, and saving what came back must load the same again.
-#include "EngineManager.h"
+#include "catalogue/EngineManager.h"
 
 #include <wx/init.h>
 #include <wx/log.h>

@@ -1,7 +1,7 @@
 // Encodes arbitrary keywords under arbitrary encoding names: the result must
 // be plain ASCII that can stand in a URL, and the URL template keeps its other
 // '*' characters.
-#include "KeywordEncoding.h"
+#include "base/KeywordEncoding.h"
 
 #include <wx/init.h>
 

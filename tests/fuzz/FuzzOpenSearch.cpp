@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes as an OpenSearch description, mapped against a web
 // address; a mapped engine must always carry a usable template.
-#include "OpenSearchDescription.h"
+#include "exchange/OpenSearchDescription.h"
 
 #include <wx/init.h>
 

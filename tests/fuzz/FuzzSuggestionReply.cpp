@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes as a suggestion service reply body, in both formats.
-#include "SuggestionReply.h"
+#include "net/SuggestionReply.h"
 
 #include <wx/init.h>
 #include <wx/mstream.h>

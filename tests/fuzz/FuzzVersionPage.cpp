@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes as the version page, whole and in small pieces; both
 // ways must agree.
-#include "VersionPage.h"
+#include "pages/VersionPage.h"
 
 #include <wx/init.h>
 

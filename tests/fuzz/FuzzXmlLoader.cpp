@@ -1,7 +1,7 @@
 // Loads the same bytes with XmlLoader and with the toolkit's loader and
 // aborts if they disagree on success or on the tree (apart from blanks the
 // toolkit loses where its blocks end).
-#include "XmlLoader.h"
+#include "catalogue/XmlLoader.h"
 
 #include <wx/init.h>
 #include <wx/log.h>

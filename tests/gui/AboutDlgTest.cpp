@@ -4,9 +4,9 @@
 #include "TestEnvironment.h"
 
 #include "AboutDlg.h"
-#include "AppInfo.h"
+#include "base/AppInfo.h"
 #include "MakerPages.h"
-#include "ProgramFolder.h"
+#include "store/ProgramFolder.h"
 
 #include <wx/bmpbuttn.h>
 #include <wx/filefn.h>

@@ -6,8 +6,8 @@
 #include "TestHttpServer.h"
 
 #include "BrowserManager.h"
-#include "Engine.h"
-#include "ProgramFolder.h"
+#include "catalogue/Engine.h"
+#include "store/ProgramFolder.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/aui/auibook.h>

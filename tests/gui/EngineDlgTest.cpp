@@ -3,8 +3,8 @@
 #include "GuiTest.h"
 
 #include "EngineDlg.h"
-#include "EngineManager.h"
-#include "KeywordEncoding.h"
+#include "catalogue/EngineManager.h"
+#include "base/KeywordEncoding.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>

@@ -5,9 +5,9 @@
 #include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 
-#include "ConfigStore.h"
+#include "store/ConfigStore.h"
 #include "EngineImportDlg.h"
-#include "ProgramFolder.h"
+#include "store/ProgramFolder.h"
 #include "TestHttpServer.h"
 
 #include <wx/combobox.h>

@@ -5,9 +5,9 @@
 #include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 
-#include "ConfigStore.h"
+#include "store/ConfigStore.h"
 #include "EngineDlg.h"
-#include "ProgramFolder.h"
+#include "store/ProgramFolder.h"
 
 #include <wx/aui/auibook.h>
 #include <wx/button.h>

@@ -7,8 +7,8 @@
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
 
-#include "ConfigStore.h"
-#include "ProgramFolder.h"
+#include "store/ConfigStore.h"
+#include "store/ProgramFolder.h"
 #include "ZulIeCtrl.h"
 
 #include <wx/aui/auibook.h>

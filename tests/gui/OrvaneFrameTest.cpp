@@ -5,7 +5,7 @@
 #include "OrvaneFrameFixture.h"
 
 #include "MakerPages.h"
-#include "Preference.h"
+#include "store/Preference.h"
 
 #include <wx/aui/auibar.h>
 #include <wx/button.h>

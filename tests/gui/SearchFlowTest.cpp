@@ -4,7 +4,7 @@
 // changes, catalogue changes and what closing writes.
 #include "OrvaneFrameFixture.h"
 
-#include "Preference.h"
+#include "store/Preference.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>

@@ -4,9 +4,9 @@
 #include "OrvaneFrameAccess.h"
 #include "TestEnvironment.h"
 
-#include "ConfigStore.h"
-#include "Preference.h"
-#include "ProgramFolder.h"
+#include "store/ConfigStore.h"
+#include "store/Preference.h"
+#include "store/ProgramFolder.h"
 #include "PrivacyPage.h"
 #include "SettingDlg.h"
 

@@ -5,8 +5,8 @@
 #include "TestHttpServer.h"
 #include "TestTls.h"
 
-#include "ConfigStore.h"
-#include "Preference.h"
+#include "store/ConfigStore.h"
+#include "store/Preference.h"
 #include "SettingDlg.h"
 #include "SuggServicePage.h"
 

@@ -1,4 +1,4 @@
-#include "ConfigStore.h"
+#include "store/ConfigStore.h"
 #include "GuiTest.h"
 #include "TestEnvironment.h"
 #include "UILanguage.h"

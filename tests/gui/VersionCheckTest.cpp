@@ -7,10 +7,10 @@
 #include "TestTls.h"
 
 #include "CheckVerThread.h"
-#include "ConfigStore.h"
-#include "Preference.h"
-#include "ProgramFolder.h"
-#include "StartPage.h"
+#include "store/ConfigStore.h"
+#include "store/Preference.h"
+#include "store/ProgramFolder.h"
+#include "pages/StartPage.h"
 #include "VersionCheckLink.h"
 
 #include <wx/confbase.h>

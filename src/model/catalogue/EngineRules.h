@@ -1,0 +1,86 @@
+#pragma once
+
+#include "catalogue/Engine.h"
+#include "catalogue/EngineManager.h"
+
+#include <wx/string.h>
+
+#include <memory>
+
+// The rules that the engine panel, the engine dialog and the import share,
+// kept here so the windows only map results to controls and messages.
+class EngineRules
+{
+public:
+    // Decimal index text as the catalogue stores it: leading blanks and one
+    // sign, digits up to the first non-digit (none give 0), saturating at the
+    // 32-bit limits.
+    static int ParseIndex(const wxString& text);
+
+    // What the user typed for one record, before trimming.
+    struct Input
+    {
+        wxString language;
+        wxString category;
+        wxString name;
+        wxString url;
+        wxString encoding;
+        wxString index;
+        bool enable = true;
+    };
+
+    // The checks in the order the dialog reports them; the first failing one wins.
+    enum class Problem
+    {
+        None,
+        NoLanguage,
+        NoCategory,
+        NoName,
+        NoUrl,
+        NoKeywordMark,     // the URL has no '*'
+        ControlCharacter,  // the name or URL holds a character XML cannot store
+        IndexTaken         // another engine has the index
+    };
+
+    // Checks the input for `engine` (whose own index is always accepted).
+    // On Problem::None, `result` holds the trimmed values to store; its mark
+    // and suggestion address are copied from `engine`.
+    static Problem Check(const Input& input, const Engine& engine, const EngineManager& catalogue,
+                         Engine& result);
+    // The translated message the dialog shows for a problem (empty for None).
+    static wxString Message(Problem problem);
+
+    // U+0001-U+001F other than tab, LF and CR, U+FFFE, U+FFFF, lone surrogates.
+    static bool HasForbiddenCharacter(const wxString& text);
+
+    // A fresh index past every one in use; saturates rather than wrapping.
+    static int NextFreeIndex(const EngineManager& catalogue);
+    // The panel's new record.
+    static std::unique_ptr<Engine> NewEngine(const EngineManager& catalogue);
+    // Every field of `source`, "(Copy)" after the name and a fresh index.
+    static std::unique_ptr<Engine> MakeCopy(const Engine& source, const EngineManager& catalogue);
+
+    // The entry next to `engine` in `list` (step -1 before, +1 after), or null
+    // when it is not listed or has no neighbour on that side.
+    static Engine* Neighbour(const EngineArray& list, const Engine* engine, int step);
+
+    // The engine list's columns and their order: -1, 0 or +1 for ascending
+    // order; a missing engine sorts first.
+    enum Column
+    {
+        COLUMN_NAME = 0,
+        COLUMN_LANGUAGE,
+        COLUMN_CATEGORY,
+        COLUMN_STATUS,
+        COLUMN_ENCODING,
+        COLUMN_INDEX,
+        COLUMN_URL
+    };
+    static int Compare(const Engine* first, const Engine* second, int column);
+    // Search order: by index, engines sharing one keep their catalogue order.
+    static void SortByIndex(EngineArray& engines);
+
+    // The position of a stored encoding name in EncodingNames, ignoring case,
+    // or -1 when the list does not have it. An empty name means UTF-8.
+    static int EncodingPosition(const wxString& stored);
+};

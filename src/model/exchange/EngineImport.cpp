@@ -1,0 +1,252 @@
+#include "exchange/EngineImport.h"
+
+#include "catalogue/EngineRules.h"
+#include "exchange/OpenSearchDescription.h"
+
+#include <wx/ffile.h>
+#include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+
+#include <climits>
+#include <set>
+#include <unordered_set>
+
+namespace
+{
+// At most `limit` + 1 bytes, so that the caller can tell a file is too big.
+bool ReadUpTo(const wxString& path, size_t limit, std::string& bytes)
+{
+    wxLogNull noLog;
+    wxFFile file(path, "rb");
+    if (!file.IsOpened())
+        return false;
+    bytes.clear();
+    char buffer[64 * 1024];
+    while (bytes.size() <= limit)
+    {
+        const size_t n = file.Read(buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        bytes.append(buffer, n);
+    }
+    return !file.Error();
+}
+
+wxString Field(wxString text)
+{
+    text.Replace(wxS("\t"), wxS(" "));
+    text.Replace(wxS("\r"), wxS(" "));
+    text.Replace(wxS("\n"), wxS(" "));
+    return text;
+}
+
+wxString FileAddress(const wxString& path)
+{
+    wxFileName name(path);
+    name.MakeAbsolute();
+    return wxFileName::FileNameToURL(name);
+}
+} // namespace
+
+void EngineImport::AddFailure(const wxString& source, const ImportMessage& problem)
+{
+    Item item;
+    item.source = source;
+    item.problem = problem;
+    m_items.push_back(std::move(item));
+}
+
+void EngineImport::AddFile(const wxString& path)
+{
+    std::string bytes;
+    if (wxFileName::DirExists(path) || !ReadUpTo(path, MaxCatalogueBytes, bytes))
+    {
+        AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        return;
+    }
+    if (OpenSearchDescription::RootName(bytes).IsSameAs(wxS("ENGINES"), false))
+    {
+        if (bytes.size() > MaxCatalogueBytes)
+            AddFailure(path, ImportMessage(wxTRANSLATE("The file is too large.")));
+        else
+            AddCatalogue(path);
+        return;
+    }
+    AddDescription(bytes, FileAddress(path));
+    m_items.back().source = path;
+}
+
+void EngineImport::AddDescription(const std::string& bytes, const wxString& address)
+{
+    OpenSearchDescription description;
+    ImportMessage problem;
+    auto engine = std::make_unique<Engine>();
+    if (!description.Parse(bytes, problem))
+    {
+        AddFailure(address, problem);
+        return;
+    }
+    Item item;
+    item.source = address;
+    if (!description.ToEngine(address, *engine, problem))
+    {
+        // The name is known: the report names the engine, not the file.
+        engine->m_strName = description.m_strShortName;
+        engine->m_strUrl.clear();
+        item.problem = problem;
+    }
+    item.engine = std::move(engine);
+    m_items.push_back(std::move(item));
+}
+
+void EngineImport::AddCatalogue(const wxString& path)
+{
+    EngineManager file;
+    file.SetFileName(path);
+    file.Load();
+    if (file.WasUnreadable())
+    {
+        AddFailure(path, ImportMessage(wxTRANSLATE("The catalogue file is not well-formed XML.")));
+        return;
+    }
+    if (file.m_engines.empty())
+    {
+        AddFailure(path, ImportMessage(wxTRANSLATE("The catalogue file holds no engines.")));
+        return;
+    }
+    for (auto& engine : file.m_engines)
+    {
+        Item item;
+        item.source = path;
+        item.fromCatalogue = true;
+        item.problem = CheckRecord(*engine);
+        engine->m_bMark = false;
+        item.engine = std::move(engine);
+        m_items.push_back(std::move(item));
+    }
+    file.m_engines.clear();
+}
+
+ImportMessage EngineImport::CheckRecord(const Engine& engine)
+{
+    if (engine.m_strName.empty())
+        return ImportMessage(wxTRANSLATE("An engine without a name cannot be added."));
+    if (engine.m_strUrl.find('*') == wxString::npos)
+        return ImportMessage(
+            wxTRANSLATE("The search address of \"%s\" has no '*' where the keyword goes."),
+            engine.m_strName);
+    if (EngineRules::HasForbiddenCharacter(engine.m_strName) ||
+        EngineRules::HasForbiddenCharacter(engine.m_strUrl) ||
+        EngineRules::HasForbiddenCharacter(engine.m_strLanguage) ||
+        EngineRules::HasForbiddenCharacter(engine.m_strCategory))
+        return ImportMessage(
+            wxTRANSLATE("The name or the search address of \"%s\" contains control characters."),
+            engine.m_strName);
+    return ImportMessage();
+}
+
+void EngineImport::CheckDuplicates(const EngineManager& catalogue)
+{
+    std::unordered_set<std::wstring> urls;
+    for (const auto& engine : catalogue.m_engines)
+        urls.insert(engine->m_strUrl.ToStdWstring());
+    for (Item& item : m_items)
+    {
+        item.duplicate = false;
+        if (item.engine && item.problem.IsEmpty())
+            item.duplicate = !urls.insert(item.engine->m_strUrl.ToStdWstring()).second;
+        item.chosen = item.engine && item.problem.IsEmpty() && !item.duplicate;
+    }
+}
+
+size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
+                           const wxString& category, bool languageForAll, bool categoryForAll)
+{
+    std::set<int> used;
+    for (const auto& engine : catalogue.m_engines)
+        used.insert(engine->m_nIndex);
+    long long last = catalogue.GetMaxIndex();
+    auto next = [&last]() {
+        last = std::min<long long>(last + 1, INT_MAX);
+        return static_cast<int>(last);
+    };
+
+    // Every chosen engine's group first: index order matters within a group.
+    std::vector<size_t> chosen;
+    for (size_t i = 0; i < m_items.size(); ++i)
+    {
+        Item& item = m_items[i];
+        if (!item.chosen || !item.engine || !item.problem.IsEmpty())
+            continue;
+        Engine& engine = *item.engine;
+        if (!item.fromCatalogue || languageForAll || engine.m_strLanguage.empty())
+            engine.m_strLanguage = language;
+        if (!item.fromCatalogue || categoryForAll || engine.m_strCategory.empty())
+            engine.m_strCategory = category;
+        chosen.push_back(i);
+    }
+
+    // Catalogue engines keep free indexes. Within one group they are taken
+    // in index order, and once one has to move, the later ones move too, so
+    // the group's order survives; new indexes come after every used one.
+    std::vector<size_t> order;
+    for (size_t i : chosen)
+        if (m_items[i].fromCatalogue)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) {
+        return m_items[a].engine->m_nIndex < m_items[b].engine->m_nIndex;
+    });
+    std::vector<std::pair<wxString, wxString>> movedGroups;
+    auto groupMoved = [&movedGroups](const Engine& e) {
+        for (const auto& g : movedGroups)
+            if (g.first.IsSameAs(e.m_strLanguage, false) && g.second.IsSameAs(e.m_strCategory, false))
+                return true;
+        return false;
+    };
+    for (size_t i : order)
+    {
+        Engine& engine = *m_items[i].engine;
+        if (groupMoved(engine) || used.count(engine.m_nIndex) > 0)
+        {
+            if (!groupMoved(engine))
+                movedGroups.emplace_back(engine.m_strLanguage, engine.m_strCategory);
+            engine.m_nIndex = next();
+        }
+        used.insert(engine.m_nIndex);
+        last = std::max<long long>(last, engine.m_nIndex);
+    }
+
+    m_added.assign(m_items.size(), false);
+    std::vector<std::unique_ptr<Engine>> engines;
+    for (size_t i : chosen)
+    {
+        Engine& engine = *m_items[i].engine;
+        if (!m_items[i].fromCatalogue)
+            engine.m_nIndex = next();
+        m_added[i] = true;
+        engines.push_back(std::make_unique<Engine>(engine));
+    }
+    const size_t count = engines.size();
+    catalogue.AddEngines(std::move(engines));
+    return count;
+}
+
+std::vector<wxString> EngineImport::ReportLines() const
+{
+    std::vector<wxString> lines;
+    for (size_t i = 0; i < m_items.size(); ++i)
+    {
+        const Item& item = m_items[i];
+        const wxString name = Field(item.engine ? item.engine->m_strName : item.source);
+        if (i < m_added.size() && m_added[i])
+            lines.push_back(wxS("added\t") + name + wxS("\t") + Field(item.engine->m_strUrl));
+        else if (!item.problem.IsEmpty())
+            lines.push_back(wxS("skipped\t") + name + wxS("\t") + Field(item.problem.Text(false)));
+        else if (item.duplicate)
+            lines.push_back(wxS("skipped\t") + name + wxS("\tduplicate"));
+        else
+            lines.push_back(wxS("skipped\t") + name + wxS("\tnot chosen"));
+    }
+    return lines;
+}

@@ -1,0 +1,195 @@
+#include "instance/CommandLine.h"
+
+#include <wx/filename.h>
+
+namespace
+{
+struct Option
+{
+    const char* name;
+    CommandLine::Action action;
+};
+
+const Option Commands[] = {
+    {"--help", CommandLine::Action::Help},
+    {"-h", CommandLine::Action::Help},
+    {"--import", CommandLine::Action::Import},
+    {"--export", CommandLine::Action::Export},
+    {"--export-opensearch", CommandLine::Action::ExportOpenSearch},
+    {"--urls", CommandLine::Action::Urls},
+};
+
+CommandLine UsageError(const wxString& message)
+{
+    CommandLine line;
+    line.m_action = CommandLine::Action::UsageError;
+    line.m_strError = message;
+    return line;
+}
+
+const char* ActionName(CommandLine::Action action)
+{
+    for (const Option& option : Commands)
+        if (option.action == action)
+            return option.name;
+    return "";
+}
+} // namespace
+
+CommandLine CommandLine::Parse(const wxArrayString& args)
+{
+    CommandLine line;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        const wxString& arg = args[i];
+        if (optionsEnded || !arg.StartsWith(wxS("-")) || arg == wxS("-"))
+        {
+            line.m_args.push_back(arg);
+            continue;
+        }
+        if (arg == wxS("--"))
+        {
+            optionsEnded = true;
+            continue;
+        }
+        wxString name = arg, value;
+        const bool inlineValue = arg.StartsWith(wxS("--")) && arg.find('=') != wxString::npos;
+        if (inlineValue)
+        {
+            name = arg.BeforeFirst('=');
+            value = arg.AfterFirst('=');
+        }
+        if (name == wxS("--language") || name == wxS("--category"))
+        {
+            if (!inlineValue)
+            {
+                if (i + 1 >= args.size())
+                    return UsageError(name + wxS(" needs a value"));
+                value = args[++i];
+            }
+            const bool language = name == wxS("--language");
+            bool& has = language ? line.m_bHasLanguage : line.m_bHasCategory;
+            if (has)
+                return UsageError(name + wxS(" given twice"));
+            has = true;
+            (language ? line.m_strLanguage : line.m_strCategory) = value;
+            continue;
+        }
+        const Option* command = nullptr;
+        for (const Option& option : Commands)
+            if (name == option.name)
+                command = &option;
+        if (!command || inlineValue)
+            return UsageError(wxS("unknown option ") + arg);
+        if (line.m_action != Action::Window && line.m_action != command->action)
+            return UsageError(wxString(ActionName(line.m_action)) + wxS(" and ") + name +
+                              wxS(" cannot be combined"));
+        line.m_action = command->action;
+    }
+
+    switch (line.m_action)
+    {
+    case Action::Help:
+        break;
+    case Action::Window:
+        if (line.m_bHasLanguage || line.m_bHasCategory)
+            return UsageError(wxS("--language and --category go with --import or --urls"));
+        break;
+    case Action::Import:
+        if (line.m_args.empty())
+            return UsageError(wxS("--import needs at least one file"));
+        break;
+    case Action::Export:
+    case Action::ExportOpenSearch:
+        if (line.m_bHasLanguage || line.m_bHasCategory)
+            return UsageError(wxS("--language and --category go with --import or --urls"));
+        if (line.m_args.size() != 1)
+            return UsageError(wxString(ActionName(line.m_action)) + wxS(" needs exactly one path"));
+        break;
+    case Action::Urls:
+        if (line.Words().empty())
+            return UsageError(wxS("--urls needs the words to search for"));
+        break;
+    case Action::UsageError:
+        break;
+    }
+    return line;
+}
+
+wxString CommandLine::Usage()
+{
+    return wxS("Usage: orvane [WORDS...]\n"
+               "       orvane --import FILE... [--language L] [--category C]\n"
+               "       orvane --export FILE\n"
+               "       orvane --export-opensearch FOLDER\n"
+               "       orvane --urls [--language L] [--category C] WORDS...\n"
+               "\n"
+               "Without options the window opens and searches WORDS, if given.\n"
+               "\n"
+               "  --import FILE...          add the engines of OpenSearch descriptions and Orvane\n"
+               "                            catalogue files; prints \"added<TAB>name<TAB>url\" or\n"
+               "                            \"skipped<TAB>name<TAB>reason\" per engine; exits 0 when\n"
+               "                            anything was added, 1 when nothing was\n"
+               "  --language L              the language for imported descriptions (and catalogue\n"
+               "                            engines), or the group for --urls\n"
+               "  --category C              the category, likewise\n"
+               "  --export FILE             write the whole catalogue as a catalogue file\n"
+               "  --export-opensearch DIR   write one OpenSearch description per engine into DIR\n"
+               "  --urls WORDS...           print the address each enabled engine of the group\n"
+               "                            (default: the current one) loads for WORDS, in tab order\n"
+               "  --help                    show this text\n"
+               "  --                        end of options; what follows are words or files\n"
+               "\n"
+               "While the window runs, commands go through it. Usage errors exit with 2.\n");
+}
+
+wxString CommandLine::Words() const
+{
+    wxString words;
+    for (const wxString& arg : m_args)
+    {
+        if (!words.empty())
+            words += ' ';
+        words += arg;
+    }
+    words.Trim(true).Trim(false);
+    return words;
+}
+
+void CommandLine::MakePathsAbsolute(const wxString& folder)
+{
+    if (m_action != Action::Import && m_action != Action::Export &&
+        m_action != Action::ExportOpenSearch)
+        return;
+    for (wxString& arg : m_args)
+    {
+        wxFileName name(arg);
+        if (!name.IsAbsolute())
+        {
+            name.MakeAbsolute(folder);
+            arg = name.GetFullPath();
+        }
+    }
+}
+
+wxArrayString CommandLine::ToArgs() const
+{
+    wxArrayString args;
+    if (m_action != Action::Window)
+        args.push_back(ActionName(m_action));
+    if (m_bHasLanguage)
+    {
+        args.push_back(wxS("--language"));
+        args.push_back(m_strLanguage);
+    }
+    if (m_bHasCategory)
+    {
+        args.push_back(wxS("--category"));
+        args.push_back(m_strCategory);
+    }
+    args.push_back(wxS("--"));
+    for (const wxString& arg : m_args)
+        args.push_back(arg);
+    return args;
+}

@@ -1,0 +1,126 @@
+#include "instance/EngineCommand.h"
+
+#include "exchange/EngineExport.h"
+#include "exchange/EngineImport.h"
+#include "base/KeywordEncoding.h"
+
+#include <wx/arrstr.h>
+
+namespace
+{
+wxString Pick(const wxArrayString& items, const wxString& stored, bool preferStored)
+{
+    if (items.empty())
+        return wxString();
+    // Exact match, as the window's choice lists select.
+    if (preferStored && items.Index(stored, true) != wxNOT_FOUND)
+        return stored;
+    return items[0];
+}
+
+EngineCommand::Reply Import(const CommandLine& command, EngineManager& catalogue,
+                            const wxString& language, const wxString& category)
+{
+    EngineCommand::Reply reply;
+    EngineImport import;
+    for (const wxString& file : command.m_args)
+        import.AddFile(file);
+    import.CheckDuplicates(catalogue);
+    // Engines need a group; an empty catalogue has no current one.
+    wxString lang = command.m_bHasLanguage ? command.m_strLanguage : language;
+    wxString cat = command.m_bHasCategory ? command.m_strCategory : category;
+    lang.Trim(true).Trim(false);
+    cat.Trim(true).Trim(false);
+    if (lang.empty())
+        lang = wxS("untitled");
+    if (cat.empty())
+        cat = wxS("untitled");
+    // An option names the group for every engine, a catalogue file's included.
+    const size_t added = import.Apply(catalogue, lang, cat, command.m_bHasLanguage,
+                                      command.m_bHasCategory);
+    reply.out = import.ReportLines();
+    reply.status = added > 0 ? CommandLine::ExitOk : CommandLine::ExitNothing;
+    return reply;
+}
+} // namespace
+
+void EngineCommand::StartGroup(const EngineManager& catalogue, const wxString& storedLanguage,
+                               const wxString& storedCategory, bool preferStored,
+                               wxString& language, wxString& category)
+{
+    wxArrayString languages;
+    catalogue.GetLanguages(languages);
+    language = Pick(languages, storedLanguage, preferStored);
+    wxArrayString categories;
+    catalogue.GetCategories(categories, language);
+    category = Pick(categories, storedCategory, preferStored);
+}
+
+EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManager& catalogue,
+                                        const wxString& language, const wxString& category)
+{
+    Reply reply;
+    std::vector<const Engine*> all;
+    for (const auto& engine : catalogue.m_engines)
+        all.push_back(engine.get());
+    ImportMessage error;
+
+    switch (command.m_action)
+    {
+    case CommandLine::Action::Import:
+        return Import(command, catalogue, language, category);
+    case CommandLine::Action::Export:
+        if (!EngineExport::WriteCatalogue(all, command.m_args[0], error))
+        {
+            reply.err.push_back(error.Text(false));
+            reply.status = CommandLine::ExitNothing;
+        }
+        break;
+    case CommandLine::Action::ExportOpenSearch:
+    {
+        std::vector<wxString> written;
+        const bool ok = EngineExport::WriteOpenSearch(all, command.m_args[0], written, error);
+        for (size_t i = 0; i < written.size(); ++i)
+            reply.out.push_back(wxS("exported\t") + all[i]->m_strName + wxS("\t") + written[i]);
+        if (!ok)
+        {
+            reply.err.push_back(error.Text(false));
+            reply.status = CommandLine::ExitNothing;
+        }
+        break;
+    }
+    case CommandLine::Action::Urls:
+    {
+        const wxString lang = command.m_bHasLanguage ? command.m_strLanguage : language;
+        wxString cat = category;
+        if (command.m_bHasCategory)
+            cat = command.m_strCategory;
+        else if (command.m_bHasLanguage && !lang.IsSameAs(language, false))
+        {
+            // Another language: its first category, as the window would choose.
+            wxArrayString categories;
+            catalogue.GetCategories(categories, lang);
+            cat = categories.empty() ? wxString() : categories[0];
+        }
+        const wxString words = command.Words();
+        const EngineArray engines = catalogue.GetEngines(lang, cat, false);
+        for (const Engine* engine : engines)
+            reply.out.push_back(BuildSearchUrl(engine->m_strUrl, words, engine->m_strEncoding));
+        reply.status = engines.empty() ? CommandLine::ExitNothing : CommandLine::ExitOk;
+        break;
+    }
+    default:
+        reply.err.push_back(wxS("not a command"));
+        reply.status = CommandLine::ExitUsage;
+        break;
+    }
+    return reply;
+}
+
+wxString EngineCommand::Join(const std::vector<wxString>& lines)
+{
+    wxString text;
+    for (const wxString& line : lines)
+        text << line << '\n';
+    return text;
+}

@@ -1,0 +1,241 @@
+#include "exchange/EngineExport.h"
+#include "exchange/EngineImport.h"
+#include "catalogue/EngineManager.h"
+
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+class CountingObserver : public EngineObserver
+{
+public:
+    void OnEngineChanged() override { ++calls; }
+    int calls = 0;
+};
+
+std::string Description(const std::string& name, const std::string& url)
+{
+    return "<?xml version=\"1.0\"?><OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">"
+           "<ShortName>" + name + "</ShortName><Url type=\"text/html\" template=\"" + url +
+           "\"/></OpenSearchDescription>";
+}
+
+std::unique_ptr<Engine> MakeEngine(int index, const wxString& lang, const wxString& cat,
+                                   const wxString& name, const wxString& url)
+{
+    auto e = std::make_unique<Engine>();
+    e->m_nIndex = index;
+    e->m_strLanguage = lang;
+    e->m_strCategory = cat;
+    e->m_strName = name;
+    e->m_strUrl = url;
+    return e;
+}
+
+std::vector<std::string> Lines(const EngineImport& import)
+{
+    std::vector<std::string> lines;
+    for (const wxString& line : import.ReportLines())
+        lines.push_back(line.ToStdString(wxConvUTF8));
+    return lines;
+}
+} // namespace
+
+TEST(EngineImport, DescriptionsAndCatalogueFilesJoinTheCatalogueOnce)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("a.xml"), Description("Alpha", "https://a.test/?q={searchTerms}"));
+    WriteFileBytes(dir.File("dup.xml"), Description("Again", "https://old.test/?q={searchTerms}"));
+    WriteFileBytes(dir.File("post.xml"),
+                   "<OpenSearchDescription><ShortName>Poster</ShortName>"
+                   "<Url type=\"text/html\" method=\"POST\" template=\"https://p.test/\"/></OpenSearchDescription>");
+    WriteFileBytes(dir.File("junk.xml"), "<Open");
+    // A backup from another machine: indexes 3 and 9 (9 is taken here), its own groups.
+    WriteFileBytes(dir.File("backup.xml"),
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENGINES>"
+                   "<ENGINE><INDEX>9</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Late</NAME>"
+                   "<URL>https://late.test/?q=*</URL><ENABLE>0</ENABLE><SUGGEST_URL>https://late.test/ac?q={searchTerms}</SUGGEST_URL></ENGINE>"
+                   "<ENGINE><INDEX>3</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Early</NAME>"
+                   "<URL>https://early.test/?q=*</URL><ENCODING>ISO-8859-15</ENCODING></ENGINE>"
+                   "<ENGINE><INDEX>4</INDEX><NAME>Starless</NAME><URL>https://x.test/</URL></ENGINE>"
+                   "</ENGINES>");
+
+    EngineManager catalogue;
+    CountingObserver observer;
+    catalogue.m_pObserver = &observer;
+    catalogue.AddEngine(MakeEngine(9, "English", "Web", "Old", "https://old.test/?q=*"));
+    observer.calls = 0;
+
+    EngineImport import;
+    for (const char* file : {"a.xml", "dup.xml", "post.xml", "junk.xml", "backup.xml", "missing.xml"})
+        import.AddFile(dir.File(file));
+    import.CheckDuplicates(catalogue);
+    EXPECT_EQ(3u, import.Apply(catalogue, "English", "News"));
+    EXPECT_EQ(1, observer.calls);
+    ASSERT_EQ(4u, catalogue.m_engines.size());
+
+    const Engine& alpha = *catalogue.m_engines[1];
+    EXPECT_EQ("Alpha", alpha.m_strName);
+    EXPECT_EQ("English", alpha.m_strLanguage);
+    EXPECT_EQ("News", alpha.m_strCategory);
+    {
+        SCOPED_TRACE("catalogue engines keep their group and flags; their order by index survives");
+        const Engine& late = *catalogue.m_engines[2];
+        const Engine& early = *catalogue.m_engines[3];
+        EXPECT_EQ("Deutsch", late.m_strLanguage);
+        EXPECT_FALSE(late.m_bEnable);
+        EXPECT_EQ("https://late.test/ac?q={searchTerms}", late.m_strSuggestUrl);
+        EXPECT_EQ("ISO-8859-15", early.m_strEncoding);
+        EXPECT_EQ(3, early.m_nIndex);
+        EXPECT_LT(early.m_nIndex, late.m_nIndex);
+        EXPECT_NE(9, late.m_nIndex);
+        EXPECT_NE(alpha.m_nIndex, late.m_nIndex);
+        EXPECT_TRUE(late.m_bMark && early.m_bMark && !catalogue.m_engines[0]->m_bMark);
+    }
+    const std::vector<std::string> expected = {
+        "added\tAlpha\thttps://a.test/?q=*",
+        "skipped\tAgain\tduplicate",
+        "skipped\tPoster\t\"Poster\" sends its searches by POST, which Orvane cannot do.",
+        "skipped\t" + dir.File("junk.xml") + "\tThe file is not well-formed XML (unclosed token, line 1).",
+        "added\tLate\thttps://late.test/?q=*",
+        "added\tEarly\thttps://early.test/?q=*",
+        "skipped\tStarless\tThe search address of \"Starless\" has no '*' where the keyword goes.",
+        "skipped\t" + dir.File("missing.xml") + "\tThe file cannot be read.",
+    };
+    EXPECT_EQ(expected, Lines(import));
+}
+
+TEST(EngineImport, GroupOptionsAndEmptyGroupsAndNothingToAdd)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("c.xml"),
+                   "<ENGINES><ENGINE><NAME>Bare</NAME><URL>https://b.test/?q=*</URL></ENGINE>"
+                   "<ENGINE><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Own</NAME>"
+                   "<URL>https://o.test/?q=*</URL></ENGINE></ENGINES>");
+    EngineManager catalogue;
+    CountingObserver observer;
+    catalogue.m_pObserver = &observer;
+    {
+        EngineImport import;
+        import.AddFile(dir.File("c.xml"));
+        import.CheckDuplicates(catalogue);
+        ASSERT_EQ(2u, import.Apply(catalogue, "L", "C"));
+        EXPECT_EQ("L", catalogue.m_engines[0]->m_strLanguage);  // an empty group is filled in
+        EXPECT_EQ("Deutsch", catalogue.m_engines[1]->m_strLanguage);
+    }
+    {
+        SCOPED_TRACE("the same file again: all duplicates, no notification");
+        observer.calls = 0;
+        EngineImport import;
+        import.AddFile(dir.File("c.xml"));
+        import.CheckDuplicates(catalogue);
+        EXPECT_EQ(0u, import.Apply(catalogue, "L", "C", true, true));
+        EXPECT_EQ(0, observer.calls);
+        EXPECT_EQ(2u, catalogue.m_engines.size());
+    }
+    {
+        SCOPED_TRACE("options override a catalogue file's own group");
+        EngineManager other;
+        EngineImport import;
+        import.AddFile(dir.File("c.xml"));
+        import.CheckDuplicates(other);
+        ASSERT_EQ(2u, import.Apply(other, "L", "C", true, true));
+        EXPECT_EQ("L", other.m_engines[1]->m_strLanguage);
+        EXPECT_EQ("C", other.m_engines[1]->m_strCategory);
+    }
+}
+
+TEST(EngineExport, CatalogueRoundTripIsLossless)
+{
+    TempDir dir;
+    EngineManager source;
+    source.AddEngine(MakeEngine(-4, "English", "Web", "A & <B>", "https://a.test/?q=*&x=\"1\""));
+    source.AddEngine(MakeEngine(12, wxString::FromUTF8("中文"), "News", "Tab\tName", "https://b.test/*?*"));
+    source.m_engines[1]->m_strEncoding = "gb_2312-80";
+    source.m_engines[1]->m_bEnable = false;
+    source.m_engines[1]->m_strSuggestUrl = "https://b.test/ac?q={searchTerms}";
+
+    std::vector<const Engine*> all;
+    for (const auto& e : source.m_engines)
+        all.push_back(e.get());
+    ImportMessage error;
+    ASSERT_TRUE(EngineExport::WriteCatalogue(all, dir.File("out.xml"), error));
+
+    EngineManager target;
+    EngineImport import;
+    import.AddFile(dir.File("out.xml"));
+    import.CheckDuplicates(target);
+    ASSERT_EQ(2u, import.Apply(target, "x", "y"));
+    for (size_t i = 0; i < 2; ++i)
+    {
+        SCOPED_TRACE(i);
+        const Engine& a = *source.m_engines[i];
+        const Engine& b = *target.m_engines[i];
+        EXPECT_EQ(a.m_nIndex, b.m_nIndex);
+        EXPECT_EQ(a.m_strLanguage, b.m_strLanguage);
+        EXPECT_EQ(a.m_strCategory, b.m_strCategory);
+        EXPECT_EQ(a.m_strName, b.m_strName);
+        EXPECT_EQ(a.m_strUrl, b.m_strUrl);
+        EXPECT_EQ(a.m_strEncoding, b.m_strEncoding);
+        EXPECT_EQ(a.m_bEnable, b.m_bEnable);
+        EXPECT_EQ(a.m_strSuggestUrl, b.m_strSuggestUrl);
+    }
+}
+
+TEST(EngineExport, OpenSearchFilesAreNamedValidAndReadBack)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("Taken.xml"), "user's own file");
+    EngineManager source;
+    source.AddEngine(MakeEngine(1, "E", "W", "Taken", "https://t.test/?q=*"));
+    source.AddEngine(MakeEngine(2, "E", "W", "A very long engine name/with: odd {chars}",
+                                "https://l.test/s{x}?q=*&star=*"));
+    source.AddEngine(MakeEngine(3, "E", "W", "Taken", "https://t2.test/?q=*"));
+    source.AddEngine(MakeEngine(4, "E", "W", wxString::FromUTF8("百度"), "https://bd.test/s?wd=*"));
+    source.m_engines[3]->m_strEncoding = "GB2312";
+    source.m_engines[3]->m_strSuggestUrl = "https://bd.test/su?wd={searchTerms}";
+    std::vector<const Engine*> all;
+    for (const auto& e : source.m_engines)
+        all.push_back(e.get());
+
+    std::vector<wxString> written;
+    ImportMessage error;
+    ASSERT_TRUE(EngineExport::WriteOpenSearch(all, dir.File("out"), written, error));
+    std::vector<std::string> names;
+    for (const wxString& path : written)
+        names.push_back(fs::path(path.ToStdString()).filename().string());
+    EXPECT_EQ((std::vector<std::string>{"Taken.xml", "A_very_long_engine_name_with__odd__chars_.xml",
+                                        "Taken-2.xml", "__.xml"}),
+              names);
+    {
+        SCOPED_TRACE("never over an existing file");
+        std::vector<wxString> again;
+        ASSERT_TRUE(EngineExport::WriteOpenSearch({all[0]}, dir.File("out"), again, error));
+        EXPECT_EQ(dir.File("out/Taken-3.xml"), again[0].ToStdString());
+        EXPECT_TRUE(EngineExport::WriteOpenSearch({all[0]}, dir.Path(), again, error));
+        EXPECT_EQ("user's own file", ReadFileBytes(dir.File("Taken.xml")));
+    }
+
+    const std::string xml = ReadFileBytes(written[1].ToStdString());
+    EXPECT_NE(std::string::npos, xml.find("<ShortName>A very long engi</ShortName>"));
+    EXPECT_NE(std::string::npos, xml.find("<Description>A very long engine name/with: odd {chars}</Description>"));
+    EXPECT_NE(std::string::npos,
+              xml.find("template=\"https://l.test/s%7Bx%7D?q={searchTerms}&amp;star=*\""));
+
+    EngineManager target;
+    EngineImport import;
+    for (const wxString& path : written)
+        import.AddFile(path);
+    import.CheckDuplicates(target);
+    ASSERT_EQ(4u, import.Apply(target, "E", "W"));
+    EXPECT_EQ("https://l.test/s%7Bx%7D?q=*&star=%2a", target.m_engines[1]->m_strUrl);
+    EXPECT_EQ("GB2312", target.m_engines[3]->m_strEncoding);
+    EXPECT_EQ("https://bd.test/su?wd={searchTerms}", target.m_engines[3]->m_strSuggestUrl);
+    EXPECT_EQ("https://bd.test/s?wd=*", target.m_engines[3]->m_strUrl);
+}

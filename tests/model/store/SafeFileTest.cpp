@@ -1,0 +1,162 @@
+// Replacing the user's files: links stay links, permissions stay, temporary
+// files of killed saves neither pile up nor block a save, and the store is
+// never removed before its replacement is in place.
+#include "store/ConfigStore.h"
+#include "catalogue/EngineManager.h"
+#include "store/SafeFile.h"
+#include "pages/StartPage.h"
+
+#include "TestEnvironment.h"
+
+#include <wx/confbase.h>
+#include <wx/init.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+// The id of a process that has ended (and been reaped).
+pid_t DeadPid()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+std::set<std::string> FilesIn(const std::string& dir)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+} // namespace
+
+TEST(SafeFile, LinksAreFollowedAndTheFileKeepsItsMode)
+{
+    TempDir dir;
+    MakeDirs(dir.File("real"));
+    WriteFileBytes(dir.File("real/c"), "old");
+    ::chmod(dir.File("real/c").c_str(), 0640);
+    fs::create_symlink("real/c", dir.File("b"));
+    fs::create_symlink(dir.File("b"), dir.File("a"));
+    ASSERT_TRUE(SafeFile::Replace(wxString(dir.File("a")), std::string("new")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("a")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("b")));
+    EXPECT_EQ("new", ReadFileBytes(dir.File("real/c")));
+    struct stat st{};
+    ASSERT_EQ(0, ::stat(dir.File("real/c").c_str(), &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+
+    SCOPED_TRACE("a dangling link gets its target");
+    fs::create_symlink("missing/d", dir.File("dangling"));
+    ASSERT_TRUE(SafeFile::Replace(wxString(dir.File("dangling")), std::string("d")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("dangling")));
+    EXPECT_EQ("d", ReadFileBytes(dir.File("missing/d")));
+}
+
+TEST(SafeFile, TemporariesOfKilledSavesGoAfterTheNextSave)
+{
+    TempDir dir;
+    const std::string dead = std::to_string(DeadPid());
+    const std::set<std::string> kept = {"x", "x.tmp.1.00000001", "y.tmp3", "x.tmpfile"};
+    for (const std::string& name : kept)
+        WriteFileBytes(dir.File(name), "k");
+    // Names of this and of earlier versions, left by saves that were killed.
+    for (int i = 0; i < 120; ++i)
+        WriteFileBytes(dir.File("x.tmp" + std::to_string(i)), "stale");
+    WriteFileBytes(dir.File("x.tmp." + dead + ".0badf00d"), "stale");
+    WriteFileBytes(dir.File("x." + dead + ".tmp"), "stale");
+    ASSERT_TRUE(SafeFile::Replace(wxString(dir.File("x")), std::string("new")));
+    EXPECT_EQ(kept, FilesIn(dir.Path()));
+    EXPECT_EQ("new", ReadFileBytes(dir.File("x")));
+}
+
+// A saved catalogue, store and start page that are symbolic links (kept in a
+// synced folder, say) stay links, and what they point to is what changes.
+TEST(SafeFile, TheUsersFilesStayLinked)
+{
+    wxInitializer wx;
+    TestSandbox sandbox;
+    MakeDirs(sandbox.File("elsewhere"));
+    MakeDirs(sandbox.File("conf"));
+    MakeDirs(sandbox.File(".config/Orvane"));
+    const std::pair<std::string, std::string> links[] = {
+        {"conf/config.xml", "elsewhere/config.xml"},
+        {".config/Orvane/Orvane.conf", "elsewhere/Orvane.conf"},
+        {"conf/index.htm", "elsewhere/index.htm"},
+    };
+    for (const auto& [link, target] : links)
+    {
+        WriteFileBytes(sandbox.File(target), "");
+        fs::create_symlink(sandbox.File(target), sandbox.File(link));
+    }
+    {
+        EngineManager catalogue;
+        catalogue.Load();
+        auto engine = std::make_unique<Engine>();
+        engine->m_strName = "linked";
+        catalogue.AddEngine(std::move(engine));
+        ASSERT_TRUE(catalogue.Save());
+    }
+    ConfigStore::Get()->Write("key", "linked");
+    ConfigStore::Close();
+    ASSERT_TRUE(StartPage::Write(wxString(sandbox.File("conf/index.htm")), "linked"));
+
+    for (const auto& [link, target] : links)
+    {
+        SCOPED_TRACE(link);
+        EXPECT_TRUE(fs::is_symlink(sandbox.File(link)));
+        EXPECT_NE(std::string::npos, ReadFileBytes(sandbox.File(target)).find("linked"));
+    }
+}
+
+// The toolkit's own save unlinks the store before renaming the new file into
+// place; a crash between the two lost every setting. The store's name must
+// never be removed, only replaced.
+TEST(SafeFile, TheStoreIsReplacedNeverRemoved)
+{
+    wxInitializer wx;
+    TestSandbox sandbox;
+    ConfigStore::Get()->Write("first", 1);
+    ConfigStore::Close();
+    const std::string folder = sandbox.File(".config/Orvane");
+
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_DELETE | IN_MOVED_TO), 0);
+    ConfigStore::Get()->Write("second", 2);
+    ConfigStore::Close();
+
+    bool removed = false, replaced = false;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+    {
+        for (char* p = buffer; p < buffer + n;)
+        {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if (event->len && std::string(event->name) == "Orvane.conf")
+            {
+                removed |= (event->mask & IN_DELETE) != 0;
+                replaced |= (event->mask & IN_MOVED_TO) != 0;
+            }
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    EXPECT_FALSE(removed);
+    EXPECT_TRUE(replaced);
+    EXPECT_NE(std::string::npos, ReadFileBytes(folder + "/Orvane.conf").find("second=2"));
+}
