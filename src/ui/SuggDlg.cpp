@@ -427,7 +427,9 @@ void SuggDlg::OnSuggLangSelected(wxCommandEvent& event)
         return;
     auto* code = static_cast<LangCode*>(m_pLangChoice->GetClientObject(index));
     Preference::Get()->m_strSuggLang = code->Code();
-    FetchSuggestions(m_strKeyword);
+    // Shortcuts on show stay: the language is for the next suggestions.
+    if (!m_bShortcutList)
+        FetchSuggestions(m_strKeyword);
 }
 
 void SuggDlg::OnClose(wxCommandEvent& event)

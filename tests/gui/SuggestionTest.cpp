@@ -735,6 +735,15 @@ TEST_F(SuggestionTest, ShortcutWordsListShortcutsAndAreNotSentToTheService)
         EXPECT_TRUE(m_dlg->IsShown());
         EXPECT_TRUE(m_dlg->ListsShortcuts());
         EXPECT_EQ(Items(m_dlg->m_pListBox), (std::vector<std::string>{"!wiki   Wiki", "!wzh   Wzh"}));
+        // Another suggestion language leaves the shortcuts on show.
+        m_dlg->m_pLangChoice->SetSelection(2);
+        wxCommandEvent pick(wxEVT_CHOICE, m_dlg->m_pLangChoice->GetId());
+        pick.SetInt(2);
+        pick.SetEventObject(m_dlg->m_pLangChoice);
+        m_dlg->m_pLangChoice->GetEventHandler()->ProcessEvent(pick);
+        ASSERT_TRUE(Settle());
+        EXPECT_EQ(m_server.RequestCount(), 1u);
+        EXPECT_EQ(Items(m_dlg->m_pListBox), (std::vector<std::string>{"!wiki   Wiki", "!wzh   Wzh"}));
     }
     {
         SCOPED_TRACE("choosing one completes the word");
