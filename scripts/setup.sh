@@ -13,7 +13,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils dbus-x11
   fonts-dejavu-core fonts-noto-cjk
   procps python3
-  libexpat1-dev
+  libexpat1-dev libicu-dev
   libcurl4-openssl-dev libssl-dev openssl nlohmann-json3-dev
 )
 

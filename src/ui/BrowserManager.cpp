@@ -159,7 +159,7 @@ void BrowserManager::ShowStartPage()
     }
 }
 
-void BrowserManager::Search(const wxString& keyword)
+void BrowserManager::Search(const wxString& keyword, const std::vector<const Engine*>* only)
 {
     // One load per page and nothing else: a new address replaces whatever
     // the page was loading, so the stop and the start-page load that used to
@@ -174,6 +174,8 @@ void BrowserManager::Search(const wxString& keyword)
     for (auto& [key, page] : m_pages)
     {
         if (!page->m_bActive || !page->m_pEngine)
+            continue;
+        if (only && std::find(only->begin(), only->end(), page->m_pEngine) == only->end())
             continue;
         const Engine& engine = *page->m_pEngine;
         auto encoded = encodedFor.find(engine.m_strEncoding);

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 class wxWindow;
 class ZulIeCtrl;
@@ -34,7 +35,9 @@ public:
     // The active pages hold exactly these engines, in this order.
     bool IsShowing(const EngineArray& engines) const;
     void ShowStartPage();
-    void Search(const wxString& keyword);
+    // Loads the search into every active page, or only into the pages of
+    // the engines in `only` (the others keep what they show).
+    void Search(const wxString& keyword, const std::vector<const Engine*>* only = nullptr);
     bool StopAll();
     bool IsAnyBusy();
     size_t CountActivePages() const;

@@ -35,6 +35,8 @@ ORVANE_DEFINE_DLG_ID(ID_TEXTCTRL_INDEX);
 ORVANE_DEFINE_DLG_ID(ID_CHECKBOX_ENABLE_INDEX);
 ORVANE_DEFINE_DLG_ID(ID_CHECKBOX_ENABLE);
 ORVANE_DEFINE_DLG_ID(ID_STATICLINE1);
+ORVANE_DEFINE_DLG_ID(ID_STATICTEXT_SHORTCUT);
+ORVANE_DEFINE_DLG_ID(ID_TEXTCTRL_SHORTCUT);
 #undef ORVANE_DEFINE_DLG_ID
 
 namespace
@@ -129,6 +131,18 @@ void EngineDlg::BuildLayout()
     row5->Add(m_pCheckEnable, 5, wxALL | wxALIGN_CENTER_VERTICAL, border);
     top->Add(row5, 0, wxALL | wxEXPAND, border);
 
+    // Optional, below the fields every engine has.
+    auto* rowShortcut = new wxBoxSizer(wxHORIZONTAL);
+    // TRANSLATORS: label of the field for an engine's keyword shortcut, as in "!w sea otter"
+    addLabel(rowShortcut, m_pLabelShortcut, ID_STATICTEXT_SHORTCUT, "ID_STATICTEXT_SHORTCUT",
+             _("&Shortcut:"));
+    m_pTextShortcut = new wxTextCtrl(this, ID_TEXTCTRL_SHORTCUT, wxEmptyString, wxDefaultPosition,
+                                     wxDefaultSize, 0, wxDefaultValidator, "ID_TEXTCTRL_SHORTCUT");
+    m_pTextShortcut->SetMaxLength(EngineRules::ShortcutMaxLength);
+    rowShortcut->Add(m_pTextShortcut, 2, wxALL | wxALIGN_CENTER_VERTICAL, border);
+    rowShortcut->Add(0, 0, 3, wxALL, border);
+    top->Add(rowShortcut, 0, wxALL | wxEXPAND, border);
+
     m_pButtonsLine = new wxStaticLine(this, ID_STATICLINE1, wxDefaultPosition, wxSize(10, -1),
                                       wxLI_HORIZONTAL, "ID_STATICLINE1");
     top->Add(m_pButtonsLine, 0, wxALL | wxEXPAND, border);
@@ -185,6 +199,9 @@ void EngineDlg::OnInitDialog(wxInitDialogEvent& event)
     m_pCheckEnableIndex->SetValue(false);
     m_pTextIndex->Disable();
     m_pCheckEnable->SetValue(m_pEngine->m_bEnable);
+    m_pTextShortcut->SetMaxLength(0);
+    m_pTextShortcut->ChangeValue(m_pEngine->m_strShortcut);
+    LimitLength(m_pTextShortcut, EngineRules::ShortcutMaxLength);
 }
 
 void EngineDlg::OnUrlText(wxCommandEvent& WXUNUSED(event))
@@ -240,6 +257,15 @@ void EngineDlg::OnOK(wxCommandEvent& WXUNUSED(event))
     if (problem != EngineRules::Problem::None)
     {
         ShowInputError(EngineRules::Message(problem));
+        return;
+    }
+    const Engine* holder = nullptr;
+    const EngineRules::ShortcutProblem shortcutProblem = EngineRules::CheckShortcut(
+        m_pTextShortcut->GetValue(), *m_pEngine, *m_pEngineManager, result.m_strShortcut, holder);
+    if (shortcutProblem != EngineRules::ShortcutProblem::None)
+    {
+        ShowInputError(EngineRules::ShortcutMessage(shortcutProblem, result.m_strShortcut, holder));
+        m_pTextShortcut->SetFocus();
         return;
     }
     *m_pEngine = result;

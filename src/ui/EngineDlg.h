@@ -42,6 +42,8 @@ public:
     static const long ID_CHECKBOX_ENABLE_INDEX;
     static const long ID_CHECKBOX_ENABLE;
     static const long ID_STATICLINE1;
+    static const long ID_STATICTEXT_SHORTCUT;
+    static const long ID_TEXTCTRL_SHORTCUT;
 
     wxStaticText* m_pLabelLang = nullptr;
     wxComboBox* m_pComboLang = nullptr;
@@ -58,6 +60,8 @@ public:
     wxCheckBox* m_pCheckEnableIndex = nullptr;
     wxCheckBox* m_pCheckEnable = nullptr;
     wxStaticLine* m_pButtonsLine = nullptr;
+    wxStaticText* m_pLabelShortcut = nullptr;
+    wxTextCtrl* m_pTextShortcut = nullptr;
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnCheckEnableIndex(wxCommandEvent& event);

@@ -256,6 +256,8 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     } columns[] = {
         {_("Name"), 160},     {_("Language"), 80}, {_("Category"), 80}, {_("Status"), 80},
         {_("Encoding"), 80},  {_("Index"), 80},    {_("Url"), 320},
+        // TRANSLATORS: engine list column: the keyword shortcut, as in "!w sea otter"
+        {_("Shortcut"), 110},
     };
     for (size_t i = 0; i < WXSIZEOF(columns); ++i)
         m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);

@@ -242,6 +242,9 @@ private:
     int GetTabImage(size_t tab) const;
     void SetSearchingState(bool searching);
     void StartSearch();
+    // Shows a language and category (matched without regard to case) as
+    // choosing them in the boxes would; nothing when they are on show.
+    void ShowGroup(const wxString& language, const wxString& category);
     void OnStartSearch(wxCommandEvent& event);
     void OnStopSearch(wxCommandEvent& event);
     void OnTimer(wxTimerEvent& event);

@@ -4,6 +4,7 @@
 
 #include "EngineDlg.h"
 #include "catalogue/EngineRules.h"
+#include "catalogue/ShortcutQuery.h"
 #include "store/Preference.h"
 
 #include <wx/button.h>
@@ -87,6 +88,7 @@ void OrvaneFrame::RefillEngineList()
                                              m_pChoiceCategory->GetStringSelection(), true);
     }
 
+    const ShortcutQuery shortcuts(m_engineManager);
     Engine* marked = nullptr;
     for (Engine* engine : engines)
     {
@@ -102,6 +104,12 @@ void OrvaneFrame::RefillEngineList()
         m_pEngineList->SetItem(row, EngineRules::COLUMN_INDEX,
                                wxString::Format("%d", engine->m_nIndex));
         m_pEngineList->SetItem(row, EngineRules::COLUMN_URL, engine->m_strUrl);
+        if (!engine->m_strShortcut.empty())
+            m_pEngineList->SetItem(row, EngineRules::COLUMN_SHORTCUT,
+                                   shortcuts.IsUsed(*engine)
+                                       ? engine->m_strShortcut
+                                       // TRANSLATORS: a stored shortcut that is malformed or another engine's
+                                       : wxString::Format(_("%s (not used)"), engine->m_strShortcut));
         m_pEngineList->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(engine));
         if (!engine->m_bEnable)
             m_pEngineList->SetItemTextColour(row, DISABLED_ENGINE_COLOUR);

@@ -68,7 +68,11 @@ size_t OrvaneFrame::RunImportDialog(EngineImport& import)
     }
     KeepUserChoices();
     const size_t added = import.Apply(m_engineManager, dlg.GetLanguage(), dlg.GetCategory());
-    SetStatusText(wxString::Format(_("Engines added: %d"), static_cast<int>(added)), 0);
+    wxString status = wxString::Format(_("Engines added: %d"), static_cast<int>(added));
+    for (const EngineImport::Item& item : import.Items())
+        if (!item.shortcutNote.IsEmpty())
+            status << wxS("  ") << item.shortcutNote.Text(true);
+    SetStatusText(status, 0);
     return added;
 }
 

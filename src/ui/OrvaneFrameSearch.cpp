@@ -3,6 +3,7 @@
 // and saving everything when the window closes.
 #include "OrvaneFrame.h"
 
+#include "catalogue/ShortcutQuery.h"
 #include "store/Preference.h"
 #include "ResultNotebook.h"
 #include "SuggDlg.h"
@@ -260,27 +261,89 @@ void OrvaneFrame::SetSearchingState(bool searching)
 void OrvaneFrame::StartSearch()
 {
     m_nFocusChoiceId = -1;
-    wxString keyword = m_pKeywordBox->GetValue();
-    keyword.Trim(true).Trim(false);
-    if (keyword.empty())
+    wxString typed = m_pKeywordBox->GetValue();
+    typed.Trim(true).Trim(false);
+    if (typed.empty())
         return;
+
+    const ShortcutQuery::Result query = ShortcutQuery(m_engineManager).Parse(typed);
+    wxString notes;
+    for (const wxString& note : query.Notes(true))
+        notes << (notes.empty() ? wxS("") : wxS("  ")) << note;
+    // Shortcuts that leave nothing to search, or no page to search it in,
+    // start nothing and keep the history as it was.
+    if (query.HasShortcut() && (query.keyword.empty() || query.searched.empty()))
+    {
+        SetStatusText(notes, 0);
+        return;
+    }
 
     if (m_pSuggDlg && m_pSuggDlg->IsShown())
         m_pSuggDlg->Hide();
 
-    const int existing = m_pKeywordBox->FindString(keyword, true);
+    // The history keeps the text as typed, so choosing it repeats the search.
+    const int existing = m_pKeywordBox->FindString(typed, true);
     if (existing != wxNOT_FOUND)
         m_pKeywordBox->Delete(existing);
-    m_pKeywordBox->Insert(keyword, 0);
+    m_pKeywordBox->Insert(typed, 0);
     m_pKeywordBox->SetSelection(0);
     m_pPreference->m_arrKeywords = m_pKeywordBox->GetStrings();
+
+    if (query.HasShortcut())
+        ShowGroup(query.language, query.category);
 
     m_nSearching = 1;
     m_nSearchPending = 1;
     SetSearchingState(true);
-    SetAllTabImages(IMAGE_LOADING_FIRST);
-    m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
-    m_browserManager.Search(keyword);
+    if (!query.HasShortcut())
+    {
+        SetAllTabImages(IMAGE_LOADING_FIRST);
+        m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
+        m_browserManager.Search(query.keyword);
+        return;
+    }
+
+    ZulIeCtrl* first = nullptr;
+    m_nSearchTabs = 0;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        if (!page->m_bActive ||
+            std::find(query.searched.begin(), query.searched.end(), page->m_pEngine) ==
+                query.searched.end())
+            return;
+        SetTabImage(page, IMAGE_LOADING_FIRST);
+        ++m_nSearchTabs;
+        if (page->m_pEngine == query.searched.front())
+            first = page;
+    });
+    m_browserManager.Search(query.keyword, &query.searched);
+    if (first)
+    {
+        const int tab = m_pNotebook->GetPageIndex(first);
+        if (tab != wxNOT_FOUND)
+            m_pNotebook->SetSelection(static_cast<size_t>(tab));
+    }
+    if (!notes.empty())
+        SetStatusText(notes, 0);
+}
+
+void OrvaneFrame::ShowGroup(const wxString& language, const wxString& category)
+{
+    if (m_pChoiceLang->GetStringSelection().IsSameAs(language, false) &&
+        m_pChoiceCategory->GetStringSelection().IsSameAs(category, false))
+        return;
+    const int lang = m_pChoiceLang->FindString(language, false);
+    if (lang == wxNOT_FOUND)
+        return;
+    // As picking them in the two boxes would.
+    m_pChoiceLang->SetSelection(lang);
+    m_pPreference->m_strLang = m_pChoiceLang->GetStringSelection();
+    FillCategoryChoice(m_pPreference->m_strLang);
+    const int cat = m_pChoiceCategory->FindString(category, false);
+    if (cat != wxNOT_FOUND)
+        m_pChoiceCategory->SetSelection(cat);
+    m_pPreference->m_strCategory = m_pChoiceCategory->GetStringSelection();
+    RebuildResultPages(m_pPreference->m_strLang, m_pPreference->m_strCategory);
+    RefillEngineList();
 }
 
 void OrvaneFrame::OnStartSearch(wxCommandEvent&)

@@ -1,6 +1,7 @@
 // The suggestion pop-up under the keyword box and the keyword-change handling.
 #include "OrvaneFrame.h"
 #include "SuggDlg.h"
+#include "catalogue/ShortcutQuery.h"
 
 #include <wx/combobox.h>
 
@@ -8,6 +9,7 @@ void OrvaneFrame::CreateSuggestionPopup()
 {
     m_pSuggDlg = new SuggDlg(this, wxID_ANY);
     m_pSuggDlg->AttachKeywordBox(m_pKeywordBox);
+    m_pSuggDlg->AttachCatalogue(&m_engineManager);
 }
 
 void OrvaneFrame::OnKeywordChanged(wxCommandEvent& event)
@@ -17,8 +19,13 @@ void OrvaneFrame::OnKeywordChanged(wxCommandEvent& event)
     // start-up: the window appears sooner, and the prompt needs none.
     if (!m_pSuggDlg)
     {
-        if (!m_pPreference || m_pPreference->m_nEnableSuggestion == 0 ||
-            m_pKeywordBox->GetValue() == PromptText())
+        // Shortcuts complete even with suggestions off.
+        const wxString text = m_pKeywordBox->GetValue();
+        size_t start = 0, end = 0;
+        wxString prefix;
+        if (!m_pPreference || text == PromptText() ||
+            (m_pPreference->m_nEnableSuggestion == 0 &&
+             !ShortcutQuery::ShortcutWordAt(text, text.length(), start, end, prefix)))
             return;
         CreateSuggestionPopup();
     }

@@ -4,6 +4,7 @@
 #include "DialogFont.h"
 #include "store/Preference.h"
 #include "net/SuggestionRequest.h"
+#include "catalogue/ShortcutQuery.h"
 
 #include <wx/button.h>
 #include <wx/choice.h>
@@ -18,6 +19,8 @@
 #include <wx/statline.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
+
+#include <algorithm>
 
 #ifdef __WXGTK__
 #include <gtk/gtk.h>
@@ -273,9 +276,24 @@ void SuggDlg::AttachKeywordBox(wxComboBox* keywordBox)
 
 void SuggDlg::KeywordChanged()
 {
-    if (!m_pKeywordBox || Preference::Get()->m_nEnableSuggestion == 0)
+    if (!m_pKeywordBox)
         return;
-    wxString keyword = m_pKeywordBox->GetValue();
+    const wxString text = m_pKeywordBox->GetValue();
+    size_t start = 0, end = 0;
+    wxString prefix;
+    if (m_pCatalogue && ShortcutQuery::ShortcutWordAt(text, text.length(), start, end, prefix))
+    {
+        ShowShortcuts(prefix, start, end);
+        return;
+    }
+    LeaveShortcutList();
+    if (Preference::Get()->m_nEnableSuggestion == 0)
+    {
+        Hide();
+        return;
+    }
+    // The service is asked for the words, not for the shortcut tokens.
+    wxString keyword = m_pCatalogue ? ShortcutQuery(*m_pCatalogue).Parse(text).keyword : text;
     keyword.Trim(true).Trim(false);
     if (keyword.empty())
     {
@@ -289,6 +307,11 @@ void SuggDlg::KeywordChanged()
         Hide();
         return;
     }
+    PlaceAndShow();
+}
+
+void SuggDlg::PlaceAndShow()
+{
     if (!IsShown())
     {
         wxPoint where = m_pKeywordBox->GetScreenPosition();
@@ -299,6 +322,39 @@ void SuggDlg::KeywordChanged()
     }
     if (!m_pKeywordBox->HasFocus())
         ReturnToKeywordBox();
+}
+
+void SuggDlg::ShowShortcuts(const wxString& prefix, size_t start, size_t end)
+{
+    // A suggestion reply still on its way is for other words: drop it.
+    ++m_nLatestRequest;
+    m_bShortcutList = true;
+    m_nWordStart = start;
+    m_nWordEnd = end;
+    m_tokens.clear();
+    wxArrayString rows;
+    for (const Engine* engine : ShortcutQuery(*m_pCatalogue).Complete(prefix, MaxShortcutRows))
+    {
+        const wxString token = wxS("!") + engine->m_strShortcut;
+        m_tokens.push_back(token);
+        rows.Add(token + wxS("   ") + engine->m_strName);
+    }
+    SetSuggestions(rows);
+    if (rows.empty())
+    {
+        Hide();
+        return;
+    }
+    PlaceAndShow();
+}
+
+void SuggDlg::LeaveShortcutList()
+{
+    if (!m_bShortcutList)
+        return;
+    m_bShortcutList = false;
+    m_tokens.clear();
+    SetSuggestions(wxArrayString());
 }
 
 void SuggDlg::ReturnToKeywordBox()
@@ -341,7 +397,23 @@ void SuggDlg::ChooseSuggestion(int index)
 {
     if (index < 0 || static_cast<unsigned>(index) >= m_pListBox->GetCount())
         return;
-    const wxString text = m_pListBox->GetString(index);
+    wxString text = m_pListBox->GetString(index);
+    if (m_bShortcutList && m_pKeywordBox && static_cast<size_t>(index) < m_tokens.size())
+    {
+        // The shortcut replaces the word being typed, and typing goes on after it.
+        const wxString typed = m_pKeywordBox->GetValue();
+        const size_t end = std::min(m_nWordEnd, typed.length());
+        const size_t start = std::min(m_nWordStart, end);
+        wxString rest = typed.Mid(end);
+        if (rest.empty() || !ShortcutQuery::IsSeparator(rest[0]))
+            rest.insert(0, wxS(" "));
+        text = typed.Left(start) + m_tokens[static_cast<size_t>(index)] + rest;
+        // Out of the shortcut list without emptying the list box inside its
+        // own selection handler; the next fetch refills it.
+        m_bShortcutList = false;
+        m_tokens.clear();
+        m_nSuggCount = 0;
+    }
     if (m_pKeywordBox)
         m_pKeywordBox->SetValue(text);
     Hide();
@@ -355,7 +427,9 @@ void SuggDlg::OnSuggLangSelected(wxCommandEvent& event)
         return;
     auto* code = static_cast<LangCode*>(m_pLangChoice->GetClientObject(index));
     Preference::Get()->m_strSuggLang = code->Code();
-    FetchSuggestions(m_strKeyword);
+    // Shortcuts on show stay: the language is for the next suggestions.
+    if (!m_bShortcutList)
+        FetchSuggestions(m_strKeyword);
 }
 
 void SuggDlg::OnClose(wxCommandEvent& event)

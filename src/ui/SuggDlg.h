@@ -6,7 +6,9 @@
 #include <wx/dialog.h>
 
 #include <memory>
+#include <vector>
 
+class EngineManager;
 class wxButton;
 class wxChoice;
 class wxComboBox;
@@ -32,8 +34,16 @@ public:
     // Remembers the main window's keyword box and lets the Down key move from
     // it into the list.
     void AttachKeywordBox(wxComboBox* keywordBox);
-    // The keyword box's text changed: fetch, then show, place or hide the pop-up.
+    // The catalogue whose shortcuts complete a "!x" word; not owned.
+    void AttachCatalogue(const EngineManager* catalogue) { m_pCatalogue = catalogue; }
+    // The keyword box's text changed: fetch, then show, place or hide the
+    // pop-up. A last word "!x" lists the matching shortcuts instead, whether
+    // or not suggestions are on, and asks no service.
     void KeywordChanged();
+    // At most this many shortcuts are listed.
+    static constexpr size_t MaxShortcutRows = 20;
+    // Whether the list holds shortcuts rather than suggestions.
+    bool ListsShortcuts() const { return m_bShortcutList; }
 
     bool Show(bool show = true) override;
 
@@ -79,6 +89,9 @@ private:
     // The service is asked no more in this run; the status bar says why.
     void TurnOff(const wxString& status);
     void ShowStatus(const wxString& text);
+    void ShowShortcuts(const wxString& prefix, size_t start, size_t end);
+    void LeaveShortcutList();
+    void PlaceAndShow();
 
     std::shared_ptr<SuggFetchLink> m_link;
     unsigned m_nLatestRequest = 0;
@@ -87,4 +100,11 @@ private:
     // From the Down key in the keyword box until the pop-up hides or the mouse
     // is pressed in the list: selection changes then only highlight.
     bool m_bKeyboardMode = false;
+
+    const EngineManager* m_pCatalogue = nullptr;  // not owned
+    bool m_bShortcutList = false;
+    // The "!x" word the listed shortcuts would replace, and their tokens.
+    size_t m_nWordStart = 0;
+    size_t m_nWordEnd = 0;
+    std::vector<wxString> m_tokens;
 };

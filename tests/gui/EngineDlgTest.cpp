@@ -287,3 +287,40 @@ TEST_F(EngineDlgTest, LengthLimitsApplyToTypingOnly)
         EXPECT_EQ(m_engine->m_strUrl, before.m_strUrl);
     }
 }
+
+TEST_F(EngineDlgTest, ShortcutFieldIsCheckedLastAndStoredTrimmed)
+{
+    m_manager.m_engines[0]->m_strShortcut = "w";
+    m_engine->m_strShortcut = "bad one";  // as a hand-edited file may hold it
+    auto dlg = Open();
+    EXPECT_EQ(dlg->m_pTextShortcut->GetValue(), "bad one");
+    {
+        SCOPED_TRACE("a stored shortcut that breaks the rules is asked for again");
+        ExpectRefused(*dlg, "A shortcut is 1 to 16 letters, digits, '-', '_' or '.'.");
+        EXPECT_EQ(m_engine->m_strShortcut, "bad one");
+    }
+    {
+        SCOPED_TRACE("another engine's, in any case");
+        dlg->m_pTextShortcut->ChangeValue("W");
+        ExpectRefused(*dlg, "The shortcut \"W\" is already used by \"Alpha\".");
+    }
+    {
+        SCOPED_TRACE("earlier checks still come first");
+        dlg->m_pTextName->ChangeValue("");
+        ExpectRefused(*dlg, "Please input name!");
+        dlg->m_pTextName->ChangeValue("Delta");
+    }
+    {
+        SCOPED_TRACE("a free one, trimmed");
+        dlg->m_pTextShortcut->ChangeValue(wxString::FromUTF8("  d\xC3\xA9 "));
+        Accept(*dlg);
+        EXPECT_EQ(m_engine->m_strShortcut, wxString::FromUTF8("d\xC3\xA9"));
+    }
+    {
+        SCOPED_TRACE("emptied: no shortcut");
+        auto again = Open();
+        again->m_pTextShortcut->ChangeValue(" ");
+        Accept(*again);
+        EXPECT_EQ(m_engine->m_strShortcut, "");
+    }
+}

@@ -7,6 +7,7 @@
 
 #include "store/ConfigStore.h"
 #include "EngineDlg.h"
+#include "catalogue/EngineRules.h"
 #include "store/ProgramFolder.h"
 
 #include <wx/aui/auibook.h>
@@ -226,13 +227,22 @@ TEST_F(EnginePanelTest, ListsTheEnginesOnShow)
     EXPECT_TRUE(ButtonAdd()->IsEnabled());
 
     const long alpha = RowOf("Alpha");
-    EXPECT_EQ(RowText(alpha), "Alpha|English|Web|Disable|UTF-8|2|http://127.0.0.1:9/alpha?q=*");
+    EXPECT_EQ(RowText(alpha), "Alpha|English|Web|Disable|UTF-8|2|http://127.0.0.1:9/alpha?q=*|");
     EXPECT_EQ(ImageOf(alpha), OrvaneFrame::IMAGE_ENGINE_DISABLED);
     EXPECT_EQ(m_list->GetItemTextColour(alpha), GREY);
     const long kilo = RowOf("Kilo");
     EXPECT_EQ(m_list->GetItemText(kilo, 3), "Enable");
     EXPECT_EQ(ImageOf(kilo), OrvaneFrame::IMAGE_ENGINE_ENABLED);
     EXPECT_NE(m_list->GetItemTextColour(kilo), GREY);
+
+    SCOPED_TRACE("the last column: shortcuts, a repeated or malformed one marked");
+    Find("Kilo")->m_strShortcut = "k";
+    Find("Mike")->m_strShortcut = "K";
+    Find("Alpha")->m_strShortcut = "a b";
+    Engines().EngineChanged(Find("Kilo"));
+    EXPECT_EQ(m_list->GetItemText(RowOf("Kilo"), EngineRules::COLUMN_SHORTCUT), "k");
+    EXPECT_EQ(m_list->GetItemText(RowOf("Mike"), EngineRules::COLUMN_SHORTCUT), "K (not used)");
+    EXPECT_EQ(m_list->GetItemText(RowOf("Alpha"), EngineRules::COLUMN_SHORTCUT), "a b (not used)");
 }
 
 TEST_F(EnginePanelTest, SelectionDrivesTheButtons)
@@ -378,12 +388,14 @@ TEST_F(EnginePanelTest, EditAndCopy)
         EXPECT_EQ(Engines().m_engines.size(), 5u);
     }
     {
-        SCOPED_TRACE("copy accepted: name with (Copy), fresh index, same flags");
+        SCOPED_TRACE("copy accepted: name with (Copy), fresh index, same flags, no shortcut");
+        Find("Alpha")->m_strShortcut = "al";
         wxTEST_DIALOG(Click(ButtonCopy()),
                       ExpectEngineDlg(
                           [](EngineDlg& dlg) {
                               EXPECT_EQ(dlg.m_pTextName->GetValue(), "Alpha(Copy)");
                               EXPECT_EQ(dlg.m_pTextIndex->GetValue(), "6");
+                              EXPECT_EQ(dlg.m_pTextShortcut->GetValue(), "");
                           },
                           true));
         Engine* copy = Find("Alpha(Copy)");
@@ -392,6 +404,7 @@ TEST_F(EnginePanelTest, EditAndCopy)
         EXPECT_EQ(copy->m_nIndex, 6);
         EXPECT_FALSE(copy->m_bEnable);
         EXPECT_EQ(copy->m_strUrl, "http://127.0.0.1:9/alpha?q=*");
+        EXPECT_EQ(copy->m_strShortcut, "");
         EXPECT_EQ(SelectedName(), "Alpha(Copy)");
         EXPECT_EQ(Status(2), "Engine Count: 4 / 6");
     }

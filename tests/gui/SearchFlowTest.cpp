@@ -462,3 +462,60 @@ TEST_F(SearchFlowTest, ClearResultAndSearchFor)
         return static_cast<ZulIeCtrl*>(Notebook()->GetPage(0))->GetTitle() == "Start";
     }));
 }
+
+TEST_F(SearchFlowTest, ShortcutsSearchOnlyTheirEnginesAndSwitchTheGroup)
+{
+    std::string catalogue = Catalogue(m_server->HostPort());
+    for (const auto& [name, shortcut] : {std::pair<std::string, std::string>{"Beta", "b"},
+                                         {"Delta", "D"}, {"Alpha", "a"}, {"Echo", "e"}})
+    {
+        const std::string tag = "<NAME>" + name + "</NAME>";
+        const size_t at = catalogue.find("</ENGINE>", catalogue.find(tag));
+        catalogue.insert(at, "<SHORTCUT>" + shortcut + "</SHORTCUT>");
+    }
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), catalogue));
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    {
+        SCOPED_TRACE("one engine of the group on show: its tab is chosen, the others stay");
+        Search("sea !B otter");
+        EXPECT_EQ(RequestTargets(), std::vector<std::string>{"/beta?q=sea%20otter&x=1"});
+        EXPECT_EQ(Notebook()->GetSelection(), 1);
+        EXPECT_EQ(History(), std::vector<wxString>{"sea !B otter"});
+    }
+    {
+        SCOPED_TRACE("nothing to search: no request, history unchanged, the status says why");
+        for (const auto& [typed, status] :
+             {std::pair<wxString, wxString>{"!e otter", "\"Echo\" is disabled."},
+              {" !a  ", "Type words to search after the shortcut."}})
+        {
+            Search(typed);
+            EXPECT_EQ(StatusBar()->GetStatusText(0), status);
+        }
+        EXPECT_EQ(m_server->RequestCount(), 1u);
+        EXPECT_EQ(History(), std::vector<wxString>{"sea !B otter"});
+    }
+    {
+        SCOPED_TRACE("the first engine's group is shown; another group's engine is not loaded");
+        m_hold = true;
+        wxComboBox* box = KeywordBox();
+        box->ChangeValue("!d !a otter");
+        box->SetFocus();
+        ASSERT_TRUE(WaitUntil([&] { return wxWindow::FindFocus() == box ||
+                                           (wxWindow::FindFocus() && wxWindow::FindFocus()->GetParent() == box); },
+                              3000));
+        wxUIActionSimulator sim;
+        sim.Char(WXK_RETURN);
+        ASSERT_TRUE(WaitUntil([&] { return m_server->RequestCount() >= 2; }));
+        EXPECT_EQ(LangChoice()->GetStringSelection(), "Deutsch");
+        EXPECT_EQ(CategoryChoice()->GetStringSelection(), "Bilder");
+        EXPECT_EQ(TabCaptions(), std::vector<wxString>{"Delta"});
+        EXPECT_EQ(StatusBar()->GetStatusText(0), "Not in this group: Alpha");
+        m_hold = false;
+        m_server->ReleaseHeld();
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(RequestTargets().back(), "/delta?q=otter");
+        EXPECT_EQ(m_server->RequestCount(), 2u);
+        EXPECT_EQ(History(), (std::vector<wxString>{"!d !a otter", "sea !B otter"}));
+    }
+}

@@ -4,6 +4,7 @@
 #include "store/Preference.h"
 #include "SuggDlg.h"
 #include "SuggThread.h"
+#include "catalogue/EngineManager.h"
 #include "net/SuggestionRequest.h"
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
@@ -705,4 +706,60 @@ TEST_F(SuggestionFrameTest, ThePopUpFollowsTheMainWindowsKeywordBox)
     EXPECT_FALSE(popup->IsShown());
     WaitIdle();
     service.Stop();
+}
+
+TEST_F(SuggestionTest, ShortcutWordsListShortcutsAndAreNotSentToTheService)
+{
+    EngineManager catalogue;
+    for (const char* name : {"Wiki", "Wzh", "Maps"})
+    {
+        auto engine = std::make_unique<Engine>();
+        engine->m_strName = name;
+        engine->m_strShortcut = wxString(name).Lower();
+        catalogue.m_engines.push_back(std::move(engine));
+    }
+    m_dlg->AttachCatalogue(&catalogue);
+    {
+        SCOPED_TRACE("the words are asked for without the shortcut");
+        Type("!maps sea otter");
+        ASSERT_TRUE(Settle());
+        ASSERT_EQ(m_server.RequestCount(), 1u);
+        EXPECT_EQ(QueryKeyword(m_server.Requests()[0]), "sea%20otter");
+    }
+    {
+        SCOPED_TRACE("a \"!x\" word lists matching shortcuts, even with suggestions off, asking nobody");
+        Preference::Get()->m_nEnableSuggestion = 0;
+        Type("sea otter !W");
+        ASSERT_TRUE(Settle());
+        EXPECT_EQ(m_server.RequestCount(), 1u);
+        EXPECT_TRUE(m_dlg->IsShown());
+        EXPECT_TRUE(m_dlg->ListsShortcuts());
+        EXPECT_EQ(Items(m_dlg->m_pListBox), (std::vector<std::string>{"!wiki   Wiki", "!wzh   Wzh"}));
+        // Another suggestion language leaves the shortcuts on show.
+        m_dlg->m_pLangChoice->SetSelection(2);
+        wxCommandEvent pick(wxEVT_CHOICE, m_dlg->m_pLangChoice->GetId());
+        pick.SetInt(2);
+        pick.SetEventObject(m_dlg->m_pLangChoice);
+        m_dlg->m_pLangChoice->GetEventHandler()->ProcessEvent(pick);
+        ASSERT_TRUE(Settle());
+        EXPECT_EQ(m_server.RequestCount(), 1u);
+        EXPECT_EQ(Items(m_dlg->m_pListBox), (std::vector<std::string>{"!wiki   Wiki", "!wzh   Wzh"}));
+    }
+    {
+        SCOPED_TRACE("choosing one completes the word");
+        m_dlg->m_pListBox->SetSelection(1);
+        wxCommandEvent event(wxEVT_LISTBOX, m_dlg->m_pListBox->GetId());
+        event.SetInt(1);
+        event.SetEventObject(m_dlg->m_pListBox);
+        m_dlg->m_pListBox->ProcessWindowEvent(event);
+        EXPECT_EQ(m_box->GetValue(), "sea otter !wzh ");
+        EXPECT_FALSE(m_dlg->IsShown());
+        EXPECT_FALSE(m_dlg->ListsShortcuts());
+    }
+    {
+        SCOPED_TRACE("no match: hidden");
+        Type("sea !q");
+        EXPECT_FALSE(m_dlg->IsShown());
+    }
+    m_dlg->AttachCatalogue(nullptr);
 }

@@ -23,12 +23,13 @@ bool IsEngineElement(const wxXmlNode* node)
 // The value slot for a field element, or null for ID and unknown names.
 wxString* FieldFor(const wxString& tag, wxString& index, wxString& language, wxString& category,
                    wxString& name, wxString& url, wxString& encoding, wxString& enable,
-                   wxString& suggestUrl)
+                   wxString& suggestUrl, wxString& shortcut)
 {
     static const wxString names[] = {wxS("INDEX"),    wxS("LANGUAGE"), wxS("CATEGORY"),
                                      wxS("NAME"),     wxS("URL"),      wxS("ENCODING"),
-                                     wxS("ENABLE"),   wxS("SUGGEST_URL")};
-    wxString* slots[] = {&index, &language, &category, &name, &url, &encoding, &enable, &suggestUrl};
+                                     wxS("ENABLE"),   wxS("SUGGEST_URL"), wxS("SHORTCUT")};
+    wxString* slots[] = {&index,    &language, &category,    &name,    &url,
+                         &encoding, &enable,   &suggestUrl, &shortcut};
     // Files written by the program use upper case; try the exact match first.
     for (size_t i = 0; i < WXSIZEOF(names); ++i)
         if (tag == names[i])
@@ -73,11 +74,19 @@ wxXmlNode* NewEngineElement(const Engine& engine, size_t position)
     element->AddChild(fields[0]);
     for (size_t i = 1; i < WXSIZEOF(fields); ++i)
         element->InsertChildAfter(fields[i], fields[i - 1]);
-    // Optional and last: readers that do not know it skip it, and a catalogue
-    // without suggestion addresses is written exactly as before.
+    // Optional and after the fields every reader knows: readers that do not
+    // know them skip them, and a catalogue without them is written exactly
+    // as before.
+    wxXmlNode* last = fields[WXSIZEOF(fields) - 1];
+    if (!engine.m_strShortcut.empty())
+    {
+        // As stored, even when it breaks the rules: the user may repair it.
+        wxXmlNode* shortcut = NewField(wxS("SHORTCUT"), engine.m_strShortcut);
+        element->InsertChildAfter(shortcut, last);
+        last = shortcut;
+    }
     if (!engine.m_strSuggestUrl.empty())
-        element->InsertChildAfter(NewField(wxS("SUGGEST_URL"), engine.m_strSuggestUrl),
-                                  fields[WXSIZEOF(fields) - 1]);
+        element->InsertChildAfter(NewField(wxS("SUGGEST_URL"), engine.m_strSuggestUrl), last);
     return element;
 }
 
@@ -116,13 +125,13 @@ void EngineManager::Load()
     for (const wxXmlNode* node = m_pRoot->GetChildren(); node && IsEngineElement(node);
          node = node->GetNext())
     {
-        wxString index, language, category, name, url, encoding, enable, suggestUrl;
+        wxString index, language, category, name, url, encoding, enable, suggestUrl, shortcut;
         for (const wxXmlNode* field = node->GetChildren(); field; field = field->GetNext())
         {
             if (field->GetType() != wxXML_ELEMENT_NODE)
                 continue;
             if (wxString* target = FieldFor(field->GetName(), index, language, category, name,
-                                            url, encoding, enable, suggestUrl))
+                                            url, encoding, enable, suggestUrl, shortcut))
                 *target = NodeContent(field);
         }
 
@@ -137,6 +146,7 @@ void EngineManager::Load()
         engine->m_strEncoding = encoding.empty() ? wxString(wxS("UTF-8")) : std::move(encoding);
         engine->m_bEnable = !enable.IsSameAs(wxS("0"), false);
         engine->m_strSuggestUrl = std::move(suggestUrl);
+        engine->m_strShortcut = std::move(shortcut);
         m_engines.push_back(std::move(engine));
     }
 }

@@ -1,8 +1,13 @@
 #include "catalogue/EngineRules.h"
 
 #include "base/KeywordEncoding.h"
+#include "catalogue/ShortcutQuery.h"
 
 #include <wx/intl.h>
+
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
 
 #include <algorithm>
 #include <climits>
@@ -154,6 +159,8 @@ std::unique_ptr<Engine> EngineRules::MakeCopy(const Engine& source, const Engine
     engine->m_strName += _("(Copy)");
     engine->m_nIndex = NextFreeIndex(catalogue);
     engine->m_bMark = false;
+    // A shortcut selects one engine: the copy starts without one.
+    engine->m_strShortcut.clear();
     return engine;
 }
 
@@ -188,6 +195,8 @@ int EngineRules::Compare(const Engine* first, const Engine* second, int column)
         return Sign(static_cast<long long>(first->m_nIndex) - second->m_nIndex);
     case COLUMN_URL:
         return Sign(first->m_strUrl.compare(second->m_strUrl));
+    case COLUMN_SHORTCUT:
+        return Sign(first->m_strShortcut.compare(second->m_strShortcut));
     default:
         return 0;
     }
@@ -209,4 +218,86 @@ int EngineRules::EncodingPosition(const wxString& stored)
             return static_cast<int>(i);
     }
     return -1;
+}
+
+bool EngineRules::IsWellFormedShortcut(const wxString& shortcut)
+{
+    if (shortcut.empty() || shortcut.length() > ShortcutMaxLength)
+        return false;
+    bool afterLetter = false;
+    for (wxString::const_iterator it = shortcut.begin(); it != shortcut.end(); ++it)
+    {
+        const UChar32 c = static_cast<UChar32>((*it).GetValue());
+        const int type = u_charType(c);
+        const bool mark = type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK ||
+                          type == U_ENCLOSING_MARK;
+        // Many scripts write a letter with its vowel signs: they belong to it.
+        if (mark && afterLetter)
+            continue;
+        afterLetter = u_isalpha(c);
+        if (!afterLetter && !u_isdigit(c) && c != '-' && c != '_' && c != '.')
+            return false;
+    }
+    return true;
+}
+
+wxString EngineRules::ShortcutKey(const wxString& shortcut)
+{
+    if (shortcut.empty())
+        return wxString();
+    // wxString holds UTF-32 on this platform; ICU works in UTF-16.
+    const std::wstring wide = shortcut.ToStdWstring();
+    icu::UnicodeString text = icu::UnicodeString::fromUTF32(
+        reinterpret_cast<const UChar32*>(wide.data()), static_cast<int32_t>(wide.size()));
+    // Full folding: towlower and wxString::Lower keep "ß" and map one
+    // character to one, so "STRASSE" would never meet "straße".
+    text.foldCase(U_FOLD_CASE_DEFAULT);
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_SUCCESS(status))
+    {
+        icu::UnicodeString composed = nfc->normalize(text, status);
+        if (U_SUCCESS(status))
+            text = composed;
+    }
+    std::string utf8;
+    text.toUTF8String(utf8);
+    return wxString::FromUTF8(utf8.data(), utf8.size());
+}
+
+EngineRules::ShortcutProblem EngineRules::CheckShortcut(const wxString& typed, const Engine& engine,
+                                                        const EngineManager& catalogue,
+                                                        wxString& stored, const Engine*& holder)
+{
+    holder = nullptr;
+    stored = Trimmed(typed);
+    if (stored.empty())
+        return ShortcutProblem::None;
+    if (!IsWellFormedShortcut(stored))
+        return ShortcutProblem::Malformed;
+    const ShortcutQuery shortcuts(catalogue);
+    const Engine* user = shortcuts.Find(stored);
+    if (user && user != &engine)
+    {
+        holder = user;
+        return ShortcutProblem::Taken;
+    }
+    return ShortcutProblem::None;
+}
+
+wxString EngineRules::ShortcutMessage(ShortcutProblem problem, const wxString& shortcut,
+                                      const Engine* holder)
+{
+    switch (problem)
+    {
+    case ShortcutProblem::None:
+        break;
+    case ShortcutProblem::Malformed:
+        return _("A shortcut is 1 to 16 letters, digits, '-', '_' or '.'.");
+    case ShortcutProblem::Taken:
+        // TRANSLATORS: first the shortcut, then the name of the engine that has it
+        return wxString::Format(_("The shortcut \"%s\" is already used by \"%s\"."), shortcut,
+                                holder ? holder->m_strName : wxString());
+    }
+    return wxString();
 }

@@ -57,7 +57,7 @@ public:
     static int NextFreeIndex(const EngineManager& catalogue);
     // The panel's new record.
     static std::unique_ptr<Engine> NewEngine(const EngineManager& catalogue);
-    // Every field of `source`, "(Copy)" after the name and a fresh index.
+    // Every field of `source` but the shortcut, "(Copy)" after the name and a fresh index.
     static std::unique_ptr<Engine> MakeCopy(const Engine& source, const EngineManager& catalogue);
 
     // The entry next to `engine` in `list` (step -1 before, +1 after), or null
@@ -74,7 +74,8 @@ public:
         COLUMN_STATUS,
         COLUMN_ENCODING,
         COLUMN_INDEX,
-        COLUMN_URL
+        COLUMN_URL,
+        COLUMN_SHORTCUT
     };
     static int Compare(const Engine* first, const Engine* second, int column);
     // Search order: by index, engines sharing one keep their catalogue order.
@@ -83,4 +84,30 @@ public:
     // The position of a stored encoding name in EncodingNames, ignoring case,
     // or -1 when the list does not have it. An empty name means UTF-8.
     static int EncodingPosition(const wxString& stored);
+
+    // Keyword shortcuts ("!w sea otter"). A shortcut is 1 to 16 letters of
+    // any script (with the combining marks that follow a letter), decimal
+    // digits, '-', '_' or '.'. Two shortcuts are the same when their ICU full
+    // case foldings agree after NFC ("W" = "w", "STRASSE" = "straße",
+    // "ΣΟΦΟΣ" = "σοφος" = "σοφοσ").
+    static constexpr size_t ShortcutMaxLength = 16;
+    static bool IsWellFormedShortcut(const wxString& shortcut);
+    // The form shortcuts are compared in; empty for an empty text.
+    static wxString ShortcutKey(const wxString& shortcut);
+
+    enum class ShortcutProblem
+    {
+        None,
+        Malformed,  // breaks the character or length rule
+        Taken       // another engine uses it
+    };
+    // Checks the shortcut typed for `engine` (trimmed; empty means none).
+    // On None `stored` holds what to store; on Taken `holder` is the engine
+    // that uses it.
+    static ShortcutProblem CheckShortcut(const wxString& typed, const Engine& engine,
+                                         const EngineManager& catalogue, wxString& stored,
+                                         const Engine*& holder);
+    // The translated message the dialog shows (empty for None).
+    static wxString ShortcutMessage(ShortcutProblem problem, const wxString& shortcut,
+                                    const Engine* holder);
 };

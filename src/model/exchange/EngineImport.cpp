@@ -1,6 +1,7 @@
 #include "exchange/EngineImport.h"
 
 #include "catalogue/EngineRules.h"
+#include "catalogue/ShortcutQuery.h"
 #include "exchange/OpenSearchDescription.h"
 
 #include <wx/ffile.h>
@@ -217,6 +218,8 @@ size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
         last = std::max<long long>(last, engine.m_nIndex);
     }
 
+    KeepFreeShortcuts(catalogue, chosen);
+
     m_added.assign(m_items.size(), false);
     std::vector<std::unique_ptr<Engine>> engines;
     for (size_t i : chosen)
@@ -232,6 +235,38 @@ size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
     return count;
 }
 
+void EngineImport::KeepFreeShortcuts(const EngineManager& catalogue,
+                                     const std::vector<size_t>& chosen)
+{
+    const ShortcutQuery inUse(catalogue);
+    std::set<wxString> taken;  // by engines of this import
+    for (size_t i : chosen)
+    {
+        Engine& engine = *m_items[i].engine;
+        m_items[i].shortcutNote = ImportMessage();
+        wxString shortcut = engine.m_strShortcut;
+        shortcut.Trim(true).Trim(false);
+        engine.m_strShortcut.clear();
+        if (shortcut.empty())
+            continue;
+        if (!EngineRules::IsWellFormedShortcut(shortcut))
+        {
+            m_items[i].shortcutNote = ImportMessage(
+                wxTRANSLATE("The shortcut \"%s\" is not valid; the engine was added without it."),
+                shortcut);
+            continue;
+        }
+        if (inUse.Find(shortcut) || !taken.insert(EngineRules::ShortcutKey(shortcut)).second)
+        {
+            m_items[i].shortcutNote = ImportMessage(
+                wxTRANSLATE("The shortcut \"%s\" is already used; the engine was added without it."),
+                shortcut);
+            continue;
+        }
+        engine.m_strShortcut = shortcut;
+    }
+}
+
 std::vector<wxString> EngineImport::ReportLines() const
 {
     std::vector<wxString> lines;
@@ -240,7 +275,12 @@ std::vector<wxString> EngineImport::ReportLines() const
         const Item& item = m_items[i];
         const wxString name = Field(item.engine ? item.engine->m_strName : item.source);
         if (i < m_added.size() && m_added[i])
+        {
             lines.push_back(wxS("added\t") + name + wxS("\t") + Field(item.engine->m_strUrl));
+            if (!item.shortcutNote.IsEmpty())
+                lines.push_back(wxS("dropped\t") + name + wxS("\t") +
+                                Field(item.shortcutNote.Text(false)));
+        }
         else if (!item.problem.IsEmpty())
             lines.push_back(wxS("skipped\t") + name + wxS("\t") + Field(item.problem.Text(false)));
         else if (item.duplicate)

@@ -27,6 +27,7 @@ public:
         bool duplicate = false;          // its URL template is already there
         bool chosen = false;             // to be added by Apply
         ImportMessage problem;           // why it cannot be added
+        ImportMessage shortcutNote;      // set by Apply: why its shortcut was dropped
     };
 
     // Reads one file of either kind; each engine (or the failure) becomes an item.
@@ -44,12 +45,16 @@ public:
     // language and category; catalogue engines keep their own language
     // unless `languageForAll` and category unless `categoryForAll` (an empty
     // one is always filled in). Indexes stay where they are free and in
-    // order, else follow the catalogue's last one. Returns how many were added.
+    // order, else follow the catalogue's last one. A shortcut an engine
+    // brings is kept when it is valid and free, else dropped with a note.
+    // Returns how many were added.
     size_t Apply(EngineManager& catalogue, const wxString& language, const wxString& category,
                  bool languageForAll = false, bool categoryForAll = false);
 
     // The command line's report, one line per item:
-    // "added<TAB>name<TAB>url" or "skipped<TAB>name<TAB>reason", untranslated.
+    // "added<TAB>name<TAB>url" or "skipped<TAB>name<TAB>reason", untranslated;
+    // an added engine whose shortcut was dropped gets a line
+    // "dropped<TAB>name<TAB>reason" after its own.
     // Call after Apply. Tabs and line breaks inside a field become blanks.
     std::vector<wxString> ReportLines() const;
 
@@ -59,6 +64,7 @@ public:
 private:
     void AddCatalogue(const wxString& path);
     static ImportMessage CheckRecord(const Engine& engine);
+    void KeepFreeShortcuts(const EngineManager& catalogue, const std::vector<size_t>& chosen);
 
     std::vector<Item> m_items;
     std::vector<bool> m_added;

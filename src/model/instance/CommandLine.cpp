@@ -138,6 +138,8 @@ wxString CommandLine::Usage()
                "  --export-opensearch DIR   write one OpenSearch description per engine into DIR\n"
                "  --urls WORDS...           print the address each enabled engine of the group\n"
                "                            (default: the current one) loads for WORDS, in tab order\n"
+               "                            (a shortcut word such as \"!w\" picks its engines and their\n"
+               "                            group instead)\n"
                "  --help                    show this text\n"
                "  --                        end of options; what follows are words or files\n"
                "\n"

@@ -3,6 +3,7 @@
 #include "exchange/EngineExport.h"
 #include "exchange/EngineImport.h"
 #include "base/KeywordEncoding.h"
+#include "catalogue/ShortcutQuery.h"
 
 #include <wx/arrstr.h>
 
@@ -91,6 +92,19 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
     }
     case CommandLine::Action::Urls:
     {
+        // Shortcuts choose the engines, and their group wins over the options.
+        const ShortcutQuery::Result query = ShortcutQuery(catalogue).Parse(command.Words());
+        if (query.HasShortcut())
+        {
+            if (!query.keyword.empty())
+                for (const Engine* engine : query.searched)
+                    reply.out.push_back(
+                        BuildSearchUrl(engine->m_strUrl, query.keyword, engine->m_strEncoding));
+            for (const wxString& note : query.Notes(false))
+                reply.err.push_back(note);
+            reply.status = reply.out.empty() ? CommandLine::ExitNothing : CommandLine::ExitOk;
+            break;
+        }
         const wxString lang = command.m_bHasLanguage ? command.m_strLanguage : language;
         wxString cat = category;
         if (command.m_bHasCategory)

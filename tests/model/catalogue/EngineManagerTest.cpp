@@ -564,3 +564,34 @@ TEST(EngineManager, BackupsAreNeverOverwrittenAndStaleTemporariesNeverBlock)
     EXPECT_EQ((std::vector<std::string>{"config.xml", "config.xml.bak", "config.xml.bak.1"}),
               FilesIn(sandbox.File("conf")));
 }
+
+TEST(EngineManager, ShortcutIsKeptAsWrittenAndWrittenBackOnlyWhenPresent)
+{
+    auto with = [](std::string xml, const std::string& fields) {
+        xml.insert(xml.find("  </ENGINE>"), fields);
+        return xml;
+    };
+    const std::string plain = EngineXml(10001, "1", "English", "Web", "plain", "https://p.test/?q=*");
+    const std::string named =
+        with(EngineXml(10002, "2", "English", "Web", "w", "https://w.test/?q=*"),
+             "    <SHORTCUT>W</SHORTCUT>\n");
+    // Before the suggestion address, and a malformed one survives untouched.
+    const std::string both =
+        with(EngineXml(10003, "3", "English", "Web", "b", "https://b.test/?q=*"),
+             "    <SHORTCUT>not valid!</SHORTCUT>\n    <SUGGEST_URL>https://b.test/ac?q={searchTerms}</SUGGEST_URL>\n");
+    const std::string original = Catalogue(plain + named + both);
+    Loaded c(original);
+    ASSERT_EQ(3u, c.manager.m_engines.size());
+    EXPECT_EQ("", c.manager.m_engines[0]->m_strShortcut);
+    EXPECT_EQ("W", c.manager.m_engines[1]->m_strShortcut);
+    EXPECT_EQ("not valid!", c.manager.m_engines[2]->m_strShortcut);
+    c.manager.EngineChanged(c.manager.m_engines[0].get());
+    ASSERT_TRUE(c.manager.Save());
+    EXPECT_EQ(original, c.File());
+
+    c.manager.m_engines[1]->m_strShortcut.clear();
+    c.manager.EngineChanged(c.manager.m_engines[1].get());
+    ASSERT_TRUE(c.manager.Save());
+    EXPECT_EQ(Catalogue(plain + EngineXml(10002, "2", "English", "Web", "w", "https://w.test/?q=*") + both),
+              c.File());
+}

@@ -239,3 +239,38 @@ TEST(EngineExport, OpenSearchFilesAreNamedValidAndReadBack)
     EXPECT_EQ("https://bd.test/su?wd={searchTerms}", target.m_engines[3]->m_strSuggestUrl);
     EXPECT_EQ("https://bd.test/s?wd=*", target.m_engines[3]->m_strUrl);
 }
+
+TEST(EngineImport, ShortcutsAreKeptWhenFreeAndDroppedWithANoteOtherwise)
+{
+    TempDir dir;
+    auto engine = [](int index, const std::string& name, const std::string& shortcut) {
+        return "<ENGINE><INDEX>" + std::to_string(index) + "</INDEX><LANGUAGE>L</LANGUAGE>"
+               "<CATEGORY>C</CATEGORY><NAME>" + name + "</NAME><URL>https://" + name +
+               ".test/?q=*</URL><SHORTCUT>" + shortcut + "</SHORTCUT></ENGINE>";
+    };
+    WriteFileBytes(dir.File("in.xml"), "<?xml version=\"1.0\"?><ENGINES>" + engine(1, "taken", "W") +
+                                           engine(2, "free", "fr") + engine(3, "again", "FR") +
+                                           engine(4, "broken", "a b") + "</ENGINES>");
+    EngineManager catalogue;
+    catalogue.AddEngine(MakeEngine(0, "L", "C", "wiki", "https://wiki.test/?q=*"));
+    catalogue.m_engines[0]->m_strShortcut = "w";
+
+    EngineImport import;
+    import.AddFile(dir.File("in.xml"));
+    import.CheckDuplicates(catalogue);
+    ASSERT_EQ(4u, import.Apply(catalogue, "L", "C"));
+    std::vector<std::string> shortcuts;
+    for (const auto& e : catalogue.m_engines)
+        shortcuts.push_back(e->m_strShortcut.ToStdString());
+    EXPECT_EQ((std::vector<std::string>{"w", "", "fr", "", ""}), shortcuts);
+    const std::vector<std::string> lines = Lines(import);
+    EXPECT_EQ((std::vector<std::string>{
+                  "added\ttaken\thttps://taken.test/?q=*",
+                  "dropped\ttaken\tThe shortcut \"W\" is already used; the engine was added without it.",
+                  "added\tfree\thttps://free.test/?q=*",
+                  "added\tagain\thttps://again.test/?q=*",
+                  "dropped\tagain\tThe shortcut \"FR\" is already used; the engine was added without it.",
+                  "added\tbroken\thttps://broken.test/?q=*",
+                  "dropped\tbroken\tThe shortcut \"a b\" is not valid; the engine was added without it."}),
+              lines);
+}
