@@ -16,6 +16,7 @@ public:
     wxString m_strUrl;          // URL template; the first '*' stands for the keyword
     wxString m_strEncoding = "UTF-8";  // a name of EncodingNames, or as the file gave it
     bool m_bEnable = true;
+    wxString m_strShortcut;     // keyword shortcut as stored; "" for none
     // Keyword-completion address with {searchTerms} where the keyword goes;
     // empty when the engine publishes none.
     wxString m_strSuggestUrl;

@@ -1,6 +1,8 @@
 #include "exchange/EngineImport.h"
 
 #include "catalogue/EngineRules.h"
+#include "exchange/ChromiumWebData.h"
+#include "exchange/FirefoxSearchFile.h"
 #include "exchange/OpenSearchDescription.h"
 
 #include <wx/ffile.h>
@@ -60,7 +62,35 @@ void EngineImport::AddFailure(const wxString& source, const ImportMessage& probl
 void EngineImport::AddFile(const wxString& path)
 {
     std::string bytes;
-    if (wxFileName::DirExists(path) || !ReadUpTo(path, MaxCatalogueBytes, bytes))
+    // The head tells the kind; a browser's database is not read whole.
+    if (wxFileName::DirExists(path) || !ReadUpTo(path, 16, bytes))
+    {
+        AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        return;
+    }
+    std::vector<BrowserEngine> engines;
+    ImportMessage error;
+    if (ChromiumWebData::HasMagic(bytes))
+    {
+        if (ChromiumWebData::Read(path, engines, error))
+            AddBrowserEngines(path, engines);
+        else
+            AddFailure(path, error);
+        return;
+    }
+    if (FirefoxSearchFile::HasMagic(bytes))
+    {
+        if (!ReadUpTo(path, FirefoxSearchFile::MaxFileBytes, bytes))
+            AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        else if (bytes.size() > FirefoxSearchFile::MaxFileBytes)
+            AddFailure(path, ImportMessage(wxTRANSLATE("The file is too large.")));
+        else if (FirefoxSearchFile::Read(bytes, engines, error))
+            AddBrowserEngines(path, engines);
+        else
+            AddFailure(path, error);
+        return;
+    }
+    if (!ReadUpTo(path, MaxCatalogueBytes, bytes))
     {
         AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
         return;
@@ -75,6 +105,28 @@ void EngineImport::AddFile(const wxString& path)
     }
     AddDescription(bytes, FileAddress(path));
     m_items.back().source = path;
+}
+
+void EngineImport::AddProfile(const BrowserProfiles::Profile& profile)
+{
+    AddFile(profile.file);
+}
+
+void EngineImport::AddBrowserEngines(const wxString& path, std::vector<BrowserEngine>& engines)
+{
+    if (engines.empty())
+    {
+        AddFailure(path, ImportMessage(wxTRANSLATE("The browser's engine file holds no engines.")));
+        return;
+    }
+    for (BrowserEngine& found : engines)
+    {
+        Item item;
+        item.source = path;
+        item.engine = std::make_unique<Engine>(std::move(found.engine));
+        item.problem = found.problem;
+        m_items.push_back(std::move(item));
+    }
 }
 
 void EngineImport::AddDescription(const std::string& bytes, const wxString& address)
@@ -128,6 +180,21 @@ void EngineImport::AddCatalogue(const wxString& path)
     file.m_engines.clear();
 }
 
+ImportMessage EngineImport::CheckShortcut(const Engine& engine,
+                                         std::unordered_set<std::wstring>& taken)
+{
+    const wxString& shortcut = engine.m_strShortcut;
+    if (shortcut.empty())
+        return ImportMessage();
+    if (EngineRules::HasForbiddenCharacter(shortcut) || shortcut.find_first_of(wxS(" \t\r\n")) != wxString::npos)
+        return ImportMessage(wxTRANSLATE("The shortcut \"%s\" is not a single word; the engine is added without it."),
+                             shortcut);
+    if (!taken.insert(shortcut.Lower().ToStdWstring()).second)
+        return ImportMessage(
+            wxTRANSLATE("The shortcut \"%s\" is already used; the engine is added without it."), shortcut);
+    return ImportMessage();
+}
+
 ImportMessage EngineImport::CheckRecord(const Engine& engine)
 {
     if (engine.m_strName.empty())
@@ -149,14 +216,22 @@ ImportMessage EngineImport::CheckRecord(const Engine& engine)
 void EngineImport::CheckDuplicates(const EngineManager& catalogue)
 {
     std::unordered_set<std::wstring> urls;
+    std::unordered_set<std::wstring> shortcuts;
     for (const auto& engine : catalogue.m_engines)
+    {
         urls.insert(engine->m_strUrl.ToStdWstring());
+        if (!engine->m_strShortcut.empty())
+            shortcuts.insert(engine->m_strShortcut.Lower().ToStdWstring());
+    }
     for (Item& item : m_items)
     {
         item.duplicate = false;
+        item.note = ImportMessage();
         if (item.engine && item.problem.IsEmpty())
             item.duplicate = !urls.insert(item.engine->m_strUrl.ToStdWstring()).second;
         item.chosen = item.engine && item.problem.IsEmpty() && !item.duplicate;
+        if (item.chosen)
+            item.note = CheckShortcut(*item.engine, shortcuts);
     }
 }
 
@@ -184,6 +259,8 @@ size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
             engine.m_strLanguage = language;
         if (!item.fromCatalogue || categoryForAll || engine.m_strCategory.empty())
             engine.m_strCategory = category;
+        if (!item.note.IsEmpty())
+            engine.m_strShortcut.clear();
         chosen.push_back(i);
     }
 
