@@ -38,9 +38,12 @@ bool ReadSmall(const wxString& path, size_t limit, std::string& bytes)
     return !file.Error();
 }
 
-wxString Join(const wxString& folder, const wxString& name)
+// `name` may itself hold folders ("snap/firefox/...").
+wxString Join(wxString folder, const wxString& name)
 {
-    return wxFileName(folder, name).GetFullPath();
+    if (!folder.EndsWith(wxS("/")))
+        folder += '/';
+    return folder + name;
 }
 
 // profiles.ini: a [ProfileN] section per profile with Name, Path and IsRelative.

@@ -37,12 +37,12 @@ std::string FileUri(const wxString& path)
 {
     wxFileName name(path);
     name.MakeAbsolute();
-    const wxScopedCharBuffer utf8 = name.GetFullPath().utf8_str();
+    const std::string utf8 = name.GetFullPath().ToStdString(wxConvUTF8);
     std::string uri = "file:";
     static const char hex[] = "0123456789ABCDEF";
-    for (size_t i = 0; i < utf8.length(); ++i)
+    for (const char byte : utf8)
     {
-        const auto c = static_cast<unsigned char>(utf8.data()[i]);
+        const auto c = static_cast<unsigned char>(byte);
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
             std::strchr("/-._~", c))
             uri += static_cast<char>(c);
