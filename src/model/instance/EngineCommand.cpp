@@ -101,9 +101,9 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
     {
         const auto profiles = BrowserProfiles::Find(wxGetHomeDir());
         for (const auto& profile : profiles)
-            reply.out.push_back(wxString::Format(wxS("%s\t%s\t%s\t%zu"), Field(profile.browser),
-                                                 Field(profile.name), Field(profile.folder),
-                                                 BrowserProfiles::CountEngines(profile)));
+            reply.out.push_back(wxString::Format(
+                wxS("%s\t%s\t%s\t%lu"), Field(profile.browser), Field(profile.name),
+                Field(profile.folder), static_cast<unsigned long>(BrowserProfiles::CountEngines(profile))));
         reply.status = profiles.empty() ? CommandLine::ExitNothing : CommandLine::ExitOk;
         break;
     }
