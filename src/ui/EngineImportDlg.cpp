@@ -108,6 +108,8 @@ void EngineImportDlg::FillList()
             m_pList->SetItem(row, COLUMN_IN_CATALOGUE, _("Yes"));
         if (!item.problem.IsEmpty())
             m_pList->SetItem(row, COLUMN_NOTE, item.problem.Text(true));
+        else if (!item.note.IsEmpty())
+            m_pList->SetItem(row, COLUMN_NOTE, item.note.Text(true));
         else if (item.fromCatalogue)
             m_pList->SetItem(row, COLUMN_NOTE,
                              wxString::Format("%s / %s", item.engine->m_strLanguage,
