@@ -58,24 +58,41 @@ BrowserEngine ToEngine(const Json& entry)
     wxString name = Text(entry, "_name");
     name.Trim(true).Trim(false);
     const auto meta = entry.find("_metaData");
-    const wxString alias = meta != entry.end() && meta->is_object() ? Text(*meta, "alias") : wxString();
+    wxString alias = meta != entry.end() && meta->is_object() ? Text(*meta, "alias") : wxString();
+    alias.Trim(true).Trim(false);
 
     OpenSearchDescription description;
     description.m_strShortName = name;
     description.m_strInputEncoding = Text(entry, "queryCharset").Trim(true).Trim(false);
     if (EngineRules::HasForbiddenCharacter(description.m_strInputEncoding))
         description.m_strInputEncoding.clear();
+    // The result page is the text/html entry, else the first without a
+    // type; the suggestion entry comes along. Other types (keyword search,
+    // images) are not result pages.
+    std::vector<OpenSearchDescription::Url> stored;
     const auto urls = entry.find("_urls");
     if (urls != entry.end() && urls->is_array())
     {
         for (const Json& url : *urls)
             if (url.is_object())
-                description.m_urls.push_back(ToUrl(url));
+                stored.push_back(ToUrl(url));
     }
+    const OpenSearchDescription::Url* page = nullptr;
+    for (const auto& url : stored)
+        if (!page && url.type.IsSameAs(wxS("text/html"), false))
+            page = &url;
+    for (const auto& url : stored)
+        if (!page && url.type.empty())
+            page = &url;
+    if (page)
+        description.m_urls.push_back(*page);
+    for (const auto& url : stored)
+        if (url.type.IsSameAs(wxS("application/x-suggestions+json"), false))
+            description.m_urls.push_back(url);
 
     if (name.empty())
         result.problem = ImportMessage(wxTRANSLATE("An engine without a name cannot be added."));
-    else if (description.m_urls.empty())
+    else if (stored.empty())
         result.problem = ImportMessage(wxTRANSLATE("The browser does not store this engine's address."));
     else if (description.ToEngine(wxString(), engine, result.problem))
         engine.m_strShortcut = alias;

@@ -53,7 +53,8 @@ TEST(FirefoxSearchFile, EntriesBecomeEnginesByTheDescriptionRules)
         R"({"_name":"BuiltIn","_isAppProvided":true,"_metaData":{"alias":"@b"}})",
         R"({"_name":"Poster","_urls":[{"template":"https://p.test/","method":"POST","type":"text/html",)"
         R"("params":[{"name":"q","value":"{searchTerms}"}]}]})",
-        R"({"_name":"Untyped","_urls":[{"template":"https://u.test/s?q={searchTerms}"},)"
+        R"({"_name":"Untyped","_urls":[{"template":"https://u.test/k?q={searchTerms}","type":"application/x-moz-keywordsearch"},)"
+        R"({"template":"https://u.test/s?q={searchTerms}"},)"
         R"({"template":"https://u.test/ac?q={searchTerms}","type":"application/x-suggestions+json"}]})",
         R"({"_name":"Odd","_urls":[{"template":"https://o.test/{unknown}x{?q={searchTerms}","type":"text/html"}]})",
         R"("not an object")",
