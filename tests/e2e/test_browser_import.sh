@@ -102,6 +102,8 @@ run 0 --help
 grep -q -- "--import-browser" "$work/out" && grep -q -- "--list-browsers" "$work/out" ||
     { echo "FAIL: --help does not describe the browser options"; fail=1; }
 run 2 --list-browsers extra
+run 2 --list-browsers --language English
+run 2 --import-browser one two
 
 browsers=(.mozilla .config/chromium .config/google-chrome)
 before="$(cd "$work/home" && find "${browsers[@]}" | sort && find "${browsers[@]}" -type f -exec md5sum {} + | sort)"
