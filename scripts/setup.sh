@@ -15,6 +15,7 @@ PACKAGES=(
   procps python3
   libexpat1-dev libicu-dev
   libcurl4-openssl-dev libssl-dev openssl nlohmann-json3-dev
+  liblz4-dev libsqlite3-dev
 )
 
 missing=()

@@ -108,6 +108,8 @@ void EngineImportDlg::FillList()
             m_pList->SetItem(row, COLUMN_IN_CATALOGUE, _("Yes"));
         if (!item.problem.IsEmpty())
             m_pList->SetItem(row, COLUMN_NOTE, item.problem.Text(true));
+        else if (!item.shortcutNote.IsEmpty())
+            m_pList->SetItem(row, COLUMN_NOTE, item.shortcutNote.Text(true));
         else if (item.fromCatalogue)
             m_pList->SetItem(row, COLUMN_NOTE,
                              wxString::Format("%s / %s", item.engine->m_strLanguage,

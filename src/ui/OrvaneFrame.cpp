@@ -430,7 +430,7 @@ void OrvaneFrame::BuildMenuBar()
 
     auto* fileMenu = new wxMenu();
     m_pMenuImport = AppendItem(fileMenu, ID_MENU_IMPORT, _("Import Engines..."),
-                               _("Add engines from OpenSearch descriptions or catalogue files"));
+                               _("Add engines from OpenSearch descriptions, catalogue files or a browser"));
     AppendItem(fileMenu, ID_MENU_EXPORT, _("Export Engines..."),
                _("Save engines as a catalogue file or as OpenSearch descriptions"));
     fileMenu->AppendSeparator();

@@ -9,6 +9,7 @@
 #include "EngineExportDlg.h"
 #include "exchange/EngineImport.h"
 #include "EngineImportDlg.h"
+#include "ImportSourceDlg.h"
 #include "ResultNotebook.h"
 #include "ZulIeCtrl.h"
 
@@ -20,6 +21,7 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/utils.h>
 #include <wx/webview.h>
 
 void OrvaneFrame::BindImportCommands()
@@ -34,6 +36,25 @@ void OrvaneFrame::OnImportEngines(wxCommandEvent& WXUNUSED(event))
 {
     if (m_nSearching)
         return;
+    // Browsers first, when there are any: a profile's engines skip the file chooser.
+    const auto profiles = BrowserProfiles::Find(wxGetHomeDir());
+    if (!profiles.empty())
+    {
+        std::vector<size_t> counts;
+        for (const auto& profile : profiles)
+            counts.push_back(BrowserProfiles::CountEngines(profile));
+        ImportSourceDlg source(this, profiles, counts);
+        if (source.ShowModal() != wxID_OK)
+            return;
+        const int chosen = source.GetProfile();
+        if (chosen >= 0)
+        {
+            EngineImport import;
+            import.AddProfile(profiles[static_cast<size_t>(chosen)]);
+            RunImportDialog(import);
+            return;
+        }
+    }
     wxFileDialog open(this, _("Import Engines"), wxString(), wxString(),
                       _("Search engine files (*.xml)|*.xml|All files (*)|*"),
                       wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
@@ -200,7 +221,8 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
 
 void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done)
 {
-    if (command.m_action == CommandLine::Action::Import && m_nSearching)
+    if ((command.m_action == CommandLine::Action::Import ||
+         command.m_action == CommandLine::Action::ImportBrowser) && m_nSearching)
     {
         m_pendingCommands.emplace_back(command, std::move(done));
         return;
@@ -210,7 +232,8 @@ void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done)
 
 EngineCommand::Reply OrvaneFrame::RunCommandNow(const CommandLine& command)
 {
-    const bool import = command.m_action == CommandLine::Action::Import;
+    const bool import = command.m_action == CommandLine::Action::Import ||
+                        command.m_action == CommandLine::Action::ImportBrowser;
     if (import)
         KeepUserChoices();
     EngineCommand::Reply reply =

@@ -2,6 +2,8 @@
 
 #include "catalogue/EngineRules.h"
 #include "catalogue/ShortcutQuery.h"
+#include "exchange/ChromiumWebData.h"
+#include "exchange/FirefoxSearchFile.h"
 #include "exchange/OpenSearchDescription.h"
 
 #include <wx/ffile.h>
@@ -61,7 +63,35 @@ void EngineImport::AddFailure(const wxString& source, const ImportMessage& probl
 void EngineImport::AddFile(const wxString& path)
 {
     std::string bytes;
-    if (wxFileName::DirExists(path) || !ReadUpTo(path, MaxCatalogueBytes, bytes))
+    // The head tells the kind; a browser's database is not read whole.
+    if (wxFileName::DirExists(path) || !ReadUpTo(path, 16, bytes))
+    {
+        AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        return;
+    }
+    std::vector<BrowserEngine> engines;
+    ImportMessage error;
+    if (ChromiumWebData::HasMagic(bytes))
+    {
+        if (ChromiumWebData::Read(path, engines, error))
+            AddBrowserEngines(path, engines);
+        else
+            AddFailure(path, error);
+        return;
+    }
+    if (FirefoxSearchFile::HasMagic(bytes))
+    {
+        if (!ReadUpTo(path, FirefoxSearchFile::MaxFileBytes, bytes))
+            AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        else if (bytes.size() > FirefoxSearchFile::MaxFileBytes)
+            AddFailure(path, ImportMessage(wxTRANSLATE("The file is too large.")));
+        else if (FirefoxSearchFile::Read(bytes, engines, error))
+            AddBrowserEngines(path, engines);
+        else
+            AddFailure(path, error);
+        return;
+    }
+    if (!ReadUpTo(path, MaxCatalogueBytes, bytes))
     {
         AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
         return;
@@ -76,6 +106,28 @@ void EngineImport::AddFile(const wxString& path)
     }
     AddDescription(bytes, FileAddress(path));
     m_items.back().source = path;
+}
+
+void EngineImport::AddProfile(const BrowserProfiles::Profile& profile)
+{
+    AddFile(profile.file);
+}
+
+void EngineImport::AddBrowserEngines(const wxString& path, std::vector<BrowserEngine>& engines)
+{
+    if (engines.empty())
+    {
+        AddFailure(path, ImportMessage(wxTRANSLATE("The browser's engine file holds no engines.")));
+        return;
+    }
+    for (BrowserEngine& found : engines)
+    {
+        Item item;
+        item.source = path;
+        item.engine = std::make_unique<Engine>(std::move(found.engine));
+        item.problem = found.problem;
+        m_items.push_back(std::move(item));
+    }
 }
 
 void EngineImport::AddDescription(const std::string& bytes, const wxString& address)
@@ -152,13 +204,20 @@ void EngineImport::CheckDuplicates(const EngineManager& catalogue)
     std::unordered_set<std::wstring> urls;
     for (const auto& engine : catalogue.m_engines)
         urls.insert(engine->m_strUrl.ToStdWstring());
-    for (Item& item : m_items)
+    std::vector<size_t> chosen;
+    for (size_t i = 0; i < m_items.size(); ++i)
     {
+        Item& item = m_items[i];
         item.duplicate = false;
+        item.shortcutNote = ImportMessage();
         if (item.engine && item.problem.IsEmpty())
             item.duplicate = !urls.insert(item.engine->m_strUrl.ToStdWstring()).second;
         item.chosen = item.engine && item.problem.IsEmpty() && !item.duplicate;
+        if (item.chosen)
+            chosen.push_back(i);
     }
+    // Shown before the person adds them; Apply judges again what is chosen then.
+    NoteTakenShortcuts(catalogue, chosen);
 }
 
 size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
@@ -235,35 +294,40 @@ size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
     return count;
 }
 
-void EngineImport::KeepFreeShortcuts(const EngineManager& catalogue,
-                                     const std::vector<size_t>& chosen)
+void EngineImport::NoteTakenShortcuts(const EngineManager& catalogue,
+                                      const std::vector<size_t>& chosen)
 {
     const ShortcutQuery inUse(catalogue);
     std::set<wxString> taken;  // by engines of this import
     for (size_t i : chosen)
     {
-        Engine& engine = *m_items[i].engine;
-        m_items[i].shortcutNote = ImportMessage();
-        wxString shortcut = engine.m_strShortcut;
+        Item& item = m_items[i];
+        item.shortcutNote = ImportMessage();
+        wxString shortcut = item.engine->m_strShortcut;
         shortcut.Trim(true).Trim(false);
-        engine.m_strShortcut.clear();
         if (shortcut.empty())
             continue;
         if (!EngineRules::IsWellFormedShortcut(shortcut))
-        {
-            m_items[i].shortcutNote = ImportMessage(
+            item.shortcutNote = ImportMessage(
                 wxTRANSLATE("The shortcut \"%s\" is not valid; the engine was added without it."),
                 shortcut);
-            continue;
-        }
-        if (inUse.Find(shortcut) || !taken.insert(EngineRules::ShortcutKey(shortcut)).second)
-        {
-            m_items[i].shortcutNote = ImportMessage(
+        else if (inUse.Find(shortcut) || !taken.insert(EngineRules::ShortcutKey(shortcut)).second)
+            item.shortcutNote = ImportMessage(
                 wxTRANSLATE("The shortcut \"%s\" is already used; the engine was added without it."),
                 shortcut);
-            continue;
-        }
-        engine.m_strShortcut = shortcut;
+    }
+}
+
+void EngineImport::KeepFreeShortcuts(const EngineManager& catalogue,
+                                     const std::vector<size_t>& chosen)
+{
+    NoteTakenShortcuts(catalogue, chosen);
+    for (size_t i : chosen)
+    {
+        Engine& engine = *m_items[i].engine;
+        engine.m_strShortcut.Trim(true).Trim(false);
+        if (!m_items[i].shortcutNote.IsEmpty())
+            engine.m_strShortcut.clear();
     }
 }
 

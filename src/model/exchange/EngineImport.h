@@ -2,16 +2,20 @@
 
 #include "catalogue/Engine.h"
 #include "catalogue/EngineManager.h"
+#include "exchange/BrowserEngine.h"
+#include "exchange/BrowserProfiles.h"
 #include "exchange/ImportMessage.h"
 
 #include <wx/string.h>
 
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
-// One import: engines gathered from OpenSearch descriptions and Orvane
-// catalogue files, checked against the catalogue, then added to it at once.
+// One import: engines gathered from OpenSearch descriptions, Orvane
+// catalogue files and browser profiles, checked against the catalogue, then
+// added to it at once.
 class EngineImport
 {
 public:
@@ -27,11 +31,15 @@ public:
         bool duplicate = false;          // its URL template is already there
         bool chosen = false;             // to be added by Apply
         ImportMessage problem;           // why it cannot be added
-        ImportMessage shortcutNote;      // set by Apply: why its shortcut was dropped
+        ImportMessage shortcutNote;      // why its shortcut is left out (it is added without)
     };
 
-    // Reads one file of either kind; each engine (or the failure) becomes an item.
+    // Reads one file of any kind, told apart by content (a description, a
+    // catalogue file, a browser's search.json.mozlz4 or Web Data); each
+    // engine (or the failure) becomes an item.
     void AddFile(const wxString& path);
+    // The engines of one browser profile.
+    void AddProfile(const BrowserProfiles::Profile& profile);
     // A description fetched from `address` (also the base for relative templates).
     void AddDescription(const std::string& bytes, const wxString& address);
     // A failure to obtain a source at all (e.g. a fetch that failed).
@@ -39,6 +47,8 @@ public:
 
     // Flags engines whose URL template the catalogue (or an earlier item)
     // already has, and chooses every item that can be added and is not one.
+    // A shortcut the catalogue (or an earlier item) already uses, or one that
+    // is not valid, gets a note: the engine is added without it.
     void CheckDuplicates(const EngineManager& catalogue);
 
     // Adds the chosen items with one notification. Descriptions go under
@@ -63,7 +73,9 @@ public:
 
 private:
     void AddCatalogue(const wxString& path);
+    void AddBrowserEngines(const wxString& path, std::vector<BrowserEngine>& engines);
     static ImportMessage CheckRecord(const Engine& engine);
+    void NoteTakenShortcuts(const EngineManager& catalogue, const std::vector<size_t>& chosen);
     void KeepFreeShortcuts(const EngineManager& catalogue, const std::vector<size_t>& chosen);
 
     std::vector<Item> m_items;

@@ -14,6 +14,8 @@ const Option Commands[] = {
     {"--help", CommandLine::Action::Help},
     {"-h", CommandLine::Action::Help},
     {"--import", CommandLine::Action::Import},
+    {"--import-browser", CommandLine::Action::ImportBrowser},
+    {"--list-browsers", CommandLine::Action::ListBrowsers},
     {"--export", CommandLine::Action::Export},
     {"--export-opensearch", CommandLine::Action::ExportOpenSearch},
     {"--urls", CommandLine::Action::Urls},
@@ -94,16 +96,26 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
         break;
     case Action::Window:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import or --urls"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
         break;
     case Action::Import:
         if (line.m_args.empty())
             return UsageError(wxS("--import needs at least one file"));
         break;
+    case Action::ImportBrowser:
+        if (line.m_args.size() > 1)
+            return UsageError(wxS("--import-browser takes at most one name"));
+        break;
+    case Action::ListBrowsers:
+        if (line.m_bHasLanguage || line.m_bHasCategory)
+            return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
+        if (!line.m_args.empty())
+            return UsageError(wxS("--list-browsers takes no arguments"));
+        break;
     case Action::Export:
     case Action::ExportOpenSearch:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import or --urls"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
         if (line.m_args.size() != 1)
             return UsageError(wxString(ActionName(line.m_action)) + wxS(" needs exactly one path"));
         break;
@@ -121,16 +133,26 @@ wxString CommandLine::Usage()
 {
     return wxS("Usage: orvane [WORDS...]\n"
                "       orvane --import FILE... [--language L] [--category C]\n"
+               "       orvane --import-browser [NAME] [--language L] [--category C]\n"
+               "       orvane --list-browsers\n"
                "       orvane --export FILE\n"
                "       orvane --export-opensearch FOLDER\n"
                "       orvane --urls [--language L] [--category C] WORDS...\n"
                "\n"
                "Without options the window opens and searches WORDS, if given.\n"
                "\n"
-               "  --import FILE...          add the engines of OpenSearch descriptions and Orvane\n"
-               "                            catalogue files; prints \"added<TAB>name<TAB>url\" or\n"
+               "  --import FILE...          add the engines of OpenSearch descriptions, Orvane\n"
+               "                            catalogue files and browser engine files (Firefox's\n"
+               "                            search.json.mozlz4, Chromium's Web Data); prints\n"
+               "                            \"added<TAB>name<TAB>url\" or\n"
                "                            \"skipped<TAB>name<TAB>reason\" per engine; exits 0 when\n"
                "                            anything was added, 1 when nothing was\n"
+               "  --import-browser [NAME]   the same with the engines of every Firefox, Chromium,\n"
+               "                            Google Chrome, Brave, Vivaldi and Microsoft Edge profile\n"
+               "                            found, or of those whose browser or profile name\n"
+               "                            contains NAME (ignoring case); keywords become shortcuts\n"
+               "  --list-browsers           print \"browser<TAB>profile<TAB>path<TAB>engines\" per\n"
+               "                            profile found\n"
                "  --language L              the language for imported descriptions (and catalogue\n"
                "                            engines), or the group for --urls\n"
                "  --category C              the category, likewise\n"

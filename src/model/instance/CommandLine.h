@@ -13,6 +13,8 @@ public:
         Window,            // no command: start the window (searching the words, if any)
         Help,
         Import,            // arguments: the files
+        ImportBrowser,     // argument: a browser or profile name to match, if any
+        ListBrowsers,
         Export,            // argument: the catalogue file to write
         ExportOpenSearch,  // argument: the folder
         Urls,              // arguments: the words

@@ -6,9 +6,19 @@
 #include "catalogue/ShortcutQuery.h"
 
 #include <wx/arrstr.h>
+#include <wx/utils.h>
 
 namespace
 {
+// Tabs and line breaks inside a field become blanks.
+wxString Field(wxString text)
+{
+    text.Replace(wxS("\t"), wxS(" "));
+    text.Replace(wxS("\r"), wxS(" "));
+    text.Replace(wxS("\n"), wxS(" "));
+    return text;
+}
+
 wxString Pick(const wxArrayString& items, const wxString& stored, bool preferStored)
 {
     if (items.empty())
@@ -24,8 +34,25 @@ EngineCommand::Reply Import(const CommandLine& command, EngineManager& catalogue
 {
     EngineCommand::Reply reply;
     EngineImport import;
-    for (const wxString& file : command.m_args)
-        import.AddFile(file);
+    if (command.m_action == CommandLine::Action::ImportBrowser)
+    {
+        const wxString filter = command.m_args.empty() ? wxString() : command.m_args[0];
+        for (const auto& profile : BrowserProfiles::Find(wxGetHomeDir()))
+            if (BrowserProfiles::Matches(profile, filter))
+                import.AddProfile(profile);
+        if (import.Items().empty())
+        {
+            reply.err.push_back(filter.empty() ? wxString(wxS("orvane: no browser profile found"))
+                                               : wxS("orvane: no browser profile matches ") + filter);
+            reply.status = CommandLine::ExitNothing;
+            return reply;
+        }
+    }
+    else
+    {
+        for (const wxString& file : command.m_args)
+            import.AddFile(file);
+    }
     import.CheckDuplicates(catalogue);
     // Engines need a group; an empty catalogue has no current one.
     wxString lang = command.m_bHasLanguage ? command.m_strLanguage : language;
@@ -69,7 +96,18 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
     switch (command.m_action)
     {
     case CommandLine::Action::Import:
+    case CommandLine::Action::ImportBrowser:
         return Import(command, catalogue, language, category);
+    case CommandLine::Action::ListBrowsers:
+    {
+        const auto profiles = BrowserProfiles::Find(wxGetHomeDir());
+        for (const auto& profile : profiles)
+            reply.out.push_back(wxString::Format(
+                wxS("%s\t%s\t%s\t%lu"), Field(profile.browser), Field(profile.name),
+                Field(profile.folder), static_cast<unsigned long>(BrowserProfiles::CountEngines(profile))));
+        reply.status = profiles.empty() ? CommandLine::ExitNothing : CommandLine::ExitOk;
+        break;
+    }
     case CommandLine::Action::Export:
         if (!EngineExport::WriteCatalogue(all, command.m_args[0], error))
         {

@@ -1,0 +1,186 @@
+#include "exchange/ChromiumWebData.h"
+
+#include "base/RelativeUrl.h"
+#include "catalogue/EngineRules.h"
+
+#include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/uri.h>
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <memory>
+
+namespace
+{
+struct DatabaseClose
+{
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+struct StatementFinalize
+{
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+
+wxString Column(sqlite3_stmt* statement, int column)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    if (!text)
+        return wxString();
+    return wxString::FromUTF8Unchecked(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)));
+}
+
+// "file:" URI of a path: every byte outside the unreserved set escaped, so
+// that '?', '#' and '%' in folder names stay part of the path.
+std::string FileUri(const wxString& path)
+{
+    wxFileName name(path);
+    name.MakeAbsolute();
+    const std::string utf8 = name.GetFullPath().ToStdString(wxConvUTF8);
+    std::string uri = "file:";
+    static const char hex[] = "0123456789ABCDEF";
+    for (const char byte : utf8)
+    {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            std::strchr("/-._~", c))
+            uri += static_cast<char>(c);
+        else
+        {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri + "?mode=ro&immutable=1";
+}
+
+ImportMessage SqliteError(sqlite3* db)
+{
+    return ImportMessage(wxTRANSLATE("The browser's engine file cannot be read (%s)."),
+                         wxString::FromUTF8Unchecked(db ? sqlite3_errmsg(db) : "out of memory"));
+}
+
+const char* const GoogleBase = "https://www.google.com/";
+} // namespace
+
+bool ChromiumWebData::HasMagic(const std::string& bytes)
+{
+    return bytes.compare(0, 16, std::string("SQLite format 3\0", 16)) == 0;
+}
+
+bool ChromiumWebData::Expand(const wxString& stored, const wxString& encoding, bool forSuggestions,
+                             wxString& url)
+{
+    url.clear();
+    url.reserve(stored.length());
+    bool hasSearchTerms = false;
+    for (size_t i = 0; i < stored.length(); ++i)
+    {
+        const wxUniChar c = stored[i];
+        if (c == '*' && !forSuggestions)
+        {
+            url += wxS("%2a");
+            continue;
+        }
+        const size_t close = c == '{' ? stored.find('}', i + 1) : wxString::npos;
+        const wxString name = close == wxString::npos ? wxString() : stored.substr(i + 1, close - i - 1);
+        if (name.empty() || name.find('{') != wxString::npos)
+        {
+            url += c;
+            continue;
+        }
+        i = close;
+        if (name == wxS("searchTerms"))
+        {
+            url += forSuggestions ? wxS("{searchTerms}") : wxS("*");
+            hasSearchTerms = true;
+        }
+        else if (name == wxS("inputEncoding"))
+            url += encoding;
+        else if (name == wxS("google:baseURL") || name == wxS("google:baseSuggestURL"))
+            url += GoogleBase;
+        // Every other placeholder (RLZ, client, ...) stays empty.
+    }
+    return hasSearchTerms;
+}
+
+bool ChromiumWebData::Read(const wxString& path, std::vector<BrowserEngine>& engines,
+                           ImportMessage& error)
+{
+    engines.clear();
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(FileUri(path).c_str(), &raw,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    std::unique_ptr<sqlite3, DatabaseClose> db(raw);
+    if (opened != SQLITE_OK)
+    {
+        error = SqliteError(db.get());
+        return false;
+    }
+    // A damaged file must not keep a caller (the GUI thread) waiting.
+    sqlite3_busy_timeout(db.get(), 0);
+    sqlite3_stmt* rawStatement = nullptr;
+    const char* const query =
+        "SELECT short_name, keyword, url, input_encodings, suggest_url, search_url_post_params "
+        "FROM keywords ORDER BY id";
+    if (sqlite3_prepare_v2(db.get(), query, -1, &rawStatement, nullptr) != SQLITE_OK)
+    {
+        error = SqliteError(db.get());
+        return false;
+    }
+    std::unique_ptr<sqlite3_stmt, StatementFinalize> statement(rawStatement);
+    int step;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW)
+    {
+        BrowserEngine result;
+        Engine& engine = result.engine;
+        engine.m_strName = Column(statement.get(), 0).Trim(true).Trim(false);
+        const wxString keyword = Column(statement.get(), 1).Trim(true).Trim(false);
+        const wxString stored = Column(statement.get(), 2).Trim(true).Trim(false);
+        wxString encoding = Column(statement.get(), 3).BeforeFirst(';').Trim(true).Trim(false);
+        if (encoding.empty() || EngineRules::HasForbiddenCharacter(encoding))
+            encoding = wxS("UTF-8");
+        const wxString suggest = Column(statement.get(), 4).Trim(true).Trim(false);
+        const bool post = !Column(statement.get(), 5).empty();
+
+        wxString url;
+        if (engine.m_strName.empty())
+            result.problem = ImportMessage(wxTRANSLATE("An engine without a name cannot be added."));
+        else if (post)
+            result.problem = ImportMessage(
+                wxTRANSLATE("\"%s\" sends its searches by POST, which Orvane cannot do."),
+                engine.m_strName);
+        else if (!Expand(stored, encoding, false, url))
+            result.problem = ImportMessage(
+                wxTRANSLATE("The search address of \"%s\" has no {searchTerms}."), engine.m_strName);
+        else if (!RelativeUrl::IsWebAddress(url))
+            result.problem = ImportMessage(
+                wxTRANSLATE("The search address of \"%s\" is not an http or https address."),
+                engine.m_strName);
+        else if (EngineRules::HasForbiddenCharacter(engine.m_strName) ||
+                 EngineRules::HasForbiddenCharacter(url))
+            result.problem = ImportMessage(
+                wxTRANSLATE("The name or the search address of \"%s\" contains control characters."),
+                engine.m_strName);
+        else
+        {
+            engine.m_strUrl = url;
+            engine.m_strEncoding = encoding;
+            engine.m_strShortcut = keyword;
+            wxString suggestUrl;
+            if (!suggest.empty() && Expand(suggest, encoding, true, suggestUrl) &&
+                RelativeUrl::IsWebAddress(suggestUrl) && !EngineRules::HasForbiddenCharacter(suggestUrl))
+                engine.m_strSuggestUrl = suggestUrl;
+        }
+        engines.push_back(std::move(result));
+    }
+    if (step != SQLITE_DONE)
+    {
+        error = SqliteError(db.get());
+        engines.clear();
+        return false;
+    }
+    return true;
+}
