@@ -237,8 +237,10 @@ TEST(BrowserProfiles, ProfilesAreFoundUnderHomeAndImportedByContent)
     const std::vector<wxString> lines = import.ReportLines();
     EXPECT_EQ("added\tFox\thttps://fox.test/?q=*", lines[0]);
     EXPECT_EQ("skipped\tBuiltin\tThe browser does not store this engine's address.", lines[1]);
-    EXPECT_EQ("skipped\tChrome Two\tduplicate", lines[3]);
-    EXPECT_TRUE(lines[5].StartsWith("skipped\t"));
+    // Chrome One is added without its taken shortcut: a note follows its line.
+    EXPECT_TRUE(lines[3].StartsWith("dropped\tChrome One\t"));
+    EXPECT_EQ("skipped\tChrome Two\tduplicate", lines[4]);
+    EXPECT_TRUE(lines[6].StartsWith("skipped\t"));
 
     // A shortcut the catalogue uses (in any case) is dropped with a note; others are kept.
     EXPECT_FALSE(import.Items()[2].shortcutNote.IsEmpty());
