@@ -42,6 +42,11 @@ wxArrayString List(std::initializer_list<const char*> items)
     return list;
 }
 
+void PutNumber(std::string& out, uint32_t number)
+{
+    out.append(reinterpret_cast<const char*>(&number), sizeof number);
+}
+
 // Sets an environment variable for a scope.
 class ScopedEnv
 {
@@ -107,6 +112,37 @@ TEST(SingleInstance, RequestAndReplyCrossTheSocket)
     EXPECT_EQ(3, reply.status);
     EXPECT_EQ(List({"one", "\xE4\xB8\xAD"}), reply.lines);
     EXPECT_EQ(List({"bad"}), reply.errors);
+
+    {
+        SCOPED_TRACE("a caller of the version before gets its own format, errors last");
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(0, ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address));
+        // Folder "/", one empty word.
+        std::string bytes;
+        for (uint32_t number : {0x4F525651u, 1u})
+            PutNumber(bytes, number);
+        bytes += "/";
+        for (uint32_t number : {1u, 0u})
+            PutNumber(bytes, number);
+        ASSERT_EQ(static_cast<ssize_t>(bytes.size()), ::send(fd, bytes.data(), bytes.size(), 0));
+        std::string answer;
+        char buffer[256];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            answer.append(buffer, static_cast<size_t>(n));
+        ::close(fd);
+        std::string expected;
+        for (uint32_t number : {0x4F525652u, 3u, 3u})
+            PutNumber(expected, number);
+        for (const char* line : {"one", "\xE4\xB8\xAD", "bad"})
+        {
+            PutNumber(expected, static_cast<uint32_t>(std::strlen(line)));
+            expected += line;
+        }
+        EXPECT_EQ(expected, answer);
+    }
 
     SCOPED_TRACE("a handler that declines leaves the caller without a reply");
     server.SetHandler([](const InstanceRequest&, InstanceReply&) { return false; }, RunNow);
