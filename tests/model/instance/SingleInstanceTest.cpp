@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -259,7 +260,7 @@ TEST(SingleInstance, ARequestNotTakenInTimeIsDroppedWhileOthersAreServed)
     ASSERT_TRUE(server.Start(socket));
     // "wait" stands for an import behind a search that never ends.
     std::promise<InstanceServer::Responder> parked;
-    int ran = 0;
+    std::atomic<int> ran{0};
     server.SetDeferredHandler(
         [&](const InstanceRequest& request, InstanceServer::Responder respond) {
             if (request.args[0] == "wait")
