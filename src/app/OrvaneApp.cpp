@@ -155,17 +155,24 @@ void OrvaneApp::OnInstanceRequest(const InstanceRequest& request,
     if (command.m_action != CommandLine::Action::Window)
     {
         command.MakePathsAbsolute(request.workingDir);
-        frame->RunCommand(command, [respond](const EngineCommand::Reply& result) {
-            InstanceReply reply;
-            for (const wxString& line : result.out)
-                reply.lines.push_back(line);
-            for (const wxString& line : result.err)
-                reply.lines.push_back(line);
-            reply.status = result.status;
-            respond(true, reply);
-        });
+        // An import may wait for a search; once its caller was told the
+        // window is busy it must never run.
+        frame->RunCommand(
+            command,
+            [respond](const EngineCommand::Reply& result) {
+                InstanceReply reply;
+                for (const wxString& line : result.out)
+                    reply.lines.push_back(line);
+                for (const wxString& line : result.err)
+                    reply.errors.push_back(line);
+                reply.status = result.status;
+                respond(true, reply);
+            },
+            [respond] { return respond.Begin(); });
         return;
     }
+    if (!respond.Begin())
+        return;
     if (frame->IsIconized())
         frame->Iconize(false);
     frame->Show();

@@ -53,21 +53,29 @@ int main(int argc, char** argv)
     // runs: a window that starts meanwhile waits for it.
     auto instance = std::make_unique<SingleInstance>(ConfigStore::Folder());
     InstanceReply reply;
+    // No catalogue of translations is loaded this early.
     switch (instance->Claim(request, reply))
     {
     case SingleInstance::Role::Forwarded:
         for (const wxString& line : reply.lines)
             std::printf("%s\n", static_cast<const char*>(line.utf8_str()));
         std::fflush(stdout);
+        for (const wxString& line : reply.errors)
+            std::fprintf(stderr, "%s\n", static_cast<const char*>(line.utf8_str()));
         return reply.status;
     case SingleInstance::Role::Unanswered:
-        // No catalogue of translations is loaded this early.
         std::fprintf(stderr, "orvane: the running window did not answer\n");
-        return 1;
+        return CommandLine::ExitNothing;
+    case SingleInstance::Role::Refused:
+        std::fprintf(stderr, "%s\n", static_cast<const char*>(instance->Error().utf8_str()));
+        return CommandLine::ExitNothing;
     case SingleInstance::Role::NoWindow:
     case SingleInstance::Role::First:
         break;
     }
+    // The lock is ours but later starts cannot reach us: they will say so.
+    if (window && !instance->Error().empty())
+        std::fprintf(stderr, "%s\n", static_cast<const char*>(instance->Error().utf8_str()));
     if (!window)
         return HeadlessCommand::Run(command);
 

@@ -68,9 +68,12 @@ public:
 
     // A command of the command line handed over by a later start, run
     // against this window's catalogue and current group. An import waits
-    // while a search runs; `done` is called once, on the GUI thread.
+    // while a search runs; `start`, if given, is asked right before the
+    // command runs and drops it (with no `done`) when it says no; `done` is
+    // called once, on the GUI thread.
     using CommandDone = std::function<void(const EngineCommand::Reply&)>;
-    void RunCommand(const CommandLine& command, CommandDone done);
+    void RunCommand(const CommandLine& command, CommandDone done,
+                    std::function<bool()> start = {});
 
     // Identifiers, allocated once at program load.
     static const long ID_TOOL_BACK;
@@ -347,7 +350,13 @@ private:
     void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);
     std::unique_ptr<DescriptionFetcher> m_pDescriptionFetcher;
     // Imports handed over during a search, run when it ends (or at close).
-    std::vector<std::pair<CommandLine, CommandDone>> m_pendingCommands;
+    struct PendingCommand
+    {
+        CommandLine command;
+        CommandDone done;
+        std::function<bool()> start;
+    };
+    std::vector<PendingCommand> m_pendingCommands;
     EngineCommand::Reply RunCommandNow(const CommandLine& command);
     void RunPendingCommands();
 };

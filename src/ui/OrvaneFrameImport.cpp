@@ -219,15 +219,17 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
     menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching);
 }
 
-void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done)
+void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done,
+                             std::function<bool()> start)
 {
     if ((command.m_action == CommandLine::Action::Import ||
          command.m_action == CommandLine::Action::ImportBrowser) && m_nSearching)
     {
-        m_pendingCommands.emplace_back(command, std::move(done));
+        m_pendingCommands.push_back({command, std::move(done), std::move(start)});
         return;
     }
-    done(RunCommandNow(command));
+    if (!start || start())
+        done(RunCommandNow(command));
 }
 
 EngineCommand::Reply OrvaneFrame::RunCommandNow(const CommandLine& command)
@@ -253,8 +255,9 @@ void OrvaneFrame::RunPendingCommands()
 {
     while (!m_nSearching && !m_pendingCommands.empty())
     {
-        auto pending = std::move(m_pendingCommands.front());
+        PendingCommand pending = std::move(m_pendingCommands.front());
         m_pendingCommands.erase(m_pendingCommands.begin());
-        pending.second(RunCommandNow(pending.first));
+        if (!pending.start || pending.start())
+            pending.done(RunCommandNow(pending.command));
     }
 }

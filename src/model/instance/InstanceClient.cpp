@@ -10,12 +10,23 @@
 namespace
 {
 constexpr int RequestTimeoutMs = 5000;
+
+// The words and the working folder go only to a window of this user,
+// whoever managed to listen on the name.
+bool ServedBySameUser(int fd)
+{
+    ucred cred{};
+    socklen_t length = sizeof cred;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &length) == 0 && cred.uid == ::getuid();
 }
+} // namespace
 
 InstanceClient::Result InstanceClient::Send(const wxString& socketPath,
                                             const InstanceRequest& request,
                                             InstanceReply& reply, int replyTimeoutMs)
 {
+    if (InstanceMessage::RequestSize(request) > InstanceMessage::MaxRequestBytes)
+        return Result::TooLarge;
     const wxScopedCharBuffer path = socketPath.fn_str();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -30,6 +41,11 @@ InstanceClient::Result InstanceClient::Send(const wxString& socketPath,
     {
         ::close(fd);
         return Result::NoServer;
+    }
+    if (!ServedBySameUser(fd))
+    {
+        ::close(fd);
+        return Result::WrongUser;
     }
 
     Result result = Result::NoReply;

@@ -10,9 +10,12 @@ class InstanceClient
 public:
     enum class Result
     {
-        NoServer,  // nothing listens on the socket
-        NoReply,   // the connection closed without a reply (the window is closing)
-        TimedOut,  // the window took the request but did not answer in time
+        NoServer,   // nothing listens on the socket
+        NoReply,    // the connection closed without a reply (the window is
+                    // closing, or speaks another version of the channel)
+        TimedOut,   // the window took the request but did not answer in time
+        WrongUser,  // another user listens there: nothing was sent
+        TooLarge,   // the request exceeds what the channel carries: not sent
         Replied,
     };
 

@@ -12,8 +12,10 @@
 
 namespace
 {
-constexpr uint32_t RequestMagic = 0x4F525651;  // "ORVQ"
-constexpr uint32_t ReplyMagic = 0x4F525652;    // "ORVR"
+constexpr uint32_t RequestMagic1 = 0x4F525651;  // "ORVQ"
+constexpr uint32_t ReplyMagic1 = 0x4F525652;    // "ORVR"
+constexpr uint32_t RequestMagic2 = 0x4F525671;  // "ORVq"
+constexpr uint32_t ReplyMagic2 = 0x4F525672;    // "ORVr"
 // A reply may carry a listing; anything beyond this is not ours.
 constexpr size_t MaxReplyBytes = 256 * 1024 * 1024;
 
@@ -143,31 +145,55 @@ void PutStrings(std::string& out, const wxArrayString& list)
     for (const wxString& s : list)
         PutString(out, s);
 }
+
+std::string EncodeRequest(const InstanceRequest& request)
+{
+    std::string out;
+    PutNumber(out, RequestMagic2);
+    PutString(out, request.workingDir);
+    PutStrings(out, request.args);
+    return out;
+}
 } // namespace
+
+size_t InstanceMessage::RequestSize(const InstanceRequest& request)
+{
+    return EncodeRequest(request).size();
+}
 
 bool InstanceMessage::WriteRequest(int fd, const InstanceRequest& request, int timeoutMs)
 {
-    std::string out;
-    PutNumber(out, RequestMagic);
-    PutString(out, request.workingDir);
-    PutStrings(out, request.args);
+    const std::string out = EncodeRequest(request);
     return out.size() <= MaxRequestBytes && SendAll(fd, out, timeoutMs);
 }
 
-bool InstanceMessage::ReadRequest(int fd, InstanceRequest& request, int timeoutMs)
+bool InstanceMessage::ReadRequest(int fd, InstanceRequest& request, int& version, int timeoutMs)
 {
     Reader in(fd, timeoutMs, MaxRequestBytes);
     uint32_t magic = 0;
-    return in.Number(magic) && magic == RequestMagic && in.String(request.workingDir) &&
-           in.Strings(request.args);
+    if (!in.Number(magic) || (magic != RequestMagic1 && magic != RequestMagic2))
+        return false;
+    version = magic == RequestMagic2 ? 2 : 1;
+    return in.String(request.workingDir) && in.Strings(request.args);
 }
 
-bool InstanceMessage::WriteReply(int fd, const InstanceReply& reply, int timeoutMs)
+bool InstanceMessage::WriteReply(int fd, const InstanceReply& reply, int version, int timeoutMs)
 {
     std::string out;
-    PutNumber(out, ReplyMagic);
+    PutNumber(out, version >= 2 ? ReplyMagic2 : ReplyMagic1);
     PutNumber(out, static_cast<uint32_t>(reply.status));
-    PutStrings(out, reply.lines);
+    if (version >= 2)
+    {
+        PutStrings(out, reply.lines);
+        PutStrings(out, reply.errors);
+    }
+    else
+    {
+        wxArrayString all = reply.lines;
+        for (const wxString& line : reply.errors)
+            all.push_back(line);
+        PutStrings(out, all);
+    }
     return SendAll(fd, out, timeoutMs);
 }
 
@@ -175,8 +201,8 @@ bool InstanceMessage::ReadReply(int fd, InstanceReply& reply, int timeoutMs)
 {
     Reader in(fd, timeoutMs, MaxReplyBytes);
     uint32_t magic = 0, status = 0;
-    if (!in.Number(magic) || magic != ReplyMagic || !in.Number(status))
+    if (!in.Number(magic) || magic != ReplyMagic2 || !in.Number(status))
         return false;
     reply.status = static_cast<int>(status);
-    return in.Strings(reply.lines);
+    return in.Strings(reply.lines) && in.Strings(reply.errors);
 }

@@ -1,5 +1,7 @@
 #include "instance/InstanceServer.h"
 
+#include "instance/CommandLine.h"
+
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -18,6 +20,8 @@ namespace
 // back as soon as the handler has run.
 constexpr int RequestTimeoutMs = 5000;
 constexpr int ReplyTimeoutMs = 5000;
+// Callers served at once; more are turned away until one is done.
+constexpr size_t MaxSessions = 32;
 
 bool SameUser(int fd)
 {
@@ -27,7 +31,7 @@ bool SameUser(int fd)
 }
 } // namespace
 
-// What the worker and the calls it dispatched share; outlives the server
+// What the threads and the calls they dispatched share; outlives the server
 // when a dispatched call runs late.
 struct InstanceServer::Shared
 {
@@ -37,6 +41,52 @@ struct InstanceServer::Shared
     Dispatcher dispatch;
     bool stopping = false;
 };
+
+struct InstanceServer::Responder::State
+{
+    enum class Step
+    {
+        Queued,   // not taken yet
+        Running,  // the handler began; the caller waits for its answer
+        Done,     // answered
+        Dropped,  // the caller was told the window is busy
+    };
+    std::shared_ptr<Shared> shared;
+    Step step = Step::Queued;
+    bool answered = false;
+    InstanceReply reply;
+};
+
+bool InstanceServer::Responder::Begin() const
+{
+    if (!m_state)
+        return false;
+    std::lock_guard<std::mutex> lock(m_state->shared->mutex);
+    if (m_state->shared->stopping || m_state->step == State::Step::Dropped)
+        return false;
+    if (m_state->step == State::Step::Queued)
+        m_state->step = State::Step::Running;
+    return true;
+}
+
+void InstanceServer::Responder::operator()(bool answered, const InstanceReply& reply) const
+{
+    if (!m_state)
+        return;
+    std::lock_guard<std::mutex> lock(m_state->shared->mutex);
+    if (m_state->step == State::Step::Done || m_state->step == State::Step::Dropped)
+        return;
+    m_state->reply = reply;
+    m_state->answered = answered;
+    m_state->step = State::Step::Done;
+    m_state->shared->changed.notify_all();
+}
+
+wxString InstanceServer::BusyMessage()
+{
+    return wxS("orvane: the running window is busy and did not take the request in time; "
+               "nothing was done");
+}
 
 InstanceServer::InstanceServer() : m_shared(std::make_shared<Shared>()) {}
 
@@ -62,11 +112,11 @@ bool InstanceServer::Start(const wxString& socketPath)
     // Whoever holds the lock owns the name: a socket file still there was
     // left by an instance that was killed.
     ::unlink(path.data());
+    // The socket file is born 0600: a mode set by path after the bind would
+    // leave a moment, and a name that may have been swapped meanwhile.
+    const mode_t previousMask = ::umask(S_IRWXG | S_IRWXO | S_IXUSR);
     const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    // Only this user may connect, whatever folder the socket is in (callers
-    // are also checked one by one: the mode is set only after the bind).
-    if (bound)
-        ::chmod(path.data(), S_IRUSR | S_IWUSR);
+    ::umask(previousMask);
     int wake[2];
     if (!bound || ::listen(fd, 16) != 0 || ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
     {
@@ -91,6 +141,8 @@ void InstanceServer::SetHandler(Handler handler, Dispatcher dispatch)
 {
     SetDeferredHandler(
         [handler = std::move(handler)](const InstanceRequest& request, Responder respond) {
+            if (!respond.Begin())
+                return;
             InstanceReply reply;
             const bool answered = handler(request, reply);
             respond(answered, reply);
@@ -120,6 +172,7 @@ void InstanceServer::Stop()
     }
     if (m_worker.joinable())
         m_worker.join();
+    ReapSessions(true);
     if (m_listenFd >= 0)
     {
         ::close(m_listenFd);
@@ -131,6 +184,20 @@ void InstanceServer::Stop()
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
+    }
+}
+
+void InstanceServer::ReapSessions(bool all)
+{
+    for (auto it = m_sessions.begin(); it != m_sessions.end();)
+    {
+        if (all || it->finished->load())
+        {
+            it->thread.join();
+            it = m_sessions.erase(it);
+        }
+        else
+            ++it;
     }
 }
 
@@ -152,71 +219,82 @@ void InstanceServer::Run()
         const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
-        if (SameUser(client))
-            Serve(client);
-        ::close(client);
-        std::lock_guard<std::mutex> lock(m_shared->mutex);
-        if (m_shared->stopping)
-            return;
+        ReapSessions(false);
+        if (!SameUser(client) || m_sessions.size() >= MaxSessions)
+        {
+            ::close(client);
+            continue;
+        }
+        auto finished = std::make_shared<std::atomic<bool>>(false);
+        m_sessions.push_back({std::thread([this, client, finished] {
+                                  Serve(client);
+                                  ::close(client);
+                                  finished->store(true);
+                              }),
+                              finished});
     }
 }
 
 void InstanceServer::Serve(int client)
 {
     auto request = std::make_shared<InstanceRequest>();
-    if (!InstanceMessage::ReadRequest(client, *request, RequestTimeoutMs))
+    int version = 1;
+    if (!InstanceMessage::ReadRequest(client, *request, version, RequestTimeoutMs))
         return;
 
-    struct Pending
-    {
-        InstanceReply reply;
-        bool done = false;
-        bool answered = false;
-    };
-    auto pending = std::make_shared<Pending>();
     std::shared_ptr<Shared> shared = m_shared;
+    Responder respond;
+    respond.m_state = std::make_shared<Responder::State>();
+    respond.m_state->shared = shared;
+    auto& state = *respond.m_state;
+    using Step = Responder::State::Step;
+    const auto deadline = std::chrono::steady_clock::now() + m_queueLimit;
 
     std::unique_lock<std::mutex> lock(shared->mutex);
-    shared->changed.wait(lock, [&] { return shared->stopping || shared->handler; });
+    shared->changed.wait_until(lock, deadline, [&] { return shared->stopping || shared->handler; });
     if (shared->stopping)
         return;
-    DeferredHandler handler = shared->handler;
-    Dispatcher dispatch = shared->dispatch;
-    lock.unlock();
-
-    dispatch([shared, pending, request, handler] {
-        {
-            std::lock_guard<std::mutex> guard(shared->mutex);
-            if (shared->stopping)
-                return;
-        }
-        // Only the first answer counts; a late one after Stop is dropped.
-        Responder respond = [shared, pending](bool answered, const InstanceReply& reply) {
-            std::lock_guard<std::mutex> guard(shared->mutex);
-            if (pending->done)
-                return;
-            pending->reply = reply;
-            pending->answered = answered;
-            pending->done = true;
-            shared->changed.notify_all();
-        };
-        try
-        {
-            handler(*request, respond);
-        }
-        catch (...)
-        {
-            InstanceReply failed;
-            failed.status = 1;
-            respond(true, failed);
-        }
-    });
-
-    lock.lock();
-    shared->changed.wait(lock, [&] { return pending->done || shared->stopping; });
-    if (!pending->done || !pending->answered)
+    if (shared->handler)
+    {
+        DeferredHandler handler = shared->handler;
+        Dispatcher dispatch = shared->dispatch;
+        lock.unlock();
+        dispatch([shared, request, handler, respond] {
+            {
+                std::lock_guard<std::mutex> guard(shared->mutex);
+                if (shared->stopping || respond.m_state->step == Step::Dropped)
+                    return;
+            }
+            try
+            {
+                handler(*request, respond);
+            }
+            catch (...)
+            {
+                InstanceReply failed;
+                failed.status = CommandLine::ExitNothing;
+                respond(true, failed);
+            }
+        });
+        lock.lock();
+        shared->changed.wait_until(lock, deadline,
+                                   [&] { return shared->stopping || state.step != Step::Queued; });
+        // Once begun, the handler finishes what it started.
+        shared->changed.wait(lock, [&] { return shared->stopping || state.step != Step::Running; });
+        if (shared->stopping && state.step != Step::Done)
+            return;
+    }
+    InstanceReply reply;
+    if (state.step == Step::Queued)
+    {
+        state.step = Step::Dropped;
+        reply.status = CommandLine::ExitNothing;
+        reply.errors.push_back(BusyMessage());
+    }
+    else if (!state.answered)
         return;
-    const InstanceReply reply = pending->reply;
+    else
+        reply = state.reply;
     lock.unlock();
-    InstanceMessage::WriteReply(client, reply, ReplyTimeoutMs);
+    InstanceMessage::WriteReply(client, reply, version, ReplyTimeoutMs);
 }

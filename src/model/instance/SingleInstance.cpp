@@ -3,17 +3,18 @@
 #include "instance/InstanceClient.h"
 
 #include <wx/filename.h>
-#include <wx/log.h>
-#include <wx/snglinst.h>
 #include <wx/utils.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace
@@ -24,18 +25,43 @@ using Clock = std::chrono::steady_clock;
 // answer yet (it is starting, or saving on its way out).
 constexpr auto ClaimPatience = std::chrono::seconds(10);
 constexpr auto RetryPause = std::chrono::milliseconds(50);
-// A window may be busy, e.g. with a modal dialog, before it answers.
+// A window may be busy, e.g. with a modal dialog, before it answers; the
+// window itself drops a request it did not take within its queue limit.
 constexpr int ReplyTimeoutMs = 120 * 1000;
 
-wxString ChannelFolder(const wxString& configFolder)
+// Trusted by ownership and mode, not because it is writable: in a folder
+// others may write to, another user could listen on the name first.
+bool IsPrivateFolder(const wxString& path, bool followLink)
+{
+    struct stat st{};
+    const int got = followLink ? ::stat(path.fn_str(), &st) : ::lstat(path.fn_str(), &st);
+    return got == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+bool SocketFits(const wxString& folder, const wxString& name)
+{
+    return (folder + "/" + name + ".sock").fn_str().length() < sizeof(sockaddr_un::sun_path);
+}
+
+wxString ChannelFolder(const wxString& configFolder, const wxString& name)
 {
     wxString runtime;
-    // The runtime folder is private to the user (0700) and cleared at logout.
     if (wxGetEnv("XDG_RUNTIME_DIR", &runtime) && wxIsAbsolutePath(runtime) &&
-        ::access(runtime.fn_str(), W_OK | X_OK) == 0)
+        IsPrivateFolder(runtime, true) && SocketFits(runtime, name))
         return runtime;
-    wxFileName::Mkdir(configFolder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    return configFolder;
+    const wxString own = configFolder + "/run";
+    wxFileName::Mkdir(configFolder, S_IRWXU, wxPATH_MKDIR_FULL);
+    ::mkdir(own.fn_str(), S_IRWXU);
+    if (IsPrivateFolder(own, false) && SocketFits(own, name))
+        return own;
+    // A short name for a long configuration path; /tmp is shared, so the
+    // folder counts only if it is ours and private.
+    const wxString shortFolder = wxString::Format("/tmp/orvane-%lu", static_cast<unsigned long>(::getuid()));
+    ::mkdir(shortFolder.fn_str(), S_IRWXU);
+    if (IsPrivateFolder(shortFolder, false))
+        return shortFolder;
+    return wxString();
 }
 
 wxString ChannelName(const wxString& configFolder)
@@ -51,49 +77,32 @@ wxString ChannelName(const wxString& configFolder)
     return wxString::Format("orvane-%016llx", static_cast<unsigned long long>(hash));
 }
 
-// The toolkit judges a lock by the process id written in it, which a killed
-// instance may have handed on to an unrelated process. The lock itself is
-// released by the kernel when its holder dies, so ask for that instead.
-bool IsLockHeld(const wxString& path, ino_t& inode)
+// The kernel releases a lock when its holder dies, so the file's contents
+// (a process id, for older versions of the program) never decide.
+bool IsLockHeld(const wxString& path)
 {
-    const int fd = ::open(path.fn_str(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(path.fn_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct flock query{};
     query.l_type = F_WRLCK;
     query.l_whence = SEEK_SET;
     const bool held = ::fcntl(fd, F_GETLK, &query) != 0 || query.l_type != F_UNLCK;
-    struct stat st{};
-    inode = ::fstat(fd, &st) == 0 ? st.st_ino : 0;
     ::close(fd);
     return held;
-}
-
-// Removes a lock file nobody holds; true if it is gone.
-bool RemoveIfStale(const wxString& path)
-{
-    ino_t first = 0, second = 0;
-    if (!wxFileName::FileExists(path))
-        return true;
-    if (IsLockHeld(path, first))
-        return false;
-    // A starting instance creates the file a moment before it locks it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (IsLockHeld(path, second) || first != second)
-        return false;
-    return ::unlink(path.fn_str()) == 0 || errno == ENOENT;
 }
 } // namespace
 
 SingleInstance::SingleInstance(const wxString& configFolder)
-    : m_folder(ChannelFolder(configFolder)), m_name(ChannelName(configFolder))
+    : m_name(ChannelName(configFolder))
 {
+    m_folder = ChannelFolder(configFolder, m_name);
 }
 
 SingleInstance::~SingleInstance()
 {
     m_server.Stop();
-    m_checker.reset();
+    Unlock();
 }
 
 wxString SingleInstance::LockPath() const
@@ -106,7 +115,14 @@ wxString SingleInstance::SocketPath() const
     return m_folder + "/" + m_name + ".sock";
 }
 
-SingleInstance::Role SingleInstance::Send(const InstanceRequest& request, InstanceReply& reply)
+SingleInstance::Role SingleInstance::Refuse(const wxString& why)
+{
+    m_error = wxS("orvane: ") + why;
+    return Role::Refused;
+}
+
+SingleInstance::Role SingleInstance::Send(const InstanceRequest& request, InstanceReply& reply,
+                                          bool& tooLarge)
 {
     switch (InstanceClient::Send(SocketPath(), request, reply, ReplyTimeoutMs))
     {
@@ -114,6 +130,12 @@ SingleInstance::Role SingleInstance::Send(const InstanceRequest& request, Instan
         return Role::Forwarded;
     case InstanceClient::Result::TimedOut:
         return Role::Unanswered;
+    case InstanceClient::Result::WrongUser:
+        return Refuse(wxString::Format("%s is served by another user; nothing was sent",
+                                       SocketPath()));
+    case InstanceClient::Result::TooLarge:
+        tooLarge = true;
+        break;
     case InstanceClient::Result::NoServer:
     case InstanceClient::Result::NoReply:
         break;
@@ -123,55 +145,119 @@ SingleInstance::Role SingleInstance::Send(const InstanceRequest& request, Instan
 
 SingleInstance::Role SingleInstance::Claim(const InstanceRequest& request, InstanceReply& reply)
 {
+    m_error.clear();
+    if (m_folder.empty())
+        return Refuse("no private folder for the single-instance lock and socket");
     const auto giveUp = Clock::now() + ClaimPatience;
     for (;;)
     {
-        const Role role = Send(request, reply);
+        bool tooLarge = false;
+        const Role role = Send(request, reply, tooLarge);
         if (role != Role::NoWindow)
             return role;
-        if (TryLock())
+        switch (TryLock())
         {
-            m_server.Start(SocketPath());
+        case Lock::Taken:
+            if (!m_server.Start(SocketPath()))
+                m_error = wxString::Format("orvane: cannot listen on %s: %s", SocketPath(),
+                                           std::strerror(errno));
             return Role::First;
+        case Lock::Foreign:
+            return Refuse(wxString::Format("the lock file %s belongs to another user", LockPath()));
+        case Lock::Failed:
+            return Refuse(wxString::Format("cannot lock %s: %s", LockPath(), std::strerror(errno)));
+        case Lock::Held:
+            break;
         }
+        if (tooLarge)
+            return Refuse(wxString::Format(
+                "the command line is too long to hand to the running window (over %zu bytes); "
+                "nothing was done",
+                InstanceMessage::MaxRequestBytes));
         if (Clock::now() >= giveUp)
-            return Role::First;
+            return Refuse("a running window holds the lock but does not take requests (it may be "
+                          "another version of the program); nothing was done");
         std::this_thread::sleep_for(RetryPause);
     }
 }
 
 SingleInstance::Role SingleInstance::Forward(const InstanceRequest& request, InstanceReply& reply)
 {
+    m_error.clear();
+    if (m_folder.empty())
+        return Role::NoWindow;
     const auto giveUp = Clock::now() + ClaimPatience;
     for (;;)
     {
-        const Role role = Send(request, reply);
+        bool tooLarge = false;
+        const Role role = Send(request, reply, tooLarge);
         if (role != Role::NoWindow)
             return role;
         // A held lock means a window is starting or closing: worth waiting for.
-        ino_t inode = 0;
-        if (!IsLockHeld(LockPath(), inode) || Clock::now() >= giveUp)
+        if (!IsLockHeld(LockPath()))
             return Role::NoWindow;
+        if (tooLarge)
+            return Refuse("the request is too long to hand to the running window");
+        if (Clock::now() >= giveUp)
+            return Refuse("a running window holds the lock but does not take requests");
         std::this_thread::sleep_for(RetryPause);
     }
 }
 
-bool SingleInstance::TryLock()
+SingleInstance::Lock SingleInstance::TryLock()
 {
-    // The checker reports stale or foreign lock files through the log, which
-    // would become message boxes; what matters here is only the outcome.
-    wxLogNull quiet;
-    for (int round = 0; round < 2; ++round)
+    const wxString lockPath = LockPath();
+    const wxScopedCharBuffer path = lockPath.fn_str();
+    for (int round = 0; round < 3; ++round)
     {
-        auto checker = std::make_unique<wxSingleInstanceChecker>();
-        if (checker->Create(m_name + ".lock", m_folder) && !checker->IsAnotherRunning())
+        const int fd = ::open(path.data(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
+                              S_IRUSR | S_IWUSR);
+        struct stat st{};
+        if (fd < 0)
+            return ::lstat(path.data(), &st) == 0 && st.st_uid != ::getuid() ? Lock::Foreign
+                                                                              : Lock::Failed;
+        if (::fstat(fd, &st) != 0 || st.st_uid != ::getuid())
         {
-            m_checker = std::move(checker);
-            return true;
+            ::close(fd);
+            return Lock::Foreign;
         }
-        checker.reset();
-        if (round == 0 && !RemoveIfStale(LockPath()))
-            return false;
+        struct flock request{};
+        request.l_type = F_WRLCK;
+        request.l_whence = SEEK_SET;
+        if (::fcntl(fd, F_SETLK, &request) != 0)
+        {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            return error == EACCES || error == EAGAIN ? Lock::Held : Lock::Failed;
+        }
+        // The holder before removed the file on its way out while this one
+        // opened it: the lock counts only on the file the name still shows.
+        struct stat now{};
+        if (::stat(path.data(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev)
+        {
+            ::close(fd);
+            continue;
+        }
+        // Older versions judge the file by the process id written in it.
+        const std::string pid = std::to_string(::getpid());
+        if (::ftruncate(fd, 0) == 0)
+        {
+            [[maybe_unused]] const ssize_t written = ::write(fd, pid.c_str(), pid.size() + 1);
+        }
+        m_lockFd = fd;
+        return Lock::Taken;
     }
-    return false;
+    return Lock::Held;
+}
+
+void SingleInstance::Unlock()
+{
+    if (m_lockFd < 0)
+        return;
+    // Removed while still locked, so that no one takes a lock on a file
+    // that is about to lose its name.
+    ::unlink(LockPath().fn_str());
+    ::close(m_lockFd);
+    m_lockFd = -1;
 }

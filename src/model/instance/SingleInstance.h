@@ -4,15 +4,14 @@
 
 #include <wx/string.h>
 
-#include <memory>
-
-class wxSingleInstanceChecker;
-
 // One window per configuration folder. The first start takes a lock and
 // listens on a local socket; a later start sends its command line there and
-// gets the window's reply. Lock and socket live in $XDG_RUNTIME_DIR (or the
-// configuration folder itself) and are named after the configuration folder,
-// so a second profile, or a test with its own folder, never meets this window.
+// gets the window's reply. Lock and socket live in $XDG_RUNTIME_DIR when it
+// is the user's own with mode 0700, else in a private folder of the user's
+// ("run" in the configuration folder, or /tmp/orvane-<uid> when a socket
+// address there would be too long). They are named after the configuration
+// folder, so a second profile, or a test with its own folder, never meets
+// this window. A window of another user is never talked to.
 class SingleInstance
 {
 public:
@@ -22,6 +21,8 @@ public:
         Forwarded,   // a running window handled the request; reply filled
         Unanswered,  // a running window took the request but never answered
         NoWindow,    // (Forward only) no window runs for this configuration
+        Refused,     // another process holds the lock and cannot be handed
+                     // the request; Error() says why
     };
 
     explicit SingleInstance(const wxString& configFolder);
@@ -31,27 +32,40 @@ public:
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // Hands the request to the running window, or becomes the running window.
-    // A lock left by a killed instance is taken over. If the lock stays held
-    // by a process that never listens, this one runs without the channel
-    // rather than not at all.
+    // A lock left by a killed instance is taken over. A lock another process
+    // holds while it does not take the request (it is of another version, or
+    // it cannot listen) is waited for a while, then the start is refused:
+    // nothing may run beside the window, whose next save would undo it.
     Role Claim(const InstanceRequest& request, InstanceReply& reply);
     // Only hands the request over, never becomes the window: NoWindow when
-    // none runs (or none answers in time), and nothing is locked then.
+    // none runs, and nothing is locked then.
     Role Forward(const InstanceRequest& request, InstanceReply& reply);
 
     InstanceServer& Server() { return m_server; }
-    bool HoldsLock() const { return m_checker != nullptr; }
+    bool HoldsLock() const { return m_lockFd >= 0; }
+    // Why the last Claim or Forward refused, or why the server does not listen.
+    const wxString& Error() const { return m_error; }
     wxString LockPath() const;
     wxString SocketPath() const;
 
 private:
-    bool TryLock();
-    // One attempt to reach a running window: Forwarded, Unanswered, or
-    // NoWindow when nothing answered on the socket.
-    Role Send(const InstanceRequest& request, InstanceReply& reply);
+    enum class Lock
+    {
+        Taken,
+        Held,     // by another process of this user
+        Foreign,  // the lock file is another user's
+        Failed,
+    };
+    Lock TryLock();
+    void Unlock();
+    // One attempt to reach a running window: Forwarded, Unanswered, Refused,
+    // or NoWindow when nothing answered on the socket.
+    Role Send(const InstanceRequest& request, InstanceReply& reply, bool& tooLarge);
+    Role Refuse(const wxString& why);
 
-    wxString m_folder;  // where lock and socket live
+    wxString m_folder;  // where lock and socket live; "" when none is safe
     wxString m_name;    // their common name, without extension
-    std::unique_ptr<wxSingleInstanceChecker> m_checker;
+    wxString m_error;
+    int m_lockFd = -1;
     InstanceServer m_server;
 };
