@@ -95,15 +95,21 @@ void OrvaneFrame::RefillEngineList()
             engine->m_bEnable ? IMAGE_ENGINE_ENABLED : IMAGE_ENGINE_DISABLED);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_LANGUAGE, engine->m_strLanguage);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_CATEGORY, engine->m_strCategory);
+        // An engine stored with another kind of address stays listed, so the
+        // user can mend or delete it, but says why its tab shows nothing.
+        const bool webAddress = EngineRules::IsWebAddress(engine->m_strUrl);
         // TRANSLATORS: the engine list's status column: the engine takes part in searches or not
-        m_pEngineList->SetItem(row, EngineRules::COLUMN_STATUS,
-                               engine->m_bEnable ? _("Enable") : _("Disable"));
+        wxString status = engine->m_bEnable ? _("Enable") : _("Disable");
+        if (!webAddress)
+            // TRANSLATORS: the engine list's status column: the engine's address is never opened
+            status = _("Not a web address");
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_STATUS, status);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_ENCODING, engine->m_strEncoding);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_INDEX,
                                wxString::Format("%d", engine->m_nIndex));
         m_pEngineList->SetItem(row, EngineRules::COLUMN_URL, engine->m_strUrl);
         m_pEngineList->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(engine));
-        if (!engine->m_bEnable)
+        if (!engine->m_bEnable || !webAddress)
             m_pEngineList->SetItemTextColour(row, DISABLED_ENGINE_COLOUR);
         if (engine->m_bMark)
             marked = engine;
@@ -153,7 +159,10 @@ void OrvaneFrame::OnEngineSelected(wxListEvent& event)
     if (m_pSelectedEngine)
     {
         SetEngineButtonStates(true);
-        SetStatusText(m_pSelectedEngine->m_strUrl, 0);
+        wxString text = m_pSelectedEngine->m_strUrl;
+        if (!EngineRules::IsWebAddress(text))
+            text = EngineRules::NotWebAddressMessage() + "  " + text;
+        SetStatusText(text, 0);
     }
     else
     {

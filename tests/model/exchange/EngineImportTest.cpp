@@ -290,3 +290,43 @@ TEST(EngineExport, OpenSearchFileNamesKeepEveryScriptAndNeverHide)
     EXPECT_FALSE(EngineExport::WriteOpenSearch(all, "", written, error));
     EXPECT_TRUE(written.empty());
 }
+
+TEST(EngineImport, OnlyWebAddressesComeInByAnyRoute)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("mixed.xml"),
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENGINES>"
+                   "<ENGINE><INDEX>1</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Script</NAME>"
+                   "<URL>javascript:alert(document.cookie)//*</URL></ENGINE>"
+                   "<ENGINE><INDEX>2</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Local</NAME>"
+                   "<URL>file:///etc/passwd?*</URL></ENGINE>"
+                   "<ENGINE><INDEX>3</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Path</NAME>"
+                   "<URL>/home/user/*</URL></ENGINE>"
+                   "<ENGINE><INDEX>4</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Web</NAME>"
+                   "<URL>HTTPS://web.test/?q=*</URL><SUGGEST_URL>file:///etc/{searchTerms}</SUGGEST_URL></ENGINE>"
+                   "</ENGINES>");
+    EngineManager catalogue;
+    EngineImport import;
+    import.AddFile(dir.File("mixed.xml"));
+    import.CheckDuplicates(catalogue);
+    EXPECT_EQ(1u, import.Apply(catalogue, "L", "C"));
+    ASSERT_EQ(1u, catalogue.m_engines.size());
+    EXPECT_EQ("", catalogue.m_engines[0]->m_strSuggestUrl);
+    const std::vector<std::string> expected = {
+        "skipped\tScript\tThe search address of \"Script\" is not an http or https address.",
+        "skipped\tLocal\tThe search address of \"Local\" is not an http or https address.",
+        "skipped\tPath\tThe search address of \"Path\" is not an http or https address.",
+        "added\tWeb\tHTTPS://web.test/?q=*",
+    };
+    EXPECT_EQ(expected, Lines(import));
+
+    SCOPED_TRACE("an item made by another reader, applied without the duplicate check");
+    EngineImport other;
+    EngineImport::Item item;
+    item.source = "elsewhere";
+    item.engine = MakeEngine(7, "L", "C", "Made", "file:///tmp/*");
+    item.chosen = true;
+    other.Items().push_back(std::move(item));
+    EXPECT_EQ(0u, other.Apply(catalogue, "L", "C"));
+    EXPECT_EQ(1u, catalogue.m_engines.size());
+}
