@@ -238,9 +238,9 @@ TEST(DescriptionLink, EntityReferencesDecodedInOnePass)
                   DescriptionLink::Find(link(wxS("href=\"") + wxString::FromUTF8(c.href) + wxS("\"")), page));
     }
 
-    // Megabytes of '&' that a page may put into any attribute: each '&'
-    // looked further than its reference can reach, which took hours at this
-    // size (the bench shows the growth).
+    // Megabytes of '&' that a page may put into any attribute: looking past
+    // the reach of a reference for a ';' at each '&' took about an hour at
+    // this size (the bench shows the growth).
     SCOPED_TRACE("an attribute of eight million '&'");
     const wxString ampersands(8u << 20, '&');
     EXPECT_EQ("https://o.test/d.xml",
