@@ -101,8 +101,9 @@ void OrvaneFrame::RefillEngineList()
         // TRANSLATORS: the engine list's status column: the engine takes part in searches or not
         wxString status = engine->m_bEnable ? _("Enable") : _("Disable");
         if (!webAddress)
-            // TRANSLATORS: the engine list's status column: the engine's address is never opened
-            status = _("Not a web address");
+            // TRANSLATORS: the engine list's status column (about 10 characters fit): the
+            // engine's address is not an http or https one, so it is never opened
+            status = _("Blocked");
         m_pEngineList->SetItem(row, EngineRules::COLUMN_STATUS, status);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_ENCODING, engine->m_strEncoding);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_INDEX,

@@ -232,7 +232,7 @@ TEST_F(ResultPagesTest, EnginesWithOtherAddressesShowTheErrorPageAndNeverLoad)
             const wxString name = EngineList()->GetItemText(row, EngineRules::COLUMN_NAME);
             SCOPED_TRACE(name.ToStdString());
             EXPECT_EQ(EngineList()->GetItemText(row, EngineRules::COLUMN_STATUS),
-                      name == "Good" ? "Enable" : "Not a web address");
+                      name == "Good" ? "Enable" : "Blocked");
         }
     }
     {
