@@ -195,8 +195,9 @@ TEST_F(ResultPagesTest, EnginesWithOtherAddressesShowTheErrorPageAndNeverLoad)
                                             {"Script", script},
                                             {"Local", "file://" + m_sandbox.File("secret.html") + "?q=*"},
                                             {"Path", m_sandbox.File("secret.html") + "?q=*"}})));
+    // Searched at once: the tabs get their views later, with the search waiting.
     OpenFrame();
-    ASSERT_TRUE(WaitIdle());
+    ASSERT_FALSE(Tab(1)->HasView());
     m_frame->SearchFor("x");
     ASSERT_TRUE(WaitIdle(30000));
     EXPECT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good"; }));
@@ -214,6 +215,13 @@ TEST_F(ResultPagesTest, EnginesWithOtherAddressesShowTheErrorPageAndNeverLoad)
     };
     for (size_t tab = 1; tab <= 3; ++tab)
         showsRefusal(tab);
+    {
+        SCOPED_TRACE("searched again, in views that exist");
+        m_frame->SearchFor("y");
+        ASSERT_TRUE(WaitIdle(30000));
+        for (size_t tab = 1; tab <= 3; ++tab)
+            showsRefusal(tab);
+    }
     EXPECT_TRUE(Notebook()->GetPageToolTip(1).Contains(reason));
     EXPECT_EQ(StatusBar()->GetStatusText(1), "3 of 4 engines failed");
     {
