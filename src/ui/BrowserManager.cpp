@@ -1,6 +1,7 @@
 #include "BrowserManager.h"
 
 #include "base/KeywordEncoding.h"
+#include "catalogue/EngineRules.h"
 #include "store/ProgramFolder.h"
 #include "ZulIeCtrl.h"
 
@@ -178,6 +179,13 @@ void BrowserManager::Search(const wxString& keyword, const std::vector<const Eng
         if (only && std::find(only->begin(), only->end(), page->m_pEngine) == only->end())
             continue;
         const Engine& engine = *page->m_pEngine;
+        if (!EngineRules::IsWebAddress(engine.m_strUrl))
+        {
+            // Kept in the catalogue as it was stored, but never loaded.
+            page->m_strPageUrl = engine.m_strUrl;
+            page->ShowRefused(engine.m_strUrl, EngineRules::NotWebAddressMessage());
+            continue;
+        }
         auto encoded = encodedFor.find(engine.m_strEncoding);
         if (encoded == encodedFor.end())
         {

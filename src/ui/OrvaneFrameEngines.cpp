@@ -97,9 +97,16 @@ void OrvaneFrame::RefillEngineList()
             engine->m_bEnable ? IMAGE_ENGINE_ENABLED : IMAGE_ENGINE_DISABLED);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_LANGUAGE, engine->m_strLanguage);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_CATEGORY, engine->m_strCategory);
+        // An engine stored with another kind of address stays listed, so the
+        // user can mend or delete it, but says why its tab shows nothing.
+        const bool webAddress = EngineRules::IsWebAddress(engine->m_strUrl);
         // TRANSLATORS: the engine list's status column: the engine takes part in searches or not
-        m_pEngineList->SetItem(row, EngineRules::COLUMN_STATUS,
-                               engine->m_bEnable ? _("Enable") : _("Disable"));
+        wxString status = engine->m_bEnable ? _("Enable") : _("Disable");
+        if (!webAddress)
+            // TRANSLATORS: the engine list's status column (about 10 characters fit): the
+            // engine's address is not an http or https one, so it is never opened
+            status = _("Blocked");
+        m_pEngineList->SetItem(row, EngineRules::COLUMN_STATUS, status);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_ENCODING, engine->m_strEncoding);
         m_pEngineList->SetItem(row, EngineRules::COLUMN_INDEX,
                                wxString::Format("%d", engine->m_nIndex));
@@ -111,7 +118,7 @@ void OrvaneFrame::RefillEngineList()
                                        // TRANSLATORS: a stored shortcut that is malformed or another engine's
                                        : wxString::Format(_("%s (not used)"), engine->m_strShortcut));
         m_pEngineList->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(engine));
-        if (!engine->m_bEnable)
+        if (!engine->m_bEnable || !webAddress)
             m_pEngineList->SetItemTextColour(row, DISABLED_ENGINE_COLOUR);
         if (engine->m_bMark)
             marked = engine;
@@ -161,7 +168,10 @@ void OrvaneFrame::OnEngineSelected(wxListEvent& event)
     if (m_pSelectedEngine)
     {
         SetEngineButtonStates(true);
-        SetStatusText(m_pSelectedEngine->m_strUrl, 0);
+        wxString text = m_pSelectedEngine->m_strUrl;
+        if (!EngineRules::IsWebAddress(text))
+            text = EngineRules::NotWebAddressMessage() + "  " + text;
+        SetStatusText(text, 0);
     }
     else
     {

@@ -299,6 +299,11 @@ void wxIEHtmlWin::CreateView()
     view->Bind(wxEVT_WEBVIEW_FULLSCREEN_CHANGED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
 
     // A waiting address is the view's first page, with no "about:blank" before it.
+    const wxString refusal = m_strWaitingRefusal;
+    const wxString refused = refusal.empty() ? wxString() : m_strWaitingUrl;
+    m_strWaitingRefusal.clear();
+    if (!refusal.empty())
+        m_strWaitingUrl.clear();
     const bool waiting = !m_strWaitingUrl.empty();
     const wxString first = waiting ? ToLoadableUrl(m_strWaitingUrl) : wxString("about:blank");
     m_strWaitingUrl.clear();
@@ -319,6 +324,8 @@ void wxIEHtmlWin::CreateView()
     Bind(wxEVT_TIMER, &wxIEHtmlWin::OnLoadTimeout, this, m_loadTimer.GetId());
 
     ConnectNativeSignals();
+    if (!refusal.empty())
+        ShowRefused(refused, refusal);
 }
 
 wxIEHtmlWin::~wxIEHtmlWin()
@@ -413,10 +420,12 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     if (!m_bViewMade)
     {
         m_strWaitingUrl = url;
+        m_strWaitingRefusal.clear();
         return;
     }
     if (!m_browser)
         return;
+    m_strRefusedUrl.clear();
     m_bUndecided = true;
     m_bDropUndecided = false;
     // A new address: whatever the last one did is history.
@@ -425,6 +434,35 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     m_strPendingReason.clear();
     m_nErrorPageStage = 0;
     m_browser->LoadURL(ToLoadableUrl(url));
+}
+
+void wxIEHtmlWin::ShowRefused(const wxString& url, const wxString& reason)
+{
+    if (!m_bViewMade)
+    {
+        m_strWaitingUrl = url;
+        m_strWaitingRefusal = reason;
+        return;
+    }
+    if (!m_browser)
+        return;
+    // Whatever was loading is replaced, and is no outcome any more.
+    m_loadTimer.Stop();
+    m_bUndecided = m_bDropUndecided = false;
+    m_strPendingReason.clear();
+    m_strStartedUrl.clear();
+    m_nErrorPageStage = 0;
+    m_bLoadEnded = true;
+    m_nLoadMillis = -1;
+    ++m_nLoadCount;
+    m_bFailed = true;
+    m_strFailReason = reason;
+    m_strRefusedUrl = url;
+    if (!m_native)
+        return;
+    // A blank base: the page gets no rights of the refused address.
+    webkit_web_view_load_html(WEBKIT_WEB_VIEW(m_native), BuildErrorPage(url, reason).utf8_str(),
+                              "about:blank");
 }
 
 bool wxIEHtmlWin::IsBusy(bool& busy)
@@ -453,6 +491,7 @@ bool wxIEHtmlWin::Stop()
     if (!m_bViewMade)
     {
         m_strWaitingUrl.clear();
+        m_strWaitingRefusal.clear();
         return true;
     }
     if (!m_browser)
@@ -491,6 +530,11 @@ bool wxIEHtmlWin::Refresh(int level)
 {
     if (!m_browser)
         return false;
+    if (!m_strRefusedUrl.empty())
+    {
+        ShowRefused(m_strRefusedUrl, m_strFailReason);
+        return true;
+    }
     // Reloading our error page would only show it again: ask the address.
     if (m_bFailed && IsWebAddress(GetCurrentUrl()))
     {
@@ -636,6 +680,10 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
                 m_nErrorPageStage = 2;
                 return;
             }
+            // A refusal's page, or the blank first page of a view made for one.
+            if (!m_strRefusedUrl.empty() && ViewUri(m_native) == "about:blank")
+                return;
+            m_strRefusedUrl.clear();
             m_nErrorPageStage = 0;
             m_bFailed = false;
             m_strFailReason.clear();
@@ -650,7 +698,7 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             break;
         case WEBKIT_LOAD_COMMITTED:
         {
-            if (m_nErrorPageStage != 0)
+            if (m_nErrorPageStage != 0 || !m_strRefusedUrl.empty())
                 break;
             // The server has answered; a slow page after that is no failure.
             m_loadTimer.Stop();
@@ -687,7 +735,7 @@ bool wxIEHtmlWin::OnNativeLoadFailed(const wxString& uri, const wxString& reason
     wxString why = m_strPendingReason;
     m_strPendingReason.clear();
     // Our own page failing must not start another one.
-    if (m_nErrorPageStage != 0)
+    if (m_nErrorPageStage != 0 || !m_strRefusedUrl.empty())
         return false;
     if (why.empty())
     {
@@ -703,7 +751,7 @@ bool wxIEHtmlWin::OnNativeTlsError(const wxString& uri)
 {
     m_loadTimer.Stop();
     m_strPendingReason.clear();
-    if (m_nErrorPageStage != 0)
+    if (m_nErrorPageStage != 0 || !m_strRefusedUrl.empty())
         return false;
     ShowFailure(uri, TlsReason());
     return true;

@@ -39,6 +39,10 @@ public:
 
     // An absolute URL, "about:blank", or a plain absolute file path.
     void LoadUrl(const wxString& url);
+    // Shows the error page for an address that must not be loaded at all,
+    // as a failed load would, without asking WebKit for it: the view stays
+    // on "about:blank" and Refresh shows the page again.
+    void ShowRefused(const wxString& url, const wxString& reason);
     // Result: the query succeeded; busy: the view is still loading (or, before
     // the view exists, has an address waiting for it).
     bool IsBusy(bool& busy);
@@ -148,6 +152,8 @@ private:
     wxString m_strStatusText;
     bool m_bViewMade = false;
     wxString m_strWaitingUrl;     // LoadUrl before the view exists: loaded by CreateView
+    wxString m_strWaitingRefusal; // ShowRefused before the view exists: shown by CreateView
+    wxString m_strRefusedUrl;     // the refused address on show, else ""
 
     // Load outcome.
     bool m_bFailed = false;

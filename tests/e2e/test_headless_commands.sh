@@ -70,8 +70,11 @@ expect_out $'https://first.test/?q=%e6%97%a5%e6%9c%ac&a=*\nhttps://later.test/?q
 
 run 0 --export backup.xml
 [ "$(grep -c "<ENGINE>" "$work/backup.xml")" -eq 5 ] || { echo "FAIL: --export did not write 5 engines"; fail=1; }
+run 2 --export-opensearch ''
+[ -z "$(cd "$work" && ls ./*.xml 2>/dev/null | grep -v -e desc.xml -e post.xml -e backup.xml)" ] ||
+    { echo "FAIL: an empty folder wrote into the current one"; ls "$work"; fail=1; }
 run 0 --export-opensearch os
-[ "$(ls "$work/os" | wc -l)" -eq 5 ] && [ -f "$work/os/___Search.xml" ] ||
+[ "$(ls "$work/os" | wc -l)" -eq 5 ] && [ -f "$work/os/日本_Search.xml" ] ||
     { echo "FAIL: --export-opensearch files"; ls "$work/os"; fail=1; }
 grep -q 'template="https://first.test/?q={searchTerms}&amp;a=\*"' "$work/os/First.xml" ||
     { echo "FAIL: description template"; cat "$work/os/First.xml"; fail=1; }

@@ -2,6 +2,8 @@
 // find and zoom, the tab menu, cookies kept and cleared, downloads.
 #include "OrvaneFrameFixture.h"
 
+#include "catalogue/EngineRules.h"
+
 #include "FindBar.h"
 #include "NoticeBar.h"
 #include "WebDownloads.h"
@@ -9,6 +11,7 @@
 
 #include <wx/clipbrd.h>
 #include <wx/dir.h>
+#include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/stattext.h>
@@ -92,6 +95,14 @@ protected:
 
     std::string PageUrl(const std::string& target) const { return m_pages->Url(target); }
 
+    static std::vector<std::string> RequestTargetsOf(const TestHttpServer& server)
+    {
+        std::vector<std::string> targets;
+        for (const HttpRequest& request : server.Requests())
+            targets.push_back(request.target);
+        return targets;
+    }
+
     ZulIeCtrl* Tab(size_t i) const { return dynamic_cast<ZulIeCtrl*>(Notebook()->GetPage(i)); }
 
     void KeyDown(int key, int modifiers)
@@ -169,6 +180,76 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
         ASSERT_TRUE(WaitIdle());
         EXPECT_TRUE(Tab(3)->HasFailed());
         EXPECT_NE(StatusBar()->GetStatusText(1), "5 of 6 engines failed");
+    }
+}
+
+// Stored before the rule or written by hand: a script, a local file and a
+// bare path stay in the catalogue, but their tabs never load them.
+TEST_F(ResultPagesTest, EnginesWithOtherAddressesShowTheErrorPageAndNeverLoad)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("secret.html"),
+                               "<html><head><title>Secret</title></head><body>s</body></html>"));
+    const std::string script = "javascript:location.href='" + PageUrl("/stolen?q=") + "*'";
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"Good", PageUrl("/good?q=*")},
+                                            {"Script", script},
+                                            {"Local", "file://" + m_sandbox.File("secret.html") + "?q=*"},
+                                            {"Path", m_sandbox.File("secret.html") + "?q=*"}})));
+    // Searched at once: the tabs get their views later, with the search waiting.
+    OpenFrame();
+    ASSERT_FALSE(Tab(1)->HasView());
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitIdle(30000));
+    EXPECT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good"; }));
+
+    const wxString reason = "Only web addresses (http, https) are opened.";
+    auto showsRefusal = [&](size_t tab) {
+        SCOPED_TRACE(Tab(tab)->m_strEngineName.ToStdString());
+        ZulIeCtrl* page = Tab(tab);
+        EXPECT_TRUE(page->HasFailed());
+        EXPECT_EQ(page->GetFailReason(), reason);
+        EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == page->m_strEngineName + " could not be loaded"; }));
+        // The error page has no rights of the address it refused.
+        EXPECT_EQ(page->GetCurrentUrl(), "about:blank");
+        EXPECT_EQ(TabImage(tab), OrvaneFrame::IMAGE_PAGE_FAILED);
+    };
+    for (size_t tab = 1; tab <= 3; ++tab)
+        showsRefusal(tab);
+    {
+        SCOPED_TRACE("searched again, in views that exist");
+        m_frame->SearchFor("y");
+        ASSERT_TRUE(WaitIdle(30000));
+        for (size_t tab = 1; tab <= 3; ++tab)
+            showsRefusal(tab);
+    }
+    EXPECT_TRUE(Notebook()->GetPageToolTip(1).Contains(reason));
+    EXPECT_EQ(StatusBar()->GetStatusText(1), "3 of 4 engines failed");
+    {
+        SCOPED_TRACE("Reload shows the refusal again");
+        Notebook()->SetSelection(1);
+        Command(OrvaneFrame::ID_MENU_REFRESH);
+        ASSERT_TRUE(WaitIdle());
+        showsRefusal(1);
+    }
+    for (const std::string& target : RequestTargetsOf(*m_pages))
+        EXPECT_EQ(target.find("/stolen"), std::string::npos) << target;
+    {
+        SCOPED_TRACE("the engine list says so");
+        for (long row = 0; row < EngineList()->GetItemCount(); ++row)
+        {
+            const wxString name = EngineList()->GetItemText(row, EngineRules::COLUMN_NAME);
+            SCOPED_TRACE(name.ToStdString());
+            EXPECT_EQ(EngineList()->GetItemText(row, EngineRules::COLUMN_STATUS),
+                      name == "Good" ? "Enable" : "Blocked");
+        }
+    }
+    {
+        SCOPED_TRACE("kept in the file as stored");
+        Engines().m_bModified = true;
+        CloseFrame();
+        const std::string saved = ReadFileBytes(m_sandbox.File("conf/config.xml"));
+        EXPECT_NE(saved.find("<URL>" + script + "</URL>"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("<URL>file://"), std::string::npos) << saved;
     }
 }
 

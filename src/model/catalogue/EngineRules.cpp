@@ -1,6 +1,7 @@
 #include "catalogue/EngineRules.h"
 
 #include "base/KeywordEncoding.h"
+#include "base/RelativeUrl.h"
 #include "catalogue/ShortcutQuery.h"
 
 #include <wx/intl.h>
@@ -59,6 +60,16 @@ int EngineRules::ParseIndex(const wxString& text)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+bool EngineRules::IsWebAddress(const wxString& url)
+{
+    return RelativeUrl::IsWebAddress(url);
+}
+
+wxString EngineRules::NotWebAddressMessage()
+{
+    return _("Only web addresses (http, https) are opened.");
+}
+
 bool EngineRules::HasForbiddenCharacter(const wxString& text)
 {
     // wxString holds UTF-32 here, so a surrogate code unit is always a lone one.
@@ -89,6 +100,8 @@ EngineRules::Problem EngineRules::Check(const Input& input, const Engine& engine
         return Problem::NoUrl;
     if (url.find('*') == wxString::npos)
         return Problem::NoKeywordMark;
+    if (!IsWebAddress(url))
+        return Problem::NotWebAddress;
     if (HasForbiddenCharacter(name) || HasForbiddenCharacter(url))
         return Problem::ControlCharacter;
     // Not trimmed: the number rule skips leading blanks itself.
@@ -123,6 +136,8 @@ wxString EngineRules::Message(Problem problem)
         return _("Please input URL!");
     case Problem::NoKeywordMark:
         return _("The query keyword part of URL must be replaced with '*'!");
+    case Problem::NotWebAddress:
+        return _("The URL must begin with http:// or https:// and name a server.");
     case Problem::ControlCharacter:
         return _("The name and the URL cannot contain control characters.");
     case Problem::IndexTaken:

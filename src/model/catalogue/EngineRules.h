@@ -38,6 +38,7 @@ public:
         NoName,
         NoUrl,
         NoKeywordMark,     // the URL has no '*'
+        NotWebAddress,     // the URL is not an http or https address with a host
         ControlCharacter,  // the name or URL holds a character XML cannot store
         IndexTaken         // another engine has the index
     };
@@ -49,6 +50,14 @@ public:
                          Engine& result);
     // The translated message the dialog shows for a problem (empty for None).
     static wxString Message(Problem problem);
+
+    // The one rule for what an engine may load, on every route an engine
+    // comes in by and at search time: http or https with a host. Anything
+    // else (javascript:, file:, a bare path) would run or show local things
+    // next to the program's own local pages.
+    static bool IsWebAddress(const wxString& url);
+    // What a result page and the engine list say for an engine that breaks it.
+    static wxString NotWebAddressMessage();
 
     // U+0001-U+001F other than tab, LF and CR, U+FFFE, U+FFFF, lone surrogates.
     static bool HasForbiddenCharacter(const wxString& text);

@@ -2,6 +2,7 @@
 
 #include "base/RelativeUrl.h"
 
+#include <algorithm>
 #include <map>
 
 namespace
@@ -11,7 +12,12 @@ bool IsSpace(wxUniChar c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
+// The longest reference looked at, '&' and ';' included ("&#x010FFFF;").
+const size_t MaxReferenceLength = 11;
+
 // The five predefined entities and numeric references; others stay as written.
+// One pass: a reference ends within a few characters of its '&', so that is
+// as far as a ';' is looked for (an attribute of '&'s is a page's to make).
 wxString DecodeEntities(const wxString& text)
 {
     if (text.find('&') == wxString::npos)
@@ -20,10 +26,20 @@ wxString DecodeEntities(const wxString& text)
         {wxS("amp"), wxS("&")}, {wxS("lt"), wxS("<")}, {wxS("gt"), wxS(">")},
         {wxS("quot"), wxS("\"")}, {wxS("apos"), wxS("'")}};
     wxString out;
-    for (size_t i = 0; i < text.length(); ++i)
+    out.reserve(text.length());
+    const size_t n = text.length();
+    for (size_t i = 0; i < n; ++i)
     {
-        const size_t semi = text[i] == '&' ? text.find(';', i) : wxString::npos;
-        if (semi != wxString::npos && semi - i <= 10)
+        if (text[i] != '&')
+        {
+            out += text[i];
+            continue;
+        }
+        size_t semi = i + 1;
+        const size_t limit = std::min(n, i + MaxReferenceLength);
+        while (semi < limit && text[semi] != ';')
+            ++semi;
+        if (semi < limit)
         {
             const wxString name = text.substr(i + 1, semi - i - 1);
             unsigned long code = 0;

@@ -15,9 +15,6 @@
 
 namespace
 {
-// A file name longer than the file system takes would fail the whole export.
-const size_t MaxStemLength = 200;
-
 wxXmlNode* TextElement(const wxString& name, const wxString& text)
 {
     auto* element = new wxXmlNode(wxXML_ELEMENT_NODE, name);
@@ -108,16 +105,47 @@ std::string EngineExport::OpenSearchXml(const Engine& engine)
     return bytes;
 }
 
+namespace
+{
+// Characters that reorder or hide text: a name could pass itself off as
+// another, or hide its real ending.
+bool IsFormatControl(wxUint32 c)
+{
+    return c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF ||
+           (c >= 0xFFF9 && c <= 0xFFFB);
+}
+
+bool IsOtherSpace(wxUint32 c)
+{
+    return c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
+           c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+} // namespace
+
 wxString EngineExport::FileStem(const wxString& name)
 {
     wxString stem;
-    for (wxUniChar c : name)
+    for (wxUniChar ch : name.Left(ShortNameMax))
     {
-        const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                          (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-        stem += keep ? c : wxUniChar('_');
+        const wxUint32 c = ch.GetValue();
+        if (c == '/' || c == '\\' || c < 0x20 || (c >= 0x7F && c <= 0x9F) || IsFormatControl(c) ||
+            (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF)
+            continue;
+        if (c < 0x80)
+        {
+            // Shell and file-system punctuation becomes '_', as a blank does.
+            const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                              (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+            stem += keep ? ch : wxUniChar('_');
+        }
+        else
+            stem += IsOtherSpace(c) ? wxUniChar('_') : ch;  // letters and digits of every script
+        // Never a hidden file, nor one that reads as an option.
+        if (stem == wxS(".") || stem == wxS("-"))
+            stem.clear();
     }
-    return stem;
+    return stem.empty() ? wxString(wxS("engine")) : stem;
 }
 
 bool EngineExport::WriteOpenSearch(const std::vector<const Engine*>& engines,
@@ -126,7 +154,9 @@ bool EngineExport::WriteOpenSearch(const std::vector<const Engine*>& engines,
 {
     wxLogNull noLog;
     written.clear();
-    if (!wxFileName::DirExists(folder) && !wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    // No folder is not the current one.
+    if (folder.empty() ||
+        (!wxFileName::DirExists(folder) && !wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL)))
     {
         error = ImportMessage(wxTRANSLATE("The folder \"%s\" could not be created."), folder);
         return false;
@@ -134,7 +164,7 @@ bool EngineExport::WriteOpenSearch(const std::vector<const Engine*>& engines,
     std::set<wxString> taken;
     for (const Engine* engine : engines)
     {
-        const wxString stem = FileStem(engine->m_strName).Left(MaxStemLength);
+        const wxString stem = FileStem(engine->m_strName);
         wxString path;
         for (int n = 1;; ++n)
         {

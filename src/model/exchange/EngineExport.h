@@ -28,7 +28,9 @@ public:
     // The description document of one engine.
     static std::string OpenSearchXml(const Engine& engine);
 
-    // The engine's name with every character outside A-Z a-z 0-9 . _ -
-    // replaced by '_' (no ".xml" yet).
+    // A file name (no ".xml" yet) from the engine's ShortName: letters and
+    // digits of every script kept; slashes, backslashes, control and bidirectional
+    // characters dropped; other ASCII punctuation and blanks made '_'; never
+    // starting with '.' or '-'; "engine" when nothing is left.
     static wxString FileStem(const wxString& name);
 };

@@ -175,6 +175,8 @@ void EngineImport::AddCatalogue(const wxString& path)
         item.fromCatalogue = true;
         item.problem = CheckRecord(*engine);
         engine->m_bMark = false;
+        if (!EngineRules::IsWebAddress(engine->m_strSuggestUrl))
+            engine->m_strSuggestUrl.clear();  // as a description's would be
         item.engine = std::move(engine);
         m_items.push_back(std::move(item));
     }
@@ -188,6 +190,10 @@ ImportMessage EngineImport::CheckRecord(const Engine& engine)
     if (engine.m_strUrl.find('*') == wxString::npos)
         return ImportMessage(
             wxTRANSLATE("The search address of \"%s\" has no '*' where the keyword goes."),
+            engine.m_strName);
+    if (!EngineRules::IsWebAddress(engine.m_strUrl))
+        return ImportMessage(
+            wxTRANSLATE("The search address of \"%s\" is not an http or https address."),
             engine.m_strName);
     if (EngineRules::HasForbiddenCharacter(engine.m_strName) ||
         EngineRules::HasForbiddenCharacter(engine.m_strUrl) ||
@@ -208,6 +214,9 @@ void EngineImport::CheckDuplicates(const EngineManager& catalogue)
     for (size_t i = 0; i < m_items.size(); ++i)
     {
         Item& item = m_items[i];
+        // Every route's engines meet the record rules here, whoever made them.
+        if (item.engine && item.problem.IsEmpty())
+            item.problem = CheckRecord(*item.engine);
         item.duplicate = false;
         item.shortcutNote = ImportMessage();
         if (item.engine && item.problem.IsEmpty())
@@ -237,6 +246,8 @@ size_t EngineImport::Apply(EngineManager& catalogue, const wxString& language,
     for (size_t i = 0; i < m_items.size(); ++i)
     {
         Item& item = m_items[i];
+        if (item.chosen && item.engine && item.problem.IsEmpty())
+            item.problem = CheckRecord(*item.engine);  // even without CheckDuplicates
         if (!item.chosen || !item.engine || !item.problem.IsEmpty())
             continue;
         Engine& engine = *item.engine;

@@ -45,13 +45,15 @@ public:
     // A failure to obtain a source at all (e.g. a fetch that failed).
     void AddFailure(const wxString& source, const ImportMessage& problem);
 
-    // Flags engines whose URL template the catalogue (or an earlier item)
-    // already has, and chooses every item that can be added and is not one.
-    // A shortcut the catalogue (or an earlier item) already uses, or one that
-    // is not valid, gets a note: the engine is added without it.
+    // Checks every item's record (a web address with a '*', a name, no
+    // control characters: whatever route it came by), flags engines whose
+    // URL template the catalogue (or an earlier item) already has, and
+    // chooses every item that can be added and is not one. A shortcut the
+    // catalogue (or an earlier item) already uses, or one that is not valid,
+    // gets a note: the engine is added without it.
     void CheckDuplicates(const EngineManager& catalogue);
 
-    // Adds the chosen items with one notification. Descriptions go under
+    // Adds the chosen items that pass the record check, with one notification. Descriptions go under
     // language and category; catalogue engines keep their own language
     // unless `languageForAll` and category unless `categoryForAll` (an empty
     // one is always filled in). Indexes stay where they are free and in

@@ -118,6 +118,9 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
             return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
         if (line.m_args.size() != 1)
             return UsageError(wxString(ActionName(line.m_action)) + wxS(" needs exactly one path"));
+        // Made absolute, an empty path would be the current folder.
+        if (line.m_args[0].empty())
+            return UsageError(wxString(ActionName(line.m_action)) + wxS(" needs a path, not an empty one"));
         break;
     case Action::Urls:
         if (line.Words().empty())

@@ -1,5 +1,6 @@
 #include "instance/EngineCommand.h"
 
+#include "catalogue/EngineRules.h"
 #include "exchange/EngineExport.h"
 #include "exchange/EngineImport.h"
 #include "base/KeywordEncoding.h"
@@ -156,9 +157,16 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
         }
         const wxString words = command.Words();
         const EngineArray engines = catalogue.GetEngines(lang, cat, false);
+        size_t printed = 0;
         for (const Engine* engine : engines)
+        {
+            // The window never loads these, so there is no address to give.
+            if (!EngineRules::IsWebAddress(engine->m_strUrl))
+                continue;
             reply.out.push_back(BuildSearchUrl(engine->m_strUrl, words, engine->m_strEncoding));
-        reply.status = engines.empty() ? CommandLine::ExitNothing : CommandLine::ExitOk;
+            ++printed;
+        }
+        reply.status = printed == 0 ? CommandLine::ExitNothing : CommandLine::ExitOk;
         break;
     }
     default:

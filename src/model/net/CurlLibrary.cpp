@@ -31,6 +31,15 @@ std::string CurlLibrary::LoadError()
     return g_error;
 }
 
+std::string CurlLibrary::VersionProblem(const curl_version_info_data* info)
+{
+    if (!info)
+        return "libcurl does not tell its version";
+    if (info->version_num >= MinimumVersion)
+        return std::string();
+    return std::string("libcurl ") + (info->version ? info->version : "?") + " is older than 7.85.0";
+}
+
 bool CurlLibrary::Load(std::string& error)
 {
     void* handle = dlopen(kSoname, RTLD_NOW | RTLD_LOCAL);
@@ -74,9 +83,13 @@ bool CurlLibrary::Load(std::string& error)
     resolve(url_set, "curl_url_set");
     resolve(url_get, "curl_url_get");
     resolve(free, "curl_free");
+    resolve(version_info, "curl_version_info");
     // The handle stays open for the rest of the run: handles made by the
     // library may live until exit.
     if (!complete)
+        return false;
+    error = VersionProblem(version_info(CURLVERSION_NOW));
+    if (!error.empty())
         return false;
     if (global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
     {

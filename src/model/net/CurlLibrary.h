@@ -14,6 +14,13 @@ public:
     static const CurlLibrary* Get();
     static std::string LoadError();
 
+    // Older versions load (every function we call exists) but do not know
+    // the options that limit protocols and redirects, and would fetch
+    // without those limits.
+    static constexpr unsigned MinimumVersion = 0x075500;  // 7.85.0
+    // Why a library reporting `info` cannot be used; "" when it can.
+    static std::string VersionProblem(const curl_version_info_data* info);
+
     // The functions we call, under their own names without "curl_".
     decltype(&::curl_global_init) global_init = nullptr;
     decltype(&::curl_easy_init) easy_init = nullptr;
@@ -40,6 +47,7 @@ public:
     decltype(&::curl_url_set) url_set = nullptr;
     decltype(&::curl_url_get) url_get = nullptr;
     decltype(&::curl_free) free = nullptr;
+    decltype(&::curl_version_info) version_info = nullptr;
 
 private:
     CurlLibrary() = default;

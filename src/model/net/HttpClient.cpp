@@ -133,8 +133,8 @@ struct Receiver
 };
 } // namespace
 
-HttpClient::HttpClient(int maxInFlight)
-    : m_maxInFlight(std::max(0, maxInFlight))
+HttpClient::HttpClient(int maxInFlight, const CurlLibrary* library)
+    : m_maxInFlight(std::max(0, maxInFlight)), m_library(library)
 {
     // libcurl reads the proxy variables itself, but not this one.
     if (const char* ca = std::getenv("SSL_CERT_FILE"); ca && *ca)
@@ -216,7 +216,7 @@ int HttpClient::InFlight() const
 HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
 {
     reply = HttpReply();
-    const CurlLibrary* library = CurlLibrary::Get();
+    const CurlLibrary* library = m_library ? m_library : CurlLibrary::Get();
     if (!library)
     {
         reply.error = "no HTTP library: " + CurlLibrary::LoadError();
@@ -248,33 +248,45 @@ HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
 
     Receiver receiver{&request, &reply};
     char errorText[CURL_ERROR_SIZE] = "";
-    curl.easy_setopt(easy, CURLOPT_URL, request.url.c_str());
-    curl.easy_setopt(easy, CURLOPT_SHARE, share);
-    curl.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl.easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
-    curl.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl.easy_setopt(easy, CURLOPT_MAXREDIRS, 3L);
-    curl.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR,
-                     scheme == "https" ? "https" : "http,https");
-    curl.easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(1, request.timeoutMs)));
-    curl.easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    curl.easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl.easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    // Every setting is part of what a fetch promises (the protocol limits,
+    // TLS checks, bounds); one that libcurl refuses fails the fetch.
+    CURLoption refused = CURLOPT_LASTENTRY;
+    CURLcode refusal = CURLE_OK;
+    auto set = [&](CURLoption option, auto value) {
+        const CURLcode code = curl.easy_setopt(easy, option, value);
+        if (code != CURLE_OK && refusal == CURLE_OK)
+        {
+            refused = option;
+            refusal = code;
+        }
+    };
+    set(CURLOPT_URL, request.url.c_str());
+    set(CURLOPT_SHARE, share);
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_ERRORBUFFER, errorText);
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_FOLLOWLOCATION, 1L);
+    set(CURLOPT_MAXREDIRS, 3L);
+    set(CURLOPT_REDIR_PROTOCOLS_STR, scheme == "https" ? "https" : "http,https");
+    set(CURLOPT_TIMEOUT_MS, static_cast<long>(std::max(1, request.timeoutMs)));
+    set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    set(CURLOPT_SSL_VERIFYPEER, 1L);
+    set(CURLOPT_SSL_VERIFYHOST, 2L);
     if (!m_caFile.empty())
     {
-        curl.easy_setopt(easy, CURLOPT_CAINFO, m_caFile.c_str());
-        curl.easy_setopt(easy, CURLOPT_PROXY_CAINFO, m_caFile.c_str());
+        set(CURLOPT_CAINFO, m_caFile.c_str());
+        set(CURLOPT_PROXY_CAINFO, m_caFile.c_str());
     }
     if (request.maxBytes < static_cast<size_t>(std::numeric_limits<curl_off_t>::max()))
-        curl.easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
-    curl.easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-    curl.easy_setopt(easy, CURLOPT_USERAGENT, (std::string("Orvane/") + AppInfo::Version).c_str());
-    curl.easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Receiver::Write);
-    curl.easy_setopt(easy, CURLOPT_WRITEDATA, &receiver);
+        set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
+    set(CURLOPT_ACCEPT_ENCODING, "");
+    const std::string userAgent = std::string("Orvane/") + AppInfo::Version;
+    set(CURLOPT_USERAGENT, userAgent.c_str());
+    set(CURLOPT_WRITEFUNCTION, &Receiver::Write);
+    set(CURLOPT_WRITEDATA, &receiver);
 #if LIBCURL_VERSION_NUM >= 0x075700
     // A cancelled name lookup is left to finish on its own thread instead of
-    // being waited for.
+    // being waited for. Unknown before 7.87: not needed, so not checked.
     curl.easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
 #endif
 
@@ -288,7 +300,13 @@ HttpClient::Result HttpClient::Get(const Request& request, HttpReply& reply)
             headers.reset(grown);
         }
     }
-    curl.easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
+    set(CURLOPT_HTTPHEADER, headers.get());
+    if (refusal != CURLE_OK)
+    {
+        reply.error = "the HTTP library refused setting " + std::to_string(static_cast<int>(refused)) +
+                      ": " + curl.easy_strerror(refusal);
+        return Result::ConnectFailed;
+    }
 
     Transfer transfer;
     transfer.channel = channel.get();

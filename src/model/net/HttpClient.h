@@ -27,7 +27,8 @@ struct HttpReply
 // name lookup, can be cancelled within 50 ms, never raises a signal, follows
 // at most 3 redirects and never from https to http, and verifies TLS against
 // the system's certificates (or the file named by SSL_CERT_FILE). Proxies come
-// from http_proxy, https_proxy and no_proxy.
+// from http_proxy, https_proxy and no_proxy. A setting libcurl refuses fails
+// the fetch before anything is sent.
 //
 // Nothing is loaded before the first Get: a client may be made at start-up
 // for free. The client must outlive every Get running on it; workers usually hold it
@@ -59,8 +60,9 @@ public:
     };
 
     // maxInFlight: with more fetches running than that, the oldest one is
-    // cancelled (the newest wins); 0 means no cap.
-    explicit HttpClient(int maxInFlight = 0);
+    // cancelled (the newest wins); 0 means no cap. library: the functions to
+    // call instead of the loaded library's (tests); it must outlive the client.
+    explicit HttpClient(int maxInFlight = 0, const CurlLibrary* library = nullptr);
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
@@ -87,6 +89,7 @@ private:
     struct Shared;  // the share handle and its locks
     std::unique_ptr<Shared> m_shared;  // made by the first Get, under m_mutex
     const int m_maxInFlight;
+    const CurlLibrary* m_library;  // null: CurlLibrary::Get()
     std::string m_caFile;
 
     mutable std::mutex m_mutex;

@@ -116,6 +116,30 @@ TEST(EngineRules, CheckOrderTrimmingAndIndex)
               EngineRules::Message(P::ControlCharacter));
 }
 
+TEST(EngineRules, OnlyWebAddressesAreEngines)
+{
+    EngineManager catalogue;
+    const Engine own;
+    for (const char* url : {"javascript:alert(1)//*", "JavaScript:void(*)", "file:///etc/*", "/usr/share/*",
+                            "data:text/html,*", "ftp://f.test/*", "http:///*", "https:*", "www.test/?q=*"})
+    {
+        SCOPED_TRACE(url);
+        EngineRules::Input in = ValidInput();
+        in.url = url;
+        Engine out;
+        EXPECT_EQ(EngineRules::Problem::NotWebAddress, EngineRules::Check(in, own, catalogue, out));
+        EXPECT_FALSE(EngineRules::IsWebAddress(url));
+    }
+    for (const char* url : {"http://a.test/?q=*", "HTTPS://[::1]:8080/s/*", "https://*.test/"})
+    {
+        SCOPED_TRACE(url);
+        EngineRules::Input in = ValidInput();
+        in.url = url;
+        Engine out;
+        EXPECT_EQ(EngineRules::Problem::None, EngineRules::Check(in, own, catalogue, out));
+    }
+}
+
 TEST(EngineRules, NewCopyNeighbourAndOrder)
 {
     EngineManager catalogue;

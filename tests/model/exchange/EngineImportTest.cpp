@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -209,9 +210,9 @@ TEST(EngineExport, OpenSearchFilesAreNamedValidAndReadBack)
     ASSERT_TRUE(EngineExport::WriteOpenSearch(all, dir.File("out"), written, error));
     std::vector<std::string> names;
     for (const wxString& path : written)
-        names.push_back(fs::path(path.ToStdString()).filename().string());
-    EXPECT_EQ((std::vector<std::string>{"Taken.xml", "A_very_long_engine_name_with__odd__chars_.xml",
-                                        "Taken-2.xml", "__.xml"}),
+        names.push_back(fs::path(path.ToStdString(wxConvUTF8)).filename().string());
+    EXPECT_EQ((std::vector<std::string>{"Taken.xml", "A_very_long_engi.xml", "Taken-2.xml",
+                                        "\xE7\x99\xBE\xE5\xBA\xA6.xml"}),
               names);
     {
         SCOPED_TRACE("never over an existing file");
@@ -273,4 +274,94 @@ TEST(EngineImport, ShortcutsAreKeptWhenFreeAndDroppedWithANoteOtherwise)
                   "added\tbroken\thttps://broken.test/?q=*",
                   "dropped\tbroken\tThe shortcut \"a b\" is not valid; the engine was added without it."}),
               lines);
+}
+
+TEST(EngineExport, OpenSearchFileNamesKeepEveryScriptAndNeverHide)
+{
+    const struct
+    {
+        const char* name;
+        const char* stem;
+    } cases[] = {
+        {".profile", "profile"},
+        {"..", "engine"},
+        {"../../x", "x"},
+        {"-rf .", "rf_."},
+        {"", "engine"},
+        {"\xE7\x99\xBE\xE5\xBA\xA6 \xE4\xB8\x80\xE4\xB8\x8B", "\xE7\x99\xBE\xE5\xBA\xA6_\xE4\xB8\x80\xE4\xB8\x8B"},
+        {"\xD0\xAF\xD0\xBD\xD0\xB4\xD0\xB5\xD0\xBA\xD1\x81/\xD0\x9F\xD0\xBE\xD0\xB8\xD1\x81\xD0\xBA",
+         "\xD0\xAF\xD0\xBD\xD0\xB4\xD0\xB5\xD0\xBA\xD1\x81\xD0\x9F\xD0\xBE\xD0\xB8\xD1\x81\xD0\xBA"},
+        {"a\\b\tc\xC2\x85" "d\xE2\x80\xAE" "fdp.exe", "abcdfdp.exe"},
+        // Sixteen characters of the ShortName, whatever they are.
+        {"\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86\xE3\x81\x88\xE3\x81\x8A\xE3\x81\x8B\xE3\x81\x8D\xE3\x81\x8F"
+         "\xE3\x81\x91\xE3\x81\x93\xE3\x81\x95\xE3\x81\x97\xE3\x81\x99\xE3\x81\x9B\xE3\x81\x9D\xE3\x81\x9F"
+         "\xE3\x81\xA1",
+         "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86\xE3\x81\x88\xE3\x81\x8A\xE3\x81\x8B\xE3\x81\x8D\xE3\x81\x8F"
+         "\xE3\x81\x91\xE3\x81\x93\xE3\x81\x95\xE3\x81\x97\xE3\x81\x99\xE3\x81\x9B\xE3\x81\x9D\xE3\x81\x9F"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.stem, EngineExport::FileStem(wxString::FromUTF8(c.name)).ToStdString(wxConvUTF8));
+    }
+
+    SCOPED_TRACE("written inside the folder, none hidden; no folder is no export");
+    TempDir dir;
+    EngineManager source;
+    int index = 0;
+    for (const char* name : {".profile", "..", "../../x", "-"})
+        source.AddEngine(MakeEngine(++index, "E", "W", name, "https://t.test/?q=*"));
+    std::vector<const Engine*> all;
+    for (const auto& e : source.m_engines)
+        all.push_back(e.get());
+    std::vector<wxString> written;
+    ImportMessage error;
+    ASSERT_TRUE(EngineExport::WriteOpenSearch(all, dir.File("out"), written, error));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.File("out")))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"engine-2.xml", "engine.xml", "profile.xml", "x.xml"}), names);
+    EXPECT_FALSE(EngineExport::WriteOpenSearch(all, "", written, error));
+    EXPECT_TRUE(written.empty());
+}
+
+TEST(EngineImport, OnlyWebAddressesComeInByAnyRoute)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("mixed.xml"),
+                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENGINES>"
+                   "<ENGINE><INDEX>1</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Script</NAME>"
+                   "<URL>javascript:alert(document.cookie)//*</URL></ENGINE>"
+                   "<ENGINE><INDEX>2</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Local</NAME>"
+                   "<URL>file:///etc/passwd?*</URL></ENGINE>"
+                   "<ENGINE><INDEX>3</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Path</NAME>"
+                   "<URL>/home/user/*</URL></ENGINE>"
+                   "<ENGINE><INDEX>4</INDEX><LANGUAGE>L</LANGUAGE><CATEGORY>C</CATEGORY><NAME>Web</NAME>"
+                   "<URL>HTTPS://web.test/?q=*</URL><SUGGEST_URL>file:///etc/{searchTerms}</SUGGEST_URL></ENGINE>"
+                   "</ENGINES>");
+    EngineManager catalogue;
+    EngineImport import;
+    import.AddFile(dir.File("mixed.xml"));
+    import.CheckDuplicates(catalogue);
+    EXPECT_EQ(1u, import.Apply(catalogue, "L", "C"));
+    ASSERT_EQ(1u, catalogue.m_engines.size());
+    EXPECT_EQ("", catalogue.m_engines[0]->m_strSuggestUrl);
+    const std::vector<std::string> expected = {
+        "skipped\tScript\tThe search address of \"Script\" is not an http or https address.",
+        "skipped\tLocal\tThe search address of \"Local\" is not an http or https address.",
+        "skipped\tPath\tThe search address of \"Path\" is not an http or https address.",
+        "added\tWeb\tHTTPS://web.test/?q=*",
+    };
+    EXPECT_EQ(expected, Lines(import));
+
+    SCOPED_TRACE("an item made by another reader, applied without the duplicate check");
+    EngineImport other;
+    EngineImport::Item item;
+    item.source = "elsewhere";
+    item.engine = MakeEngine(7, "L", "C", "Made", "file:///tmp/*");
+    item.chosen = true;
+    other.Items().push_back(std::move(item));
+    EXPECT_EQ(0u, other.Apply(catalogue, "L", "C"));
+    EXPECT_EQ(1u, catalogue.m_engines.size());
 }

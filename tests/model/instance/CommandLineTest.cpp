@@ -44,7 +44,8 @@ TEST(CommandLine, WordsOptionsAndUsageErrors)
              {"--bogus"}, {"word", "-x"}, {"--import"}, {"--export"}, {"--export", "a", "b"},
              {"--export", "a", "--language", "L"}, {"--urls"}, {"--urls", "  "},
              {"--import", "a", "--urls", "b"}, {"--urls", "w", "--language"},
-             {"--language", "L", "word"}, {"--import=a"}, {"--urls", "--category", "a", "--category", "b", "w"}})
+             {"--language", "L", "word"}, {"--import=a"}, {"--urls", "--category", "a", "--category", "b", "w"},
+             {"--export-opensearch", ""}, {"--export", ""}})
     {
         wxArrayString list;
         for (const char* arg : bad)

@@ -1,4 +1,5 @@
 #include "net/HttpClient.h"
+#include "net/CurlLibrary.h"
 #include "TestHttpServer.h"
 #include "TestTls.h"
 
@@ -8,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdarg>
 #include <cstdlib>
 #include <future>
 #include <thread>
@@ -264,4 +266,77 @@ TEST_F(HttpClientTest, ProxiesFromTheEnvironment)
     ScopedEnv bypass("no_proxy", "127.0.0.1");
     ASSERT_EQ(Fetch(client, direct.Url("/"), reply), Result::Ok);
     EXPECT_EQ(reply.body, "direct");
+}
+
+namespace
+{
+// curl_easy_setopt that refuses one option and passes the others on.
+std::atomic<int> g_refusedOption{-1};
+decltype(&::curl_easy_setopt) g_realSetopt = nullptr;
+
+CURLcode RefusingSetopt(CURL* easy, CURLoption option, ...)
+{
+    va_list args;
+    va_start(args, option);
+    CURLcode code = CURLE_UNKNOWN_OPTION;
+    if (option != g_refusedOption)
+    {
+        if (option < CURLOPTTYPE_OBJECTPOINT)
+            code = g_realSetopt(easy, option, va_arg(args, long));
+        else if (option < CURLOPTTYPE_OFF_T)
+            code = g_realSetopt(easy, option, va_arg(args, void*));
+        else
+            code = g_realSetopt(easy, option, va_arg(args, curl_off_t));
+    }
+    va_end(args);
+    return code;
+}
+
+curl_version_info_data g_oldVersion;
+
+curl_version_info_data* OldVersion(CURLversion)
+{
+    g_oldVersion.version = "7.74.0";
+    g_oldVersion.version_num = 0x074a00;
+    return &g_oldVersion;
+}
+} // namespace
+
+// Without the protocol limits or the TLS checks a fetch could follow an
+// https page to http or ftp, or trust any certificate: it must not start.
+TEST_F(HttpClientTest, RefusedSettingsFailTheFetchAndOldLibrariesAreRefused)
+{
+    const CurlLibrary* real = CurlLibrary::Get();
+    ASSERT_NE(real, nullptr) << CurlLibrary::LoadError();
+    CurlLibrary refusing = *real;
+    g_realSetopt = real->easy_setopt;
+    refusing.easy_setopt = &RefusingSetopt;
+    TestHttpServer server([](const HttpRequest&) { return Text("body"); });
+    HttpClient client(0, &refusing);
+    HttpReply reply;
+    for (CURLoption option : {CURLOPT_PROTOCOLS_STR, CURLOPT_REDIR_PROTOCOLS_STR, CURLOPT_SSL_VERIFYPEER,
+                              CURLOPT_SSL_VERIFYHOST, CURLOPT_SSLVERSION, CURLOPT_MAXREDIRS,
+                              CURLOPT_MAXFILESIZE_LARGE, CURLOPT_TIMEOUT_MS})
+    {
+        SCOPED_TRACE(static_cast<int>(option));
+        g_refusedOption = option;
+        EXPECT_EQ(Fetch(client, server.Url("/x"), reply), Result::ConnectFailed);
+        EXPECT_NE(reply.error.find("refused setting " + std::to_string(static_cast<int>(option))),
+                  std::string::npos)
+            << reply.error;
+    }
+    EXPECT_EQ(server.RequestCount(), 0u);
+    {
+        SCOPED_TRACE("everything accepted: the same client fetches");
+        g_refusedOption = -1;
+        EXPECT_EQ(Fetch(client, server.Url("/x"), reply), Result::Ok) << reply.error;
+        EXPECT_EQ(reply.body, "body");
+    }
+    {
+        SCOPED_TRACE("a library older than 7.85 is refused, naming its version");
+        EXPECT_EQ(CurlLibrary::VersionProblem(real->version_info(CURLVERSION_NOW)), "");
+        EXPECT_EQ(CurlLibrary::VersionProblem(OldVersion(CURLVERSION_NOW)),
+                  "libcurl 7.74.0 is older than 7.85.0");
+        EXPECT_NE(CurlLibrary::VersionProblem(nullptr), "");
+    }
 }
