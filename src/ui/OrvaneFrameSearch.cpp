@@ -98,6 +98,46 @@ void OrvaneFrame::SearchFor(const wxString& keyword)
     StartSearch();
 }
 
+void OrvaneFrame::SearchInGroup(const SearchGroup& group, const wxString& keyword)
+{
+    if (!group.IsSameAs(CurrentGroup()) && DesktopQuery::EnabledEngines(m_engineManager, group) > 0)
+    {
+        const int language = m_pChoiceLang->FindString(group.m_strLang);
+        if (language != wxNOT_FOUND)
+        {
+            m_pChoiceLang->SetSelection(language);
+            wxCommandEvent changed(wxEVT_CHOICE, ID_CHOICE_LANG);
+            OnLanguageChanged(changed);
+        }
+        const int category = m_pChoiceCategory->FindString(group.m_strCategory);
+        if (category != wxNOT_FOUND)
+        {
+            m_pChoiceCategory->SetSelection(category);
+            wxCommandEvent changed(wxEVT_CHOICE, ID_CHOICE_CATEGORY);
+            OnCategoryChanged(changed);
+        }
+    }
+    SearchFor(keyword);
+}
+
+void OrvaneFrame::FocusKeywordBox(const wxString& status)
+{
+    KeywordPrompt();
+    m_pKeywordBox->SelectAll();
+    if (!status.empty())
+        SetStatusText(status, 0);
+}
+
+SearchGroup OrvaneFrame::CurrentGroup() const
+{
+    return {m_pChoiceLang->GetStringSelection(), m_pChoiceCategory->GetStringSelection()};
+}
+
+const wxArrayString& OrvaneFrame::RecentGroups() const
+{
+    return m_pPreference->m_arrRecentGroups;
+}
+
 void OrvaneFrame::FillLanguageChoice()
 {
     wxArrayString languages;
@@ -281,6 +321,7 @@ void OrvaneFrame::StartSearch()
     SetAllTabImages(IMAGE_LOADING_FIRST);
     m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
     m_browserManager.Search(keyword);
+    DesktopQuery::NoteRecent(m_pPreference->m_arrRecentGroups, CurrentGroup());
 }
 
 void OrvaneFrame::OnStartSearch(wxCommandEvent&)
