@@ -21,7 +21,9 @@ wxString SelectedText::Read(CommandLine::Source source)
 {
     if (source == CommandLine::Source::Arguments)
         return wxString();
-    // The toolkit initialises GTK again later; a second call does nothing.
+    // The toolkit initialises GTK again later (a second call does nothing)
+    // and sets the locale itself: GTK must leave it alone, as it would then.
+    gtk_disable_setlocale();
     if (!gtk_init_check(nullptr, nullptr))
         return wxString();
     if (source == CommandLine::Source::Selection)
