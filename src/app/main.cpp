@@ -4,7 +4,6 @@
 // words to the running window or becomes that window itself. None of it
 // needs the toolkit's GUI yet.
 #include "instance/CommandLine.h"
-#include "instance/DesktopQuery.h"
 #include "store/ConfigStore.h"
 #include "HeadlessCommand.h"
 #include "OrvaneApp.h"
@@ -44,7 +43,7 @@ int main(int argc, char** argv)
     {
         // Read here, before any window: the running window may not own the
         // selection. The text goes on as the option's words after "--".
-        const wxString text = DesktopQuery::CleanText(SelectedText::Read(command.m_source));
+        const wxString text = SelectedText::Read(command.m_source);
         args.clear();
         args.push_back(command.m_source == CommandLine::Source::Selection ? wxS("--selection")
                                                                           : wxS("--clipboard"));

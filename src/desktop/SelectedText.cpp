@@ -1,6 +1,14 @@
 #include "SelectedText.h"
 
+#include "instance/DesktopQuery.h"
+
 #include <gtk/gtk.h>
+
+#include <string>
+
+#include <cerrno>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -15,22 +23,75 @@ wxString ClipboardText(GdkAtom which)
     g_free(text);
     return result;
 }
+
+// In the child: GTK's display connection and its locale handling stay out of
+// the process that may become the window.
+std::string ReadWords(CommandLine::Source source)
+{
+    if (!gtk_init_check(nullptr, nullptr))
+        return std::string();
+    wxString words;
+    if (source == CommandLine::Source::Selection)
+        words = DesktopQuery::CleanText(ClipboardText(GDK_SELECTION_PRIMARY));
+    if (words.empty())
+        words = DesktopQuery::CleanText(ClipboardText(GDK_SELECTION_CLIPBOARD));
+    const wxScopedCharBuffer utf8 = words.utf8_str();
+    return std::string(utf8.data(), utf8.length());
+}
 } // namespace
 
 wxString SelectedText::Read(CommandLine::Source source)
 {
     if (source == CommandLine::Source::Arguments)
         return wxString();
-    // The toolkit initialises GTK again later (a second call does nothing)
-    // and sets the locale itself: GTK must leave it alone, as it would then.
-    gtk_disable_setlocale();
-    if (!gtk_init_check(nullptr, nullptr))
+    int fds[2];
+    if (::pipe(fds) != 0)
         return wxString();
-    if (source == CommandLine::Source::Selection)
+    const pid_t child = ::fork();
+    if (child < 0)
     {
-        const wxString selected = ClipboardText(GDK_SELECTION_PRIMARY);
-        if (!selected.Strip(wxString::both).empty())
-            return selected;
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return wxString();
     }
-    return ClipboardText(GDK_SELECTION_CLIPBOARD);
+    if (child == 0)
+    {
+        ::close(fds[0]);
+        const std::string words = ReadWords(source);
+        size_t done = 0;
+        while (done < words.size())
+        {
+            const ssize_t n = ::write(fds[1], words.data() + done, words.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    // The words are cut already; anything far beyond that is not from our child.
+    constexpr size_t Limit = DesktopQuery::MaxChars * 4;
+    std::string bytes;
+    char buffer[4096];
+    for (;;)
+    {
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() > Limit)
+        {
+            bytes.clear();
+            break;
+        }
+    }
+    ::close(fds[0]);
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR)
+    {
+    }
+    return wxString::FromUTF8(bytes.data(), bytes.size());
 }

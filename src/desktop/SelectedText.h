@@ -5,12 +5,13 @@
 #include <wx/string.h>
 
 // The text a start with --selection or --clipboard searches, read from the
-// display in the starting process: the running window may not own the
-// selection, and a window that starts reads it before its own takes over.
+// display by the starting program (the running window may not own the
+// selection), in a child process of its own: the toolkit initialises GTK
+// later in its own way.
 class SelectedText
 {
 public:
-    // The primary selection (else the clipboard) or the clipboard, as is;
-    // empty without a display or without text.
+    // The primary selection (else the clipboard) or the clipboard, cleaned
+    // as DesktopQuery::CleanText does; empty without a display or text.
     static wxString Read(CommandLine::Source source);
 };

@@ -164,6 +164,9 @@ private:
     std::vector<int> m_connectedPageIds;
     wxString m_strAppTitle;
     IdleReport m_idleReport;
+    // A message the pages' own status texts leave alone until the person
+    // types or searches (FocusKeywordBox).
+    wxString m_strHeldStatus;
 
     // --- Held by pointer ---
     Preference* m_pPreference = nullptr;

@@ -124,6 +124,8 @@ void OrvaneFrame::FocusKeywordBox(const wxString& status)
 {
     KeywordPrompt();
     m_pKeywordBox->SelectAll();
+    // Start pages loading meanwhile must not wipe the message before it is read.
+    m_strHeldStatus = status;
     if (!status.empty())
         SetStatusText(status, 0);
 }
@@ -227,12 +229,14 @@ void OrvaneFrame::OnPageTitleChange(wxMSHTMLEvent& event)
 
 void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
 {
-    SetStatusText(event.m_text, 0);
+    if (m_strHeldStatus.empty())
+        SetStatusText(event.m_text, 0);
 }
 
 void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
 {
-    SetStatusText(event.m_text, 0);
+    if (m_strHeldStatus.empty())
+        SetStatusText(event.m_text, 0);
     if (m_idleReport.IsWanted())
     {
         m_idleReport.PageCompleted(event.GetId());
@@ -299,6 +303,7 @@ void OrvaneFrame::SetSearchingState(bool searching)
 
 void OrvaneFrame::StartSearch()
 {
+    m_strHeldStatus.clear();
     m_nFocusChoiceId = -1;
     wxString keyword = m_pKeywordBox->GetValue();
     keyword.Trim(true).Trim(false);
