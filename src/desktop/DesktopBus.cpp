@@ -219,11 +219,10 @@ void DesktopBus::OnMethodCall(GDBusConnection*, const gchar*, const gchar*,
     auto* self = static_cast<DesktopBus*>(data);
     auto call = std::make_shared<Invocation>(invocation);
     const wxString iface = Utf8(interface), name = Utf8(method);
-    GVariant* params = g_variant_ref(parameters);
+    std::shared_ptr<GVariant> params(g_variant_ref(parameters), &g_variant_unref);
     // The gate drops what it holds when the bus goes, and `call` then answers.
     self->m_gate.Run([self, iface, name, params, call] {
-        self->Handle(iface, name, params, call);
-        g_variant_unref(params);
+        self->Handle(iface, name, params.get(), call);
     });
 }
 

@@ -107,6 +107,14 @@ printf 'not this' | xclip -selection primary
 timeout 60 ./orvane --clipboard >>"$w/b.out" 2>&1; echo "$?" >>"$w/b.status"
 wait_for 150 requested "/web?q=orca%20pod" && note "clipboard"
 requested "/web?q=not%20this" && note "clipboard read the selection"
+# Nothing selected, or a new search: the window comes up and searches nothing.
+printf '' | xclip -selection primary
+printf '' | xclip -selection clipboard
+before=$(wc -l <"$w/requests.log")
+timeout 60 ./orvane --selection >>"$w/b.out" 2>&1; echo "$?" >>"$w/b.status"
+timeout 60 ./orvane --new-search >>"$w/b.out" 2>&1; echo "$?" >>"$w/b.status"
+sleep 2
+[ "$(wc -l <"$w/requests.log")" -eq "$before" ] && note "nothing searched"
 kill -0 "$a" 2>/dev/null && note "window alive"
 kill "$a"; wait "$a" 2>/dev/null
 exit 0
@@ -164,7 +172,8 @@ check "clipboard" "--clipboard searches the clipboard"
 if grep -qxF "clipboard read the selection" "$work/results"; then
     echo "FAIL: --clipboard searched the primary selection"; fail=1
 fi
-if [ "$(tr -d '\n' <"$work/b.status" 2>/dev/null)" = 000 ]; then
+check "nothing searched" "nothing selected and --new-search search nothing"
+if [ "$(tr -d '\n' <"$work/b.status" 2>/dev/null)" = 00000 ]; then
     echo "ok: the second starts exit 0"
 else
     echo "FAIL: second start statuses: $(tr '\n' ' ' <"$work/b.status" 2>/dev/null)"; fail=1
