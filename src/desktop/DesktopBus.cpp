@@ -60,6 +60,7 @@ const char* const IconName = "orvane";
 constexpr int KRunnerPossibleMatch = 30;
 constexpr double CurrentGroupRelevance = 0.7;
 constexpr double OtherGroupRelevance = 0.5;
+constexpr guint FallbackSeconds = 5;
 // Enough for the results of the last few queries a desktop still shows.
 constexpr size_t MaxHandedOut = 64;
 
@@ -125,8 +126,9 @@ DesktopBus::~DesktopBus()
 {
     if (m_drawHandler && m_frame)
         g_signal_handler_disconnect(m_frame->GetHandle(), m_drawHandler);
-    if (m_startSource)
-        g_source_remove(m_startSource);
+    for (guint source : {m_startSource, m_fallbackSource})
+        if (source)
+            g_source_remove(source);
     if (m_ownerId)
         g_bus_unown_name(m_ownerId);
     Unregister();
@@ -156,6 +158,16 @@ void DesktopBus::StartAfterFirstPaint()
         return FALSE;
     };
     m_drawHandler = g_signal_connect_after(widget, "draw", G_CALLBACK(onDraw), this);
+    // A window that is never drawn (started on a hidden workspace) serves too.
+    m_fallbackSource = g_timeout_add_seconds(
+        FallbackSeconds,
+        [](gpointer data) -> gboolean {
+            auto* self = static_cast<DesktopBus*>(data);
+            self->m_fallbackSource = 0;
+            self->Start();
+            return G_SOURCE_REMOVE;
+        },
+        this);
 }
 
 void DesktopBus::Start()

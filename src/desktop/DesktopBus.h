@@ -30,8 +30,9 @@ public:
     DesktopBus(const DesktopBus&) = delete;
     DesktopBus& operator=(const DesktopBus&) = delete;
 
-    // Asks for the bus name once the window has been drawn the first time,
-    // so that start-up does not wait for the bus.
+    // Asks for the bus name once the window has been drawn the first time
+    // (or a few seconds on, if it never is), so that start-up does not wait
+    // for the bus.
     void StartAfterFirstPaint();
     void Start();
 
@@ -73,6 +74,7 @@ private:
     guint m_krunnerObject = 0;
     gulong m_drawHandler = 0;
     guint m_startSource = 0;
+    guint m_fallbackSource = 0;
     // The ids handed out lately, newest last; others are refused.
     std::deque<wxString> m_handedOut;
 };
