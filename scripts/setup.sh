@@ -10,7 +10,7 @@ PACKAGES=(
   gettext librsvg2-bin imagemagick
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils dbus-x11
+  xvfb xauth xdotool x11-utils dbus-x11 xclip desktop-file-utils
   fonts-dejavu-core fonts-noto-cjk
   procps python3
   libexpat1-dev libicu-dev

@@ -1,5 +1,7 @@
 #include "OrvaneApp.h"
 
+#include "DesktopBus.h"
+#include "instance/DesktopQuery.h"
 #include "instance/CommandLine.h"
 #include "instance/EngineCommand.h"
 #include "store/ConfigStore.h"
@@ -74,11 +76,11 @@ void OrvaneApp::AdoptInstance(std::unique_ptr<SingleInstance> instance)
     m_instance = std::move(instance);
 }
 
-wxString OrvaneApp::s_strCommandLineWords;
+CommandLine OrvaneApp::s_startCommand;
 
-void OrvaneApp::SetCommandLineWords(const wxString& words)
+void OrvaneApp::SetStartCommand(const CommandLine& command)
 {
-    s_strCommandLineWords = words;
+    s_startCommand = command;
 }
 
 bool OrvaneApp::OnInit()
@@ -119,6 +121,9 @@ bool OrvaneApp::OnInit()
     m_frame = frame;
     WatchQuitSignals();
 
+    m_desktopBus = std::make_unique<DesktopBus>(frame);
+    m_desktopBus->StartAfterFirstPaint();
+
     if (m_instance)
     {
         m_instance->Server().SetDeferredHandler(
@@ -128,8 +133,7 @@ bool OrvaneApp::OnInit()
             [this](std::function<void()> call) { CallAfter(std::move(call)); });
     }
 
-    if (!s_strCommandLineWords.empty())
-        frame->SearchFor(s_strCommandLineWords);
+    DoWindowCommand(s_startCommand);
     return true;
 }
 
@@ -139,6 +143,7 @@ int OrvaneApp::OnExit()
     // until everything is saved.
     if (m_instance)
         m_instance->Server().Stop();
+    m_desktopBus.reset();
     return wxApp::OnExit();
 }
 
@@ -171,16 +176,47 @@ void OrvaneApp::OnInstanceRequest(const InstanceRequest& request,
             [respond] { return respond.Begin(); });
         return;
     }
-    if (!respond.Begin())
+    // The start waits for its answer until a dialog open here has closed.
+    m_desktopBus->Gate().Run([this, command, respond] {
+        // Told busy while the dialog was open: the caller has given up.
+        if (!respond.Begin())
+            return;
+        auto* frame = static_cast<OrvaneFrame*>(m_frame.get());
+        if (!frame || frame->IsBeingDeleted())
+        {
+            respond(false, InstanceReply());
+            return;
+        }
+        if (frame->IsIconized())
+            frame->Iconize(false);
+        frame->Show();
+        frame->Raise();
+        DoWindowCommand(command);
+        InstanceReply reply;
+        reply.status = CommandLine::ExitOk;
+        respond(true, reply);
+    });
+}
+
+void OrvaneApp::DoWindowCommand(const CommandLine& command)
+{
+    auto* frame = static_cast<OrvaneFrame*>(m_frame.get());
+    if (command.m_bNewSearch)
+    {
+        frame->FocusKeywordBox();
         return;
-    if (frame->IsIconized())
-        frame->Iconize(false);
-    frame->Show();
-    frame->Raise();
+    }
+    if (command.m_source != CommandLine::Source::Arguments)
+    {
+        const DesktopQuery::Target target =
+            DesktopQuery::Resolve(command.Words(), frame->Catalogue(), frame->CurrentGroup());
+        if (target.words.empty())
+            frame->FocusKeywordBox(_("Nothing selected to search."));
+        else
+            frame->SearchInGroup(target.group, target.words);
+        return;
+    }
     const wxString keyword = command.Words();
     if (!keyword.empty())
         frame->SearchFor(keyword);
-    InstanceReply reply;
-    reply.status = CommandLine::ExitOk;
-    respond(true, reply);
 }

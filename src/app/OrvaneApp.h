@@ -1,5 +1,6 @@
 #pragma once
 
+#include "instance/CommandLine.h"
 #include "instance/InstanceServer.h"
 
 #include <wx/app.h>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class DesktopBus;
 class OrvaneFrame;
 class SingleInstance;
 
@@ -31,8 +33,9 @@ public:
 
     wxLocale m_locale;
 
-    // The words to search at start-up (the command line's, without options).
-    static void SetCommandLineWords(const wxString& words);
+    // The window's command line at start-up: the words to search, or the
+    // selected text already read (--selection), or --new-search.
+    static void SetStartCommand(const CommandLine& command);
 
 private:
     // A later start's command line, on the GUI thread: the window comes to
@@ -45,7 +48,12 @@ private:
     void WatchQuitSignals();
     void QuitOnSignal();
 
-    static wxString s_strCommandLineWords;
+    // What a window command asks of the window: search words in the current
+    // group, search the selected text, or be ready to type a keyword.
+    void DoWindowCommand(const CommandLine& command);
+
+    static CommandLine s_startCommand;
+    std::unique_ptr<DesktopBus> m_desktopBus;
     std::unique_ptr<SingleInstance> m_instance;
     wxWeakRef<wxWindow> m_frame;
     std::vector<unsigned> m_signalSources;

@@ -8,6 +8,7 @@
 #include "HeadlessCommand.h"
 #include "OrvaneApp.h"
 #include "instance/SingleInstance.h"
+#include "SelectedText.h"
 
 #include <wx/app.h>
 #include <wx/filefn.h>
@@ -37,6 +38,23 @@ int main(int argc, char** argv)
     if (command.m_action == CommandLine::Action::Help ||
         command.m_action == CommandLine::Action::UsageError)
         return HeadlessCommand::Run(command);
+
+    if (window && command.m_source != CommandLine::Source::Arguments)
+    {
+        // Read here, before any window: the running window may not own the
+        // selection. The text goes on as the option's words after "--".
+        const wxString text = SelectedText::Read(command.m_source);
+        args.clear();
+        args.push_back(command.m_source == CommandLine::Source::Selection ? wxS("--selection")
+                                                                          : wxS("--clipboard"));
+        args.push_back(wxS("--"));
+        command.m_args.clear();
+        if (!text.empty())
+        {
+            args.push_back(text);
+            command.m_args.push_back(text);
+        }
+    }
 
     InstanceRequest request;
     request.workingDir = wxGetCwd();
@@ -79,7 +97,7 @@ int main(int argc, char** argv)
     if (!window)
         return HeadlessCommand::Run(command);
 
-    OrvaneApp::SetCommandLineWords(command.Words());
+    OrvaneApp::SetStartCommand(command);
     // The toolkit owns the application object from here on.
     auto* app = new OrvaneApp;
     app->AdoptInstance(std::move(instance));

@@ -5,6 +5,7 @@
 #include "CheckVerThread.h"
 #include "instance/CommandLine.h"
 #include "instance/EngineCommand.h"
+#include "instance/DesktopQuery.h"
 #include "DescriptionFetcher.h"
 #include "catalogue/EngineManager.h"
 #include "catalogue/EngineObserver.h"
@@ -65,6 +66,17 @@ public:
 
     // Searches for a keyword as if typed into the keyword box and Enter pressed.
     void SearchFor(const wxString& keyword);
+
+    // Searches from outside the window (the desktop's search providers):
+    // switches to `group` when it still has enabled engines, then searches.
+    void SearchInGroup(const SearchGroup& group, const wxString& keyword);
+    // The keyword box focused with its text selected, ready to type over;
+    // `status`, if any, shown in the status bar.
+    void FocusKeywordBox(const wxString& status = wxString());
+    SearchGroup CurrentGroup() const;
+    const EngineManager& Catalogue() const { return m_engineManager; }
+    // The groups searched last, most recent first (DesktopQuery::NoteRecent).
+    const wxArrayString& RecentGroups() const;
 
     // A command of the command line handed over by a later start, run
     // against this window's catalogue and current group. An import waits
@@ -155,6 +167,9 @@ private:
     std::vector<int> m_connectedPageIds;
     wxString m_strAppTitle;
     IdleReport m_idleReport;
+    // A message the pages' own status texts leave alone until the person
+    // types or searches (FocusKeywordBox).
+    wxString m_strHeldStatus;
 
     // --- Held by pointer ---
     Preference* m_pPreference = nullptr;

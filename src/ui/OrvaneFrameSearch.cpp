@@ -99,6 +99,48 @@ void OrvaneFrame::SearchFor(const wxString& keyword)
     StartSearch();
 }
 
+void OrvaneFrame::SearchInGroup(const SearchGroup& group, const wxString& keyword)
+{
+    if (!group.IsSameAs(CurrentGroup()) && DesktopQuery::EnabledEngines(m_engineManager, group) > 0)
+    {
+        const int language = m_pChoiceLang->FindString(group.m_strLang);
+        if (language != wxNOT_FOUND)
+        {
+            m_pChoiceLang->SetSelection(language);
+            wxCommandEvent changed(wxEVT_CHOICE, ID_CHOICE_LANG);
+            OnLanguageChanged(changed);
+        }
+        const int category = m_pChoiceCategory->FindString(group.m_strCategory);
+        if (category != wxNOT_FOUND)
+        {
+            m_pChoiceCategory->SetSelection(category);
+            wxCommandEvent changed(wxEVT_CHOICE, ID_CHOICE_CATEGORY);
+            OnCategoryChanged(changed);
+        }
+    }
+    SearchFor(keyword);
+}
+
+void OrvaneFrame::FocusKeywordBox(const wxString& status)
+{
+    KeywordPrompt();
+    m_pKeywordBox->SelectAll();
+    // Start pages loading meanwhile must not wipe the message before it is read.
+    m_strHeldStatus = status;
+    if (!status.empty())
+        SetStatusText(status, 0);
+}
+
+SearchGroup OrvaneFrame::CurrentGroup() const
+{
+    return {m_pChoiceLang->GetStringSelection(), m_pChoiceCategory->GetStringSelection()};
+}
+
+const wxArrayString& OrvaneFrame::RecentGroups() const
+{
+    return m_pPreference->m_arrRecentGroups;
+}
+
 void OrvaneFrame::FillLanguageChoice()
 {
     wxArrayString languages;
@@ -188,12 +230,14 @@ void OrvaneFrame::OnPageTitleChange(wxMSHTMLEvent& event)
 
 void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
 {
-    SetStatusText(event.m_text, 0);
+    if (m_strHeldStatus.empty())
+        SetStatusText(event.m_text, 0);
 }
 
 void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
 {
-    SetStatusText(event.m_text, 0);
+    if (m_strHeldStatus.empty())
+        SetStatusText(event.m_text, 0);
     if (m_idleReport.IsWanted())
     {
         m_idleReport.PageCompleted(event.GetId());
@@ -260,6 +304,7 @@ void OrvaneFrame::SetSearchingState(bool searching)
 
 void OrvaneFrame::StartSearch()
 {
+    m_strHeldStatus.clear();
     m_nFocusChoiceId = -1;
     wxString typed = m_pKeywordBox->GetValue();
     typed.Trim(true).Trim(false);
@@ -300,6 +345,7 @@ void OrvaneFrame::StartSearch()
         SetAllTabImages(IMAGE_LOADING_FIRST);
         m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
         m_browserManager.Search(query.keyword);
+        DesktopQuery::NoteRecent(m_pPreference->m_arrRecentGroups, CurrentGroup());
         return;
     }
 
@@ -322,6 +368,7 @@ void OrvaneFrame::StartSearch()
         if (tab != wxNOT_FOUND)
             m_pNotebook->SetSelection(static_cast<size_t>(tab));
     }
+    DesktopQuery::NoteRecent(m_pPreference->m_arrRecentGroups, CurrentGroup());
     if (!notes.empty())
         SetStatusText(notes, 0);
 }

@@ -14,6 +14,7 @@ void OrvaneFrame::CreateSuggestionPopup()
 
 void OrvaneFrame::OnKeywordChanged(wxCommandEvent& event)
 {
+    m_strHeldStatus.clear();
     event.Skip();
     // The pop-up is made for the first keyword typed or chosen, not at
     // start-up: the window appears sooner, and the prompt needs none.

@@ -15,14 +15,39 @@ e2e_setup "$stage"
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 for f in bin/orvane lib/orvane/orvane lib/orvane/conf/config.xml lib/orvane/conf/index.htm \
          lib/orvane/handbook.html lib/orvane/img/prev.png \
-         lib/orvane/locales/ja/Orvane.mo share/applications/orvane.desktop \
-         share/icons/hicolor/256x256/apps/orvane.png; do
+         lib/orvane/locales/ja/Orvane.mo share/applications/io.github.orvane.Orvane.desktop \
+         share/icons/hicolor/256x256/apps/orvane.png \
+         share/gnome-shell/search-providers/io.github.orvane.Orvane.search-provider.ini \
+         share/dbus-1/services/io.github.orvane.Orvane.service \
+         share/krunner/dbusplugins/io.github.orvane.Orvane.desktop; do
     [ -e "$work/prefix/$f" ] || { echo "FAIL: not installed: $f"; exit 1; }
 done
 echo "ok: installed files"
+entry="$work/prefix/share/applications/io.github.orvane.Orvane.desktop"
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$work/prefix/share/applications/orvane.desktop"
+    desktop-file-validate "$entry"
+    echo "ok: the desktop entry validates"
 fi
+# has <file> <line>...: every line is in the file as it stands.
+has() {
+    local file="$work/prefix/$1" line; shift
+    for line in "$@"; do
+        grep -qxF -- "$line" "$file" || { echo "FAIL: $1 lacks: $line"; exit 1; }
+    done
+}
+has share/applications/io.github.orvane.Orvane.desktop 'Exec=orvane %U' \
+    'Actions=search-selection;new-search;' '[Desktop Action search-selection]' \
+    'Exec=orvane --selection' 'Exec=orvane --new-search' 'Name[ja]=新しい検索'
+has share/gnome-shell/search-providers/io.github.orvane.Orvane.search-provider.ini \
+    '[Shell Search Provider]' 'DesktopId=io.github.orvane.Orvane.desktop' \
+    'BusName=io.github.orvane.Orvane' 'ObjectPath=/io/github/orvane/Orvane/SearchProvider' \
+    'Version=2'
+has share/dbus-1/services/io.github.orvane.Orvane.service '[D-BUS Service]' \
+    'Name=io.github.orvane.Orvane' "Exec=$work/prefix/bin/orvane"
+has share/krunner/dbusplugins/io.github.orvane.Orvane.desktop 'X-Plasma-API=DBus' \
+    'X-Plasma-DBusRunner-Service=io.github.orvane.Orvane' \
+    'X-Plasma-DBusRunner-Path=/io/github/orvane/Orvane/KRunner'
+echo "ok: search provider, D-Bus service and KRunner plugin"
 chmod -R a-w "$work/prefix"
 before="$(cd "$work/prefix" && find . -type f -exec md5sum {} + | sort)"
 

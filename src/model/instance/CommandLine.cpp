@@ -42,11 +42,13 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
 {
     CommandLine line;
     bool optionsEnded = false;
+    bool wordsBeforeEnd = false;
     for (size_t i = 0; i < args.size(); ++i)
     {
         const wxString& arg = args[i];
         if (optionsEnded || !arg.StartsWith(wxS("-")) || arg == wxS("-"))
         {
+            wordsBeforeEnd = wordsBeforeEnd || !optionsEnded;
             line.m_args.push_back(arg);
             continue;
         }
@@ -78,6 +80,19 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
             (language ? line.m_strLanguage : line.m_strCategory) = value;
             continue;
         }
+        const bool selection = name == wxS("--selection");
+        if (selection || name == wxS("--clipboard") || name == wxS("--new-search"))
+        {
+            if (inlineValue)
+                return UsageError(wxS("unknown option ") + arg);
+            if (line.m_source != Source::Arguments || line.m_bNewSearch)
+                return UsageError(wxS("--selection, --clipboard and --new-search cannot be combined"));
+            if (name == wxS("--new-search"))
+                line.m_bNewSearch = true;
+            else
+                line.m_source = selection ? Source::Selection : Source::Clipboard;
+            continue;
+        }
         const Option* command = nullptr;
         for (const Option& option : Commands)
             if (name == option.name)
@@ -89,6 +104,15 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
                               wxS(" cannot be combined"));
         line.m_action = command->action;
     }
+
+    const bool desktopStart = line.m_source != Source::Arguments || line.m_bNewSearch;
+    if (desktopStart && line.m_action != Action::Window && line.m_action != Action::Help)
+        return UsageError(wxS("--selection, --clipboard and --new-search go without a command"));
+    // After "--", --selection and --clipboard carry the text a start has
+    // already read, handed to the running window.
+    if (desktopStart && line.m_action == Action::Window &&
+        (wordsBeforeEnd || (line.m_bNewSearch && !line.m_args.empty())))
+        return UsageError(wxS("--selection, --clipboard and --new-search take no words"));
 
     switch (line.m_action)
     {
@@ -141,9 +165,14 @@ wxString CommandLine::Usage()
                "       orvane --export FILE\n"
                "       orvane --export-opensearch FOLDER\n"
                "       orvane --urls [--language L] [--category C] WORDS...\n"
+               "       orvane --selection | --clipboard | --new-search\n"
                "\n"
                "Without options the window opens and searches WORDS, if given.\n"
                "\n"
+               "  --selection               search the selected text (or else the clipboard's)\n"
+               "                            in the window's current group\n"
+               "  --clipboard               search the clipboard's text likewise\n"
+               "  --new-search              bring the window up, ready to type a keyword\n"
                "  --import FILE...          add the engines of OpenSearch descriptions, Orvane\n"
                "                            catalogue files and browser engine files (Firefox's\n"
                "                            search.json.mozlz4, Chromium's Web Data); prints\n"

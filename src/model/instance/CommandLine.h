@@ -21,6 +21,14 @@ public:
         UsageError
     };
 
+    // Where the window's words come from instead of the arguments.
+    enum class Source
+    {
+        Arguments,
+        Selection,  // the primary selection, else the clipboard
+        Clipboard
+    };
+
     // Exit statuses of the commands.
     static constexpr int ExitOk = 0;
     static constexpr int ExitNothing = 1;
@@ -42,6 +50,10 @@ public:
     wxArrayString ToArgs() const;
 
     Action m_action = Action::Window;
+    // With Selection or Clipboard, m_args (given after "--") are the text
+    // already read from the display.
+    Source m_source = Source::Arguments;
+    bool m_bNewSearch = false;  // the window up with its keyword box ready to type into
     wxArrayString m_args;
     wxString m_strLanguage;
     wxString m_strCategory;

@@ -79,6 +79,18 @@ void Preference::Load()
     }
     config->SetPath("/");
 
+    // Read without a default: a missing entry must not be recorded.
+    m_arrRecentGroups.clear();
+    config->SetPath(K::RecentGroupsGroup);
+    for (int i = 0; i < PreferenceDefault::MaxRecentGroups; ++i)
+    {
+        wxString entry;
+        if (!config->Read(wxString::Format("%d", i), &entry))
+            break;
+        m_arrRecentGroups.Add(entry);
+    }
+    config->SetPath("/");
+
     m_nHideMenuBar = ReadInt(config, K::HideMenuBar, D::HideMenuBar);
     m_nHideStatusBar = ReadInt(config, K::HideStatusBar, D::HideStatusBar);
     m_nEnableSuggestion = ReadInt(config, K::EnableSuggestion, D::EnableSuggestion);
@@ -129,6 +141,17 @@ void Preference::Save()
             config->Write(wxString::Format("%d", i), entries[i]);
     }
     config->SetPath("/");
+
+    config->DeleteGroup(K::RecentGroupsGroup);
+    if (!m_arrRecentGroups.empty())
+    {
+        config->SetPath(K::RecentGroupsGroup);
+        const size_t count =
+            std::min(m_arrRecentGroups.size(), size_t(PreferenceDefault::MaxRecentGroups));
+        for (size_t i = 0; i < count; ++i)
+            config->Write(wxString::Format("%zu", i), m_arrRecentGroups[i]);
+        config->SetPath("/");
+    }
 
     WriteInt(config, K::HideMenuBar, m_nHideMenuBar);
     WriteInt(config, K::HideStatusBar, m_nHideStatusBar);

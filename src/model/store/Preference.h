@@ -41,6 +41,9 @@ constexpr const char* KeepCookies = "keep_cookies";
 // Seconds a result page may wait for its server's answer before it counts
 // as failed; not shown in the settings dialog.
 constexpr const char* PageTimeout = "page_timeout";
+// The groups searched last, most recent first ("<language><TAB><category>"
+// under keys "0", "1", ...): the desktop's search providers offer them.
+constexpr const char* RecentGroupsGroup = "recent_groups";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault
@@ -65,6 +68,7 @@ constexpr int KeepCookies = 1;
 constexpr int PageTimeout = 30;
 // At most this many history entries are written.
 constexpr int MaxKeywords = 32;
+constexpr int MaxRecentGroups = 10;
 } // namespace PreferenceDefault
 
 // The user's settings for one run; exactly one instance per process.
@@ -92,6 +96,7 @@ public:
     wxString m_strCategory;
     int m_nPreserveKeyword = 1;
     wxArrayString m_arrKeywords;
+    wxArrayString m_arrRecentGroups;
     int m_nHideCaption = 1;
     int m_nHideMenuBar = 1;
     int m_nHideStatusBar = 1;

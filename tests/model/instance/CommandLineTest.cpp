@@ -71,3 +71,38 @@ TEST(CommandLine, HandedOnAsArgumentsWithAbsolutePaths)
     urls.MakePathsAbsolute("/home/u");
     EXPECT_EQ("rel/a.xml", urls.m_args[0]);
 }
+
+TEST(CommandLine, DesktopStartOptions)
+{
+    using S = CommandLine::Source;
+    {
+        SCOPED_TRACE("--selection, --clipboard and --new-search start the window");
+        const CommandLine selection = Parse({"--selection"});
+        EXPECT_EQ(A::Window, selection.m_action);
+        EXPECT_EQ(S::Selection, selection.m_source);
+        EXPECT_EQ(S::Clipboard, Parse({"--clipboard"}).m_source);
+        EXPECT_TRUE(Parse({"--new-search"}).m_bNewSearch);
+        EXPECT_EQ(S::Arguments, Parse({"words"}).m_source);
+    }
+    {
+        SCOPED_TRACE("the text a start read is handed on after --");
+        const CommandLine handed = Parse({"--selection", "--", "--sea otter"});
+        EXPECT_EQ(S::Selection, handed.m_source);
+        EXPECT_EQ("--sea otter", handed.Words());
+    }
+    {
+        SCOPED_TRACE("words, commands and each other are refused");
+        for (auto args : {std::initializer_list<const char*>{"--selection", "otter"},
+                          {"otter", "--clipboard"},
+                          {"--new-search", "--", "otter"},
+                          {"--selection", "--clipboard"},
+                          {"--new-search", "--new-search"},
+                          {"--selection=x"},
+                          {"--urls", "--selection", "otter"},
+                          {"--selection", "--export", "f.xml"}})
+        {
+            const CommandLine line = Parse(args);
+            EXPECT_EQ(A::UsageError, line.m_action) << *args.begin();
+        }
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "instance/CommandLine.h"
+
+#include <wx/string.h>
+
+// The text a start with --selection or --clipboard searches, read from the
+// display by the starting program (the running window may not own the
+// selection), in a child process of its own: the toolkit initialises GTK
+// later in its own way.
+class SelectedText
+{
+public:
+    // The primary selection (else the clipboard) or the clipboard, cleaned
+    // as DesktopQuery::CleanText does; empty without a display or text.
+    static wxString Read(CommandLine::Source source);
+};
