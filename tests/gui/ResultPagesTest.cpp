@@ -22,6 +22,10 @@
 
 #include <webkit2/webkit2.h>
 
+#include <filesystem>
+
+#include <sys/stat.h>
+
 
 namespace
 {
@@ -346,6 +350,16 @@ TEST_F(ResultPagesTest, CookiesAreKeptInTheFileUntilCleared)
     EXPECT_TRUE(WaitUntil([&] { return wxFileExists(WebSession::CookieFile()); }, 5000))
         << WebSession::CookieFile();
     EXPECT_TRUE(WebSession::CookieFile().StartsWith(wxString::FromUTF8(m_sandbox.Path())));
+    {
+        SCOPED_TRACE("the store is WebKit's, readable by its owner only, in a folder only they may enter");
+        const std::string file = WebSession::CookieFile().utf8_string();
+        EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(file).size() > 0; }, 5000));
+        struct stat st{};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_EQ(::stat(std::filesystem::path(file).parent_path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
 
     m_frame->SearchFor("second");
     ASSERT_TRUE(WaitUntil([&] { return m_cookieSeen.size() == 2; }));
