@@ -160,8 +160,10 @@ bool SafeFile::Replace(const wxString& path, const Writer& write, Access access)
 {
     const bool isPrivate = access == Access::Private;
     const wxFileName target(Target(path));
-    if (isPrivate ? !PrivateFolder::Make(target.GetPath())
-                  : !target.DirExists() && !wxFileName::Mkdir(target.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    // A missing folder is made; an existing one (a link's target may be
+    // anywhere the person chose) keeps its mode.
+    if (!target.DirExists() && !(isPrivate ? PrivateFolder::Make(target.GetPath())
+                                           : wxFileName::Mkdir(target.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL)))
         return false;
     const std::string targetPath = Narrow(target.GetFullPath());
     const std::string folder = Narrow(target.GetPath());

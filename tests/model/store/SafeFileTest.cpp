@@ -207,7 +207,7 @@ TEST(SafeFile, PrivateFilesAreNeverReadableByOthers)
         EXPECT_EQ(0700u, ModeOf(dir.File("new/sub")));
     }
     {
-        SCOPED_TRACE("an existing 0644 private file and its 0755 folder are closed");
+        SCOPED_TRACE("an existing 0644 private file is closed; the folder it is in keeps its mode");
         MakeDirs(dir.File("old"));
         ::chmod(dir.File("old").c_str(), 0755);
         WriteFileBytes(dir.File("old/store"), "x");
@@ -216,7 +216,7 @@ TEST(SafeFile, PrivateFilesAreNeverReadableByOthers)
         ASSERT_TRUE(writtenWithMode(dir.File("old/store"), SafeFile::Access::Private, tempMode));
         EXPECT_EQ(0600u, tempMode);
         EXPECT_EQ(0600u, ModeOf(dir.File("old/store")));
-        EXPECT_EQ(0700u, ModeOf(dir.File("old")));
+        EXPECT_EQ(0755u, ModeOf(dir.File("old")));
     }
     {
         SCOPED_TRACE("a 0600 shared file keeps 0600 while written; a 0664 one keeps 0664");
