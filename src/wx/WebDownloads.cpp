@@ -29,11 +29,13 @@ struct WebDownloads::Item
     WebKitDownload* download = nullptr;  // one reference held
     wxString path;                        // chosen final name, empty until then
     wxString working;                     // where WebKit writes, renamed to path at the end
-    wxString name;
+    wxString name;                        // the final file name
+    wxString suggested;                   // the site's name, made safe
     wxString site;                        // host of the page that started it
     unsigned long long lastReported = 0;
     bool failed = false;
     bool refused = false;
+    bool wanted = false;                  // the page's person clicked or typed just before
     // What this download created, by identity: a file another program put
     // at the same path meanwhile is never removed. The descriptor keeps the
     // file's inode number from going to a new file while we compare.
@@ -206,6 +208,7 @@ WebDownloads::WebDownloads()
 
 WebDownloads::~WebDownloads()
 {
+    *m_alive = false;
     for (size_t i = 0; i < m_hooks.size(); ++i)
         g_signal_remove_emission_hook(g_signal_lookup(HookedSignals[i].name, HookedSignals[i].type), m_hooks[i]);
     if (m_askSource)
@@ -246,6 +249,15 @@ void WebDownloads::OnStarted(void* native)
     item->owner = this;
     item->serial = m_nextSerial++;
     item->download = WEBKIT_DOWNLOAD(g_object_ref(download));
+    // Judged as the download starts, as near to the click as WebKit tells.
+    if (WebKitWebView* view = webkit_download_get_web_view(download))
+    {
+        item->site = HostOf(webkit_web_view_get_uri(view));
+        const gint64 since = g_get_monotonic_time() - GetViewNumber(view, GestureKey, G_MININT64 / 2);
+        const gint64 count = GetViewNumber(view, LoadDownloadsKey, 0) + 1;
+        SetViewNumber(view, LoadDownloadsKey, count);
+        item->wanted = since >= 0 && since <= GestureWindowMs * 1000 && count <= MaxUnaskedPerLoad;
+    }
     Item* raw = item.get();
     raw->handlers = {
         g_signal_connect(download, "decide-destination", G_CALLBACK(OnNativeDecideDestination), raw),
@@ -277,20 +289,10 @@ WebDownloads::Item* WebDownloads::Find(unsigned long serial) const
 
 bool WebDownloads::OnDecideDestination(Item* item, const wxString& suggested)
 {
-    item->name = UniqueFileName::Sanitize(suggested);
-    WebKitWebView* view = webkit_download_get_web_view(item->download);
-    bool gesture = false;
-    if (view)
-    {
-        item->site = HostOf(webkit_web_view_get_uri(view));
-        const gint64 since = g_get_monotonic_time() - GetViewNumber(view, GestureKey, G_MININT64 / 2);
-        const gint64 count = GetViewNumber(view, LoadDownloadsKey, 0) + 1;
-        SetViewNumber(view, LoadDownloadsKey, count);
-        gesture = since >= 0 && since <= GestureWindowMs * 1000 && count <= MaxUnaskedPerLoad;
-    }
+    item->suggested = item->name = UniqueFileName::Sanitize(suggested);
     if (item->site.empty())
         item->site = HostOf(webkit_uri_request_get_uri(webkit_download_get_request(item->download)));
-    if (gesture)
+    if (item->wanted)
     {
         SetDestination(item);
         return true;
@@ -317,8 +319,14 @@ void WebDownloads::AskWaiting()
         if (!item)
             continue;
         const wxString name = item->name, site = item->site;
-        const bool save = m_askSave && m_askSave(name, site);
-        // The download may have failed while the question was open.
+        const std::shared_ptr<bool> alive = m_alive;
+        // A copy: the window's function may go with the window meanwhile.
+        const auto ask = m_askSave;
+        const bool save = ask && ask(name, site);
+        // The window may have closed, or the download failed, while the
+        // question was open.
+        if (!*alive)
+            return;
         item = Find(serial);
         if (!item)
             continue;
@@ -337,7 +345,7 @@ void WebDownloads::SetDestination(Item* item)
 {
     const wxString folder = Folder();
     wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    item->path = UniqueFileName::Make(folder, item->name, [this](const wxString& path) { return IsTaken(path); });
+    item->path = UniqueFileName::Make(folder, item->suggested, [this](const wxString& path) { return IsTaken(path); });
     item->name = wxFileName(item->path).GetFullName();
     // WebKit removes its destination by name when a download fails, even a
     // file another program has put there since: it writes under a name of
@@ -414,7 +422,7 @@ bool WebDownloads::MoveIntoPlace(Item* item, wxString& path)
         if (attempt > 0)
         {
             item->path.clear();
-            path = UniqueFileName::Make(wxFileName(path).GetPath(), item->name,
+            path = UniqueFileName::Make(wxFileName(path).GetPath(), item->suggested,
                                         [this](const wxString& p) { return IsTaken(p); });
         }
         const std::string target = Narrow(path);

@@ -67,4 +67,6 @@ private:
     unsigned long m_nextSerial = 1;
     std::deque<unsigned long> m_waiting;  // serials of downloads to ask about
     std::vector<std::unique_ptr<Item>> m_items;
+    // False once destroyed: a question still open then finds nothing to do.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

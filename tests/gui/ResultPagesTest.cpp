@@ -122,6 +122,11 @@ protected:
         else if (path == "/link")
             r.body = "<html><head><title>Link</title></head><body style='margin:0'>"
                      "<a href='/file.bin' style='display:block;width:100vw;height:100vh'>get</a></body></html>";
+        else if (path == "/burst")
+            r.body = "<html><head><title>Burst</title></head><body style='margin:0' onclick=\"for (let i = 0; i < 4; ++i) {"
+                     " const f = document.createElement('iframe'); f.style.display = 'none';"
+                     " f.src = '/file.bin?b=' + i; document.body.appendChild(f); }\">"
+                     "<div style='width:100vw;height:100vh'>burst</div></body></html>";
         else if (path == "/storage")
             r.body = "<html><head><title>Storage</title></head><body><script>"
                      "document.title = 'seen ' + (localStorage.getItem('k') || 'nothing');"
@@ -511,6 +516,23 @@ TEST_F(ResultPagesTest, PagesSaveOnlyWhenThePersonWantsIt)
         CloseFrame();
         EXPECT_TRUE(WaitUntil([&] { return files() == 2; }, 5000)) << files();
         EXPECT_EQ(ReadFileBytes(path), "theirs");
+    }
+    {
+        SCOPED_TRACE("one click lets the page save three files; the fourth is asked about");
+        m_streamDownload = false;
+        OpenFrame();
+        ASSERT_TRUE(WaitIdle());
+        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/burst")));
+        ASSERT_TRUE(WaitIdle());
+        int asked = 0;
+        wxTEST_DIALOG(
+            {
+                ClickInPage(Tab(0));
+                ASSERT_TRUE(WaitUntil([&] { return asked == 1 && files() == 5 && Downloads()->CountRunning() == 0; },
+                                      20000))
+                    << asked << " " << files();
+            },
+            ExpectSaveQuestion(wxID_CANCEL, &asked));
     }
     NoticeBar::SetOpener(nullptr);
 }
