@@ -48,7 +48,7 @@ wxString WebSession::CookieFile()
     return dataHome + "/orvane/cookies.sqlite";
 }
 
-void WebSession::Configure(bool keepCookies, const wxString& cookieFile, std::function<void(bool)> cleared)
+void WebSession::Configure(bool keepCookies, const wxString& cookieFile)
 {
     // WebKit keeps site storage and its caches in folders named after the
     // program; made here first, no other local user can look inside.
@@ -69,7 +69,7 @@ void WebSession::Configure(bool keepCookies, const wxString& cookieFile, std::fu
         // run let a site recognise the person: cookies stay in memory, and
         // every other kind of site data goes before the first page loads
         // (WebKit handles this request before any load asked for later).
-        ClearEverything(context, std::move(cleared));
+        ClearEverything(context, {});
         return;
     }
     PrivateFolder::Make(wxFileName(cookieFile).GetPath());
@@ -77,8 +77,6 @@ void WebSession::Configure(bool keepCookies, const wxString& cookieFile, std::fu
     PrivateFolder::RestrictFile(cookieFile, true);
     webkit_cookie_manager_set_persistent_storage(cookies, cookieFile.utf8_str(),
                                                  WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
-    if (cleared)
-        cleared(true);
 }
 
 void WebSession::ClearBrowsingData(std::function<void(bool cleared)> done)

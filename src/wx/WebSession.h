@@ -17,9 +17,7 @@ wxString CookieFile();
 // the SQLite file cookieFile (0600 in a 0700 folder); without, cookies live
 // for the run only, a file left by an earlier run is removed, and all other
 // site data of earlier runs (storage, caches, HSTS) is erased.
-// cleared(ok), when given, runs on the GUI thread once that is done.
-void Configure(bool keepCookies, const wxString& cookieFile = CookieFile(),
-               std::function<void(bool ok)> cleared = {});
+void Configure(bool keepCookies, const wxString& cookieFile = CookieFile());
 
 // Forgets cookies, caches and site storage of every site, also in open
 // pages. done(true) runs on the GUI thread once WebKit has finished;
