@@ -335,6 +335,7 @@ private:
     void UpdateTabToolTip(ZulIeCtrl* page);
     void ShowFailedCount();
     void ShowNotice(const wxString& text, bool problem);
+    void ShowNoticeBar();
     // Reload, Open in Default Browser and Copy Address for the current page.
     void AppendPageCommands(wxMenu& menu);
     void OnTabReload(wxCommandEvent& event);

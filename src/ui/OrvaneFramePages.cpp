@@ -13,6 +13,7 @@
 #include <wx/clipbrd.h>
 #include <wx/filename.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 #include <wx/statusbr.h>
 
 #include <cmath>
@@ -110,7 +111,9 @@ NoticeBar* OrvaneFrame::GetNoticeBar()
             m_pAuiManager->GetPane(m_pNoticeBar).Hide();
             m_pAuiManager->Update();
         };
-        m_pAuiManager->AddPane(m_pNoticeBar, PageBarPane("NoticeBar", _("Notice"), 0));
+        // Across the whole width, whatever its first text was: a fixed pane
+        // would keep the width it had when made, too narrow for any text.
+        m_pAuiManager->AddPane(m_pNoticeBar, PageBarPane("NoticeBar", _("Notice"), 0).Resizable().DockFixed());
     }
     return m_pNoticeBar;
 }
@@ -126,28 +129,39 @@ void OrvaneFrame::SetUpDownloads()
     // The downloads die with the frame, before these members do.
     m_pDownloads->m_onProgress = [this](const wxString& name, unsigned long long received,
                                         unsigned long long total) {
-        if (total > 0)
-            SetStatusText(wxString::Format(_("Downloading %s: %d%%"), name,
-                                           static_cast<int>(received * 100 / total)), 0);
-        else
-            SetStatusText(wxString::Format(_("Downloading %s: %s"), name,
-                                           wxFileName::GetHumanReadableSize(wxULongLong(received))), 0);
+        NoticeBar* bar = GetNoticeBar();
+        bar->ShowProgress(name, received, total);
+        SetStatusText(bar->GetNotice(), 0);
+        ShowNoticeBar();
     };
     m_pDownloads->m_onFinished = [this](const wxString& path) {
-        const wxString text = wxString::Format(_("Downloaded to %s"), path);
-        SetStatusText(text, 0);
-        ShowNotice(text, false);
+        NoticeBar* bar = GetNoticeBar();
+        bar->ShowSaved(path);
+        SetStatusText(bar->GetNotice(), 0);
+        ShowNoticeBar();
     };
     m_pDownloads->m_onFailed = [this](const wxString& name, const wxString& reason) {
         const wxString text = wxString::Format(_("The download of %s failed: %s"), name, reason);
         SetStatusText(text, 0);
         ShowNotice(text, true);
     };
+    m_pDownloads->m_askSave = [this](const wxString& name, const wxString& site) {
+        // TRANSLATORS: a page started a download without a click; the file's name, then the site
+        wxMessageDialog ask(this, wxString::Format(_("Save \"%s\" from %s?"), name, site), _("Orvane"),
+                            wxOK | wxCANCEL | wxCANCEL_DEFAULT | wxICON_QUESTION | wxCENTRE);
+        ask.SetOKCancelLabels(_("Save"), _("Cancel"));
+        return ask.ShowModal() == wxID_OK;
+    };
 }
 
 void OrvaneFrame::ShowNotice(const wxString& text, bool problem)
 {
     GetNoticeBar()->SetNotice(text, problem);
+    ShowNoticeBar();
+}
+
+void OrvaneFrame::ShowNoticeBar()
+{
     wxAuiPaneInfo& pane = m_pAuiManager->GetPane(m_pNoticeBar);
     if (!pane.IsShown())
     {

@@ -16,6 +16,8 @@ PrivacyPage::PrivacyPage(wxWindow* parent)
     m_pCheckKeepCookies = new wxCheckBox(this, wxID_ANY, _("&Keep cookies between runs"),
                                          wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
                                          "ID_CHECKBOX_KEEP_COOKIES");
+    m_pCheckKeepCookies->SetToolTip(
+        _("When off, cookies, stored site data and caches last for one run only."));
     auto* note = new wxStaticText(this, wxID_ANY, _("A change takes effect at the next start."));
     m_pButtonClear = new wxButton(this, wxID_ANY, _("Clear Browsing Data..."), wxDefaultPosition,
                                   wxDefaultSize, 0, wxDefaultValidator, "ID_BUTTON_CLEAR_DATA");

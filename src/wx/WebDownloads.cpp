@@ -6,40 +6,141 @@
 #include <wx/filename.h>
 #include <wx/intl.h>
 #include <wx/stdpaths.h>
+#include <wx/uri.h>
 #include <wx/utils.h>
 
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 struct WebDownloads::Item
 {
     WebDownloads* owner = nullptr;
+    unsigned long serial = 0;
     WebKitDownload* download = nullptr;  // one reference held
-    wxString path;                        // chosen destination, empty until then
-    wxString name;
+    wxString path;                        // chosen final name, empty until then
+    wxString working;                     // where WebKit writes, renamed to path at the end
+    wxString name;                        // the final file name
+    wxString suggested;                   // the site's name, made safe
+    wxString site;                        // host of the page that started it
     unsigned long long lastReported = 0;
     bool failed = false;
+    bool refused = false;
+    bool wanted = false;                  // the page's person clicked or typed just before
+    // What this download created, by identity: a file another program put
+    // at the same path meanwhile is never removed. The descriptor keeps the
+    // file's inode number from going to a new file while we compare.
+    struct FileId
+    {
+        dev_t dev = 0;
+        ino_t ino = 0;
+        int fd = -1;
+        bool known() const { return fd >= 0; }
+        void Forget()
+        {
+            if (fd >= 0)
+                ::close(fd);
+            fd = -1;
+        }
+    } created, partial;
     std::vector<unsigned long> handlers;
+
+    ~Item()
+    {
+        created.Forget();
+        partial.Forget();
+    }
 };
 
 namespace
 {
 // WebKit writes into this file and renames it when the download is complete.
 const char* const PartialSuffix = ".wkdownload";
+// Kept on each web view, so they go with it.
+const char* const GestureKey = "orvane-last-gesture-us";
+const char* const LoadDownloadsKey = "orvane-downloads-this-load";
 
-void RemovePartialFiles(const wxString& path)
+std::string Narrow(const wxString& path)
 {
-    if (path.empty())
-        return;
-    for (const wxString& file : {path + PartialSuffix, path})
+    return std::string(path.fn_str());
+}
+
+void Remember(WebDownloads::Item::FileId& id, const std::string& path)
+{
+    id.Forget();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st{};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
     {
-        if (wxFileExists(file))
-            wxRemoveFile(file);
+        id.dev = st.st_dev;
+        id.ino = st.st_ino;
+        id.fd = fd;
     }
+    else if (fd >= 0)
+        ::close(fd);
+}
+
+void RemoveIfSame(const std::string& path, WebDownloads::Item::FileId& id)
+{
+    struct stat st{};
+    if (id.known() && ::lstat(path.c_str(), &st) == 0 && st.st_dev == id.dev && st.st_ino == id.ino)
+        ::unlink(path.c_str());
+    id.Forget();
+}
+
+gint64 GetViewNumber(WebKitWebView* view, const char* key, gint64 fallback)
+{
+    const auto* value = static_cast<const gint64*>(g_object_get_data(G_OBJECT(view), key));
+    return value ? *value : fallback;
+}
+
+void SetViewNumber(WebKitWebView* view, const char* key, gint64 number)
+{
+    g_object_set_data_full(G_OBJECT(view), key, g_memdup2(&number, sizeof number), g_free);
+}
+
+wxString HostOf(const char* uri)
+{
+    return uri ? wxURI(wxString::FromUTF8(uri)).GetServer() : wxString();
 }
 
 extern "C" {
+
+// Sees every click and key press of every web view, before the page or the
+// toolkit can stop it.
+gboolean OnInputEmitted(GSignalInvocationHint*, guint count, const GValue* values, gpointer)
+{
+    if (count > 0 && WEBKIT_IS_WEB_VIEW(g_value_peek_pointer(&values[0])))
+        SetViewNumber(WEBKIT_WEB_VIEW(g_value_peek_pointer(&values[0])), GestureKey, g_get_monotonic_time());
+    return TRUE;
+}
+
+gboolean OnLoadChangedEmitted(GSignalInvocationHint*, guint count, const GValue* values, gpointer)
+{
+    // A new document starts with no click of its own and no downloads.
+    if (count > 1 && WEBKIT_IS_WEB_VIEW(g_value_peek_pointer(&values[0])) &&
+        g_value_get_enum(&values[1]) == WEBKIT_LOAD_COMMITTED)
+    {
+        g_object_set_data(G_OBJECT(g_value_peek_pointer(&values[0])), GestureKey, nullptr);
+        g_object_set_data(G_OBJECT(g_value_peek_pointer(&values[0])), LoadDownloadsKey, nullptr);
+    }
+    return TRUE;
+}
+
+gboolean AskWaitingSoon(gpointer data)
+{
+    static_cast<WebDownloads*>(data)->AskWaiting();
+    return G_SOURCE_REMOVE;
+}
 
 void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data)
 {
@@ -50,6 +151,12 @@ gboolean OnNativeDecideDestination(WebKitDownload*, gchar* suggested, gpointer d
 {
     auto* item = static_cast<WebDownloads::Item*>(data);
     return item->owner->OnDecideDestination(item, wxString::FromUTF8(suggested ? suggested : ""));
+}
+
+void OnCreatedDestination(WebKitDownload*, gchar*, gpointer data)
+{
+    auto* item = static_cast<WebDownloads::Item*>(data);
+    item->owner->OnCreatedDestination(item);
 }
 
 void OnReceivedData(WebKitDownload*, guint64, gpointer data)
@@ -72,16 +179,40 @@ void OnDownloadFinished(WebKitDownload*, gpointer data)
 }
 
 } // extern "C"
+
+struct HookedSignal
+{
+    GType type;
+    const char* name;
+    GSignalEmissionHook hook;
+};
+const HookedSignal HookedSignals[] = {
+    {GTK_TYPE_WIDGET, "button-press-event", OnInputEmitted},
+    {GTK_TYPE_WIDGET, "key-press-event", OnInputEmitted},
+    {WEBKIT_TYPE_WEB_VIEW, "load-changed", OnLoadChangedEmitted},
+};
 } // namespace
 
 WebDownloads::WebDownloads()
 {
+    for (const HookedSignal& hooked : HookedSignals)
+    {
+        // Signals exist once their class is set up.
+        g_type_class_unref(g_type_class_ref(hooked.type));
+        m_hooks.push_back(g_signal_add_emission_hook(g_signal_lookup(hooked.name, hooked.type), 0, hooked.hook,
+                                                     nullptr, nullptr));
+    }
     m_startedHandler = g_signal_connect(webkit_web_context_get_default(), "download-started",
                                         G_CALLBACK(OnDownloadStarted), this);
 }
 
 WebDownloads::~WebDownloads()
 {
+    *m_alive = false;
+    for (size_t i = 0; i < m_hooks.size(); ++i)
+        g_signal_remove_emission_hook(g_signal_lookup(HookedSignals[i].name, HookedSignals[i].type), m_hooks[i]);
+    if (m_askSource)
+        g_source_remove(m_askSource);
     g_signal_handler_disconnect(webkit_web_context_get_default(), m_startedHandler);
     // Closing cancels what is still running; nothing half written stays.
     while (!m_items.empty())
@@ -91,7 +222,7 @@ WebDownloads::~WebDownloads()
             g_signal_handler_disconnect(item->download, handler);
         item->handlers.clear();
         webkit_download_cancel(item->download);
-        RemovePartialFiles(item->path);
+        RemoveWrittenFiles(item);
         Forget(item);
     }
 }
@@ -116,10 +247,21 @@ void WebDownloads::OnStarted(void* native)
     auto* download = static_cast<WebKitDownload*>(native);
     auto item = std::make_unique<Item>();
     item->owner = this;
+    item->serial = m_nextSerial++;
     item->download = WEBKIT_DOWNLOAD(g_object_ref(download));
+    // Judged as the download starts, as near to the click as WebKit tells.
+    if (WebKitWebView* view = webkit_download_get_web_view(download))
+    {
+        item->site = HostOf(webkit_web_view_get_uri(view));
+        const gint64 since = g_get_monotonic_time() - GetViewNumber(view, GestureKey, G_MININT64 / 2);
+        const gint64 count = GetViewNumber(view, LoadDownloadsKey, 0) + 1;
+        SetViewNumber(view, LoadDownloadsKey, count);
+        item->wanted = since >= 0 && since <= GestureWindowMs * 1000 && count <= MaxUnaskedPerLoad;
+    }
     Item* raw = item.get();
     raw->handlers = {
         g_signal_connect(download, "decide-destination", G_CALLBACK(OnNativeDecideDestination), raw),
+        g_signal_connect(download, "created-destination", G_CALLBACK(::OnCreatedDestination), raw),
         g_signal_connect(download, "received-data", G_CALLBACK(OnReceivedData), raw),
         g_signal_connect(download, "failed", G_CALLBACK(OnDownloadFailed), raw),
         g_signal_connect(download, "finished", G_CALLBACK(OnDownloadFinished), raw),
@@ -135,23 +277,98 @@ bool WebDownloads::IsTaken(const wxString& path) const
                        [&](const std::unique_ptr<Item>& item) { return item->path == path; });
 }
 
+WebDownloads::Item* WebDownloads::Find(unsigned long serial) const
+{
+    for (const std::unique_ptr<Item>& item : m_items)
+    {
+        if (item->serial == serial)
+            return item.get();
+    }
+    return nullptr;
+}
+
 bool WebDownloads::OnDecideDestination(Item* item, const wxString& suggested)
+{
+    item->suggested = item->name = UniqueFileName::Sanitize(suggested);
+    if (item->site.empty())
+        item->site = HostOf(webkit_uri_request_get_uri(webkit_download_get_request(item->download)));
+    if (item->wanted)
+    {
+        SetDestination(item);
+        return true;
+    }
+    // Asked later, outside WebKit's signal: the download waits meanwhile.
+    m_waiting.push_back(item->serial);
+    if (!m_askSource && !m_bAsking)
+        m_askSource = g_idle_add(AskWaitingSoon, this);
+    return true;
+}
+
+void WebDownloads::AskWaiting()
+{
+    m_askSource = 0;
+    // Downloads that arrive while the question is open join the queue.
+    if (m_bAsking)
+        return;
+    m_bAsking = true;
+    while (!m_waiting.empty())
+    {
+        const unsigned long serial = m_waiting.front();
+        m_waiting.pop_front();
+        Item* item = Find(serial);
+        if (!item)
+            continue;
+        const wxString name = item->name, site = item->site;
+        const std::shared_ptr<bool> alive = m_alive;
+        // A copy: the window's function may go with the window meanwhile.
+        const auto ask = m_askSave;
+        const bool save = ask && ask(name, site);
+        // The window may have closed, or the download failed, while the
+        // question was open.
+        if (!*alive)
+            return;
+        item = Find(serial);
+        if (!item)
+            continue;
+        if (save)
+            SetDestination(item);
+        else
+        {
+            item->refused = true;
+            webkit_download_cancel(item->download);
+        }
+    }
+    m_bAsking = false;
+}
+
+void WebDownloads::SetDestination(Item* item)
 {
     const wxString folder = Folder();
     wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    item->path = UniqueFileName::Make(folder, UniqueFileName::Sanitize(suggested),
-                                      [this](const wxString& path) { return IsTaken(path); });
+    item->path = UniqueFileName::Make(folder, item->suggested, [this](const wxString& path) { return IsTaken(path); });
     item->name = wxFileName(item->path).GetFullName();
-    // Should another program take the name meanwhile, the download fails
-    // rather than overwrite it.
+    // WebKit removes its destination by name when a download fails, even a
+    // file another program has put there since: it writes under a name of
+    // our own, which becomes the final one only when complete.
+    char random[16];
+    std::snprintf(random, sizeof random, ".%08x", g_random_int());
+    item->working = item->path + random + ".part";
     webkit_download_set_allow_overwrite(item->download, FALSE);
-    const wxString uri = wxFileName::FileNameToURL(wxFileName(item->path));
+    const wxString uri = wxFileName::FileNameToURL(wxFileName(item->working));
     webkit_download_set_destination(item->download, uri.utf8_str());
-    return true;
+}
+
+void WebDownloads::OnCreatedDestination(Item* item)
+{
+    // WebKit has just created both, exclusively: they are this download's.
+    Remember(item->created, Narrow(item->working));
+    Remember(item->partial, Narrow(item->working + PartialSuffix));
 }
 
 void WebDownloads::OnReceived(Item* item)
 {
+    if (!item->partial.known())
+        Remember(item->partial, Narrow(item->working + PartialSuffix));
     const unsigned long long received = webkit_download_get_received_data_length(item->download);
     WebKitURIResponse* response = webkit_download_get_response(item->download);
     const unsigned long long total = response ? webkit_uri_response_get_content_length(response) : 0;
@@ -164,25 +381,68 @@ void WebDownloads::OnReceived(Item* item)
         m_onProgress(item->name, received, total);
 }
 
+void WebDownloads::RemoveWrittenFiles(Item* item)
+{
+    if (item->working.empty())
+        return;
+    RemoveIfSame(Narrow(item->working + PartialSuffix), item->partial);
+    RemoveIfSame(Narrow(item->working), item->created);
+}
+
 void WebDownloads::OnFailed(Item* item, const wxString& reason, bool cancelled)
 {
     item->failed = true;
-    RemovePartialFiles(item->path);
-    if (m_onFailed)
+    RemoveWrittenFiles(item);
+    // A download the person said no to is no failure to report.
+    if (m_onFailed && !item->refused)
         m_onFailed(item->name, cancelled ? wxString(_("The download was cancelled.")) : reason);
 }
 
 void WebDownloads::OnFinished(Item* item)
 {
     // WebKit also reports a failed download as finished, after the failure.
-    const bool ok = !item->failed;
-    const wxString path = item->path;
+    bool ok = !item->failed;
+    wxString path = item->path;
     for (unsigned long handler : item->handlers)
         g_signal_handler_disconnect(item->download, handler);
     item->handlers.clear();
+    if (ok)
+        ok = MoveIntoPlace(item, path);
     Forget(item);
     if (ok && m_onFinished)
         m_onFinished(path);
+}
+
+bool WebDownloads::MoveIntoPlace(Item* item, wxString& path)
+{
+    const std::string working = Narrow(item->working);
+    // Never over a file another program made meanwhile: then the next free name.
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        if (attempt > 0)
+        {
+            item->path.clear();
+            path = UniqueFileName::Make(wxFileName(path).GetPath(), item->suggested,
+                                        [this](const wxString& p) { return IsTaken(p); });
+        }
+        const std::string target = Narrow(path);
+        int result = ::renameat2(AT_FDCWD, working.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+        // File systems without the exclusive rename: a hard link is exclusive too.
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS))
+        {
+            result = ::link(working.c_str(), target.c_str());
+            if (result == 0)
+                ::unlink(working.c_str());
+        }
+        if (result == 0)
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
+    RemoveWrittenFiles(item);
+    if (m_onFailed)
+        m_onFailed(item->name, wxString::FromUTF8(std::strerror(errno)));
+    return false;
 }
 
 void WebDownloads::Forget(Item* item)

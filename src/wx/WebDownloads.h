@@ -2,18 +2,25 @@
 
 #include <wx/string.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
 
 // Saves what the browser views download (WebKit's download signals of the
 // default web context that every view uses) into the user's download
-// folder, each under a name no other file has. While it lives it reports
-// progress and outcome; destroying it cancels the downloads still running
-// and removes their partial files.
+// folder, each under a name no other file has. A page may start a download
+// on its own only right after the person clicked or typed in it, and at
+// most MaxUnaskedPerLoad times per page load; any other download waits for
+// m_askSave. While it lives it reports progress and outcome; destroying it
+// cancels the downloads still running and removes what they wrote.
 class WebDownloads
 {
 public:
+    // A click or key in the page this recently lets it start a download.
+    static constexpr long GestureWindowMs = 1000;
+    static constexpr int MaxUnaskedPerLoad = 3;
+
     WebDownloads();
     ~WebDownloads();
     WebDownloads(const WebDownloads&) = delete;
@@ -29,19 +36,37 @@ public:
     std::function<void(const wxString& name, unsigned long long received, unsigned long long total)> m_onProgress;
     std::function<void(const wxString& path)> m_onFinished;
     std::function<void(const wxString& name, const wxString& reason)> m_onFailed;
+    // Asked, one at a time and never from inside WebKit's signals, whether a
+    // download the page started on its own may be saved; site: the page's
+    // host. Without it such downloads are refused.
+    std::function<bool(const wxString& name, const wxString& site)> m_askSave;
 
     // Called from WebKit's signals; not for other use.
     struct Item;
     void OnStarted(void* download);
     bool OnDecideDestination(Item* item, const wxString& suggested);
+    void OnCreatedDestination(Item* item);
     void OnReceived(Item* item);
     void OnFailed(Item* item, const wxString& reason, bool cancelled);
     void OnFinished(Item* item);
+    void AskWaiting();
 
 private:
+    void SetDestination(Item* item);
+    void RemoveWrittenFiles(Item* item);
+    // The complete file under its final name; false (and reported) when not.
+    bool MoveIntoPlace(Item* item, wxString& path);
     void Forget(Item* item);
+    Item* Find(unsigned long serial) const;
     bool IsTaken(const wxString& path) const;
 
+    std::vector<unsigned long> m_hooks;  // emission hooks: gestures, page loads
     unsigned long m_startedHandler = 0;
+    unsigned m_askSource = 0;
+    bool m_bAsking = false;
+    unsigned long m_nextSerial = 1;
+    std::deque<unsigned long> m_waiting;  // serials of downloads to ask about
     std::vector<std::unique_ptr<Item>> m_items;
+    // False once destroyed: a question still open then finds nothing to do.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -1,5 +1,7 @@
 #include "WebSession.h"
 
+#include "store/PrivateFolder.h"
+
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/utils.h>
@@ -23,6 +25,17 @@ extern "C" void OnCleared(GObject* source, GAsyncResult* result, gpointer data)
     if (*done)
         (*done)(ok != FALSE);
 }
+
+void ClearEverything(WebKitWebContext* context, std::function<void(bool)> done)
+{
+    // The manager is only usable once its context has started its network
+    // side, which asking for the cookie store does; before any view exists
+    // WebKit would crash here.
+    webkit_web_context_get_cookie_manager(context);
+    WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
+    auto* callback = new DoneCallback(std::move(done));
+    webkit_website_data_manager_clear(manager, WEBKIT_WEBSITE_DATA_ALL, 0, nullptr, OnCleared, callback);
+}
 } // namespace
 
 wxString WebSession::CookieFile()
@@ -37,7 +50,14 @@ wxString WebSession::CookieFile()
 
 void WebSession::Configure(bool keepCookies, const wxString& cookieFile)
 {
-    WebKitCookieManager* cookies = webkit_web_context_get_cookie_manager(webkit_web_context_get_default());
+    // WebKit keeps site storage and its caches in folders named after the
+    // program; made here first, no other local user can look inside.
+    const wxString program = wxString::FromUTF8(g_get_prgname() ? g_get_prgname() : "orvane");
+    PrivateFolder::Make(wxString::FromUTF8(g_get_user_data_dir()) + "/" + program);
+    PrivateFolder::Make(wxString::FromUTF8(g_get_user_cache_dir()) + "/" + program);
+
+    WebKitWebContext* context = webkit_web_context_get_default();
+    WebKitCookieManager* cookies = webkit_web_context_get_cookie_manager(context);
     webkit_cookie_manager_set_accept_policy(cookies, WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
     if (!keepCookies)
     {
@@ -45,21 +65,21 @@ void WebSession::Configure(bool keepCookies, const wxString& cookieFile)
         // must not come back should the choice be turned on again.
         if (wxFileExists(cookieFile))
             wxRemoveFile(cookieFile);
+        // Nor may local storage, the caches or HSTS entries of an earlier
+        // run let a site recognise the person: cookies stay in memory, and
+        // every other kind of site data goes before the first page loads
+        // (WebKit handles this request before any load asked for later).
+        ClearEverything(context, {});
         return;
     }
-    wxFileName::Mkdir(wxFileName(cookieFile).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    PrivateFolder::Make(wxFileName(cookieFile).GetPath());
+    // SQLite gives its journal the mode of the database file.
+    PrivateFolder::RestrictFile(cookieFile, true);
     webkit_cookie_manager_set_persistent_storage(cookies, cookieFile.utf8_str(),
                                                  WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
 }
 
 void WebSession::ClearBrowsingData(std::function<void(bool cleared)> done)
 {
-    WebKitWebContext* context = webkit_web_context_get_default();
-    // The manager is only usable once its context has started its network
-    // side, which asking for the cookie store does; before any view exists
-    // WebKit would crash here.
-    webkit_web_context_get_cookie_manager(context);
-    WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context);
-    auto* callback = new DoneCallback(std::move(done));
-    webkit_website_data_manager_clear(manager, WEBKIT_WEBSITE_DATA_ALL, 0, nullptr, OnCleared, callback);
+    ClearEverything(webkit_web_context_get_default(), std::move(done));
 }

@@ -12,10 +12,11 @@ namespace WebSession
 // ~/.local/share), read from the environment at each call.
 wxString CookieFile();
 
-// Sets up the cookie store; must run before the first view loads anything.
+// Sets up the site data; must run before the first view loads anything.
 // Third-party cookies are always refused. With keepCookies the store is
-// the SQLite file cookieFile; without, cookies live for the run only and a
-// file left by an earlier run is removed.
+// the SQLite file cookieFile (0600 in a 0700 folder); without, cookies live
+// for the run only, a file left by an earlier run is removed, and all other
+// site data of earlier runs (storage, caches, HSTS) is erased.
 void Configure(bool keepCookies, const wxString& cookieFile = CookieFile());
 
 // Forgets cookies, caches and site storage of every site, also in open

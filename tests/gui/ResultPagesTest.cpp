@@ -15,10 +15,19 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/stattext.h>
+#include <wx/button.h>
+#include <wx/gauge.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
+#include <iostream>
 #include <wx/webview.h>
 
 #include <webkit2/webkit2.h>
+
+#include <filesystem>
+
+#include <sys/stat.h>
 
 
 namespace
@@ -39,6 +48,31 @@ std::string CatalogueOf(const std::vector<std::pair<std::string, std::string>>& 
     return xml + "</ENGINES>\n";
 }
 } // namespace
+
+// The question before a page's own download is saved, answered with
+// wxID_OK (Save) or wxID_CANCEL; counted in *asked.
+class ExpectSaveQuestion : public wxExpectModalBase<wxMessageDialog, ExpectSaveQuestion>
+{
+public:
+    ExpectSaveQuestion(int answer, int* asked) : m_answer(answer), m_asked(asked)
+    {
+        m_description = "the question before saving";
+    }
+
+protected:
+    int OnInvoked(wxMessageDialog* dlg) const override
+    {
+        EXPECT_EQ(dlg->GetMessage(), "Save \"file.bin\" from 127.0.0.1?");
+        EXPECT_EQ(dlg->GetOKLabel(), "Save");
+        EXPECT_EQ(dlg->GetCancelLabel(), "Cancel");
+        ++*m_asked;
+        return m_answer;
+    }
+
+private:
+    int m_answer;
+    int* m_asked;
+};
 
 class ResultPagesTest : public OrvaneFrameFixture
 {
@@ -81,6 +115,25 @@ protected:
             r.body = "<html><head><title>Cookie</title></head><body>c</body></html>";
             r.headers.push_back({"Set-Cookie", "kept=yes; Max-Age=86400; Path=/"});
         }
+        else if (path == "/frames")
+        {
+            r.body = "<html><head><title>Frames</title></head><body>";
+            for (int i = 0; i < 5; ++i)
+                r.body += "<iframe style='display:none' src='/file.bin?n=" + std::to_string(i) + "'></iframe>";
+            r.body += "</body></html>";
+        }
+        else if (path == "/link")
+            r.body = "<html><head><title>Link</title></head><body style='margin:0'>"
+                     "<a href='/file.bin' style='display:block;width:100vw;height:100vh'>get</a></body></html>";
+        else if (path == "/burst")
+            r.body = "<html><head><title>Burst</title></head><body style='margin:0' onclick=\"for (let i = 0; i < 4; ++i) {"
+                     " const f = document.createElement('iframe'); f.style.display = 'none';"
+                     " f.src = '/file.bin?b=' + i; document.body.appendChild(f); }\">"
+                     "<div style='width:100vw;height:100vh'>burst</div></body></html>";
+        else if (path == "/storage")
+            r.body = "<html><head><title>Storage</title></head><body><script>"
+                     "document.title = 'seen ' + (localStorage.getItem('k') || 'nothing');"
+                     "localStorage.setItem('k', 'before');</script></body></html>";
         else if (path == "/file.bin")
         {
             r.contentType = "application/octet-stream";
@@ -117,6 +170,20 @@ protected:
     double NativeZoom(ZulIeCtrl* page) const
     {
         return webkit_web_view_get_zoom_level(WEBKIT_WEB_VIEW(page->GetWebView()->GetNativeBackend()));
+    }
+
+    // Clicks the middle of the tab's view, after moving there: a page only
+    // sees a pointer that moved onto it.
+    void ClickInPage(ZulIeCtrl* page)
+    {
+        const wxRect rect = page->GetWebView()->GetScreenRect();
+        wxUIActionSimulator sim;
+        for (int nudge = 0; nudge < 3; ++nudge)
+        {
+            sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2 + nudge, rect.GetTop() + rect.GetHeight() / 2);
+            WaitUntil([] { return false; }, 100);
+        }
+        sim.MouseClick();
     }
 
     std::unique_ptr<TestHttpServer> m_pages;
@@ -369,6 +436,16 @@ TEST_F(ResultPagesTest, CookiesAreKeptInTheFileUntilCleared)
     EXPECT_TRUE(WaitUntil([&] { return wxFileExists(WebSession::CookieFile()); }, 5000))
         << WebSession::CookieFile();
     EXPECT_TRUE(WebSession::CookieFile().StartsWith(wxString::FromUTF8(m_sandbox.Path())));
+    {
+        SCOPED_TRACE("the store is WebKit's, readable by its owner only, in a folder only they may enter");
+        const std::string file = WebSession::CookieFile().utf8_string();
+        EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(file).size() > 0; }, 5000));
+        struct stat st{};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        ASSERT_EQ(::stat(std::filesystem::path(file).parent_path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
 
     m_frame->SearchFor("second");
     ASSERT_TRUE(WaitUntil([&] { return m_cookieSeen.size() == 2; }));
@@ -400,9 +477,15 @@ TEST_F(ResultPagesTest, DownloadsLandUnderAFreeNameAndCloseCancels)
 
     {
         SCOPED_TRACE("5 MB beside an existing file.bin: file (1).bin, complete; the old file untouched");
-        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
-        ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel() && NoticeBarPanel()->GetNotice().Contains("file (1).bin"); }, 30000))
-            << (NoticeBarPanel() ? NoticeBarPanel()->GetNotice() : wxString("no notice bar"));
+        int asked = 0;
+        wxTEST_DIALOG(
+            {
+                Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+                ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel() && !NoticeBarPanel()->GetSavedPath().empty(); }, 30000))
+                    << (NoticeBarPanel() ? NoticeBarPanel()->GetNotice() : wxString("no notice bar"));
+                EXPECT_TRUE(NoticeBarPanel()->GetNotice().Contains("file (1).bin"));
+            },
+            ExpectSaveQuestion(wxID_OK, &asked));
         EXPECT_EQ(ReadFileBytes(folder + "/file (1).bin"), m_download);
         EXPECT_EQ(ReadFileBytes(folder + "/file.bin"), "mine");
         EXPECT_TRUE(AuiManager()->GetPane(NoticeBarPanel()).IsShown());
@@ -411,7 +494,13 @@ TEST_F(ResultPagesTest, DownloadsLandUnderAFreeNameAndCloseCancels)
     {
         SCOPED_TRACE("closing the window cancels a running download and removes what it wrote");
         m_streamDownload = true;
-        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+        int asked = 0;
+        wxTEST_DIALOG(
+            {
+                Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+                ASSERT_TRUE(WaitUntil([&] { return asked == 1; }, 20000));
+            },
+            ExpectSaveQuestion(wxID_OK, &asked));
         ASSERT_TRUE(WaitUntil([&] { return StatusBar()->GetStatusText(0).StartsWith("Downloading file (2).bin"); },
                               20000));
         auto files = [&] {
@@ -423,5 +512,125 @@ TEST_F(ResultPagesTest, DownloadsLandUnderAFreeNameAndCloseCancels)
         ASSERT_TRUE(WaitUntil([&] { return files() == 4; }, 5000)) << "no partial file to remove";
         CloseFrame();
         EXPECT_TRUE(WaitUntil([&] { return files() == 2; }, 5000)) << files();
+    }
+}
+
+// A page saves files only right after the person clicked in it, a few per
+// load; anything else is asked first. What a failed download removes is
+// only what it wrote itself. The bar says where the file went and opens it.
+TEST_F(ResultPagesTest, PagesSaveOnlyWhenThePersonWantsIt)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), CatalogueOf({{"One", PageUrl("/good?q=*")}})));
+    const std::string folder = m_sandbox.File("Downloads");
+    MakeDirs(folder);
+    m_download.assign(256 * 1024, 'x');
+    std::vector<wxString> opened;
+    NoticeBar::SetOpener([&](const wxString& path) {
+        opened.push_back(path);
+        return true;
+    });
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    auto files = [&] {
+        wxArrayString found;
+        wxDir::GetAllFiles(wxString::FromUTF8(folder), &found, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
+        return found.size();
+    };
+    {
+        SCOPED_TRACE("five hidden frames: five questions, and Cancel writes nothing");
+        int asked = 0;
+        wxTEST_DIALOG(
+            {
+                Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/frames")));
+                ASSERT_TRUE(WaitUntil([&] { return asked == 5 && Downloads()->CountRunning() == 0; }, 20000))
+                    << asked;
+            },
+            ExpectSaveQuestion(wxID_CANCEL, &asked), ExpectSaveQuestion(wxID_CANCEL, &asked),
+            ExpectSaveQuestion(wxID_CANCEL, &asked), ExpectSaveQuestion(wxID_CANCEL, &asked),
+            ExpectSaveQuestion(wxID_CANCEL, &asked));
+        EXPECT_EQ(files(), 0u);
+    }
+    {
+        SCOPED_TRACE("a click on a link saves without a question; the bar names file and folder");
+        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/link")));
+        ASSERT_TRUE(WaitIdle());
+        ClickInPage(Tab(0));
+        ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel() && !NoticeBarPanel()->GetSavedPath().empty(); }, 20000));
+        const wxString saved = wxString::FromUTF8(folder + "/file.bin");
+        EXPECT_EQ(NoticeBarPanel()->GetNotice(), "Saved \"file.bin\" to " + wxString::FromUTF8(folder));
+        EXPECT_EQ(ReadFileBytes(folder + "/file.bin"), m_download);
+        if (getenv("I23C_SHOT")) wxExecute("import -window root /tmp/i23c_bar.png", wxEXEC_SYNC);
+        ASSERT_TRUE(NoticeBarPanel()->m_pButtonOpen->IsShown());
+        ASSERT_TRUE(NoticeBarPanel()->m_pButtonShowFolder->IsShown());
+        EXPECT_FALSE(NoticeBarPanel()->m_pGauge->IsShown());
+        EXPECT_GT(NoticeBarPanel()->m_pText->GetSize().GetWidth(), NoticeBarPanel()->GetSize().GetWidth() / 3);
+        for (wxButton* button : {NoticeBarPanel()->m_pButtonOpen, NoticeBarPanel()->m_pButtonShowFolder})
+        {
+            wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+            click.SetEventObject(button);
+            button->ProcessWindowEvent(click);
+        }
+        EXPECT_EQ(opened, (std::vector<wxString>{saved, wxString::FromUTF8(folder)}));
+    }
+    {
+        SCOPED_TRACE("a file another program put at the path meanwhile survives the download's end");
+        m_streamDownload = true;
+        // The click was on the page before; this one has had none.
+        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/good")));
+        ASSERT_TRUE(WaitIdle());
+        int asked = 0;
+        wxTEST_DIALOG(
+            {
+                Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+                ASSERT_TRUE(WaitUntil([&] { return asked == 1; }, 20000));
+            },
+            ExpectSaveQuestion(wxID_OK, &asked));
+        ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel()->m_pGauge->IsShown(); }, 20000));
+        if (getenv("I23C_SHOT")) wxExecute("import -window root /tmp/i23c_bar2.png", wxEXEC_SYNC);
+        EXPECT_TRUE(NoticeBarPanel()->GetNotice().StartsWith("Downloading file (1).bin: ")) << NoticeBarPanel()->GetNotice();
+        EXPECT_FALSE(NoticeBarPanel()->m_pButtonOpen->IsShown());
+        ASSERT_TRUE(WaitUntil([&] { return files() == 3; }, 5000)) << files();
+        const std::string path = folder + "/file (1).bin";
+        ::unlink(path.c_str());
+        ASSERT_TRUE(WriteFileBytes(path, "theirs"));
+        ASSERT_EQ(files(), 4u);
+        CloseFrame();
+        EXPECT_TRUE(WaitUntil([&] { return files() == 2; }, 5000)) << files();
+        EXPECT_EQ(ReadFileBytes(path), "theirs");
+    }
+    {
+        SCOPED_TRACE("one click lets the page save three files; the fourth is asked about");
+        m_streamDownload = false;
+        OpenFrame();
+        ASSERT_TRUE(WaitIdle());
+        Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/burst")));
+        ASSERT_TRUE(WaitIdle());
+        int asked = 0;
+        wxTEST_DIALOG(
+            {
+                ClickInPage(Tab(0));
+                ASSERT_TRUE(WaitUntil([&] { return asked == 1 && files() == 5 && Downloads()->CountRunning() == 0; },
+                                      20000))
+                    << asked << " " << files();
+            },
+            ExpectSaveQuestion(wxID_CANCEL, &asked));
+    }
+    NoticeBar::SetOpener(nullptr);
+}
+
+// Without "Keep cookies between runs" nothing a site stored in one run is
+// there in the next: the next window starts without it.
+TEST_F(ResultPagesTest, SiteDataLastsOneRunWhenCookiesAreNotKept)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), CatalogueOf({{"One", PageUrl("/storage?q=*")}})));
+    for (const char* expected : {"seen nothing", "seen nothing"})
+    {
+        OpenFrame("keep_cookies=0\n");
+        m_frame->SearchFor("x");
+        ASSERT_TRUE(WaitIdle());
+        ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle().StartsWith("seen"); }, 10000));
+        EXPECT_EQ(Tab(0)->GetTitle(), expected);
+        CloseFrame();
+        ConfigStore::Close();
     }
 }

@@ -3,30 +3,75 @@
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
+namespace
+{
+// Marks that reorder text on screen ("evil\u202Efdp.exe" shows as
+// "evilexe.pdf") and C1 controls: dropped, never shown in a name.
+bool IsInvisibleControl(wxUniChar::value_type v)
+{
+    return (v >= 0x80 && v <= 0x9f) || v == 0x061c || v == 0x200e || v == 0x200f ||
+           (v >= 0x202a && v <= 0x202e) || (v >= 0x2066 && v <= 0x2069);
+}
+
+size_t Utf8Length(wxUniChar::value_type v)
+{
+    return v < 0x80 ? 1 : v < 0x800 ? 2 : v < 0x10000 ? 3 : 4;
+}
+
+// Keep well inside the common 255-byte limit of a file name, with room
+// for a " (n)" that makes it unique.
+const size_t MaxNameBytes = 200;
+// Longer "extensions" are part of the name, not a type to keep.
+const size_t MaxExtensionChars = 16;
+} // namespace
+
 wxString UniqueFileName::Sanitize(const wxString& suggested)
 {
-    wxString name = suggested;
     // Only the last path part of whatever the site sent.
-    const size_t slash = name.find_last_of("/\\");
-    if (slash != wxString::npos)
-        name = name.Mid(slash + 1);
+    const size_t slash = suggested.find_last_of("/\\");
+    const wxString name = slash == wxString::npos ? suggested : suggested.Mid(slash + 1);
     wxString clean;
+    clean.reserve(name.length());
     for (wxUniChar c : name)
     {
         const wxUniChar::value_type v = c.GetValue();
+        if (IsInvisibleControl(v))
+            continue;
         clean += (v < 0x20 || v == 0x7f) ? wxUniChar('_') : c;
     }
     clean.Trim(true).Trim(false);
     // A leading dot would hide the file.
-    while (clean.StartsWith("."))
-        clean.Remove(0, 1);
+    clean.erase(0, clean.find_first_not_of('.') == wxString::npos ? clean.length()
+                                                                 : clean.find_first_not_of('.'));
     clean.Trim(false);
     if (clean.empty())
-        clean = "download";
-    // Keep well inside the common 255-byte limit of a file name.
-    while (clean.utf8_str().length() > 200)
-        clean.RemoveLast();
-    return clean;
+        return "download";
+
+    size_t bytes = 0;
+    for (wxUniChar c : clean)
+        bytes += Utf8Length(c.GetValue());
+    if (bytes <= MaxNameBytes)
+        return clean;
+    // Cut once, in the stem, so the type of the file stays known.
+    wxString ext;
+    const size_t dot = clean.find_last_of('.');
+    if (dot != wxString::npos && dot > 0 && clean.length() - dot <= MaxExtensionChars)
+        ext = clean.Mid(dot);
+    size_t budget = MaxNameBytes;
+    for (wxUniChar c : ext)
+        budget -= Utf8Length(c.GetValue());
+    size_t keep = 0;
+    for (wxUniChar c : clean)
+    {
+        const size_t n = Utf8Length(c.GetValue());
+        if (n > budget)
+            break;
+        budget -= n;
+        ++keep;
+    }
+    wxString stem = clean.Left(keep);
+    stem.Trim(true);
+    return stem + ext;
 }
 
 wxString UniqueFileName::Make(const wxString& folder, const wxString& name,

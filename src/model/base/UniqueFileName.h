@@ -9,7 +9,8 @@
 namespace UniqueFileName
 {
 // A name a site suggested, made safe as one file name: no folders, no
-// control characters, no leading dots; "download" when nothing is left.
+// control characters, no marks that reorder text, no leading dots, at most
+// 200 UTF-8 bytes with its extension kept; "download" when nothing is left.
 wxString Sanitize(const wxString& suggested);
 
 // folder/name, or the first free "stem (1).ext", "stem (2).ext", ...;

@@ -1,5 +1,6 @@
 #include "store/ConfigStore.h"
 
+#include "store/PrivateFolder.h"
 #include "store/SafeFile.h"
 
 #include <wx/fileconf.h>
@@ -102,7 +103,8 @@ public:
         // Nothing changed: the file stays as it is.
         if (wxFileName::FileExists(m_path) && ReadAll(m_path) == bytes)
             return true;
-        return SafeFile::Replace(m_path, bytes);
+        // The history of what the person searched for is theirs alone.
+        return SafeFile::Replace(m_path, bytes, SafeFile::Access::Private);
     }
 
 private:
@@ -141,7 +143,9 @@ wxConfigBase* ConfigStore::Get()
 wxConfigBase* ConfigStore::Open()
 {
     const wxString path = FilePath();
-    wxFileName::Mkdir(wxFileName(path).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    PrivateFolder::Make(wxFileName(path).GetPath());
+    // A store left readable by an older version is closed before it is read.
+    PrivateFolder::RestrictFile(path, false);
 
     auto open = [&path](bool& problem) {
         ParseProblemLog probe;

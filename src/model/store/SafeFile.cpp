@@ -1,5 +1,7 @@
 #include "store/SafeFile.h"
 
+#include "store/PrivateFolder.h"
+
 #include <wx/filename.h>
 #include <wx/stream.h>
 
@@ -154,13 +156,25 @@ wxString SafeFile::FreeBackupName(const wxString& file)
     return name;
 }
 
-bool SafeFile::Replace(const wxString& path, const Writer& write)
+bool SafeFile::Replace(const wxString& path, const Writer& write, Access access)
 {
+    const bool isPrivate = access == Access::Private;
     const wxFileName target(Target(path));
-    if (!target.DirExists() && !wxFileName::Mkdir(target.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    // A missing folder is made; an existing one (a link's target may be
+    // anywhere the person chose) keeps its mode.
+    if (!target.DirExists() && !(isPrivate ? PrivateFolder::Make(target.GetPath())
+                                           : wxFileName::Mkdir(target.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL)))
         return false;
     const std::string targetPath = Narrow(target.GetFullPath());
     const std::string folder = Narrow(target.GetPath());
+
+    // The replacement keeps what the user gave the file: its permissions and,
+    // where we may, its owner.
+    struct stat old{};
+    const bool replacing = ::stat(targetPath.c_str(), &old) == 0;
+    mode_t mode = replacing ? (old.st_mode & 07777) : (isPrivate ? 0600 : 0666);
+    if (isPrivate)
+        mode &= 07700;
 
     // O_EXCL with a fresh random part: no other save, in this process or
     // another, ever writes into the same temporary file.
@@ -173,12 +187,20 @@ bool SafeFile::Replace(const wxString& path, const Writer& write)
         std::snprintf(suffix, sizeof suffix, "%s%ld.%08x", TempMark, static_cast<long>(::getpid()),
                       static_cast<unsigned>(entropy()));
         tempPath = targetPath + suffix;
-        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // Created no wider than the final mode; fchmod below only widens it
+        // to a file's own shared mode, still before anything is written.
+        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : mode);
         if (fd < 0 && errno != EEXIST)
             return false;
     }
     if (fd < 0)
         return false;
+    if (replacing)
+    {
+        // Owner first: a change of owner clears the set-id bits.
+        [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
+        ::fchmod(fd, mode);
+    }
 
     bool ok;
     {
@@ -186,14 +208,6 @@ bool SafeFile::Replace(const wxString& path, const Writer& write)
         wxBufferedOutputStream buffered(raw, 64 * 1024);
         ok = write(buffered);
         ok = buffered.Close() && ok && !raw.Failed();
-    }
-    // The replacement keeps what the user gave the file: its permissions and,
-    // where we may, its owner.
-    struct stat st{};
-    if (ok && ::stat(targetPath.c_str(), &st) == 0)
-    {
-        ::fchmod(fd, st.st_mode & 07777);
-        [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
     }
     ok = ok && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
@@ -208,10 +222,10 @@ bool SafeFile::Replace(const wxString& path, const Writer& write)
     return true;
 }
 
-bool SafeFile::Replace(const wxString& path, const std::string& bytes)
+bool SafeFile::Replace(const wxString& path, const std::string& bytes, Access access)
 {
     return Replace(path, [&bytes](wxOutputStream& out) {
         out.Write(bytes.data(), bytes.size());
         return out.LastWrite() == bytes.size();
-    });
+    }, access);
 }

@@ -19,9 +19,15 @@ public:
     // Writes to the stream; false when the data could not be produced.
     using Writer = std::function<bool(wxOutputStream&)>;
 
+    // Shared: a new file gets the usual mode (umask applies), a missing
+    // folder likewise. Private: a new file is 0600 in a 0700 folder, and an
+    // existing one loses what group and others could do. Either way the
+    // temporary has the final mode before the first byte is written.
+    enum class Access { Shared, Private };
+
     // False when anything failed; the old file is then as it was.
-    static bool Replace(const wxString& path, const Writer& write);
-    static bool Replace(const wxString& path, const std::string& bytes);
+    static bool Replace(const wxString& path, const Writer& write, Access access = Access::Shared);
+    static bool Replace(const wxString& path, const std::string& bytes, Access access = Access::Shared);
 
     // The file that path names once symbolic links, dangling ones included,
     // are followed; path itself (made absolute) when it is no link.

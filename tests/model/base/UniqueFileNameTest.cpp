@@ -17,6 +17,26 @@ TEST(UniqueFileNameTest, SanitizesWhatTheSiteSuggests)
     EXPECT_EQ(UniqueFileName::Sanitize(wxString(wxUniChar(0x4e2d), 300)).utf8_str().length(), 198u);
 }
 
+TEST(UniqueFileNameTest, DisguisedAndHugeNamesAreCutOnceAndKeepTheirType)
+{
+    {
+        SCOPED_TRACE("right-to-left override, isolates and C1 controls are dropped");
+        const wxString disguised = wxString::FromUTF8("invoice\u202Efdp\u2066\u200F.exe") + wxUniChar(0x85) +
+                                   wxUniChar(0x9b);
+        EXPECT_EQ(UniqueFileName::Sanitize(disguised), "invoicefdp.exe");
+    }
+    {
+        SCOPED_TRACE("150,000 characters: cut in the stem, the extension stays");
+        const wxString name = UniqueFileName::Sanitize(wxString('a', 150000) + ".pdf");
+        EXPECT_EQ(name, wxString('a', 196) + ".pdf");
+        const wxString wide = UniqueFileName::Sanitize(wxString(wxUniChar(0x4e2d), 150000) + ".tar.gz");
+        EXPECT_TRUE(wide.EndsWith(wxString(wxUniChar(0x4e2d)) + ".gz")) << wide;
+        EXPECT_LE(wide.utf8_str().length(), 200u);
+        EXPECT_GT(wide.utf8_str().length(), 195u);
+        EXPECT_EQ(UniqueFileName::Sanitize(wxString('.', 150000) + "x"), "x");
+    }
+}
+
 TEST(UniqueFileNameTest, NumbersTheNameUntilItIsFree)
 {
     TempDir dir;

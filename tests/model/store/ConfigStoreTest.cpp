@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 
+#include <sys/stat.h>
+
 namespace
 {
 // The global store never outlives a test.
@@ -96,4 +98,30 @@ TEST_F(ConfigStoreTest, UnparsableFileIsKeptAsideAndWhatCouldBeReadSurvives)
         ConfigStore::Open();
         EXPECT_FALSE(wxFileName::FileExists(StorePath() + ".bak.2"));
     }
+}
+
+TEST_F(ConfigStoreTest, TheStoreAndItsFolderArePrivate)
+{
+    const mode_t old = ::umask(022);
+    auto modeOf = [](const std::string& path) {
+        struct stat st{};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+    };
+    {
+        SCOPED_TRACE("made fresh");
+        ConfigStore::Get()->Write("keyword/0", "private words");
+        ConfigStore::Close();
+        EXPECT_EQ(modeOf(StorePath()), 0600u);
+        EXPECT_EQ(modeOf(ConfigStore::Folder().utf8_string()), 0700u);
+    }
+    {
+        SCOPED_TRACE("left readable by an older version: closed as it opens");
+        ::chmod(ConfigStore::Folder().utf8_str(), 0755);
+        ::chmod(StorePath().c_str(), 0644);
+        ConfigStore::Open();
+        EXPECT_EQ(modeOf(StorePath()), 0600u);
+        EXPECT_EQ(modeOf(ConfigStore::Folder().utf8_string()), 0700u);
+        ConfigStore::Close();
+    }
+    ::umask(old);
 }

@@ -9,6 +9,7 @@
 #include "TestEnvironment.h"
 
 #include <wx/confbase.h>
+#include <wx/stream.h>
 #include <wx/init.h>
 
 #include <gtest/gtest.h>
@@ -159,4 +160,73 @@ TEST(SafeFile, TheStoreIsReplacedNeverRemoved)
     EXPECT_FALSE(removed);
     EXPECT_TRUE(replaced);
     EXPECT_NE(std::string::npos, ReadFileBytes(folder + "/Orvane.conf").find("second=2"));
+}
+
+namespace
+{
+unsigned ModeOf(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Sets the usual umask for one test and restores the old one.
+struct UsualUmask
+{
+    UsualUmask() : m_old(::umask(022)) {}
+    ~UsualUmask() { ::umask(m_old); }
+    mode_t m_old;
+};
+} // namespace
+
+// Private files (the store, the history, cookies) are closed to other local
+// users at every moment, also while the temporary is written; shared ones
+// (the catalogue) keep their mode.
+TEST(SafeFile, PrivateFilesAreNeverReadableByOthers)
+{
+    UsualUmask umask022;
+    TempDir dir;
+    // The mode of the temporary while its bytes are written.
+    auto writtenWithMode = [&](const std::string& path, SafeFile::Access access, unsigned& tempMode) {
+        return SafeFile::Replace(wxString(path), [&](wxOutputStream& out) {
+            for (const std::string& name : FilesIn(fs::path(path).parent_path().string()))
+            {
+                if (name.find(".tmp.") != std::string::npos)
+                    tempMode = ModeOf(fs::path(path).parent_path().string() + "/" + name);
+            }
+            out.Write("secret", 6);
+            return true;
+        }, access);
+    };
+    {
+        SCOPED_TRACE("a new private file in a new folder: 0600 in 0700, from the start");
+        unsigned tempMode = 0;
+        ASSERT_TRUE(writtenWithMode(dir.File("new/sub/store"), SafeFile::Access::Private, tempMode));
+        EXPECT_EQ(0600u, tempMode);
+        EXPECT_EQ(0600u, ModeOf(dir.File("new/sub/store")));
+        EXPECT_EQ(0700u, ModeOf(dir.File("new/sub")));
+    }
+    {
+        SCOPED_TRACE("an existing 0644 private file is closed; the folder it is in keeps its mode");
+        MakeDirs(dir.File("old"));
+        ::chmod(dir.File("old").c_str(), 0755);
+        WriteFileBytes(dir.File("old/store"), "x");
+        ::chmod(dir.File("old/store").c_str(), 0644);
+        unsigned tempMode = 0;
+        ASSERT_TRUE(writtenWithMode(dir.File("old/store"), SafeFile::Access::Private, tempMode));
+        EXPECT_EQ(0600u, tempMode);
+        EXPECT_EQ(0600u, ModeOf(dir.File("old/store")));
+        EXPECT_EQ(0755u, ModeOf(dir.File("old")));
+    }
+    {
+        SCOPED_TRACE("a 0600 shared file keeps 0600 while written; a 0664 one keeps 0664");
+        WriteFileBytes(dir.File("old/catalogue"), "x");
+        ::chmod(dir.File("old/catalogue").c_str(), 0600);
+        unsigned tempMode = 0;
+        ASSERT_TRUE(writtenWithMode(dir.File("old/catalogue"), SafeFile::Access::Shared, tempMode));
+        EXPECT_EQ(0600u, tempMode);
+        ::chmod(dir.File("old/catalogue").c_str(), 0664);
+        ASSERT_TRUE(writtenWithMode(dir.File("old/catalogue"), SafeFile::Access::Shared, tempMode));
+        EXPECT_EQ(0664u, ModeOf(dir.File("old/catalogue")));
+    }
 }

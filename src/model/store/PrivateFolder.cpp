@@ -1,0 +1,47 @@
+#include "store/PrivateFolder.h"
+
+#include <wx/filename.h>
+
+#include <cerrno>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool PrivateFolder::Make(const wxString& folder)
+{
+    const wxFileName name = wxFileName::DirName(folder);
+    const wxString parent = wxFileName(name.GetPath(wxPATH_GET_VOLUME | wxPATH_NO_SEPARATOR)).GetPath();
+    if (!parent.empty() && !wxFileName::DirExists(parent))
+        wxFileName::Mkdir(parent, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    const std::string path(name.GetPath(wxPATH_GET_VOLUME | wxPATH_NO_SEPARATOR).fn_str());
+    // mkdir's mode passes through the umask, which can only take bits away.
+    if (::mkdir(path.c_str(), 0700) == 0)
+        return true;
+    if (errno != EEXIST)
+        return false;
+    // A folder of an older version, made with the umask's 0755.
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+        ::chmod(path.c_str(), st.st_mode & 07700);
+    return true;
+}
+
+bool PrivateFolder::RestrictFile(const wxString& path, bool create)
+{
+    const std::string file(path.fn_str());
+    // No O_CREAT through a planted link, and never blocking on a FIFO.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0),
+                          0600);
+    if (fd < 0)
+        return false;
+    struct stat st{};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0)
+        ok = ::fchmod(fd, st.st_mode & 07700) == 0;
+    ::close(fd);
+    return ok;
+}

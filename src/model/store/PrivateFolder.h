@@ -1,0 +1,20 @@
+#pragma once
+
+#include <wx/string.h>
+
+// Folders and files only their owner may read: the configuration folder,
+// the site-data folder and what they hold (preferences, keyword history,
+// cookies). Made with their final mode from the start, whatever the umask,
+// so no other local user can open them in between.
+class PrivateFolder
+{
+public:
+    // Makes folder (and missing parents, with the usual mode) with mode 0700;
+    // an existing folder of ours that others may enter is closed to them.
+    // False when it does not exist afterwards.
+    static bool Make(const wxString& folder);
+
+    // Takes group and other permissions away from an existing file of ours;
+    // creates a missing one empty with mode 0600 when create is set.
+    static bool RestrictFile(const wxString& path, bool create);
+};
