@@ -54,13 +54,13 @@ void FindBar::SetTarget(wxIEHtmlWin* page)
         return;
     EndSearch();
     m_target = page;
-    ShowMatches(-1);
+    ShowMatches(0, -1);
     if (!page)
         return;
     wxWeakRef<FindBar> self(this);
-    page->SetFindListener([self](int matches) {
+    page->SetFindListener([self](int current, int matches) {
         if (self)
-            self->ShowMatches(matches);
+            self->ShowMatches(current, matches);
     });
     if (!m_pText->IsEmpty())
         page->Find(m_pText->GetValue());
@@ -110,12 +110,13 @@ void FindBar::OnKeyDown(wxKeyEvent& event)
     }
 }
 
-void FindBar::ShowMatches(int matches)
+void FindBar::ShowMatches(int current, int matches)
 {
     if (matches < 0 || m_pText->IsEmpty())
         m_pMatches->SetLabel(wxEmptyString);
     else if (matches == 0)
         m_pMatches->SetLabel(_("No matches"));
     else
-        m_pMatches->SetLabel(wxString::Format(wxPLURAL("%d match", "%d matches", matches), matches));
+        // TRANSLATORS: find bar: the current match and the number of matches
+        m_pMatches->SetLabel(wxString::Format(_("%d of %d"), current, matches));
 }

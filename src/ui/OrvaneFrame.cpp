@@ -261,7 +261,9 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
         m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);
 
     RefillEngineList();
-    SetEngineButtonStates(false);
+    // Idle from the start: the start pages may load between two ticks of the
+    // timer, which would then never restore the idle state for them.
+    SetSearchingState(false);
     KeywordPrompt();
     ShowEngineCount();
 

@@ -267,6 +267,8 @@ private:
     void BindEngineManagerEvents();
     void RefillEngineList();
     void SetEngineButtonStates(bool hasSelection);
+    // Takes the selected engine and the buttons' state from the list.
+    void SyncEngineSelection();
     void ShowEngineCount();
     void KeepUserChoices();
     void OnEngineSelected(wxListEvent& event);
@@ -293,6 +295,8 @@ private:
     void OnSetting(wxCommandEvent& event);
     void OnCheckUpdate(wxCommandEvent& event);
     void OnAbout(wxCommandEvent& event);
+    // Loads one of our own pages into the result page on show.
+    bool ShowOwnPage(const wxString& address);
     static wxString s_strPageText;
 
     // --- OrvaneFramePages.cpp: the pages as a browser ---

@@ -184,13 +184,30 @@ TEST_F(OrvaneFrameTest, InterfaceLanguageCommand)
 
 TEST_F(OrvaneFrameTest, CheckForUpdateOpensTheHandbookWhileThereIsNoSite)
 {
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("handbook.html"),
+                               "<html><head><title>Handbook</title></head><body>h</body></html>"));
+    const wxString handbook = wxFileName::FileNameToURL(wxFileName(wxString::FromUTF8(m_sandbox.File("handbook.html"))));
     OpenFrame();
     std::vector<wxString> opened;
-    MakerPages::SetOpenerForTesting([&](const wxString& url) { opened.push_back(url); });
-    Command(OrvaneFrame::ID_MENU_CHECK_UPDATE);
+    MakerPages::SetOpenerForTesting([&](const wxString& url) {
+        opened.push_back(url);
+        return false;
+    });
+    {
+        SCOPED_TRACE("our own page opens in the result page on show, not outside");
+        Command(OrvaneFrame::ID_MENU_CHECK_UPDATE);
+        auto* page = dynamic_cast<ZulIeCtrl*>(Notebook()->GetPage(Notebook()->GetSelection()));
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == "Handbook"; })) << page->GetTitle();
+        EXPECT_TRUE(opened.empty());
+    }
+    {
+        SCOPED_TRACE("a browser that cannot start is reported in one sentence of ours");
+        wxTEST_DIALOG(MakerPages::Open(handbook, m_frame),
+                      ExpectMessage("No web browser could be started to open " + handbook + ".", "Orvane"));
+        EXPECT_EQ(opened, std::vector<wxString>{handbook});
+    }
     MakerPages::SetOpenerForTesting(nullptr);
-    EXPECT_EQ(opened, std::vector<wxString>{wxFileName::FileNameToURL(
-                          wxFileName(wxString::FromUTF8(m_sandbox.File("handbook.html"))))});
 }
 
 TEST_F(OrvaneFrameTest, SizeFieldAndQuit)
