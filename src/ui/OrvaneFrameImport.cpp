@@ -54,7 +54,8 @@ size_t OrvaneFrame::ImportFiles(const wxArrayString& paths)
 
 size_t OrvaneFrame::RunImportDialog(EngineImport& import)
 {
-    import.CheckDuplicates(m_engineManager);
+    import.CheckDuplicates(m_engineManager, m_pChoiceLang->GetStringSelection(),
+                           m_pChoiceCategory->GetStringSelection());
     EngineImportDlg dlg(this, import, m_engineManager, m_pChoiceLang->GetStringSelection(),
                         m_pChoiceCategory->GetStringSelection());
     if (dlg.ShowModal() != wxID_OK)

@@ -24,7 +24,7 @@ public:
         wxString source;                 // the file or address it came from
         std::unique_ptr<Engine> engine;  // null when the whole source failed
         bool fromCatalogue = false;      // keeps its own language and category
-        bool duplicate = false;          // its URL template is already there
+        bool duplicate = false;          // its URL template is already in its group
         bool chosen = false;             // to be added by Apply
         ImportMessage problem;           // why it cannot be added
     };
@@ -37,8 +37,12 @@ public:
     void AddFailure(const wxString& source, const ImportMessage& problem);
 
     // Flags engines whose URL template the catalogue (or an earlier item)
-    // already has, and chooses every item that can be added and is not one.
-    void CheckDuplicates(const EngineManager& catalogue);
+    // already has in the same language and category: descriptions would go
+    // under `language` / `category`, catalogue engines under their own. The
+    // first check chooses every item that can be added and is not one; a
+    // later one (another group) changes the choice only where the flag did.
+    void CheckDuplicates(const EngineManager& catalogue, const wxString& language,
+                         const wxString& category);
 
     // Adds the chosen items with one notification. Descriptions go under
     // language and category; catalogue engines keep their own language
@@ -62,4 +66,5 @@ private:
 
     std::vector<Item> m_items;
     std::vector<bool> m_added;
+    bool m_bChecked = false;
 };

@@ -13,6 +13,7 @@ struct Option
 const Option Commands[] = {
     {"--help", CommandLine::Action::Help},
     {"-h", CommandLine::Action::Help},
+    {"--version", CommandLine::Action::Version},
     {"--import", CommandLine::Action::Import},
     {"--export", CommandLine::Action::Export},
     {"--export-opensearch", CommandLine::Action::ExportOpenSearch},
@@ -92,6 +93,10 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
     {
     case Action::Help:
         break;
+    case Action::Version:
+        if (line.m_bHasLanguage || line.m_bHasCategory || !line.m_args.empty())
+            return UsageError(wxS("--version takes no arguments"));
+        break;
     case Action::Window:
         if (line.m_bHasLanguage || line.m_bHasCategory)
             return UsageError(wxS("--language and --category go with --import or --urls"));
@@ -124,6 +129,7 @@ wxString CommandLine::Usage()
                "       orvane --export FILE\n"
                "       orvane --export-opensearch FOLDER\n"
                "       orvane --urls [--language L] [--category C] WORDS...\n"
+               "       orvane --version\n"
                "\n"
                "Without options the window opens and searches WORDS, if given.\n"
                "\n"
@@ -131,13 +137,15 @@ wxString CommandLine::Usage()
                "                            catalogue files; prints \"added<TAB>name<TAB>url\" or\n"
                "                            \"skipped<TAB>name<TAB>reason\" per engine; exits 0 when\n"
                "                            anything was added, 1 when nothing was\n"
-               "  --language L              the language for imported descriptions (and catalogue\n"
-               "                            engines), or the group for --urls\n"
+               "  --language L              the language for imported descriptions, or the group\n"
+               "                            for --urls; engines of an Orvane catalogue file keep\n"
+               "                            their own language and category\n"
                "  --category C              the category, likewise\n"
                "  --export FILE             write the whole catalogue as a catalogue file\n"
                "  --export-opensearch DIR   write one OpenSearch description per engine into DIR\n"
                "  --urls WORDS...           print the address each enabled engine of the group\n"
                "                            (default: the current one) loads for WORDS, in tab order\n"
+               "  --version                 print \"Orvane\" and the version\n"
                "  --help                    show this text\n"
                "  --                        end of options; what follows are words or files\n"
                "\n"

@@ -12,6 +12,7 @@ public:
     {
         Window,            // no command: start the window (searching the words, if any)
         Help,
+        Version,
         Import,            // arguments: the files
         Export,            // argument: the catalogue file to write
         ExportOpenSearch,  // argument: the folder
