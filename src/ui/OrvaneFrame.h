@@ -331,6 +331,9 @@ private:
     // --- OrvaneFrameImport.cpp: import, export, Add This Engine, tab menu ---
     void BindImportCommands();
     void OnImportEngines(wxCommandEvent& event);
+    // The import and export choosers open in the last folder used.
+    static wxString ChooserFolder();
+    static void KeepChooserFolder(const wxString& folder);
     void OnExportEngines(wxCommandEvent& event);
     void OnAddThisEngine(wxCommandEvent& event);
     void OnTabRightUp(wxAuiNotebookEvent& event);

@@ -11,6 +11,8 @@
 #include "EngineImportDlg.h"
 #include "ResultNotebook.h"
 #include "ZulIeCtrl.h"
+#include "store/ConfigStore.h"
+#include "store/Preference.h"
 
 #include <wx/aui/auibook.h>
 #include <wx/choice.h>
@@ -20,7 +22,10 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/utils.h>
 #include <wx/webview.h>
+#include <wx/confbase.h>
+#include <wx/filefn.h>
 
 void OrvaneFrame::BindImportCommands()
 {
@@ -30,17 +35,31 @@ void OrvaneFrame::BindImportCommands()
     m_pNotebook->Bind(wxEVT_AUINOTEBOOK_TAB_RIGHT_UP, &OrvaneFrame::OnTabRightUp, this);
 }
 
+wxString OrvaneFrame::ChooserFolder()
+{
+    // The person's home folder at first, not wherever the program started.
+    const wxString last = ConfigStore::Get()->Read(wxString("/") + PreferenceKey::LastFolder, wxString());
+    return !last.empty() && wxDirExists(last) ? last : wxGetHomeDir();
+}
+
+void OrvaneFrame::KeepChooserFolder(const wxString& folder)
+{
+    if (!folder.empty())
+        ConfigStore::Get()->Write(wxString("/") + PreferenceKey::LastFolder, folder);
+}
+
 void OrvaneFrame::OnImportEngines(wxCommandEvent& WXUNUSED(event))
 {
     if (m_nSearching)
         return;
-    wxFileDialog open(this, _("Import Engines"), wxString(), wxString(),
+    wxFileDialog open(this, _("Import Engines"), ChooserFolder(), wxString(),
                       _("Search engine files (*.xml)|*.xml|All files (*)|*"),
                       wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
     if (open.ShowModal() != wxID_OK)
         return;
     wxArrayString paths;
     open.GetPaths(paths);
+    KeepChooserFolder(open.GetDirectory());
     ImportFiles(paths);
 }
 
@@ -78,7 +97,7 @@ void OrvaneFrame::OnExportEngines(wxCommandEvent& WXUNUSED(event))
     const long row = m_pEngineList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     const Engine* selected =
         row == -1 ? nullptr : reinterpret_cast<const Engine*>(m_pEngineList->GetItemData(row));
-    EngineExportDlg ask(this, selected != nullptr);
+    EngineExportDlg ask(this, selected ? selected->m_strName : wxString());
     if (ask.ShowModal() != wxID_OK)
         return;
     std::vector<const Engine*> engines;
@@ -94,19 +113,21 @@ void OrvaneFrame::OnExportEngines(wxCommandEvent& WXUNUSED(event))
     bool ok = false;
     if (ask.AsOpenSearch())
     {
-        wxDirDialog folder(this, _("Choose the folder for the descriptions"));
+        wxDirDialog folder(this, _("Choose the folder for the descriptions"), ChooserFolder());
         if (folder.ShowModal() != wxID_OK)
             return;
+        KeepChooserFolder(folder.GetPath());
         std::vector<wxString> written;
         ok = EngineExport::WriteOpenSearch(engines, folder.GetPath(), written, error);
     }
     else
     {
-        wxFileDialog save(this, _("Export Engines"), wxString(), wxS("engines.xml"),
+        wxFileDialog save(this, _("Export Engines"), ChooserFolder(), wxS("engines.xml"),
                           _("Search engine files (*.xml)|*.xml|All files (*)|*"),
                           wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (save.ShowModal() != wxID_OK)
             return;
+        KeepChooserFolder(save.GetDirectory());
         ok = EngineExport::WriteCatalogue(engines, save.GetPath(), error);
     }
     if (!ok)

@@ -41,6 +41,8 @@ constexpr const char* KeepCookies = "keep_cookies";
 // Seconds a result page may wait for its server's answer before it counts
 // as failed; not shown in the settings dialog.
 constexpr const char* PageTimeout = "page_timeout";
+// The folder the import and export choosers last used; none: the home folder.
+constexpr const char* LastFolder = "last_folder";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault
