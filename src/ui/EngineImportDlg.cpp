@@ -174,7 +174,13 @@ void EngineImportDlg::FillList()
         sources.insert(item.source);
     const bool manyFiles = sources.size() > 1;
     if (manyFiles)
-        m_pList->AppendColumn(_("File"), wxLIST_FORMAT_LEFT, 140);
+    {
+        // Room for it within the list's width: no sideways scrolling.
+        const int widths[] = {150, 220, 70, 90, 200, 130};
+        m_pList->AppendColumn(_("File"), wxLIST_FORMAT_LEFT);
+        for (int column = 0; column < static_cast<int>(WXSIZEOF(widths)); ++column)
+            m_pList->SetColumnWidth(column, widths[column]);
+    }
 
     for (size_t i = 0; i < items.size(); ++i)
     {

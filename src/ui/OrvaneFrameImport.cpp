@@ -149,6 +149,40 @@ wxString OrvaneFrame::DescriptionLinkOfCurrentPage()
     return DescriptionLink::Find(view->GetPageSource(), view->GetCurrentURL());
 }
 
+wxString OrvaneFrame::OfferOfCurrentPage()
+{
+    ZulIeCtrl* page = CurrentPage();
+    if (!page || !page->GetWebView() || m_bReadingOffer)
+        return wxString();
+    PageOffer& offer = m_pageOffers[page];
+    const unsigned loads = page->GetLoadCount();
+    if (offer.loads == loads && offer.read)
+        return offer.link;
+    // Reading the markup runs the toolkit's loop: no second read meanwhile.
+    m_bReadingOffer = true;
+    offer.link = DescriptionLinkOfCurrentPage();
+    m_bReadingOffer = false;
+    offer.loads = loads;
+    offer.read = true;
+    if (!offer.link.empty())
+        SetStatusText(wxString::Format(_("This page offers a search engine: %s"), page->GetTitle()), 0);
+    return offer.link;
+}
+
+void OrvaneFrame::UpdateAddThisEngine()
+{
+    if (!m_pMenuAddThisEngine)
+        return;
+    // A page still loading has no complete markup to read yet.
+    bool busy = false;
+    ZulIeCtrl* page = CurrentPage();
+    if (page)
+        page->IsBusy(busy);
+    const bool offered = !m_nSearching && !busy && !OfferOfCurrentPage().empty();
+    if (m_pMenuAddThisEngine->IsEnabled() != offered)
+        m_pMenuAddThisEngine->Enable(offered);
+}
+
 void OrvaneFrame::OnAddThisEngine(wxCommandEvent& WXUNUSED(event))
 {
     if (m_nSearching)
@@ -213,7 +247,7 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
     AppendPageCommands(menu);
     menu.AppendSeparator();
     menu.Append(ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."));
-    menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching);
+    menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching && !OfferOfCurrentPage().empty());
 }
 
 void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done)

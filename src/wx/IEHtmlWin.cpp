@@ -397,6 +397,7 @@ void wxIEHtmlWin::DisconnectNativeSignals()
             g_signal_handler_disconnect(m_native, *handler);
         *handler = 0;
     }
+    ShowCurrentMatch(false);
     WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native));
     for (unsigned long* handler : {&m_notFoundHandler, &m_countedHandler})
     {
@@ -781,10 +782,12 @@ void wxIEHtmlWin::Find(const wxString& text)
     WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native));
     if (text.empty())
     {
+        ShowCurrentMatch(false);
         webkit_find_controller_search_finish(finder);
         OnNativeFindResult(-1);
         return;
     }
+    ShowCurrentMatch(true);
     const guint32 options = WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
     webkit_find_controller_count_matches(finder, text.utf8_str(), options, G_MAXUINT);
     webkit_find_controller_search(finder, text.utf8_str(), options, G_MAXUINT);
@@ -815,11 +818,36 @@ void wxIEHtmlWin::FindNext(bool backwards)
     }
 }
 
+void wxIEHtmlWin::ShowCurrentMatch(bool show)
+{
+    if (!m_native || show == (m_findStyle != nullptr))
+        return;
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(WEBKIT_WEB_VIEW(m_native));
+    if (show)
+    {
+        // The current match is the page's selection, drawn pale grey while
+        // the find bar has the focus: beside the other matches' yellow it
+        // is easy to miss. Only while finding: the page's own selection
+        // colour comes back afterwards.
+        m_findStyle = webkit_user_style_sheet_new(
+            "::selection { background-color: #ff9632 !important; color: #000 !important; }",
+            WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+        webkit_user_content_manager_add_style_sheet(content, m_findStyle);
+    }
+    else
+    {
+        webkit_user_content_manager_remove_style_sheet(content, m_findStyle);
+        webkit_user_style_sheet_unref(m_findStyle);
+        m_findStyle = nullptr;
+    }
+}
+
 void wxIEHtmlWin::EndFind()
 {
     m_strFindText.clear();
     m_nFindTotal = -1;
     m_nFindCurrent = 0;
+    ShowCurrentMatch(false);
     if (m_native)
         webkit_find_controller_search_finish(webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native)));
 }

@@ -167,4 +167,7 @@ private:
     wxString m_strFindText;
     int m_nFindTotal = -1;
     int m_nFindCurrent = 0;
+    // While finding: the style that marks the current match.
+    struct _WebKitUserStyleSheet* m_findStyle = nullptr;
+    void ShowCurrentMatch(bool show);
 };

@@ -14,6 +14,7 @@
 #include <wx/combobox.h>
 #include <wx/confbase.h>
 #include <wx/radiobox.h>
+#include <wx/statusbr.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 #include <wx/listctrl.h>
@@ -305,7 +306,8 @@ TEST_F(EngineImportDlgTest, ImportIsOffWhileASearchRuns)
 {
     wxMenuBar* bar = m_frame->GetMenuBar();
     EXPECT_TRUE(bar->IsEnabled(OrvaneFrame::ID_MENU_IMPORT));
-    EXPECT_TRUE(bar->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
+    // The start page offers no engine.
+    EXPECT_FALSE(bar->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
     m_frame->SearchFor("word");
     ASSERT_TRUE(Searching());
     EXPECT_FALSE(bar->IsEnabled(OrvaneFrame::ID_MENU_IMPORT));
@@ -346,6 +348,17 @@ TEST_F(EngineImportDlgTest, AddThisEngineFetchesTheDescriptionAPageAdvertises)
                    view->GetCurrentURL().StartsWith(server.Url("/search"));
         },
         30000));
+    {
+        SCOPED_TRACE("Add This Engine is enabled for the page that offers one, and the status bar says so");
+        wxMenuBar* bar = m_frame->GetMenuBar();
+        EXPECT_TRUE(WaitUntil([&] { return bar->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE); }, 5000));
+        EXPECT_EQ("This page offers a search engine: r", m_frame->GetStatusBar()->GetStatusText(0));
+        auto menu = TabMenuFor(Pages().GetPage(0));
+        EXPECT_TRUE(menu->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
+        // Once per page: another tick says nothing more.
+        m_frame->SetStatusText("", 0);
+        EXPECT_FALSE(WaitUntil([&] { return !m_frame->GetStatusBar()->GetStatusText(0).empty(); }, 600));
+    }
 
     bool shown = false;
     wxCommandEvent add(wxEVT_MENU, OrvaneFrame::ID_MENU_ADD_THIS_ENGINE);

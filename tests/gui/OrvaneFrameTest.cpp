@@ -230,3 +230,26 @@ TEST_F(OrvaneFrameTest, SizeFieldAndQuit)
     EXPECT_NE(store.find("0=kept"), std::string::npos) << store;
     EXPECT_NE(store.find("w="), std::string::npos) << store;
 }
+
+TEST_F(OrvaneFrameTest, SmallWindowOverflowsToolsAndKeepsHalfTheHeightForThePages)
+{
+    OpenFrame();
+    ASSERT_TRUE(EnginePane().IsShown());
+    m_frame->SetSize(640, 480);
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->GetSize() == wxSize(640, 480); }, 3000));
+    DrainEvents();
+    const int height = m_frame->GetClientSize().y;
+    EXPECT_GE(Notebook()->GetSize().y, height / 2 - 1) << "of " << height;
+    EXPECT_TRUE(ToolBar()->GetToolFits(OrvaneFrame::ID_COMBOBOX_KEYWORD));
+    EXPECT_TRUE(ToolBar()->GetToolFits(OrvaneFrame::ID_TOOL_START_SEARCH));
+    // What does not fit is offered by the overflow button.
+    EXPECT_FALSE(ToolBar()->GetToolFits(OrvaneFrame::ID_TOOL_FULLSCREEN));
+    EXPECT_TRUE(ToolBar()->GetOverflowVisible());
+
+    SCOPED_TRACE("a large window again: the keyword box and every tool are back");
+    m_frame->SetSize(1200, 800);
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->GetSize() == wxSize(1200, 800); }, 3000));
+    DrainEvents();
+    EXPECT_TRUE(ToolBar()->GetToolFits(OrvaneFrame::ID_TOOL_FULLSCREEN));
+    EXPECT_GE(KeywordBox()->GetSize().x, 400);
+}

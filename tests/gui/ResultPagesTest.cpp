@@ -241,6 +241,29 @@ TEST_F(ResultPagesTest, FindAndZoomFollowTheirTab)
         KeyDown('0', wxMOD_CONTROL);
         EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.0);
     }
+    {
+        SCOPED_TRACE("the View menu offers find and zoom, showing their keys");
+        wxMenuBar* bar = m_frame->GetMenuBar();
+        const std::pair<long, const char*> items[] = {{OrvaneFrame::ID_MENU_FIND, "Ctrl+F"},
+                                                      {OrvaneFrame::ID_MENU_ZOOM_IN, "Ctrl++"},
+                                                      {OrvaneFrame::ID_MENU_ZOOM_OUT, "Ctrl+-"},
+                                                      {OrvaneFrame::ID_MENU_ZOOM_RESET, "Ctrl+0"}};
+        for (const auto& [id, key] : items)
+        {
+            wxMenuItem* item = bar->FindItem(id);
+            ASSERT_NE(item, nullptr) << key;
+            EXPECT_TRUE(item->GetItemLabel().EndsWith(wxString("\t") + key)) << item->GetItemLabel();
+        }
+        Command(OrvaneFrame::ID_MENU_ZOOM_IN);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.1);
+        Command(OrvaneFrame::ID_MENU_ZOOM_OUT);
+        Command(OrvaneFrame::ID_MENU_ZOOM_OUT);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 0.9);
+        Command(OrvaneFrame::ID_MENU_ZOOM_RESET);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.0);
+        Command(OrvaneFrame::ID_MENU_FIND);
+        EXPECT_TRUE(barShown());
+    }
 }
 
 TEST_F(ResultPagesTest, TabMenuReloadsOpensOutsideAndCopies)
