@@ -231,6 +231,14 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BuildEngineManagerPanel();
     BuildPageBars();
     BuildMenuBar();
+    // Tab from the keyword box goes to the language and category lists,
+    // then to the engine list; the result pages come last.
+    // The toolbar itself would take the focus, showing nothing.
+    m_pToolBar->SetCanFocus(false);
+    m_pChoiceLang->MoveAfterInTabOrder(m_pKeywordBox);
+    m_pChoiceCategory->MoveAfterInTabOrder(m_pChoiceLang);
+    m_pEngineMgrPanel->MoveAfterInTabOrder(m_pToolBar);
+    m_pNotebook->MoveAfterInTabOrder(m_pEngineMgrPanel);
 
     m_timer.SetOwner(this, ID_TIMER);
     m_timer.Start(500);

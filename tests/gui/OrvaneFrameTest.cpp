@@ -19,6 +19,7 @@
 #include <wx/panel.h>
 #include <wx/statusbr.h>
 #include <wx/uiaction.h>
+#include <gtk/gtk.h>
 
 namespace
 {
@@ -252,4 +253,34 @@ TEST_F(OrvaneFrameTest, SmallWindowOverflowsToolsAndKeepsHalfTheHeightForThePage
     DrainEvents();
     EXPECT_TRUE(ToolBar()->GetToolFits(OrvaneFrame::ID_TOOL_FULLSCREEN));
     EXPECT_GE(KeywordBox()->GetSize().x, 400);
+}
+
+TEST_F(OrvaneFrameTest, TabFromTheKeywordBoxVisitsTheListsThenTheEngineList)
+{
+    OpenFrame();
+    m_frame->Raise();
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->IsActive(); }, 3000));
+    KeywordBox()->SetFocus();
+    const std::vector<wxWindow*> stops = {KeywordBox(), LangChoice(), CategoryChoice(), EnginePanel()};
+    // GTK focuses parts of a control (a combo box's button), which the
+    // toolkit does not name: the stop is the control holding the focus.
+    auto stop = [&] {
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(m_frame->GetHandle()));
+        for (size_t i = 0; focus && i < stops.size(); ++i)
+            if (focus == stops[i]->GetHandle() || gtk_widget_is_ancestor(focus, stops[i]->GetHandle()))
+                return static_cast<int>(i);
+        return -1;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return stop() == 0; }, 3000));
+    std::vector<int> visited = {0};
+    for (int press = 0; press < 6 && visited.back() != 3; ++press)
+    {
+        wxUIActionSimulator().Char(WXK_TAB);
+        DrainEvents();
+        WaitUntil([&] { return stop() != visited.back(); }, 1000);
+        if (stop() != visited.back())
+            visited.push_back(stop());
+    }
+    // Nothing unseen in between: every Tab lands on one of these, in order.
+    EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3}));
 }
