@@ -7,11 +7,13 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 FindBar::FindBar(wxWindow* parent)
     : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL, "ID_PANEL_FIND")
 {
     auto* label = new wxStaticText(this, wxID_ANY, _("Find:"));
-    m_pText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(240, -1),
+    m_pText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(200, -1),
                              wxTE_PROCESS_ENTER, wxDefaultValidator, "ID_TEXT_FIND");
     // TRANSLATORS: find bar button, previous match
     m_pButtonPrev = new wxButton(this, wxID_ANY, _("&Previous"), wxDefaultPosition, wxDefaultSize);
@@ -119,4 +121,11 @@ void FindBar::ShowMatches(int current, int matches)
     else
         // TRANSLATORS: find bar: the current match and the number of matches
         m_pMatches->SetLabel(wxString::Format(_("%d of %d"), current, matches));
+    // Whole even in a narrow window or a longer translation.
+    const int width = std::max(120, m_pMatches->GetTextExtent(m_pMatches->GetLabel()).x + 8);
+    if (m_pMatches->GetMinSize().x != width)
+    {
+        m_pMatches->SetMinSize(wxSize(width, -1));
+        Layout();
+    }
 }
