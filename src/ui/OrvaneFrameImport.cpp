@@ -154,8 +154,11 @@ wxString OrvaneFrame::OfferOfCurrentPage()
     ZulIeCtrl* page = CurrentPage();
     if (!page || !page->GetWebView() || m_bReadingOffer)
         return wxString();
-    PageOffer& offer = m_pageOffers[page];
+    // Before its first load has ended a page has no markup worth reading.
     const unsigned loads = page->GetLoadCount();
+    if (loads == 0)
+        return wxString();
+    PageOffer& offer = m_pageOffers[page];
     if (offer.loads == loads && offer.read)
         return offer.link;
     // Reading the markup runs the toolkit's loop: no second read meanwhile.
