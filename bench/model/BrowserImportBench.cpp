@@ -101,7 +101,7 @@ void ImportProfile(benchmark::State& state, const wxString& home)
         EngineImport import;
         for (const auto& profile : BrowserProfiles::Find(home))
             import.AddProfile(profile);
-        import.CheckDuplicates(catalogue);
+        import.CheckDuplicates(catalogue, "English", "Web");
         const size_t added = import.Apply(catalogue, "English", "Web");
         if (added != EngineCount)
             state.SkipWithError("not every engine was imported");

@@ -77,7 +77,7 @@ void BM_ImportAndExportDescriptions(benchmark::State& state)
         EngineImport import;
         for (const wxString& file : files)
             import.AddFile(file);
-        import.CheckDuplicates(catalogue);
+        import.CheckDuplicates(catalogue, "English", "Web");
         added = import.Apply(catalogue, "English", "Web");
 
         std::vector<const Engine*> engines;

@@ -1,5 +1,6 @@
 #include "HeadlessCommand.h"
 
+#include "base/AppInfo.h"
 #include "store/ConfigStore.h"
 #include "instance/EngineCommand.h"
 #include "catalogue/EngineManager.h"
@@ -52,6 +53,9 @@ int HeadlessCommand::Run(const CommandLine& command)
     {
     case CommandLine::Action::Help:
         Print(stdout, CommandLine::Usage());
+        return CommandLine::ExitOk;
+    case CommandLine::Action::Version:
+        Print(stdout, wxS("Orvane ") + wxString::FromUTF8(AppInfo::Version) + wxS("\n"));
         return CommandLine::ExitOk;
     case CommandLine::Action::UsageError:
         Print(stderr, wxS("orvane: ") + command.m_strError + wxS("\n") + CommandLine::Usage());

@@ -1,4 +1,4 @@
-// The program's entry: --help and usage errors are answered here; every other
+// The program's entry: --help, --version and usage errors are answered here; every other
 // command goes to the window running for this configuration, or runs here
 // without a display when there is none; otherwise this process hands its
 // words to the running window or becomes that window itself. None of it
@@ -36,6 +36,7 @@ int main(int argc, char** argv)
     CommandLine command = CommandLine::Parse(args);
     const bool window = command.m_action == CommandLine::Action::Window;
     if (command.m_action == CommandLine::Action::Help ||
+        command.m_action == CommandLine::Action::Version ||
         command.m_action == CommandLine::Action::UsageError)
         return HeadlessCommand::Run(command);
 

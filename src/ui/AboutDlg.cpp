@@ -129,7 +129,7 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
     Centre(wxBOTH);
 
     m_pDownloadButton->Bind(wxEVT_BUTTON, &AboutDlg::OnDownload, this);
-    m_pWebLink->Bind(wxEVT_HYPERLINK, [](wxHyperlinkEvent& event) { MakerPages::Open(event.GetURL()); });
+    m_pWebLink->Bind(wxEVT_HYPERLINK, [this](wxHyperlinkEvent& event) { OpenPage(event.GetURL()); });
     m_pOkButton->SetDefault();
     // The link comes first in tab order, and GTK would give it the focus:
     // Enter would then open the handbook instead of closing the box.
@@ -157,5 +157,17 @@ wxString AboutDlg::ToolkitLine()
 
 void AboutDlg::OnDownload(wxCommandEvent&)
 {
-    MakerPages::Open(MakerPages::DownloadPage());
+    OpenPage(MakerPages::DownloadPage());
+}
+
+void AboutDlg::OpenPage(const wxString& address)
+{
+    // A page shown behind a modal box would stay hidden until it closes.
+    if (m_showInPage && MakerPages::IsOwnPage(address) && m_showInPage(address))
+    {
+        if (IsModal())
+            EndModal(wxID_OK);
+        return;
+    }
+    MakerPages::Open(address, this);
 }

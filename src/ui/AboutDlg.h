@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MakerPages.h"
+
 #include <wx/dialog.h>
 
 class wxBitmapButton;
@@ -47,6 +49,11 @@ public:
     wxBitmapButton* m_pDownloadButton = nullptr;
     wxButton* m_pOkButton = nullptr;
 
+    // Shows our own pages (the handbook) in the window's result page; the
+    // box then closes so that the page can be read.
+    MakerPages::PageShower m_showInPage;
+
 private:
     void OnDownload(wxCommandEvent& event);
+    void OpenPage(const wxString& address);
 };

@@ -7,15 +7,19 @@
 #include <wx/radiobox.h>
 #include <wx/sizer.h>
 
-EngineExportDlg::EngineExportDlg(wxWindow* parent, bool hasSelection)
+EngineExportDlg::EngineExportDlg(wxWindow* parent, const wxString& selectedName)
 {
+    const bool hasSelection = !selectedName.empty();
     Create(parent, wxID_ANY, _("Export Engines"), wxDefaultPosition, wxDefaultSize,
            wxDEFAULT_DIALOG_STYLE);
     SetFont(DialogFont(9));
     const int border = 4;
     auto* top = new wxBoxSizer(wxVERTICAL);
 
-    const wxString which[] = {_("The selected engine"), _("All engines")};
+    // TRANSLATORS: %s is the name of the engine selected in the engine manager
+    const wxString which[] = {hasSelection ? wxString::Format(_("The selected engine: %s"), selectedName)
+                                           : _("The selected engine"),
+                              _("All engines")};
     m_pWhich = new wxRadioBox(this, wxID_ANY, _("Engines"), wxDefaultPosition, wxDefaultSize,
                               WXSIZEOF(which), which, 1, wxRA_SPECIFY_COLS);
     m_pWhich->Enable(0, hasSelection);
@@ -34,7 +38,10 @@ EngineExportDlg::EngineExportDlg(wxWindow* parent, bool hasSelection)
     buttons->Add(new wxButton(this, wxID_CANCEL, _("&Cancel")), 0, wxALL, border);
     top->Add(buttons, 0, wxALL | wxALIGN_RIGHT, border);
     ok->SetDefault();
-    SetSizerAndFit(top);
+    // The same margin as the engine dialog.
+    auto* outer = new wxBoxSizer(wxVERTICAL);
+    outer->Add(top, 1, wxALL | wxEXPAND, border);
+    SetSizerAndFit(outer);
 }
 
 bool EngineExportDlg::AllEngines() const

@@ -4,12 +4,14 @@
 
 class wxRadioBox;
 
-// Asks which engines to export (the selected one or all) and in which form
-// (an Orvane catalogue file, or one OpenSearch description per engine).
+// Asks which engines to export (the selected one, named, or all) and in
+// which form (an Orvane catalogue file, or one OpenSearch description per
+// engine).
 class EngineExportDlg : public wxDialog
 {
 public:
-    EngineExportDlg(wxWindow* parent, bool hasSelection);
+    // `selectedName` is empty when no engine is selected.
+    EngineExportDlg(wxWindow* parent, const wxString& selectedName);
 
     bool AllEngines() const;
     bool AsOpenSearch() const;

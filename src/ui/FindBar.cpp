@@ -7,11 +7,13 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 FindBar::FindBar(wxWindow* parent)
     : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL, "ID_PANEL_FIND")
 {
     auto* label = new wxStaticText(this, wxID_ANY, _("Find:"));
-    m_pText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(240, -1),
+    m_pText = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(200, -1),
                              wxTE_PROCESS_ENTER, wxDefaultValidator, "ID_TEXT_FIND");
     // TRANSLATORS: find bar button, previous match
     m_pButtonPrev = new wxButton(this, wxID_ANY, _("&Previous"), wxDefaultPosition, wxDefaultSize);
@@ -54,13 +56,13 @@ void FindBar::SetTarget(wxIEHtmlWin* page)
         return;
     EndSearch();
     m_target = page;
-    ShowMatches(-1);
+    ShowMatches(0, -1);
     if (!page)
         return;
     wxWeakRef<FindBar> self(this);
-    page->SetFindListener([self](int matches) {
+    page->SetFindListener([self](int current, int matches) {
         if (self)
-            self->ShowMatches(matches);
+            self->ShowMatches(current, matches);
     });
     if (!m_pText->IsEmpty())
         page->Find(m_pText->GetValue());
@@ -110,12 +112,20 @@ void FindBar::OnKeyDown(wxKeyEvent& event)
     }
 }
 
-void FindBar::ShowMatches(int matches)
+void FindBar::ShowMatches(int current, int matches)
 {
     if (matches < 0 || m_pText->IsEmpty())
         m_pMatches->SetLabel(wxEmptyString);
     else if (matches == 0)
         m_pMatches->SetLabel(_("No matches"));
     else
-        m_pMatches->SetLabel(wxString::Format(wxPLURAL("%d match", "%d matches", matches), matches));
+        // TRANSLATORS: find bar: the current match and the number of matches
+        m_pMatches->SetLabel(wxString::Format(_("%d of %d"), current, matches));
+    // Whole even in a narrow window or a longer translation.
+    const int width = std::max(120, m_pMatches->GetTextExtent(m_pMatches->GetLabel()).x + 8);
+    if (m_pMatches->GetMinSize().x != width)
+    {
+        m_pMatches->SetMinSize(wxSize(width, -1));
+        Layout();
+    }
 }

@@ -12,7 +12,7 @@ class wxIEHtmlWin;
 
 // The find bar under the result pages: finds as the user types in the page
 // it is given, Enter / Shift+Enter for the next and previous match, the
-// number of matches beside the box, Escape closes.
+// current match and the number of matches beside the box, Escape closes.
 class FindBar : public wxPanel
 {
 public:
@@ -40,7 +40,7 @@ public:
 private:
     void OnText(wxCommandEvent& event);
     void OnKeyDown(wxKeyEvent& event);
-    void ShowMatches(int matches);
+    void ShowMatches(int current, int matches);
 
     wxWeakRef<wxIEHtmlWin> m_target;
 };

@@ -4,13 +4,16 @@
 #include "store/ProgramFolder.h"
 
 #include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+#include <wx/msgdlg.h>
 #include <wx/utils.h>
 
 namespace
 {
-std::function<void(const wxString&)>& Opener()
+std::function<bool(const wxString&)>& Opener()
 {
-    static std::function<void(const wxString&)> opener;
+    static std::function<bool(const wxString&)> opener;
     return opener;
 }
 
@@ -42,15 +45,33 @@ wxString MakerPages::MailAddress()
     return AppInfo::IsPlaceholderAddress(mail) ? wxString() : mail;
 }
 
-void MakerPages::Open(const wxString& address)
+bool MakerPages::IsOwnPage(const wxString& address)
 {
-    if (Opener())
-        Opener()(address);
-    else
-        wxLaunchDefaultBrowser(address, wxBROWSER_NEW_WINDOW);
+    return address == HandbookUrl();
 }
 
-void MakerPages::SetOpenerForTesting(std::function<void(const wxString&)> opener)
+bool MakerPages::Open(const wxString& address, wxWindow* parent, const PageShower& showInPage)
+{
+    if (showInPage && IsOwnPage(address) && showInPage(address))
+        return true;
+    bool started = false;
+    if (Opener())
+    {
+        started = Opener()(address);
+    }
+    else
+    {
+        // The toolkit's own report is a bare "error 2" in any language.
+        wxLogNull quiet;
+        started = wxLaunchDefaultBrowser(address, wxBROWSER_NEW_WINDOW);
+    }
+    if (!started)
+        wxMessageBox(wxString::Format(_("No web browser could be started to open %s."), address),
+                     _("Orvane"), wxOK | wxICON_ERROR | wxCENTRE, parent);
+    return started;
+}
+
+void MakerPages::SetOpenerForTesting(std::function<bool(const wxString&)> opener)
 {
     Opener() = std::move(opener);
 }

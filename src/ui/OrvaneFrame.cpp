@@ -4,6 +4,8 @@
 
 #include "DeferredStatusBar.h"
 #include "DialogFont.h"
+#include "FindBar.h"
+#include "NoticeBar.h"
 #include "KeywordDropTarget.h"
 #include "store/Preference.h"
 #include "store/ProgramFolder.h"
@@ -87,6 +89,10 @@ ORVANE_DEFINE_ID(ID_MENU_ABOUT);
 ORVANE_DEFINE_ID(ID_MENU_IMPORT);
 ORVANE_DEFINE_ID(ID_MENU_EXPORT);
 ORVANE_DEFINE_ID(ID_MENU_ADD_THIS_ENGINE);
+ORVANE_DEFINE_ID(ID_MENU_FIND);
+ORVANE_DEFINE_ID(ID_MENU_ZOOM_IN);
+ORVANE_DEFINE_ID(ID_MENU_ZOOM_OUT);
+ORVANE_DEFINE_ID(ID_MENU_ZOOM_RESET);
 #undef ORVANE_DEFINE_ID
 
 namespace
@@ -193,6 +199,8 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     // WebKit starts the page's process while the rest of the window is
     // built. The hidden tabs get theirs after the window appears.
     m_pAuiManager = std::make_unique<wxAuiManager>(this, wxAUI_MGR_DEFAULT | wxAUI_MGR_ALLOW_ACTIVE_PANE);
+    // However the engine manager was dragged, the result pages keep half the height.
+    m_pAuiManager->SetDockSizeConstraint(1.0 / 3, 0.5);
     BuildNotebook();
     BuildToolBar();
     BuildStatusBar();
@@ -223,6 +231,14 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BuildEngineManagerPanel();
     BuildPageBars();
     BuildMenuBar();
+    // Tab from the keyword box goes to the language and category lists,
+    // then to the engine list; the result pages come last.
+    // The toolbar itself would take the focus, showing nothing.
+    m_pToolBar->SetCanFocus(false);
+    m_pChoiceLang->MoveAfterInTabOrder(m_pKeywordBox);
+    m_pChoiceCategory->MoveAfterInTabOrder(m_pChoiceLang);
+    m_pEngineMgrPanel->MoveAfterInTabOrder(m_pToolBar);
+    m_pNotebook->MoveAfterInTabOrder(m_pEngineMgrPanel);
 
     m_timer.SetOwner(this, ID_TIMER);
     m_timer.Start(500);
@@ -263,7 +279,9 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
         m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);
 
     RefillEngineList();
-    SetEngineButtonStates(false);
+    // Idle from the start: the start pages may load between two ticks of the
+    // timer, which would then never restore the idle state for them.
+    SetSearchingState(false);
     KeywordPrompt();
     ShowEngineCount();
 
@@ -289,8 +307,9 @@ void OrvaneFrame::BuildNotebook()
 
 void OrvaneFrame::BuildToolBar()
 {
+    // Tools that do not fit a narrow window go into the overflow menu.
     m_pToolBar = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                  wxAUI_TB_DEFAULT_STYLE | wxNO_BORDER);
+                                  wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_OVERFLOW | wxNO_BORDER);
     auto addTool = [this](long id, const wxString& label, const wxString& picture,
                           const wxString& tooltip, wxItemKind kind = wxITEM_NORMAL) {
         m_pToolBar->AddTool(id, label, ToolPicture(picture), wxNullBitmap, kind, tooltip,
@@ -324,7 +343,7 @@ void OrvaneFrame::BuildToolBar()
 
     addTool(ID_TOOL_CLEAR, _("Clear Result"), "img/KeywordClear_s16_01.png", _("Clear Result"));
     m_pKeywordBox = new wxComboBox(m_pToolBar, ID_COMBOBOX_KEYWORD, wxEmptyString,
-                                   wxDefaultPosition, wxSize(400, -1), 0, nullptr,
+                                   wxDefaultPosition, wxSize(KeywordWidth, -1), 0, nullptr,
                                    wxCB_DROPDOWN | wxTE_PROCESS_ENTER, wxDefaultValidator,
                                    "ID_COMBOBOX_KEYWORD");
     m_pKeywordBox->SetFont(controlFont);
@@ -339,6 +358,7 @@ void OrvaneFrame::BuildToolBar()
     addTool(ID_TOOL_FULLSCREEN, _("FullScreen"), "img/Fullscreen_s16_01.png",
             _("Show full screen \nF11"), wxITEM_CHECK);
     m_pToolBar->Realize();
+    m_nToolBarOtherWidth = m_pToolBar->GetBestSize().x - m_pKeywordBox->GetSize().x;
 
     m_pAuiManager->AddPane(m_pToolBar, wxAuiPaneInfo()
                                            .Name("SreachToolbar")
@@ -358,7 +378,7 @@ void OrvaneFrame::BuildEngineManagerPanel()
     m_pEngineMgrPanel = new wxPanel(this, ID_PANEL_ENGINE_MGR, wxDefaultPosition, wxDefaultSize,
                                     wxTAB_TRAVERSAL, "ID_PANEL_ENGINE_MGR");
     m_pEngineMgrPanel->SetFont(DialogFont(9));
-    m_pEngineMgrPanel->SetMinSize(wxSize(600, 256));
+    m_pEngineMgrPanel->SetMinSize(wxSize(EnginePaneWidth, EnginePaneHeight));
 
     m_pEngineList = new wxListCtrl(m_pEngineMgrPanel, ID_LISTCTRL_ENGINE, wxDefaultPosition,
                                    wxSize(584, 241),
@@ -421,7 +441,7 @@ void OrvaneFrame::BuildEngineManagerPanel()
                                                   .Layer(9)
                                                   .LeftDockable(false)
                                                   .RightDockable(false)
-                                                  .MinSize(wxSize(600, 256)));
+                                                  .MinSize(wxSize(EnginePaneWidth, EnginePaneHeight)));
 }
 
 void OrvaneFrame::BuildMenuBar()
@@ -448,6 +468,14 @@ void OrvaneFrame::BuildMenuBar()
                _("Stop loading this page\nCtrl+Q"), "img/Delete_s16_01.png");
     m_pMenuAddThisEngine = AppendItem(viewMenu, ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."),
                                       _("Add the search engine this page offers"));
+    viewMenu->AppendSeparator();
+    // The frame's key handling sees these keys first (also Ctrl+G, and
+    // Ctrl+= for Zoom In); the menu shows and offers them.
+    AppendItem(viewMenu, ID_MENU_FIND, _("Find...\tCtrl+F"), _("Find text in the current page"));
+    AppendItem(viewMenu, ID_MENU_ZOOM_IN, _("Zoom In\tCtrl++"), _("Make the current page larger"));
+    AppendItem(viewMenu, ID_MENU_ZOOM_OUT, _("Zoom Out\tCtrl+-"), _("Make the current page smaller"));
+    AppendItem(viewMenu, ID_MENU_ZOOM_RESET, _("Actual Size\tCtrl+0"),
+               _("Show the current page at its normal size"));
     viewMenu->AppendSeparator();
     AppendItem(viewMenu, ID_MENU_SELECT_LANG, _("Select Language\tF2"), _("Select Language"));
     AppendItem(viewMenu, ID_MENU_SELECT_CATEGORY, _("Select Category\tF3"), _("Select Category"));
@@ -572,6 +600,10 @@ void OrvaneFrame::BindCommands()
     Bind(wxEVT_MENU, &OrvaneFrame::OnNextPage, this, ID_MENU_NEXT_PAGE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnPrevPage, this, ID_MENU_PREV_PAGE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnUILanguage, this, ID_MENU_UI_LANGUAGE);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowFindBar(); }, ID_MENU_FIND);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ZoomCurrentPage(1); }, ID_MENU_ZOOM_IN);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ZoomCurrentPage(-1); }, ID_MENU_ZOOM_OUT);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { ZoomCurrentPage(0); }, ID_MENU_ZOOM_RESET);
     Bind(wxEVT_MENU, &OrvaneFrame::OnCheckUpdate, this, ID_MENU_CHECK_UPDATE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnAbout, this, ID_MENU_ABOUT);
     Bind(wxEVT_TIMER, &OrvaneFrame::OnTimer, this, ID_TIMER);
@@ -685,11 +717,69 @@ void OrvaneFrame::OnUILanguage(wxCommandEvent&)
                  wxOK | wxICON_INFORMATION | wxCENTRE, this);
 }
 
+void OrvaneFrame::FitPanesToWindow()
+{
+    if (!m_pToolBar || !m_pEngineMgrPanel)
+        return;
+    const wxSize client = GetClientSize();
+    bool changed = false;
+
+    // The keyword box gives way first; what still does not fit goes into
+    // the toolbar's overflow menu.
+    wxAuiToolBarItem* keyword = m_pToolBar->FindTool(ID_COMBOBOX_KEYWORD);
+    const int width = std::max(MinKeywordWidth, std::min(KeywordWidth, client.x - m_nToolBarOtherWidth - 24));
+    if (keyword && keyword->GetMinSize().x != width)
+    {
+        keyword->SetMinSize(wxSize(width, keyword->GetMinSize().y));
+        m_pKeywordBox->SetMinSize(wxSize(width, -1));
+        m_pToolBar->Realize();
+        // GTK keeps the text scrolled as it was in the wider box.
+        m_pKeywordBox->SetInsertionPoint(0);
+        wxAuiPaneInfo& bar = m_pAuiManager->GetPane(m_pToolBar);
+        bar.BestSize(m_pToolBar->GetBestSize());
+        // Narrower than all its tools: the toolbar may be, and overflows.
+        bar.MinSize(wxSize(std::min(m_pToolBar->GetBestSize().x, client.x), -1));
+        changed = true;
+    }
+
+    // The engine manager shrinks before the result pages: they keep at
+    // least half the window's height, beside the toolbar and the bars
+    // under the pages.
+    wxAuiDockArt* art = m_pAuiManager->GetArtProvider();
+    int others = m_pToolBar->GetSize().y + art->GetMetric(wxAUI_DOCKART_CAPTION_SIZE) +
+                 art->GetMetric(wxAUI_DOCKART_SASH_SIZE) + 2 * art->GetMetric(wxAUI_DOCKART_PANE_BORDER_SIZE);
+    for (wxWindow* bar : {static_cast<wxWindow*>(m_pFindBar), static_cast<wxWindow*>(m_pNoticeBar)})
+        if (bar && m_pAuiManager->GetPane(bar).IsShown())
+            others += bar->GetSize().y;
+    const int paneHeight = std::min(EnginePaneHeight, client.y - client.y / 2 - others);
+    const wxSize paneMin(std::min(EnginePaneWidth, client.x), std::max(paneHeight, 80));
+    wxAuiPaneInfo& pane = m_pAuiManager->GetPane(m_pEngineMgrPanel);
+    if (pane.min_size != paneMin)
+    {
+        pane.MinSize(paneMin);
+        m_pEngineMgrPanel->SetMinSize(paneMin);
+        changed = true;
+    }
+    if (changed)
+        m_pAuiManager->Update();
+    // The docking manager keeps a dock's height once laid out; a dock made
+    // afresh takes its pane's best size.
+    if (pane.IsShown() && pane.IsDocked() && m_pEngineMgrPanel->GetSize().y > paneMin.y)
+    {
+        pane.BestSize(wxSize(m_pEngineMgrPanel->GetSize().x, paneMin.y));
+        pane.Hide();
+        m_pAuiManager->Update();
+        pane.Show();
+        m_pAuiManager->Update();
+    }
+}
+
 void OrvaneFrame::OnSize(wxSizeEvent&)
 {
     // Not skipped: the docking manager lays the panes out on its own.
     if (!m_pStatusBar)
         return;
+    FitPanesToWindow();
     const wxSize size = GetSize();
     m_pStatusBar->SetStatusText(
         wxString::Format(_("Frame Size: w = %d, h = %d"), size.GetWidth(), size.GetHeight()), 3);

@@ -135,6 +135,10 @@ public:
     static const long ID_MENU_IMPORT;
     static const long ID_MENU_EXPORT;
     static const long ID_MENU_ADD_THIS_ENGINE;
+    static const long ID_MENU_FIND;
+    static const long ID_MENU_ZOOM_IN;
+    static const long ID_MENU_ZOOM_OUT;
+    static const long ID_MENU_ZOOM_RESET;
     static const long ID_MENU_TAB_RELOAD;
     static const long ID_MENU_TAB_OPEN_OUTSIDE;
     static const long ID_MENU_TAB_COPY_ADDRESS;
@@ -241,6 +245,14 @@ private:
     void OnQuit(wxCommandEvent& event);
     void OnUILanguage(wxCommandEvent& event);
     void OnSize(wxSizeEvent& event);
+    // A small window: a narrower keyword box, tools in the toolbar's
+    // overflow menu, and a lower engine manager.
+    void FitPanesToWindow();
+    static constexpr int KeywordWidth = 400;
+    static constexpr int MinKeywordWidth = 160;
+    static constexpr int EnginePaneWidth = 600;
+    static constexpr int EnginePaneHeight = 256;
+    int m_nToolBarOtherWidth = 0;
     // GTK menus cannot carry Ctrl+Tab accelerators: Next/Previous Page keys.
     void OnCharHook(wxKeyEvent& event);
     void SetToolHighlighted(long toolId, bool highlighted);
@@ -288,6 +300,8 @@ private:
     void BindEngineManagerEvents();
     void RefillEngineList();
     void SetEngineButtonStates(bool hasSelection);
+    // Takes the selected engine and the buttons' state from the list.
+    void SyncEngineSelection();
     void ShowEngineCount();
     void KeepUserChoices();
     void OnEngineSelected(wxListEvent& event);
@@ -314,6 +328,8 @@ private:
     void OnSetting(wxCommandEvent& event);
     void OnCheckUpdate(wxCommandEvent& event);
     void OnAbout(wxCommandEvent& event);
+    // Loads one of our own pages into the result page on show.
+    bool ShowOwnPage(const wxString& address);
     static wxString s_strPageText;
 
     // --- OrvaneFramePages.cpp: the pages as a browser ---
@@ -349,6 +365,9 @@ private:
     // --- OrvaneFrameImport.cpp: import, export, Add This Engine, tab menu ---
     void BindImportCommands();
     void OnImportEngines(wxCommandEvent& event);
+    // The import and export choosers open in the last folder used.
+    static wxString ChooserFolder();
+    static void KeepChooserFolder(const wxString& folder);
     void OnExportEngines(wxCommandEvent& event);
     void OnAddThisEngine(wxCommandEvent& event);
     void OnTabRightUp(wxAuiNotebookEvent& event);
@@ -361,6 +380,19 @@ private:
     size_t RunImportDialog(EngineImport& import);
     // The OpenSearch description the current page advertises, or "".
     wxString DescriptionLinkOfCurrentPage();
+    // The same, read once per load of the page (the first read of a page
+    // that offers one says so in the status bar).
+    wxString OfferOfCurrentPage();
+    // "Add This Engine..." is enabled only for a page that offers one.
+    void UpdateAddThisEngine();
+    struct PageOffer
+    {
+        unsigned loads = 0;
+        bool read = false;
+        wxString link;
+    };
+    std::map<const wxWindow*, PageOffer> m_pageOffers;
+    bool m_bReadingOffer = false;
     // Fetches a description in the background and opens the import dialog.
     void FetchDescription(const wxString& url);
     void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);

@@ -130,6 +130,16 @@ void OrvaneFrame::RefillEngineList()
     // Selected only now: sorting clears the selection of the generic list.
     if (marked)
         SelectEngineRow(m_pEngineList, marked);
+    SyncEngineSelection();
+}
+
+void OrvaneFrame::SyncEngineSelection()
+{
+    // The list's own selection is the truth: a highlighted row that the
+    // buttons ignore cannot be clicked back into use.
+    const long row = m_pEngineList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    m_pSelectedEngine = row == -1 ? nullptr : reinterpret_cast<Engine*>(m_pEngineList->GetItemData(row));
+    SetEngineButtonStates(m_pSelectedEngine != nullptr);
 }
 
 void OrvaneFrame::SetEngineButtonStates(bool hasSelection)
@@ -181,6 +191,7 @@ void OrvaneFrame::OnEngineSelected(wxListEvent& event)
 
 void OrvaneFrame::OnEngineDeselected(wxListEvent& WXUNUSED(event))
 {
+    m_pSelectedEngine = nullptr;
     SetEngineButtonStates(false);
 }
 
@@ -216,7 +227,6 @@ void OrvaneFrame::OnShowAll(wxCommandEvent& WXUNUSED(event))
 {
     m_nShowAll = m_pCheckShowAll->GetValue();
     RefillEngineList();
-    SetEngineButtonStates(false);
 }
 
 void OrvaneFrame::OnAddEngine(wxCommandEvent& WXUNUSED(event))
@@ -274,7 +284,6 @@ void OrvaneFrame::OnDeleteEngine(wxCommandEvent& WXUNUSED(event))
     // Forget the engine before it is destroyed: nothing may reach it afterwards.
     m_pSelectedEngine = nullptr;
     m_engineManager.RemoveEngine(engine);
-    SetEngineButtonStates(false);
 }
 
 void OrvaneFrame::OnEnableEngine(wxCommandEvent& WXUNUSED(event))

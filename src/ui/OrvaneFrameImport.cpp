@@ -12,6 +12,8 @@
 #include "ImportSourceDlg.h"
 #include "ResultNotebook.h"
 #include "ZulIeCtrl.h"
+#include "store/ConfigStore.h"
+#include "store/Preference.h"
 
 #include <wx/aui/auibook.h>
 #include <wx/choice.h>
@@ -23,6 +25,8 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 #include <wx/webview.h>
+#include <wx/confbase.h>
+#include <wx/filefn.h>
 
 void OrvaneFrame::BindImportCommands()
 {
@@ -30,6 +34,19 @@ void OrvaneFrame::BindImportCommands()
     Bind(wxEVT_MENU, &OrvaneFrame::OnExportEngines, this, ID_MENU_EXPORT);
     Bind(wxEVT_MENU, &OrvaneFrame::OnAddThisEngine, this, ID_MENU_ADD_THIS_ENGINE);
     m_pNotebook->Bind(wxEVT_AUINOTEBOOK_TAB_RIGHT_UP, &OrvaneFrame::OnTabRightUp, this);
+}
+
+wxString OrvaneFrame::ChooserFolder()
+{
+    // The person's home folder at first, not wherever the program started.
+    const wxString last = ConfigStore::Get()->Read(wxString("/") + PreferenceKey::LastFolder, wxString());
+    return !last.empty() && wxDirExists(last) ? last : wxGetHomeDir();
+}
+
+void OrvaneFrame::KeepChooserFolder(const wxString& folder)
+{
+    if (!folder.empty())
+        ConfigStore::Get()->Write(wxString("/") + PreferenceKey::LastFolder, folder);
 }
 
 void OrvaneFrame::OnImportEngines(wxCommandEvent& WXUNUSED(event))
@@ -55,13 +72,14 @@ void OrvaneFrame::OnImportEngines(wxCommandEvent& WXUNUSED(event))
             return;
         }
     }
-    wxFileDialog open(this, _("Import Engines"), wxString(), wxString(),
+    wxFileDialog open(this, _("Import Engines"), ChooserFolder(), wxString(),
                       _("Search engine files (*.xml)|*.xml|All files (*)|*"),
                       wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
     if (open.ShowModal() != wxID_OK)
         return;
     wxArrayString paths;
     open.GetPaths(paths);
+    KeepChooserFolder(open.GetDirectory());
     ImportFiles(paths);
 }
 
@@ -75,7 +93,8 @@ size_t OrvaneFrame::ImportFiles(const wxArrayString& paths)
 
 size_t OrvaneFrame::RunImportDialog(EngineImport& import)
 {
-    import.CheckDuplicates(m_engineManager);
+    import.CheckDuplicates(m_engineManager, m_pChoiceLang->GetStringSelection(),
+                           m_pChoiceCategory->GetStringSelection());
     EngineImportDlg dlg(this, import, m_engineManager, m_pChoiceLang->GetStringSelection(),
                         m_pChoiceCategory->GetStringSelection());
     if (dlg.ShowModal() != wxID_OK)
@@ -102,7 +121,7 @@ void OrvaneFrame::OnExportEngines(wxCommandEvent& WXUNUSED(event))
     const long row = m_pEngineList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     const Engine* selected =
         row == -1 ? nullptr : reinterpret_cast<const Engine*>(m_pEngineList->GetItemData(row));
-    EngineExportDlg ask(this, selected != nullptr);
+    EngineExportDlg ask(this, selected ? selected->m_strName : wxString());
     if (ask.ShowModal() != wxID_OK)
         return;
     std::vector<const Engine*> engines;
@@ -118,19 +137,21 @@ void OrvaneFrame::OnExportEngines(wxCommandEvent& WXUNUSED(event))
     bool ok = false;
     if (ask.AsOpenSearch())
     {
-        wxDirDialog folder(this, _("Choose the folder for the descriptions"));
+        wxDirDialog folder(this, _("Choose the folder for the descriptions"), ChooserFolder());
         if (folder.ShowModal() != wxID_OK)
             return;
+        KeepChooserFolder(folder.GetPath());
         std::vector<wxString> written;
         ok = EngineExport::WriteOpenSearch(engines, folder.GetPath(), written, error);
     }
     else
     {
-        wxFileDialog save(this, _("Export Engines"), wxString(), wxS("engines.xml"),
+        wxFileDialog save(this, _("Export Engines"), ChooserFolder(), wxS("engines.xml"),
                           _("Search engine files (*.xml)|*.xml|All files (*)|*"),
                           wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (save.ShowModal() != wxID_OK)
             return;
+        KeepChooserFolder(save.GetDirectory());
         ok = EngineExport::WriteCatalogue(engines, save.GetPath(), error);
     }
     if (!ok)
@@ -150,6 +171,43 @@ wxString OrvaneFrame::DescriptionLinkOfCurrentPage()
     // The page's own markup, not its script engine: a link tag is plain HTML.
     wxWebView* view = page->GetWebView();
     return DescriptionLink::Find(view->GetPageSource(), view->GetCurrentURL());
+}
+
+wxString OrvaneFrame::OfferOfCurrentPage()
+{
+    ZulIeCtrl* page = CurrentPage();
+    if (!page || !page->GetWebView() || m_bReadingOffer)
+        return wxString();
+    // Before its first load has ended a page has no markup worth reading.
+    const unsigned loads = page->GetLoadCount();
+    if (loads == 0)
+        return wxString();
+    PageOffer& offer = m_pageOffers[page];
+    if (offer.loads == loads && offer.read)
+        return offer.link;
+    // Reading the markup runs the toolkit's loop: no second read meanwhile.
+    m_bReadingOffer = true;
+    offer.link = DescriptionLinkOfCurrentPage();
+    m_bReadingOffer = false;
+    offer.loads = loads;
+    offer.read = true;
+    if (!offer.link.empty())
+        SetStatusText(wxString::Format(_("This page offers a search engine: %s"), page->GetTitle()), 0);
+    return offer.link;
+}
+
+void OrvaneFrame::UpdateAddThisEngine()
+{
+    if (!m_pMenuAddThisEngine)
+        return;
+    // A page still loading has no complete markup to read yet.
+    bool busy = false;
+    ZulIeCtrl* page = CurrentPage();
+    if (page)
+        page->IsBusy(busy);
+    const bool offered = !m_nSearching && !busy && !OfferOfCurrentPage().empty();
+    if (m_pMenuAddThisEngine->IsEnabled() != offered)
+        m_pMenuAddThisEngine->Enable(offered);
 }
 
 void OrvaneFrame::OnAddThisEngine(wxCommandEvent& WXUNUSED(event))
@@ -216,7 +274,7 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
     AppendPageCommands(menu);
     menu.AppendSeparator();
     menu.Append(ID_MENU_ADD_THIS_ENGINE, _("Add This Engine..."));
-    menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching);
+    menu.Enable(ID_MENU_ADD_THIS_ENGINE, !m_nSearching && !OfferOfCurrentPage().empty());
 }
 
 void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done,

@@ -296,7 +296,7 @@ void OrvaneFrame::SetSearchingState(bool searching)
     m_pEngineMgrPanel->Enable(idle);
     // The catalogue never changes during a search.
     m_pMenuImport->Enable(idle);
-    m_pMenuAddThisEngine->Enable(idle);
+    UpdateAddThisEngine();
     m_pToolBar->Refresh(false);
     if (idle && !m_pendingCommands.empty())
         CallAfter(&OrvaneFrame::RunPendingCommands);
@@ -441,6 +441,7 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
             if (page->m_bActive)
                 UpdateTabToolTip(page);
         });
+        UpdateAddThisEngine();
         CheckReportIdle();
     }
 
@@ -471,6 +472,7 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     RetargetFindBar();
+    UpdateAddThisEngine();
 }
 
 void OrvaneFrame::OnNextPage(wxCommandEvent&)

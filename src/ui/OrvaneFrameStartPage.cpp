@@ -3,6 +3,7 @@
 #include "OrvaneFrame.h"
 
 #include "AboutDlg.h"
+#include "ZulIeCtrl.h"
 #include "CheckVerThread.h"
 #include "store/ConfigStore.h"
 #include "MakerPages.h"
@@ -169,11 +170,23 @@ void OrvaneFrame::OnSetting(wxCommandEvent&)
 void OrvaneFrame::OnCheckUpdate(wxCommandEvent&)
 {
     // The maker's download page, or the handbook while there is none.
-    MakerPages::Open(MakerPages::DownloadPage());
+    MakerPages::Open(MakerPages::DownloadPage(), this,
+                     [this](const wxString& address) { return ShowOwnPage(address); });
 }
 
 void OrvaneFrame::OnAbout(wxCommandEvent&)
 {
     AboutDlg dialog(this, wxID_ANY);
+    dialog.m_showInPage = [this](const wxString& address) { return ShowOwnPage(address); };
     dialog.ShowModal();
+}
+
+bool OrvaneFrame::ShowOwnPage(const wxString& address)
+{
+    // As a link followed inside the page: the tab keeps its engine.
+    ZulIeCtrl* page = CurrentPage();
+    if (!page)
+        return false;
+    page->LoadUrl(address);
+    return true;
 }

@@ -26,6 +26,24 @@ const LanguageRow Languages[] = {
     {"English", wxLANGUAGE_ENGLISH},
     {"Japanese", wxLANGUAGE_JAPANESE},
 };
+// The row of the stored choice; the first ("default") when there is none.
+int StoredRow()
+{
+    wxConfigBase* config = ConfigStore::Get();
+    config->SetPath("/");
+    const wxString stored = config->Read(PreferenceKey::UILanguage, wxString());
+    if (stored.empty() || stored == DefaultValue)
+        return 0;
+    const wxLanguageInfo* info = wxLocale::FindLanguageInfo(stored);
+    for (size_t row = 1; row < WXSIZEOF(Languages); ++row)
+    {
+        const wxLanguageInfo* rowInfo = wxLocale::GetLanguageInfo(Languages[row].language);
+        // As saved, or another code for the same language.
+        if ((rowInfo && rowInfo->CanonicalName == stored) || (info && info->Language == Languages[row].language))
+            return static_cast<int>(row);
+    }
+    return 0;
+}
 } // namespace
 
 int GetUILanguage()
@@ -67,6 +85,12 @@ int ChooseUILanguage()
             list->SetMinSize(wxSize(list->GetBestSize().x,
                                     rowHeight * static_cast<int>(labels.size()) + rowHeight / 2));
         }
+    // The language in use is the one offered; the list has the focus, so
+    // that the arrow keys move in it (Escape cancels, as in any dialog).
+    dialog.SetSelection(StoredRow());
+    for (wxWindow* child : dialog.GetChildren())
+        if (auto* list = dynamic_cast<wxListBox*>(child))
+            list->SetFocus();
     dialog.Fit();
     dialog.Centre();
     const int index = dialog.ShowModal() == wxID_OK ? dialog.GetSelection() : -1;

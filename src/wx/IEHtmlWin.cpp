@@ -257,7 +257,9 @@ gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data)
         static_cast<int>(event->button), (event->state & GDK_CONTROL_MASK) != 0);
 }
 
-void OnFoundText(WebKitFindController*, guint matches, gpointer data)
+// "found-text" reports one match after a move to the next or previous
+// one; only "counted-matches" tells the total.
+void OnCountedMatches(WebKitFindController*, guint matches, gpointer data)
 {
     static_cast<wxIEHtmlWin*>(data)->OnNativeFindResult(static_cast<int>(std::min<guint>(matches, 1000000)));
 }
@@ -382,9 +384,8 @@ void wxIEHtmlWin::ConnectNativeSignals()
     m_buttonHandler = g_signal_connect(native, "button-press-event", G_CALLBACK(OnButtonPress), this);
 
     WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(native));
-    m_foundHandler = g_signal_connect(finder, "found-text", G_CALLBACK(OnFoundText), this);
     m_notFoundHandler = g_signal_connect(finder, "failed-to-find-text", G_CALLBACK(OnFailedToFindText), this);
-    m_countedHandler = g_signal_connect(finder, "counted-matches", G_CALLBACK(OnFoundText), this);
+    m_countedHandler = g_signal_connect(finder, "counted-matches", G_CALLBACK(OnCountedMatches), this);
 
     if (m_dZoom != 1.0)
         webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(native), m_dZoom);
@@ -403,8 +404,9 @@ void wxIEHtmlWin::DisconnectNativeSignals()
             g_signal_handler_disconnect(m_native, *handler);
         *handler = 0;
     }
+    ShowCurrentMatch(false);
     WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native));
-    for (unsigned long* handler : {&m_foundHandler, &m_notFoundHandler, &m_countedHandler})
+    for (unsigned long* handler : {&m_notFoundHandler, &m_countedHandler})
     {
         if (*handler)
             g_signal_handler_disconnect(finder, *handler);
@@ -821,15 +823,19 @@ void wxIEHtmlWin::SetFindListener(FindListener listener)
 void wxIEHtmlWin::Find(const wxString& text)
 {
     m_strFindText = text;
+    m_nFindTotal = -1;
+    m_nFindCurrent = 0;
     if (!m_native)
         return;
     WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native));
     if (text.empty())
     {
+        ShowCurrentMatch(false);
         webkit_find_controller_search_finish(finder);
         OnNativeFindResult(-1);
         return;
     }
+    ShowCurrentMatch(true);
     const guint32 options = WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
     webkit_find_controller_count_matches(finder, text.utf8_str(), options, G_MAXUINT);
     webkit_find_controller_search(finder, text.utf8_str(), options, G_MAXUINT);
@@ -850,17 +856,58 @@ void wxIEHtmlWin::FindNext(bool backwards)
         webkit_find_controller_search_previous(finder);
     else
         webkit_find_controller_search_next(finder);
+    // The controller wraps around; so does the position it cannot report.
+    if (m_nFindTotal > 0)
+    {
+        m_nFindCurrent = backwards ? (m_nFindCurrent + m_nFindTotal - 2) % m_nFindTotal + 1
+                                   : m_nFindCurrent % m_nFindTotal + 1;
+        if (m_findListener)
+            m_findListener(m_nFindCurrent, m_nFindTotal);
+    }
+}
+
+void wxIEHtmlWin::ShowCurrentMatch(bool show)
+{
+    if (!m_native || show == (m_findStyle != nullptr))
+        return;
+    WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(WEBKIT_WEB_VIEW(m_native));
+    if (show)
+    {
+        // The current match is the page's selection, drawn pale grey while
+        // the find bar has the focus: beside the other matches' yellow it
+        // is easy to miss. Only while finding: the page's own selection
+        // colour comes back afterwards.
+        m_findStyle = webkit_user_style_sheet_new(
+            "::selection { background-color: #ff9632 !important; color: #000 !important; }",
+            WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+        webkit_user_content_manager_add_style_sheet(content, m_findStyle);
+    }
+    else
+    {
+        webkit_user_content_manager_remove_style_sheet(content, m_findStyle);
+        webkit_user_style_sheet_unref(m_findStyle);
+        m_findStyle = nullptr;
+    }
 }
 
 void wxIEHtmlWin::EndFind()
 {
     m_strFindText.clear();
+    m_nFindTotal = -1;
+    m_nFindCurrent = 0;
+    ShowCurrentMatch(false);
     if (m_native)
         webkit_find_controller_search_finish(webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(m_native)));
 }
 
 void wxIEHtmlWin::OnNativeFindResult(int matches)
 {
+    // A search starts at the first match; a recount keeps the place.
+    m_nFindTotal = matches;
+    if (matches <= 0)
+        m_nFindCurrent = 0;
+    else if (m_nFindCurrent < 1 || m_nFindCurrent > matches)
+        m_nFindCurrent = 1;
     if (m_findListener)
-        m_findListener(matches);
+        m_findListener(m_nFindCurrent, matches);
 }

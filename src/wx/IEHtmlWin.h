@@ -77,9 +77,9 @@ public:
     double GetZoom() const { return m_dZoom; }
 
     // Find in page, as the user types: Find starts over with a new text,
-    // FindNext moves on. The listener hears the number of matches (0 for
-    // none, -1 once the search has ended).
-    using FindListener = std::function<void(int matches)>;
+    // FindNext moves on. The listener hears the current match (from 1) and
+    // the number of matches (0 for none, -1 once the search has ended).
+    using FindListener = std::function<void(int current, int matches)>;
     void SetFindListener(FindListener listener);
     void Find(const wxString& text);
     void FindNext(bool backwards);
@@ -143,7 +143,6 @@ private:
     unsigned long m_tlsHandler = 0;
     unsigned long m_policyHandler = 0;
     unsigned long m_buttonHandler = 0;
-    unsigned long m_foundHandler = 0;
     unsigned long m_notFoundHandler = 0;
     unsigned long m_countedHandler = 0;
     bool m_bUndecided = false;    // LoadUrl issued, its navigation decision not yet seen
@@ -172,4 +171,9 @@ private:
     double m_dZoom = 1.0;
     FindListener m_findListener;
     wxString m_strFindText;
+    int m_nFindTotal = -1;
+    int m_nFindCurrent = 0;
+    // While finding: the style that marks the current match.
+    struct _WebKitUserStyleSheet* m_findStyle = nullptr;
+    void ShowCurrentMatch(bool show);
 };

@@ -13,7 +13,7 @@ e2e_require python3
 cat >"$work/prog/conf/config.xml" <<'EOF2'
 <?xml version="1.0" encoding="UTF-8"?>
 <ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Old</NAME><URL>https://dup.test/?q=*</URL></ENGINE>
+<ENGINE><INDEX>1</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Suche</CATEGORY><NAME>Old</NAME><URL>https://dup.test/?q=*</URL></ENGINE>
 </ENGINES>
 EOF2
 

@@ -86,5 +86,31 @@ run 0 --import backup.xml
 cmp -s "$work/before.xml" "$work/prog/conf/config.xml" || {
     echo "FAIL: export then import is not lossless"; diff "$work/before.xml" "$work/prog/conf/config.xml"; fail=1; }
 
+run 0 --version
+grep -Eqx 'Orvane [0-9]+(\.[0-9]+)+' "$work/out" || { echo "FAIL: --version printed"; cat "$work/out"; fail=1; }
+
+# A group without engines is named, whether the language is unknown or only
+# its engines are off; the category on show stays in the message.
+run 1 --urls --language Nope word
+[ "$(cat "$work/err")" = "No enabled engine in Nope / News." ] || { echo "FAIL: empty group"; cat "$work/err"; fail=1; }
+
+# A missing folder is refused, never made.
+run 1 --export no/such/dir/x.xml
+[ "$(cat "$work/err")" = "The folder $work/no/such/dir does not exist." ] || { echo "FAIL: missing folder"; cat "$work/err"; fail=1; }
+[ ! -e "$work/no" ] || { echo "FAIL: --export made folders"; fail=1; }
+
+# The group options are for descriptions: a catalogue file's engines keep
+# theirs, and the same address in another group is no duplicate.
+cat >"$work/own.xml" <<'EOF2'
+<ENGINES><ENGINE><INDEX>1</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Bilder</CATEGORY><NAME>Own</NAME><URL>https://web.test/?q=*</URL></ENGINE></ENGINES>
+EOF2
+run 0 --import own.xml --language Elsewhere --category Other
+expect_out $'added\tOwn\thttps://web.test/?q=*'
+tr -d ' \t\r\n' <"$work/prog/conf/config.xml" | grep -q "<LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Bilder</CATEGORY><NAME>Own</NAME>" ||
+    { echo "FAIL: the catalogue engine was moved"; fail=1; }
+grep -q "Elsewhere" "$work/prog/conf/config.xml" && { echo "FAIL: the options moved a catalogue engine"; fail=1; }
+run 0 --help
+grep -q "keep" "$work/out" || { echo "FAIL: --help does not say catalogue engines keep their group"; fail=1; }
+
 [ "$fail" -eq 0 ] && echo "ok: headless commands"
 exit "$fail"

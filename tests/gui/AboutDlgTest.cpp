@@ -83,7 +83,10 @@ TEST(AboutDlg, WebLinkAndPictureButtonOpenTheHandbook)
 {
     ASSERT_TRUE(wxFileExists(wxString(ORVANE_STAGE_DIR) + "/handbook.html")) << "not staged";
     std::vector<wxString> opened;
-    MakerPages::SetOpenerForTesting([&](const wxString& url) { opened.push_back(url); });
+    MakerPages::SetOpenerForTesting([&](const wxString& url) {
+        opened.push_back(url);
+        return true;
+    });
     ProgramFolder::OverrideForTesting(ORVANE_STAGE_DIR);
     {
         AboutDlg dlg(TestParentFrame());
@@ -119,7 +122,10 @@ TEST(AboutDlg, OpensWithoutItsPictures)
 TEST(AboutDlg, EnterClosesTheBoxWithoutOpeningTheLink)
 {
     std::vector<wxString> opened;
-    MakerPages::SetOpenerForTesting([&](const wxString& url) { opened.push_back(url); });
+    MakerPages::SetOpenerForTesting([&](const wxString& url) {
+        opened.push_back(url);
+        return true;
+    });
     ProgramFolder::OverrideForTesting(ORVANE_STAGE_DIR);
     {
         AboutDlg dlg(TestParentFrame());

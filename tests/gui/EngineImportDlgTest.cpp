@@ -6,11 +6,17 @@
 #include "TestEnvironment.h"
 
 #include "store/ConfigStore.h"
+#include "EngineExportDlg.h"
 #include "EngineImportDlg.h"
 #include "store/ProgramFolder.h"
 #include "TestHttpServer.h"
 
 #include <wx/combobox.h>
+#include <wx/confbase.h>
+#include <wx/radiobox.h>
+#include <wx/statusbr.h>
+#include <wx/stattext.h>
+#include <wx/utils.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -152,23 +158,23 @@ TEST_F(EngineImportDlgTest, ShowsWhatWasFoundAndAddsTheTickedEngines)
             {
                 SCOPED_TRACE("already in the catalogue: shown, not ticked");
                 EXPECT_EQ("Yes", list->GetItemText(0, EngineImportDlg::COLUMN_IN_CATALOGUE));
-                EXPECT_FALSE(list->IsItemChecked(0));
+                EXPECT_FALSE(dlg.IsTicked(0));
             }
             {
                 SCOPED_TRACE("new: ticked, with its own group");
                 EXPECT_EQ("Lima", list->GetItemText(1, EngineImportDlg::COLUMN_NAME));
-                EXPECT_TRUE(list->IsItemChecked(1));
+                EXPECT_TRUE(dlg.IsTicked(1));
                 EXPECT_EQ("Deutsch / Netz", list->GetItemText(1, EngineImportDlg::COLUMN_NOTE));
             }
             {
                 SCOPED_TRACE("cannot be added: the reason, and the box stays empty");
                 EXPECT_EQ("The search address of \"Mute\" has no '*' where the keyword goes.",
                           list->GetItemText(2, EngineImportDlg::COLUMN_NOTE));
-                list->CheckItem(2, true);
-                EXPECT_FALSE(list->IsItemChecked(2));
+                dlg.SetTicked(2, true);
+                EXPECT_FALSE(dlg.IsTicked(2));
             }
             // The user adds the duplicate after all.
-            list->CheckItem(0, true);
+            dlg.SetTicked(0, true);
         },
         wxID_OK));
     ASSERT_EQ(3u, Engines().m_engines.size());
@@ -207,11 +213,101 @@ TEST_F(EngineImportDlgTest, DescriptionsGoUnderTheChosenGroupAndCancelChangesNot
     EXPECT_EQ(2, echo.m_nIndex);
 }
 
+TEST_F(EngineImportDlgTest, SeveralFilesBoxesOnlyWhereAddableAndTheGroupDecidesDuplicates)
+{
+    WriteFileBytes(m_sandbox.File("backup.xml"),
+                   "<ENGINES><ENGINE><INDEX>8</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Netz</CATEGORY>"
+                   "<NAME>Lima</NAME><URL>http://127.0.0.1:9/lima?q=*</URL></ENGINE>"
+                   "<ENGINE><NAME>Mute</NAME><URL>http://127.0.0.1:9/mute</URL></ENGINE></ENGINES>");
+    // Kilo's address: a duplicate under English / Web only.
+    WriteFileBytes(m_sandbox.File("k.xml"), Description("Again", "http://127.0.0.1:9/kilo?q={searchTerms}"));
+    wxArrayString paths;
+    paths.push_back(wxString::FromUTF8(m_sandbox.File("backup.xml")));
+    paths.push_back(wxString::FromUTF8(m_sandbox.File("k.xml")));
+    auto image = [](wxListCtrl* list, long row) {
+        wxListItem item;
+        item.SetId(row);
+        item.SetMask(wxLIST_MASK_IMAGE);
+        list->GetItem(item);
+        return item.GetImage();
+    };
+    wxTEST_DIALOG(ImportFiles(paths), ExpectImportDlg(
+        [&](EngineImportDlg& dlg) {
+            wxListCtrl* list = dlg.GetList();
+            ASSERT_EQ(3, list->GetItemCount());
+            {
+                SCOPED_TRACE("rows from several files name their file");
+                ASSERT_EQ(6, list->GetColumnCount());
+                EXPECT_EQ("backup.xml", list->GetItemText(0, EngineImportDlg::COLUMN_FILE));
+                EXPECT_EQ("k.xml", list->GetItemText(2, EngineImportDlg::COLUMN_FILE));
+            }
+            {
+                SCOPED_TRACE("a row that cannot be added has no box; its note shows whole under the list");
+                EXPECT_EQ(EngineImportDlg::IMAGE_TICKED, image(list, 0));
+                EXPECT_EQ(EngineImportDlg::IMAGE_NO_BOX, image(list, 1));
+                EXPECT_EQ(EngineImportDlg::IMAGE_UNTICKED, image(list, 2));
+                EXPECT_FALSE(dlg.GetNoteText()->IsShown());
+                list->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+                EXPECT_TRUE(dlg.GetNoteText()->IsShown());
+                EXPECT_EQ(list->GetItemText(1, EngineImportDlg::COLUMN_NOTE), dlg.GetNoteText()->GetLabelText());
+            }
+            {
+                SCOPED_TRACE("Select All ticks what can be added, Select None nothing");
+                auto press = [&](long id) {
+                    wxCommandEvent event(wxEVT_BUTTON, id);
+                    event.SetEventObject(dlg.FindWindow(id));
+                    dlg.FindWindow(id)->ProcessWindowEvent(event);
+                };
+                press(EngineImportDlg::ID_BUTTON_SELECT_ALL);
+                EXPECT_TRUE(dlg.IsTicked(0) && dlg.IsTicked(2));
+                EXPECT_FALSE(dlg.IsTicked(1));
+                EXPECT_EQ(EngineImportDlg::IMAGE_NO_BOX, image(list, 1));
+                press(EngineImportDlg::ID_BUTTON_SELECT_NONE);
+                EXPECT_FALSE(dlg.IsTicked(0) || dlg.IsTicked(1) || dlg.IsTicked(2));
+                EXPECT_EQ(EngineImportDlg::IMAGE_UNTICKED, image(list, 0));
+            }
+            {
+                SCOPED_TRACE("the same address in another group is no duplicate");
+                EXPECT_EQ("Yes", list->GetItemText(2, EngineImportDlg::COLUMN_IN_CATALOGUE));
+                dlg.GetCategoryBox()->SetValue("Images");
+                EXPECT_EQ("", list->GetItemText(2, EngineImportDlg::COLUMN_IN_CATALOGUE));
+                EXPECT_TRUE(dlg.IsTicked(2));
+            }
+        },
+        wxID_OK));
+    ASSERT_EQ(2u, Engines().m_engines.size());
+    EXPECT_EQ("Again", Engines().m_engines[1]->m_strName);
+    EXPECT_EQ("Images", Engines().m_engines[1]->m_strCategory);
+}
+
+TEST_F(EngineImportDlgTest, ExportNamesTheSelectedEngineAndChoosersRememberTheFolder)
+{
+    {
+        EngineExportDlg named(m_frame, "Kilo");
+        EXPECT_EQ("The selected engine: Kilo", named.GetWhichBox()->GetString(0));
+        EXPECT_TRUE(named.GetWhichBox()->IsItemEnabled(0));
+        EngineExportDlg none(m_frame, wxString());
+        EXPECT_FALSE(none.GetWhichBox()->IsItemEnabled(0));
+        EXPECT_EQ(1, none.GetWhichBox()->GetSelection());
+    }
+    {
+        SCOPED_TRACE("the home folder first, then the last one used while it exists");
+        EXPECT_EQ(wxGetHomeDir(), ChooserFolder());
+        MakeDirs(m_sandbox.File("kept"));
+        KeepChooserFolder(wxString::FromUTF8(m_sandbox.File("kept")));
+        EXPECT_EQ(wxString::FromUTF8(m_sandbox.File("kept")), ChooserFolder());
+        EXPECT_EQ(wxString::FromUTF8(m_sandbox.File("kept")), ConfigStore::Get()->Read("/last_folder", ""));
+        std::filesystem::remove(m_sandbox.File("kept"));
+        EXPECT_EQ(wxGetHomeDir(), ChooserFolder());
+    }
+}
+
 TEST_F(EngineImportDlgTest, ImportIsOffWhileASearchRuns)
 {
     wxMenuBar* bar = m_frame->GetMenuBar();
     EXPECT_TRUE(bar->IsEnabled(OrvaneFrame::ID_MENU_IMPORT));
-    EXPECT_TRUE(bar->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
+    // The start page offers no engine.
+    EXPECT_FALSE(bar->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
     m_frame->SearchFor("word");
     ASSERT_TRUE(Searching());
     EXPECT_FALSE(bar->IsEnabled(OrvaneFrame::ID_MENU_IMPORT));
@@ -252,6 +348,17 @@ TEST_F(EngineImportDlgTest, AddThisEngineFetchesTheDescriptionAPageAdvertises)
                    view->GetCurrentURL().StartsWith(server.Url("/search"));
         },
         30000));
+    {
+        SCOPED_TRACE("Add This Engine is enabled for the page that offers one, and the status bar says so");
+        wxMenuBar* bar = m_frame->GetMenuBar();
+        EXPECT_TRUE(WaitUntil([&] { return bar->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE); }, 5000));
+        EXPECT_EQ("This page offers a search engine: r", m_frame->GetStatusBar()->GetStatusText(0));
+        auto menu = TabMenuFor(Pages().GetPage(0));
+        EXPECT_TRUE(menu->IsEnabled(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE));
+        // Once per page: another tick says nothing more.
+        m_frame->SetStatusText("", 0);
+        EXPECT_FALSE(WaitUntil([&] { return !m_frame->GetStatusBar()->GetStatusText(0).empty(); }, 600));
+    }
 
     bool shown = false;
     wxCommandEvent add(wxEVT_MENU, OrvaneFrame::ID_MENU_ADD_THIS_ENGINE);
@@ -264,7 +371,7 @@ TEST_F(EngineImportDlgTest, AddThisEngineFetchesTheDescriptionAPageAdvertises)
             [&](EngineImportDlg& dlg) {
                 shown = true;
                 ASSERT_EQ(1, dlg.GetList()->GetItemCount());
-                EXPECT_TRUE(dlg.GetList()->IsItemChecked(0));
+                EXPECT_TRUE(dlg.IsTicked(0));
             },
             wxID_OK));
     ASSERT_EQ(2u, Engines().m_engines.size());

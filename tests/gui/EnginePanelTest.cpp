@@ -505,3 +505,27 @@ TEST_F(EnginePanelTest, ChangesSurviveARestart)
     EXPECT_EQ(Find("Bravo")->m_strUrl, "http://127.0.0.1:9/b?x=1&q=*");
     EXPECT_EQ(Status(2), "Engine Count: 3 / 5");
 }
+
+TEST_F(EnginePanelTest, ButtonsFollowTheHighlightedRowAfterARefill)
+{
+    // The edited engine stays highlighted through every refill of the list.
+    Select("Mike");
+    wxTEST_DIALOG(Click(ButtonEdit()), ExpectEngineDlg(nullptr, true));
+    ASSERT_EQ(SelectedName(), "Mike");
+    for (const bool all : {true, false})
+    {
+        SCOPED_TRACE(all ? "Show all ticked" : "Show all cleared");
+        ToggleShowAll(all);
+        EXPECT_EQ(SelectedName(), "Mike");
+        EXPECT_TRUE(SelectionButtonsEnabled());
+        ASSERT_NE(SelectedEngine(), nullptr);
+        EXPECT_EQ(SelectedEngine()->m_strName, "Mike");
+    }
+    {
+        SCOPED_TRACE("a deleted engine leaves nothing to act on");
+        wxTEST_DIALOG(Click(ButtonDelete()), ExpectDeleteQuestion(wxID_YES));
+        EXPECT_EQ(SelectedName(), "");
+        EXPECT_TRUE(SelectionButtonsDisabled());
+        EXPECT_EQ(SelectedEngine(), nullptr);
+    }
+}

@@ -116,9 +116,9 @@ TEST_F(ImportSourceDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
                           wxListCtrl* list = dlg.GetList();
                           ASSERT_EQ(2, list->GetItemCount());
                           EXPECT_EQ("Yes", list->GetItemText(0, EngineImportDlg::COLUMN_IN_CATALOGUE));
-                          EXPECT_FALSE(list->IsItemChecked(0));
+                          EXPECT_FALSE(dlg.IsTicked(0));
                           EXPECT_EQ("ISO-8859-1", list->GetItemText(1, EngineImportDlg::COLUMN_ENCODING));
-                          EXPECT_TRUE(list->IsItemChecked(1));
+                          EXPECT_TRUE(dlg.IsTicked(1));
                       },
                       wxID_OK, &importSeen));
     EXPECT_TRUE(sourceSeen);

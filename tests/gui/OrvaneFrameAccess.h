@@ -62,6 +62,9 @@ protected:
     size_t ImportFiles(const wxArrayString& paths) const { return m_frame->ImportFiles(paths); }
     // "Add This Engine..." once the page's link is known.
     void FetchForTest(const wxString& url) const { m_frame->FetchDescription(url); }
+    // Where the import and export choosers open, and what they remember.
+    static wxString ChooserFolder() { return OrvaneFrame::ChooserFolder(); }
+    static void KeepChooserFolder(const wxString& folder) { OrvaneFrame::KeepChooserFolder(folder); }
     FindBar* FindBarPanel() const { return m_frame->m_pFindBar; }
     NoticeBar* NoticeBarPanel() const { return m_frame->m_pNoticeBar; }
     WebDownloads* Downloads() const { return m_frame->m_pDownloads.get(); }

@@ -19,6 +19,7 @@
 #include <wx/panel.h>
 #include <wx/statusbr.h>
 #include <wx/uiaction.h>
+#include <gtk/gtk.h>
 
 namespace
 {
@@ -184,13 +185,30 @@ TEST_F(OrvaneFrameTest, InterfaceLanguageCommand)
 
 TEST_F(OrvaneFrameTest, CheckForUpdateOpensTheHandbookWhileThereIsNoSite)
 {
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("handbook.html"),
+                               "<html><head><title>Handbook</title></head><body>h</body></html>"));
+    const wxString handbook = wxFileName::FileNameToURL(wxFileName(wxString::FromUTF8(m_sandbox.File("handbook.html"))));
     OpenFrame();
     std::vector<wxString> opened;
-    MakerPages::SetOpenerForTesting([&](const wxString& url) { opened.push_back(url); });
-    Command(OrvaneFrame::ID_MENU_CHECK_UPDATE);
+    MakerPages::SetOpenerForTesting([&](const wxString& url) {
+        opened.push_back(url);
+        return false;
+    });
+    {
+        SCOPED_TRACE("our own page opens in the result page on show, not outside");
+        Command(OrvaneFrame::ID_MENU_CHECK_UPDATE);
+        auto* page = dynamic_cast<ZulIeCtrl*>(Notebook()->GetPage(Notebook()->GetSelection()));
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == "Handbook"; })) << page->GetTitle();
+        EXPECT_TRUE(opened.empty());
+    }
+    {
+        SCOPED_TRACE("a browser that cannot start is reported in one sentence of ours");
+        wxTEST_DIALOG(MakerPages::Open(handbook, m_frame),
+                      ExpectMessage("No web browser could be started to open " + handbook + ".", "Orvane"));
+        EXPECT_EQ(opened, std::vector<wxString>{handbook});
+    }
     MakerPages::SetOpenerForTesting(nullptr);
-    EXPECT_EQ(opened, std::vector<wxString>{wxFileName::FileNameToURL(
-                          wxFileName(wxString::FromUTF8(m_sandbox.File("handbook.html"))))});
 }
 
 TEST_F(OrvaneFrameTest, SizeFieldAndQuit)
@@ -212,4 +230,57 @@ TEST_F(OrvaneFrameTest, SizeFieldAndQuit)
     EXPECT_NE(store.find("m_nKeywordNum=1"), std::string::npos) << store;
     EXPECT_NE(store.find("0=kept"), std::string::npos) << store;
     EXPECT_NE(store.find("w="), std::string::npos) << store;
+}
+
+TEST_F(OrvaneFrameTest, SmallWindowOverflowsToolsAndKeepsHalfTheHeightForThePages)
+{
+    OpenFrame();
+    ASSERT_TRUE(EnginePane().IsShown());
+    m_frame->SetSize(640, 480);
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->GetSize() == wxSize(640, 480); }, 3000));
+    DrainEvents();
+    const int height = m_frame->GetClientSize().y;
+    EXPECT_GE(Notebook()->GetSize().y, height / 2 - 1) << "of " << height;
+    EXPECT_TRUE(ToolBar()->GetToolFits(OrvaneFrame::ID_COMBOBOX_KEYWORD));
+    EXPECT_TRUE(ToolBar()->GetToolFits(OrvaneFrame::ID_TOOL_START_SEARCH));
+    // What does not fit is offered by the overflow button.
+    EXPECT_FALSE(ToolBar()->GetToolFits(OrvaneFrame::ID_TOOL_FULLSCREEN));
+    EXPECT_TRUE(ToolBar()->GetOverflowVisible());
+
+    SCOPED_TRACE("a large window again: the keyword box and every tool are back");
+    m_frame->SetSize(1200, 800);
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->GetSize() == wxSize(1200, 800); }, 3000));
+    DrainEvents();
+    EXPECT_TRUE(ToolBar()->GetToolFits(OrvaneFrame::ID_TOOL_FULLSCREEN));
+    EXPECT_GE(KeywordBox()->GetSize().x, 400);
+}
+
+TEST_F(OrvaneFrameTest, TabFromTheKeywordBoxVisitsTheListsThenTheEngineList)
+{
+    OpenFrame();
+    m_frame->Raise();
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->IsActive(); }, 3000));
+    KeywordBox()->SetFocus();
+    const std::vector<wxWindow*> stops = {KeywordBox(), LangChoice(), CategoryChoice(), EnginePanel()};
+    // GTK focuses parts of a control (a combo box's button), which the
+    // toolkit does not name: the stop is the control holding the focus.
+    auto stop = [&] {
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(m_frame->GetHandle()));
+        for (size_t i = 0; focus && i < stops.size(); ++i)
+            if (focus == stops[i]->GetHandle() || gtk_widget_is_ancestor(focus, stops[i]->GetHandle()))
+                return static_cast<int>(i);
+        return -1;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return stop() == 0; }, 3000));
+    std::vector<int> visited = {0};
+    for (int press = 0; press < 6 && visited.back() != 3; ++press)
+    {
+        wxUIActionSimulator().Char(WXK_TAB);
+        DrainEvents();
+        WaitUntil([&] { return stop() != visited.back(); }, 1000);
+        if (stop() != visited.back())
+            visited.push_back(stop());
+    }
+    // Nothing unseen in between: every Tab lands on one of these, in order.
+    EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3}));
 }

@@ -342,15 +342,26 @@ TEST_F(ResultPagesTest, FindAndZoomFollowTheirTab)
         bar = FindBarPanel();
         ASSERT_NE(bar, nullptr);
         bar->m_pText->SetValue("apple");
-        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "3 matches"; }, 5000))
+        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "1 of 3"; }, 5000))
             << bar->m_pMatches->GetLabel();
         bar->m_pText->SetValue("kiwi");
         EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "No matches"; }, 5000));
         bar->m_pText->SetValue("banana");
-        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "1 match"; }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "1 of 1"; }, 5000));
+    }
+    {
+        SCOPED_TRACE("Next and Previous move the current match and keep the total, wrapping");
+        bar->m_pText->SetValue("apple");
+        ASSERT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "1 of 3"; }, 5000));
         KeyDown('G', wxMOD_CONTROL);
+        EXPECT_EQ(bar->m_pMatches->GetLabel(), "2 of 3");
+        KeyDown('G', wxMOD_CONTROL);
+        KeyDown('G', wxMOD_CONTROL);
+        EXPECT_EQ(bar->m_pMatches->GetLabel(), "1 of 3");
         KeyDown('G', wxMOD_CONTROL | wxMOD_SHIFT);
-        EXPECT_TRUE(WaitUntil([&] { return bar->m_pMatches->GetLabel() == "1 match"; }, 5000));
+        EXPECT_EQ(bar->m_pMatches->GetLabel(), "3 of 3");
+        // The page's own report of the move must not replace the total.
+        EXPECT_FALSE(WaitUntil([&] { return bar->m_pMatches->GetLabel() != "3 of 3"; }, 500));
     }
     {
         SCOPED_TRACE("Escape from the bar closes it");
@@ -377,6 +388,29 @@ TEST_F(ResultPagesTest, FindAndZoomFollowTheirTab)
         EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 0.9);
         KeyDown('0', wxMOD_CONTROL);
         EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.0);
+    }
+    {
+        SCOPED_TRACE("the View menu offers find and zoom, showing their keys");
+        wxMenuBar* bar = m_frame->GetMenuBar();
+        const std::pair<long, const char*> items[] = {{OrvaneFrame::ID_MENU_FIND, "Ctrl+F"},
+                                                      {OrvaneFrame::ID_MENU_ZOOM_IN, "Ctrl++"},
+                                                      {OrvaneFrame::ID_MENU_ZOOM_OUT, "Ctrl+-"},
+                                                      {OrvaneFrame::ID_MENU_ZOOM_RESET, "Ctrl+0"}};
+        for (const auto& [id, key] : items)
+        {
+            wxMenuItem* item = bar->FindItem(id);
+            ASSERT_NE(item, nullptr) << key;
+            EXPECT_TRUE(item->GetItemLabel().EndsWith(wxString("\t") + key)) << item->GetItemLabel();
+        }
+        Command(OrvaneFrame::ID_MENU_ZOOM_IN);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.1);
+        Command(OrvaneFrame::ID_MENU_ZOOM_OUT);
+        Command(OrvaneFrame::ID_MENU_ZOOM_OUT);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 0.9);
+        Command(OrvaneFrame::ID_MENU_ZOOM_RESET);
+        EXPECT_DOUBLE_EQ(NativeZoom(Tab(1)), 1.0);
+        Command(OrvaneFrame::ID_MENU_FIND);
+        EXPECT_TRUE(barShown());
     }
 }
 

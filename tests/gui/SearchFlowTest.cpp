@@ -88,6 +88,9 @@ protected:
 TEST_F(SearchFlowTest, PagesFollowEngineOrderAndStartIdle)
 {
     OpenFrame();
+    // Before any tick of the timer, and whether or not one sees the start
+    // pages load.
+    EXPECT_TRUE(IdleControls());
     EXPECT_EQ(TabCaptions(), (std::vector<wxString>{"Alpha", "Beta", "Gamma"}));
     EXPECT_EQ(LangChoice()->GetStringSelection(), "English");
     EXPECT_EQ(CategoryChoice()->GetStringSelection(), "Web");
@@ -96,6 +99,7 @@ TEST_F(SearchFlowTest, PagesFollowEngineOrderAndStartIdle)
     // Nothing is searched at start: the pages show the start page.
     EXPECT_EQ(m_server->RequestCount(), 0u);
     EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+    EXPECT_TRUE(IdleControls());
 }
 
 TEST_F(SearchFlowTest, EnterSearchesTrimmedKeywordOnEveryPage)

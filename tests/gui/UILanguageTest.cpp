@@ -18,6 +18,7 @@ struct LanguageQuestion
 {
     wxString title;
     wxArrayString rows;
+    int selected = -1;
 };
 
 class ExpectLanguageChoice
@@ -35,6 +36,7 @@ protected:
         if (m_seen)
         {
             m_seen->title = dlg->GetTitle();
+            m_seen->selected = dlg->GetSelection();
             for (wxWindow* child : dlg->GetChildren())
                 if (auto* list = dynamic_cast<wxListBox*>(child))
                     m_seen->rows = list->GetStrings();
@@ -198,5 +200,29 @@ TEST_F(UILanguageTest, MenuChoiceIsSavedOnlyWhenMade)
         const std::string file = ReadFileBytes(ConfigStore::FilePath().utf8_string());
         const std::string line = "ui_language=" + CanonicalName(wxLANGUAGE_JAPANESE).utf8_string();
         EXPECT_NE(file.find(line), std::string::npos) << file;
+    }
+}
+
+TEST_F(UILanguageTest, TheLanguageInUseIsPreselected)
+{
+    const struct
+    {
+        wxString stored;
+        int row;
+    } cases[] = {{"default", 0},
+                 {"", 0},
+                 {CanonicalName(wxLANGUAGE_JAPANESE), 4},
+                 {CanonicalName(wxLANGUAGE_CHINESE_TRADITIONAL), 1},
+                 {CanonicalName(wxLANGUAGE_CHINESE_SIMPLIFIED), 2},
+                 {CanonicalName(wxLANGUAGE_ENGLISH), 3}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.stored.utf8_string());
+        Store(c.stored);
+        auto seen = std::make_shared<LanguageQuestion>();
+        int language = -1;
+        wxTEST_DIALOG(language = ChooseUILanguage(), ExpectLanguageChoice(-1, seen));
+        EXPECT_EQ(language, wxLANGUAGE_UNKNOWN);
+        EXPECT_EQ(seen->selected, c.row);
     }
 }

@@ -205,11 +205,16 @@ ImportMessage EngineImport::CheckRecord(const Engine& engine)
     return ImportMessage();
 }
 
-void EngineImport::CheckDuplicates(const EngineManager& catalogue)
+void EngineImport::CheckDuplicates(const EngineManager& catalogue, const wxString& language,
+                                   const wxString& category)
 {
+    // Groups compare without regard to case, as the catalogue's queries do.
+    auto key = [](const wxString& lang, const wxString& cat, const wxString& url) {
+        return (lang.Lower() + wxS('\t') + cat.Lower() + wxS('\t') + url).ToStdWstring();
+    };
     std::unordered_set<std::wstring> urls;
     for (const auto& engine : catalogue.m_engines)
-        urls.insert(engine->m_strUrl.ToStdWstring());
+        urls.insert(key(engine->m_strLanguage, engine->m_strCategory, engine->m_strUrl));
     std::vector<size_t> chosen;
     for (size_t i = 0; i < m_items.size(); ++i)
     {
@@ -217,14 +222,27 @@ void EngineImport::CheckDuplicates(const EngineManager& catalogue)
         // Every route's engines meet the record rules here, whoever made them.
         if (item.engine && item.problem.IsEmpty())
             item.problem = CheckRecord(*item.engine);
+        const bool was = item.duplicate;
         item.duplicate = false;
         item.shortcutNote = ImportMessage();
-        if (item.engine && item.problem.IsEmpty())
-            item.duplicate = !urls.insert(item.engine->m_strUrl.ToStdWstring()).second;
-        item.chosen = item.engine && item.problem.IsEmpty() && !item.duplicate;
+        const bool addable = item.engine && item.problem.IsEmpty();
+        if (addable)
+        {
+            const Engine& engine = *item.engine;
+            // As Apply will place it.
+            const bool ownLang = item.fromCatalogue && !engine.m_strLanguage.empty();
+            const bool ownCat = item.fromCatalogue && !engine.m_strCategory.empty();
+            item.duplicate = !urls.insert(key(ownLang ? engine.m_strLanguage : language,
+                                              ownCat ? engine.m_strCategory : category,
+                                              engine.m_strUrl))
+                                  .second;
+        }
+        if (!m_bChecked || was != item.duplicate)
+            item.chosen = addable && !item.duplicate;
         if (item.chosen)
             chosen.push_back(i);
     }
+    m_bChecked = true;
     // Shown before the person adds them; Apply judges again what is chosen then.
     NoteTakenShortcuts(catalogue, chosen);
 }

@@ -28,7 +28,7 @@ public:
         wxString source;                 // the file or address it came from
         std::unique_ptr<Engine> engine;  // null when the whole source failed
         bool fromCatalogue = false;      // keeps its own language and category
-        bool duplicate = false;          // its URL template is already there
+        bool duplicate = false;          // its URL template is already in its group
         bool chosen = false;             // to be added by Apply
         ImportMessage problem;           // why it cannot be added
         ImportMessage shortcutNote;      // why its shortcut is left out (it is added without)
@@ -46,12 +46,16 @@ public:
     void AddFailure(const wxString& source, const ImportMessage& problem);
 
     // Checks every item's record (a web address with a '*', a name, no
-    // control characters: whatever route it came by), flags engines whose
-    // URL template the catalogue (or an earlier item) already has, and
-    // chooses every item that can be added and is not one. A shortcut the
+    // control characters: whatever route it came by) and flags engines whose
+    // URL template the catalogue (or an earlier item) already has in the same
+    // language and category: descriptions would go under `language` /
+    // `category`, catalogue engines under their own. The first check chooses
+    // every item that can be added and is not one; a later one (another
+    // group) changes the choice only where the flag did. A shortcut the
     // catalogue (or an earlier item) already uses, or one that is not valid,
     // gets a note: the engine is added without it.
-    void CheckDuplicates(const EngineManager& catalogue);
+    void CheckDuplicates(const EngineManager& catalogue, const wxString& language,
+                         const wxString& category);
 
     // Adds the chosen items that pass the record check, with one notification. Descriptions go under
     // language and category; catalogue engines keep their own language
@@ -82,4 +86,5 @@ private:
 
     std::vector<Item> m_items;
     std::vector<bool> m_added;
+    bool m_bChecked = false;
 };

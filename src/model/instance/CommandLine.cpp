@@ -13,6 +13,7 @@ struct Option
 const Option Commands[] = {
     {"--help", CommandLine::Action::Help},
     {"-h", CommandLine::Action::Help},
+    {"--version", CommandLine::Action::Version},
     {"--import", CommandLine::Action::Import},
     {"--import-browser", CommandLine::Action::ImportBrowser},
     {"--list-browsers", CommandLine::Action::ListBrowsers},
@@ -118,6 +119,10 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
     {
     case Action::Help:
         break;
+    case Action::Version:
+        if (line.m_bHasLanguage || line.m_bHasCategory || !line.m_args.empty())
+            return UsageError(wxS("--version takes no arguments"));
+        break;
     case Action::Window:
         if (line.m_bHasLanguage || line.m_bHasCategory)
             return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
@@ -166,6 +171,7 @@ wxString CommandLine::Usage()
                "       orvane --export-opensearch FOLDER\n"
                "       orvane --urls [--language L] [--category C] WORDS...\n"
                "       orvane --selection | --clipboard | --new-search\n"
+               "       orvane --version\n"
                "\n"
                "Without options the window opens and searches WORDS, if given.\n"
                "\n"
@@ -185,8 +191,9 @@ wxString CommandLine::Usage()
                "                            contains NAME (ignoring case); keywords become shortcuts\n"
                "  --list-browsers           print \"browser<TAB>profile<TAB>path<TAB>engines\" per\n"
                "                            profile found\n"
-               "  --language L              the language for imported descriptions (and catalogue\n"
-               "                            engines), or the group for --urls\n"
+               "  --language L              the language for imported descriptions, or the group\n"
+               "                            for --urls; engines of an Orvane catalogue file keep\n"
+               "                            their own language and category\n"
                "  --category C              the category, likewise\n"
                "  --export FILE             write the whole catalogue as a catalogue file\n"
                "  --export-opensearch DIR   write one OpenSearch description per engine into DIR\n"
@@ -194,6 +201,7 @@ wxString CommandLine::Usage()
                "                            (default: the current one) loads for WORDS, in tab order\n"
                "                            (a shortcut word such as \"!w\" picks its engines and their\n"
                "                            group instead)\n"
+               "  --version                 print \"Orvane\" and the version\n"
                "  --help                    show this text\n"
                "  --                        end of options; what follows are words or files\n"
                "\n"

@@ -12,6 +12,7 @@ public:
     {
         Window,            // no command: start the window (searching the words, if any)
         Help,
+        Version,
         Import,            // arguments: the files
         ImportBrowser,     // argument: a browser or profile name to match, if any
         ListBrowsers,

@@ -8,6 +8,7 @@
 
 #include <wx/arrstr.h>
 #include <wx/utils.h>
+#include <wx/filename.h>
 
 namespace
 {
@@ -54,7 +55,6 @@ EngineCommand::Reply Import(const CommandLine& command, EngineManager& catalogue
         for (const wxString& file : command.m_args)
             import.AddFile(file);
     }
-    import.CheckDuplicates(catalogue);
     // Engines need a group; an empty catalogue has no current one.
     wxString lang = command.m_bHasLanguage ? command.m_strLanguage : language;
     wxString cat = command.m_bHasCategory ? command.m_strCategory : category;
@@ -64,9 +64,10 @@ EngineCommand::Reply Import(const CommandLine& command, EngineManager& catalogue
         lang = wxS("untitled");
     if (cat.empty())
         cat = wxS("untitled");
-    // An option names the group for every engine, a catalogue file's included.
-    const size_t added = import.Apply(catalogue, lang, cat, command.m_bHasLanguage,
-                                      command.m_bHasCategory);
+    import.CheckDuplicates(catalogue, lang, cat);
+    // As in the import dialog: the group is for descriptions; engines of a
+    // catalogue file keep their own.
+    const size_t added = import.Apply(catalogue, lang, cat);
     reply.out = import.ReportLines();
     reply.status = added > 0 ? CommandLine::ExitOk : CommandLine::ExitNothing;
     return reply;
@@ -110,12 +111,22 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
         break;
     }
     case CommandLine::Action::Export:
+    {
+        // A mistyped folder must not become a new tree of folders.
+        const wxString folder = wxFileName(command.m_args[0]).GetPath();
+        if (!folder.empty() && !wxFileName::DirExists(folder))
+        {
+            reply.err.push_back(wxS("The folder ") + folder + wxS(" does not exist."));
+            reply.status = CommandLine::ExitNothing;
+            break;
+        }
         if (!EngineExport::WriteCatalogue(all, command.m_args[0], error))
         {
             reply.err.push_back(error.Text(false));
             reply.status = CommandLine::ExitNothing;
         }
         break;
+    }
     case CommandLine::Action::ExportOpenSearch:
     {
         std::vector<wxString> written;
@@ -151,9 +162,11 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
         else if (command.m_bHasLanguage && !lang.IsSameAs(language, false))
         {
             // Another language: its first category, as the window would choose.
+            // A language without engines keeps the category for the message.
             wxArrayString categories;
             catalogue.GetCategories(categories, lang);
-            cat = categories.empty() ? wxString() : categories[0];
+            if (!categories.empty())
+                cat = categories[0];
         }
         const wxString words = command.Words();
         const EngineArray engines = catalogue.GetEngines(lang, cat, false);
@@ -166,6 +179,8 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
             reply.out.push_back(BuildSearchUrl(engine->m_strUrl, words, engine->m_strEncoding));
             ++printed;
         }
+        if (printed == 0)
+            reply.err.push_back(wxS("No enabled engine in ") + lang + wxS(" / ") + cat + wxS("."));
         reply.status = printed == 0 ? CommandLine::ExitNothing : CommandLine::ExitOk;
         break;
     }

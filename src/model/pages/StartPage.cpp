@@ -53,6 +53,9 @@ wxString StartPage::Translate(const wxString& pageText, const wxString& language
         {"key_select", _("Select language / category")},
         {"key_refresh", _("Refresh this page")},
         {"key_history", _("Back / forward")},
+        {"key_find", _("Find in this page")},
+        {"key_find_next", _("Next / previous match")},
+        {"key_zoom", _("Zoom in / out / actual size")},
     };
     wxString page = pageText;
     for (const auto& text : texts)

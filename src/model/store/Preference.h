@@ -44,6 +44,8 @@ constexpr const char* PageTimeout = "page_timeout";
 // The groups searched last, most recent first ("<language><TAB><category>"
 // under keys "0", "1", ...): the desktop's search providers offer them.
 constexpr const char* RecentGroupsGroup = "recent_groups";
+// The folder the import and export choosers last used; none: the home folder.
+constexpr const char* LastFolder = "last_folder";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault

@@ -225,13 +225,15 @@ TEST(BrowserProfiles, ProfilesAreFoundUnderHomeAndImportedByContent)
     existing->m_strName = "Old";
     existing->m_strUrl = "https://two.test/?q=*";
     existing->m_strShortcut = "Taken";
+    existing->m_strLanguage = "English";
+    existing->m_strCategory = "Web";
     catalogue.AddEngine(std::move(existing));
 
     EngineImport import;
     for (const auto& profile : profiles)
         import.AddProfile(profile);
     import.AddFile(home.File("nothing-here"));
-    import.CheckDuplicates(catalogue);
+    import.CheckDuplicates(catalogue, "English", "Web");
     ASSERT_EQ(6u, import.Items().size());
     EXPECT_EQ(3u, import.Apply(catalogue, "English", "Web"));
     const std::vector<wxString> lines = import.ReportLines();

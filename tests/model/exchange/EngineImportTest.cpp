@@ -70,13 +70,13 @@ TEST(EngineImport, DescriptionsAndCatalogueFilesJoinTheCatalogueOnce)
     EngineManager catalogue;
     CountingObserver observer;
     catalogue.m_pObserver = &observer;
-    catalogue.AddEngine(MakeEngine(9, "English", "Web", "Old", "https://old.test/?q=*"));
+    catalogue.AddEngine(MakeEngine(9, "English", "News", "Old", "https://old.test/?q=*"));
     observer.calls = 0;
 
     EngineImport import;
     for (const char* file : {"a.xml", "dup.xml", "post.xml", "junk.xml", "backup.xml", "missing.xml"})
         import.AddFile(dir.File(file));
-    import.CheckDuplicates(catalogue);
+    import.CheckDuplicates(catalogue, "English", "News");
     EXPECT_EQ(3u, import.Apply(catalogue, "English", "News"));
     EXPECT_EQ(1, observer.calls);
     ASSERT_EQ(4u, catalogue.m_engines.size());
@@ -125,7 +125,7 @@ TEST(EngineImport, GroupOptionsAndEmptyGroupsAndNothingToAdd)
     {
         EngineImport import;
         import.AddFile(dir.File("c.xml"));
-        import.CheckDuplicates(catalogue);
+        import.CheckDuplicates(catalogue, "L", "C");
         ASSERT_EQ(2u, import.Apply(catalogue, "L", "C"));
         EXPECT_EQ("L", catalogue.m_engines[0]->m_strLanguage);  // an empty group is filled in
         EXPECT_EQ("Deutsch", catalogue.m_engines[1]->m_strLanguage);
@@ -135,7 +135,7 @@ TEST(EngineImport, GroupOptionsAndEmptyGroupsAndNothingToAdd)
         observer.calls = 0;
         EngineImport import;
         import.AddFile(dir.File("c.xml"));
-        import.CheckDuplicates(catalogue);
+        import.CheckDuplicates(catalogue, "L", "C");
         EXPECT_EQ(0u, import.Apply(catalogue, "L", "C", true, true));
         EXPECT_EQ(0, observer.calls);
         EXPECT_EQ(2u, catalogue.m_engines.size());
@@ -145,10 +145,50 @@ TEST(EngineImport, GroupOptionsAndEmptyGroupsAndNothingToAdd)
         EngineManager other;
         EngineImport import;
         import.AddFile(dir.File("c.xml"));
-        import.CheckDuplicates(other);
+        import.CheckDuplicates(other, "L", "C");
         ASSERT_EQ(2u, import.Apply(other, "L", "C", true, true));
         EXPECT_EQ("L", other.m_engines[1]->m_strLanguage);
         EXPECT_EQ("C", other.m_engines[1]->m_strCategory);
+    }
+}
+
+TEST(EngineImport, ADuplicateIsTheSameAddressInTheSameGroup)
+{
+    TempDir dir;
+    WriteFileBytes(dir.File("d.xml"), Description("Desc", "https://d.test/?q={searchTerms}"));
+    WriteFileBytes(dir.File("c.xml"),
+                   "<ENGINES><ENGINE><LANGUAGE>deutsch</LANGUAGE><CATEGORY>WEB</CATEGORY><NAME>Own</NAME>"
+                   "<URL>https://o.test/?q=*</URL></ENGINE>"
+                   "<ENGINE><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Elsewhere</NAME>"
+                   "<URL>https://d.test/?q=*</URL></ENGINE></ENGINES>");
+    EngineManager catalogue;
+    catalogue.AddEngine(MakeEngine(1, "Deutsch", "Web", "Own", "https://o.test/?q=*"));
+    catalogue.AddEngine(MakeEngine(2, "Deutsch", "News", "D", "https://d.test/?q=*"));
+
+    EngineImport import;
+    import.AddFile(dir.File("d.xml"));
+    import.AddFile(dir.File("c.xml"));
+    auto flags = [&import] {
+        std::vector<std::pair<bool, bool>> result;
+        for (const auto& item : import.Items())
+            result.emplace_back(item.duplicate, item.chosen);
+        return result;
+    };
+    {
+        SCOPED_TRACE("the same address in another group is no duplicate; case aside, the same group is");
+        import.CheckDuplicates(catalogue, "English", "Images");
+        EXPECT_EQ(flags(), (std::vector<std::pair<bool, bool>>{{false, true}, {true, false}, {false, true}}));
+    }
+    {
+        SCOPED_TRACE("a description sent where the catalogue has its address, then where an earlier item has it");
+        import.CheckDuplicates(catalogue, "DEUTSCH", "news");
+        EXPECT_EQ(flags(), (std::vector<std::pair<bool, bool>>{{true, false}, {true, false}, {false, true}}));
+        import.Items()[2].chosen = false;  // the person's own choice
+        import.CheckDuplicates(catalogue, "English", "Web");
+        EXPECT_EQ(flags(), (std::vector<std::pair<bool, bool>>{{false, true}, {true, false}, {true, false}}));
+        import.CheckDuplicates(catalogue, "English", "Images");
+        // Elsewhere is no duplicate again: chosen again, as at first.
+        EXPECT_EQ(flags(), (std::vector<std::pair<bool, bool>>{{false, true}, {true, false}, {false, true}}));
     }
 }
 
@@ -171,7 +211,7 @@ TEST(EngineExport, CatalogueRoundTripIsLossless)
     EngineManager target;
     EngineImport import;
     import.AddFile(dir.File("out.xml"));
-    import.CheckDuplicates(target);
+    import.CheckDuplicates(target, "x", "y");
     ASSERT_EQ(2u, import.Apply(target, "x", "y"));
     for (size_t i = 0; i < 2; ++i)
     {
@@ -233,7 +273,7 @@ TEST(EngineExport, OpenSearchFilesAreNamedValidAndReadBack)
     EngineImport import;
     for (const wxString& path : written)
         import.AddFile(path);
-    import.CheckDuplicates(target);
+    import.CheckDuplicates(target, "E", "W");
     ASSERT_EQ(4u, import.Apply(target, "E", "W"));
     EXPECT_EQ("https://l.test/s%7Bx%7D?q=*&star=%2a", target.m_engines[1]->m_strUrl);
     EXPECT_EQ("GB2312", target.m_engines[3]->m_strEncoding);
@@ -258,7 +298,7 @@ TEST(EngineImport, ShortcutsAreKeptWhenFreeAndDroppedWithANoteOtherwise)
 
     EngineImport import;
     import.AddFile(dir.File("in.xml"));
-    import.CheckDuplicates(catalogue);
+    import.CheckDuplicates(catalogue, "L", "C");
     ASSERT_EQ(4u, import.Apply(catalogue, "L", "C"));
     std::vector<std::string> shortcuts;
     for (const auto& e : catalogue.m_engines)
@@ -343,7 +383,7 @@ TEST(EngineImport, OnlyWebAddressesComeInByAnyRoute)
     EngineManager catalogue;
     EngineImport import;
     import.AddFile(dir.File("mixed.xml"));
-    import.CheckDuplicates(catalogue);
+    import.CheckDuplicates(catalogue, "L", "C");
     EXPECT_EQ(1u, import.Apply(catalogue, "L", "C"));
     ASSERT_EQ(1u, catalogue.m_engines.size());
     EXPECT_EQ("", catalogue.m_engines[0]->m_strSuggestUrl);
