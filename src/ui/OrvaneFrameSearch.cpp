@@ -280,6 +280,8 @@ void OrvaneFrame::StartSearch()
     SetSearchingState(true);
     SetAllTabImages(IMAGE_LOADING_FIRST);
     m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
+    // The page on show loads first.
+    m_browserManager.SetCurrentPage(CurrentPage());
     m_browserManager.Search(keyword);
 }
 
@@ -358,6 +360,8 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     // before any view is made.
     if (IsShown())
         m_browserManager.CreateView(page);
+    // A page still waiting for its search load starts now.
+    m_browserManager.SetCurrentPage(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     RetargetFindBar();
