@@ -39,7 +39,7 @@ NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session
 rm -f "$page"
 
 echo "== search: the page on show first (1 and 40 engines, server answers at once and after 250 ms) =="
-bash "$root/bench/search/current_first.sh" "$build" "$(( runs > 5 ? runs : 5 ))" $older 2>/dev/null
+bash "$root/bench/search/current_first.sh" "$build" "$(( runs > 5 ? runs : 5 ))" ${older:+"$older"} 2>/dev/null
 
 echo "== memory with 20 pages =="
 ORVANE_BENCH_MEMORY=1 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 20 2>/dev/null \

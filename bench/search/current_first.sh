@@ -9,20 +9,23 @@
 # settled the keyword is typed into the keyword box and Enter pressed
 # (xdotool, XTest). Medians of several searches; figures, never pass/fail.
 #
-#   bench/search/current_first.sh <build dir> [searches] [older build dir]
+#   bench/search/current_first.sh <build dir> [searches] [older build dir...]
 #
 # With an older build both are measured in the same run, one after the
-# other for each case, so that their figures can be set side by side.
+# other for each case, so that their figures can be set side by side; more
+# builds (variants) may follow.
 set -euo pipefail
 
 build="$(cd "${1:?usage: current_first.sh <build dir> [searches] [older build dir]}" && pwd)"
 searches="${2:-5}"
-older="${3:-}"
-[ -x "$build/stage/orvane" ] || { echo "no program in $build/stage" >&2; exit 1; }
-if [ -n "$older" ]; then
-  older="$(cd "$older" && pwd)"
-  [ -x "$older/stage/orvane" ] || { echo "no program in $older/stage" >&2; exit 1; }
-fi
+shift $(( $# < 2 ? $# : 2 ))
+stages=("$build/stage")
+for other in "$@"; do
+  stages+=("$(cd "$other" && pwd)/stage")
+done
+for stage in "${stages[@]}"; do
+  [ -x "$stage/orvane" ] || { echo "no program in $stage" >&2; exit 1; }
+done
 command -v xdotool >/dev/null || { echo "needs xdotool" >&2; exit 1; }
 
 work="$(mktemp -d)"
@@ -47,7 +50,7 @@ STYLE = ("body{font:14px sans-serif;margin:0 2em}.r{margin:1em 0;padding:.5em;bo
 SCRIPT = """
 (function () {
   var t0 = performance.now(), x = 0;
-  for (var i = 0; i < 2400000; i++) { x += Math.sqrt(i ^ (x & 1023)); }
+  for (var i = 0; i < 3600000; i++) { x += Math.sqrt(i ^ (x & 1023)); }
   var work = performance.now() - t0;
   document.documentElement.setAttribute('data-x', String(x));
   window.addEventListener('load', function () {
@@ -265,15 +268,15 @@ def run_program(server, keys, stage, tag, n, label):
 
 server = Server()
 keys = Keys()
-tags = ["new", "old"][:len(builds)]
+tags = (["new", "old"] + ["build%d" % (i + 1) for i in range(2, len(builds))])[:len(builds)]
 table = {}
 for delay in DELAYS_MS:
     server.delay_ms = delay
     for n in ENGINE_COUNTS:
         # Alternate which build goes first, so that neither always meets the same load.
         order = list(zip(tags, builds))
-        if (n + delay // 250) % 2:
-            order.reverse()
+        turn = (n + delay // 250) % len(order)
+        order = order[turn:] + order[:turn]
         for tag, stage in order:
             r = run_program(server, keys, stage, tag, n, "otter%s%d%d" % (tag, n, delay))
             table[(tag, n, delay)] = r
@@ -303,13 +306,14 @@ for delay in DELAYS_MS:
             print("  %-5s %7d | %9s %9s | %9s %16s" % (tag, n, cell(med(tag, n, delay, 0)),
                                                     cell(med(tag, n, delay, 1)),
                                                     cell(med(tag, n, delay, 2)), extra))
-    if "old" in tags:
-        print("  last tab, 40 engines, new / old: %s (goal <= 1.05)" %
-              ratio(med("new", 40, delay, 1), med("old", 40, delay, 1)))
+    for tag in tags if "old" in tags else []:
+        if tag != "old":
+            print("  last tab, 40 engines, %s / old: %s (goal <= 1.05)" %
+                  (tag, ratio(med(tag, 40, delay, 1), med("old", 40, delay, 1))))
 print("goal: current tab with 40 engines <= 1.3 x the figure with 1 engine")
 sys.stdout.flush()
 PY
 
 NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
-    python3 "$work/measure.py" "$work" "$searches" "$build/stage" "${older:+$older/stage}" \
+    python3 "$work/measure.py" "$work" "$searches" "${stages[@]}" \
     2> >(grep -v '^dbus-daemon\|SpiRegistry' >&2)
