@@ -19,8 +19,8 @@ const int ViewGapMs = 4;
 const std::chrono::milliseconds LeadWaitLimit(300);
 // After it, this many start together; a page still loading after
 // StartSlot gives its place up, so that slow servers do not hold the queue.
-const size_t StartTogether = 3;
-const std::chrono::milliseconds StartSlot(80);
+const size_t StartTogether = 4;
+const std::chrono::milliseconds StartSlot(60);
 const int QueuePollMs = 10;
 } // namespace
 

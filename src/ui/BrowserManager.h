@@ -24,6 +24,17 @@ class ZulIeCtrl;
 // show first, then the active ones in key order, so input is handled between
 // any two. A page without its view keeps the address it was told to load
 // (start page or search) and loads it when the view appears.
+//
+// A search gives every active page its address at once, but only the page
+// on show starts loading: forty pages loading together share the machine,
+// and the one the user looks at would get a fortieth of it. The others wait
+// until it has finished (or for a short while at most, so that a slow server
+// does not hold them back), then start a few at a time in order of their
+// distance from it, as Ctrl+Tab and Ctrl+Shift+Tab reach them. A waiting
+// page counts as loading. (Lowering the CPU priority of the hidden pages'
+// web processes instead is not possible: WebKit's API names no view's
+// process, and an unprivileged process cannot raise a priority it has
+// lowered, so a tab turned to would stay slowed.)
 class BrowserManager
 {
 public:
