@@ -37,8 +37,9 @@ import urllib.parse
 
 work, searches = sys.argv[1], int(sys.argv[2])
 builds = [b for b in sys.argv[3:] if b]
-ENGINE_COUNTS = (1, 40)
-DELAYS_MS = (0, 250)
+# ORVANE_BENCH_ENGINES and ORVANE_BENCH_DELAYS narrow the cases, e.g. "40" and "0".
+ENGINE_COUNTS = tuple(int(v) for v in os.environ.get("ORVANE_BENCH_ENGINES", "1 40").split())
+DELAYS_MS = tuple(int(v) for v in os.environ.get("ORVANE_BENCH_DELAYS", "0 250").split())
 MAX_HOSTS = max(ENGINE_COUNTS)
 
 # --- the loopback server -------------------------------------------------
@@ -280,8 +281,8 @@ for delay in DELAYS_MS:
         for tag, stage in order:
             r = run_program(server, keys, stage, tag, n, "otter%s%d%d" % (tag, n, delay))
             table[(tag, n, delay)] = r
-            print("  done: %s build, %d engines, delay %d ms, %d searches" % (tag, n, delay, len(r)),
-                  file=sys.stderr)
+            print("  done: %s build, %d engines, delay %d ms: current %s, last %s" %
+                  (tag, n, delay, [round(x[0]) for x in r], [round(x[1]) for x in r]), file=sys.stderr)
 
 def med(tag, n, delay, i):
     r = table.get((tag, n, delay), [])

@@ -291,23 +291,53 @@ void BrowserManager::StartWaitingPages()
             return;
         m_bLeadHolds = false;
     }
+    // A place is free once its page has loaded, or StartSlot after its page
+    // started. Places are timed from when they fell free, not from this
+    // tick, so a busy event loop that runs the timer late still keeps pace.
+    std::vector<Clock::time_point> freeSince;
     m_starting.erase(std::remove_if(m_starting.begin(), m_starting.end(),
                                     [&](const auto& started) {
                                         bool busy = false;
                                         ZulIeCtrl* page = LivePage(started.first);
-                                        return !page || !page->IsBusy(busy) || !busy ||
-                                               now - started.second >= StartSlot;
+                                        const bool loaded = !page || !page->IsBusy(busy) || !busy;
+                                        if (loaded)
+                                            freeSince.push_back(now);
+                                        return loaded;
                                     }),
                      m_starting.end());
-    while (m_starting.size() < StartTogether && !m_queue.empty())
+    while (!m_queue.empty())
     {
-        const unsigned key = m_queue.front();
-        m_queue.erase(m_queue.begin());
-        ZulIeCtrl* page = LivePage(key);
-        if (!page || !page->IsQueued())
-            continue;
-        page->StartQueuedLoad();
-        m_starting.emplace_back(key, now);
+        m_starting.erase(std::remove_if(m_starting.begin(), m_starting.end(),
+                                        [&](const auto& started) {
+                                            const bool over = now - started.second >= StartSlot;
+                                            if (over)
+                                                freeSince.push_back(started.second + StartSlot);
+                                            return over;
+                                        }),
+                         m_starting.end());
+        while (m_starting.size() + freeSince.size() < StartTogether)
+            freeSince.push_back(now);
+        if (freeSince.empty())
+            break;
+        std::sort(freeSince.begin(), freeSince.end());
+        for (const Clock::time_point since : freeSince)
+        {
+            ZulIeCtrl* page = nullptr;
+            unsigned key = 0;
+            while (!page && !m_queue.empty())
+            {
+                key = m_queue.front();
+                m_queue.erase(m_queue.begin());
+                page = LivePage(key);
+                if (page && !page->IsQueued())
+                    page = nullptr;
+            }
+            if (!page)
+                break;
+            page->StartQueuedLoad();
+            m_starting.emplace_back(key, since);
+        }
+        freeSince.clear();
     }
     if (m_queue.empty())
     {
