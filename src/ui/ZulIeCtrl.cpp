@@ -13,8 +13,12 @@ ZulIeCtrl::~ZulIeCtrl() = default;
 void ZulIeCtrl::QueueLoad(const wxString& url)
 {
     // Whatever the page was loading, or was to load once its view exists,
-    // is replaced now, as a load would replace it.
-    wxIEHtmlWin::Stop();
+    // is replaced now, as a load would replace it. An idle view is left
+    // alone: a stop is still a message to its web process, which the page on
+    // show would share the machine with.
+    bool busy = false;
+    if (!HasView() || (wxIEHtmlWin::IsBusy(busy) && busy))
+        wxIEHtmlWin::Stop();
     m_strQueuedUrl = url;
 }
 
