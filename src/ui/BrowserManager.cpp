@@ -15,8 +15,10 @@ namespace
 const int PageIdBase = 10000;
 const int FirstLoadingIcon = 4;
 const int ViewGapMs = 4;
-// The page on show holds the others back until it has loaded, or this long.
-const std::chrono::milliseconds LeadWaitLimit(300);
+// The page on show holds the others back until it has loaded, or this long:
+// past it its own server is slow, and the others had better ask theirs now
+// (measured against 300 ms: the last page came 10% sooner with a slow server).
+const std::chrono::milliseconds LeadWaitLimit(150);
 // After it, this many start together; a page still loading after
 // StartSlot gives its place up, so that slow servers do not hold the queue.
 const size_t StartTogether = 4;
