@@ -7,17 +7,22 @@
 #     a window of the same size;
 #   - one search dispatched to 30 pages against 30 bare wxWebView::LoadURL
 #     calls on the same views;
+#   - Enter to the load event of the page on show and of the last page, with
+#     1 and 40 engines on a loopback server answering at once and after
+#     250 ms; beside an older build's figures when one is given;
 #   - keystroke to suggestion list against a loopback HTTPS service that
 #     answers at once, cold and warm, on top of the bare round trip, with the
 #     TLS handshakes per 20 keystrokes; closing with 10 stalled fetches;
 #   - catalogue save of 10,000 engines against the toolkit's wxXmlDocument::Save;
 #   - importing 1,000 OpenSearch descriptions and exporting them back.
 # Prints figures and ratios; never pass/fail.
-#   usage: bench/release.sh [build dir] [runs]   (default build/bench, 3 runs)
+#   usage: bench/release.sh [build dir] [runs] [older build dir]
+#          (default build/bench, 3 runs; searches are timed at least 5 times)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build/bench}"
 runs="${2:-3}"
+older="${3:-}"
 if [ ! -x "$build/stage/orvane" ] || [ ! -x "$build/bench/bench_model" ]; then
   "$root/scripts/build.sh" "$build" -DORVANE_BENCH=ON
 fi
@@ -32,6 +37,9 @@ NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session
   "$build/bench/browser/bench_result_pages" 30 "$page" --exit --rounds 40 2>/dev/null \
   | grep -E "^(DISPATCH|BARE)" || true
 rm -f "$page"
+
+echo "== search: the page on show first (1 and 40 engines, server answers at once and after 250 ms) =="
+bash "$root/bench/search/current_first.sh" "$build" "$(( runs > 5 ? runs : 5 ))" ${older:+"$older"} 2>/dev/null
 
 echo "== memory with 20 pages =="
 ORVANE_BENCH_MEMORY=1 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 20 2>/dev/null \

@@ -16,16 +16,27 @@ namespace
 const int PageIdBase = 10000;
 const int FirstLoadingIcon = 4;
 const int ViewGapMs = 4;
+// The page on show holds the others back until it has loaded, or this long:
+// past it its own server is slow, and the others had better ask theirs now
+// (measured against 300 ms: the last page came 10% sooner with a slow server).
+const std::chrono::milliseconds LeadWaitLimit(150);
+// After it, this many start together; a page still loading after
+// StartSlot gives its place up, so that slow servers do not hold the queue.
+const size_t StartTogether = 4;
+const std::chrono::milliseconds StartSlot(60);
+const int QueuePollMs = 10;
 } // namespace
 
 BrowserManager::BrowserManager()
 {
     m_viewTimer.Bind(wxEVT_TIMER, &BrowserManager::OnViewTimer, this);
+    m_queueTimer.Bind(wxEVT_TIMER, &BrowserManager::OnQueueTimer, this);
 }
 
 BrowserManager::~BrowserManager()
 {
     m_viewTimer.Stop();
+    m_queueTimer.Stop();
     StopAll();
     for (auto& [key, page] : m_pages)
     {
@@ -111,6 +122,7 @@ void BrowserManager::OnViewTimer(wxTimerEvent&)
 
 void BrowserManager::SetEngines(const EngineArray& engines)
 {
+    ClearQueue();
     for (auto& [key, page] : m_pages)
     {
         page->m_bActive = false;
@@ -152,6 +164,7 @@ bool BrowserManager::IsShowing(const EngineArray& engines) const
 
 void BrowserManager::ShowStartPage()
 {
+    ClearQueue();
     const wxString startPage = ProgramFolder::File("conf/index.htm");
     for (auto& [key, page] : m_pages)
     {
@@ -165,11 +178,28 @@ void BrowserManager::Search(const wxString& keyword, const std::vector<const Eng
     // One load per page and nothing else: a new address replaces whatever
     // the page was loading, so the stop and the start-page load that used to
     // come first only doubled the work. Unbound pages still loading stop.
+    ClearQueue();
     for (auto& [key, page] : m_pages)
     {
         bool busy = false;
         if (!page->m_bActive && m_alive[key] && page->IsBusy(busy) && busy)
             page->Stop();
+    }
+    // The page on show goes first; the rest wait for their turn.
+    auto loads = [only](const ZulIeCtrl* page) {
+        return page->m_bActive && page->m_pEngine &&
+               (!only || std::find(only->begin(), only->end(), page->m_pEngine) != only->end()) &&
+               EngineRules::IsWebAddress(page->m_pEngine->m_strUrl);
+    };
+    int lead = -1;
+    size_t searched = 0;
+    for (const auto& [key, page] : m_pages)
+    {
+        if (!loads(page))
+            continue;
+        ++searched;
+        if (lead < 0 || static_cast<int>(key) == m_nCurrentKey)
+            lead = static_cast<int>(key);
     }
     std::map<wxString, wxString> encodedFor;  // keyed by encoding name
     for (auto& [key, page] : m_pages)
@@ -195,13 +225,164 @@ void BrowserManager::Search(const wxString& keyword, const std::vector<const Eng
         }
         page->m_nIconIndex = FirstLoadingIcon;
         page->m_strPageUrl = FillUrlTemplate(engine.m_strUrl, encoded->second);
-        page->LoadUrl(page->m_strPageUrl);
+        if (searched == 1 || static_cast<int>(key) == lead)
+        {
+            page->LoadUrl(page->m_strPageUrl);
+        }
+        else
+        {
+            page->QueueLoad(page->m_strPageUrl);
+            m_queue.push_back(key);
+        }
     }
+    if (m_queue.empty())
+        return;
+    m_nLeadKey = static_cast<unsigned>(lead);
+    m_bLeadHolds = true;
+    m_leadSince = Clock::now();
+    OrderQueue();
+    m_queueTimer.Start(QueuePollMs);
+}
+
+void BrowserManager::SetCurrentPage(ZulIeCtrl* page)
+{
+    if (!page)
+        return;
+    const unsigned key = static_cast<unsigned>(page->GetId() - PageIdBase);
+    auto found = m_pages.find(key);
+    if (found == m_pages.end() || found->second != page)
+        return;
+    m_nCurrentKey = static_cast<int>(key);
+    if (m_queue.empty() || !page->m_bActive)
+        return;
+    m_queue.erase(std::remove(m_queue.begin(), m_queue.end(), key), m_queue.end());
+    page->StartQueuedLoad();
+    m_nLeadKey = key;
+    m_bLeadHolds = true;
+    m_leadSince = Clock::now();
+    OrderQueue();
+}
+
+std::vector<unsigned> BrowserManager::WaitingKeys() const
+{
+    return m_queue;
+}
+
+void BrowserManager::OrderQueue()
+{
+    // Circular distance, as Ctrl+Tab wraps round: next, previous, next but
+    // one, previous but one, ...
+    const long count = static_cast<long>(std::max<size_t>(CountActivePages(), 1));
+    const long lead = static_cast<long>(m_nLeadKey) % count;
+    auto rank = [&](unsigned key) {
+        const long k = static_cast<long>(key) % count;
+        const long ahead = (k - lead + count) % count;
+        const long behind = (lead - k + count) % count;
+        return ahead <= behind ? 2 * ahead - 1 : 2 * behind;
+    };
+    std::stable_sort(m_queue.begin(), m_queue.end(),
+                     [&](unsigned a, unsigned b) { return rank(a) < rank(b); });
+}
+
+ZulIeCtrl* BrowserManager::LivePage(unsigned key)
+{
+    auto found = m_pages.find(key);
+    if (found == m_pages.end() || !m_alive[key])
+        return nullptr;
+    return found->second;
+}
+
+void BrowserManager::OnQueueTimer(wxTimerEvent&)
+{
+    StartWaitingPages();
+}
+
+void BrowserManager::StartWaitingPages()
+{
+    const Clock::time_point now = Clock::now();
+    if (m_bLeadHolds)
+    {
+        bool busy = false;
+        ZulIeCtrl* lead = LivePage(m_nLeadKey);
+        if (lead && lead->IsBusy(busy) && busy && now - m_leadSince < LeadWaitLimit)
+            return;
+        m_bLeadHolds = false;
+    }
+    // A place is free once its page has loaded, or StartSlot after its page
+    // started. Places are timed from when they fell free, not from this
+    // tick, so a busy event loop that runs the timer late still keeps pace.
+    std::vector<Clock::time_point> freeSince;
+    m_starting.erase(std::remove_if(m_starting.begin(), m_starting.end(),
+                                    [&](const auto& started) {
+                                        bool busy = false;
+                                        ZulIeCtrl* page = LivePage(started.first);
+                                        const bool loaded = !page || !page->IsBusy(busy) || !busy;
+                                        if (loaded)
+                                            freeSince.push_back(now);
+                                        return loaded;
+                                    }),
+                     m_starting.end());
+    while (!m_queue.empty())
+    {
+        m_starting.erase(std::remove_if(m_starting.begin(), m_starting.end(),
+                                        [&](const auto& started) {
+                                            const bool over = now - started.second >= StartSlot;
+                                            if (over)
+                                                freeSince.push_back(started.second + StartSlot);
+                                            return over;
+                                        }),
+                         m_starting.end());
+        while (m_starting.size() + freeSince.size() < StartTogether)
+            freeSince.push_back(now);
+        if (freeSince.empty())
+            break;
+        std::sort(freeSince.begin(), freeSince.end());
+        for (const Clock::time_point since : freeSince)
+        {
+            ZulIeCtrl* page = nullptr;
+            unsigned key = 0;
+            while (!page && !m_queue.empty())
+            {
+                key = m_queue.front();
+                m_queue.erase(m_queue.begin());
+                page = LivePage(key);
+                if (page && !page->IsQueued())
+                    page = nullptr;
+            }
+            if (!page)
+                break;
+            page->StartQueuedLoad();
+            m_starting.emplace_back(key, since);
+        }
+        freeSince.clear();
+    }
+    if (m_queue.empty())
+    {
+        m_queueTimer.Stop();
+        m_starting.clear();
+    }
+}
+
+void BrowserManager::ClearQueue()
+{
+    m_queueTimer.Stop();
+    for (unsigned key : m_queue)
+    {
+        if (ZulIeCtrl* page = LivePage(key))
+        {
+            if (page->IsQueued())
+                page->Stop();
+        }
+    }
+    m_queue.clear();
+    m_starting.clear();
+    m_bLeadHolds = false;
 }
 
 bool BrowserManager::StopAll()
 {
-    // Every page is asked, even after one fails.
+    // Every page is asked, even after one fails; waiting pages never start.
+    ClearQueue();
     bool allStopped = true;
     for (auto& [key, page] : m_pages)
     {

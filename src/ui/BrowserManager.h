@@ -7,8 +7,10 @@
 #include <wx/weakref.h>
 #include <wx/window.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 class wxWindow;
@@ -22,6 +24,17 @@ class ZulIeCtrl;
 // show first, then the active ones in key order, so input is handled between
 // any two. A page without its view keeps the address it was told to load
 // (start page or search) and loads it when the view appears.
+//
+// A search gives every active page its address at once, but only the page
+// on show starts loading: forty pages loading together share the machine,
+// and the one the user looks at would get a fortieth of it. The others wait
+// until it has finished (or for a short while at most, so that a slow server
+// does not hold them back), then start a few at a time in order of their
+// distance from it, as Ctrl+Tab and Ctrl+Shift+Tab reach them. A waiting
+// page counts as loading. (Lowering the CPU priority of the hidden pages'
+// web processes instead is not possible: WebKit's API names no view's
+// process, and an unprivileged process cannot raise a priority it has
+// lowered, so a tab turned to would stay slowed.)
 class BrowserManager
 {
 public:
@@ -42,6 +55,13 @@ public:
     bool IsAnyBusy();
     size_t CountActivePages() const;
 
+    // The page on show, which a search loads first. Turning to another page
+    // while pages still wait makes it the one that goes first: it starts at
+    // once if it was waiting, and the rest wait for it, nearest first.
+    void SetCurrentPage(ZulIeCtrl* page);
+    // Keys of the pages whose search load waits, in the order they will start.
+    std::vector<unsigned> WaitingKeys() const;
+
     // Makes the page's web view now, if it has none yet.
     void CreateView(ZulIeCtrl* page);
     // One step: makes the next missing view; false when none is missing.
@@ -60,8 +80,16 @@ public:
     std::map<unsigned, ZulIeCtrl*> m_pages;  // owned; ordered so visiting follows engine order
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     void OnViewTimer(wxTimerEvent& event);
     void ScheduleViews();
+    void OnQueueTimer(wxTimerEvent& event);
+    void StartWaitingPages();
+    void OrderQueue();
+    // Forgets the waiting loads; the pages that still wait stop.
+    void ClearQueue();
+    ZulIeCtrl* LivePage(unsigned key);
 
     // Pages are also children of m_pParent: should that window go first, its
     // children are gone and the destructor must not delete them again.
@@ -72,4 +100,15 @@ private:
     wxTimer m_viewTimer;
     double m_longestViewMs = 0;
     bool m_bHeld = false;
+
+    int m_nCurrentKey = -1;
+    // The search's waiting pages, first to start first, and the page they
+    // wait for while m_bLeadHolds.
+    std::vector<unsigned> m_queue;
+    unsigned m_nLeadKey = 0;
+    bool m_bLeadHolds = false;
+    Clock::time_point m_leadSince;
+    // Started from the queue and still counted against the few at a time.
+    std::vector<std::pair<unsigned, Clock::time_point>> m_starting;
+    wxTimer m_queueTimer;
 };

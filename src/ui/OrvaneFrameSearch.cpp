@@ -344,6 +344,8 @@ void OrvaneFrame::StartSearch()
     {
         SetAllTabImages(IMAGE_LOADING_FIRST);
         m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
+        // The page on show loads first.
+        m_browserManager.SetCurrentPage(CurrentPage());
         m_browserManager.Search(query.keyword);
         DesktopQuery::NoteRecent(m_pPreference->m_arrRecentGroups, CurrentGroup());
         return;
@@ -361,6 +363,8 @@ void OrvaneFrame::StartSearch()
         if (page->m_pEngine == query.searched.front())
             first = page;
     });
+    // The shortcut's first engine is the page shown, so it loads first.
+    m_browserManager.SetCurrentPage(first ? first : CurrentPage());
     m_browserManager.Search(query.keyword, &query.searched);
     if (first)
     {
@@ -469,6 +473,8 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     // before any view is made.
     if (IsShown())
         m_browserManager.CreateView(page);
+    // A page still waiting for its search load starts now.
+    m_browserManager.SetCurrentPage(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     RetargetFindBar();

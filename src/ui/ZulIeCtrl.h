@@ -6,6 +6,11 @@ class Engine;
 
 // One result page: a browser view that remembers its engine, tab caption,
 // last URL and tab image. Its web view is made later, by the browser manager.
+//
+// A search may give the page its address before its load starts (the
+// browser manager lets the page on show go first): until StartQueuedLoad()
+// the page counts as loading, has not failed, and a stop or another load
+// drops the waiting address. The page is always used as a ZulIeCtrl for that.
 class ZulIeCtrl : public wxIEHtmlWin
 {
 public:
@@ -13,6 +18,15 @@ public:
               const wxSize& size = wxDefaultSize, long style = 0,
               const wxString& name = "panel");
     ~ZulIeCtrl() override;
+
+    void QueueLoad(const wxString& url);
+    bool IsQueued() const { return !m_strQueuedUrl.empty(); }
+    void StartQueuedLoad();
+
+    void LoadUrl(const wxString& url);
+    bool IsBusy(bool& busy);
+    bool Stop();
+    bool HasFailed() const { return !IsQueued() && wxIEHtmlWin::HasFailed(); }
 
     Engine* m_pEngine = nullptr;   // not owned; cleared when the page is unbound
     wxString m_strEngineName;
@@ -22,4 +36,7 @@ public:
 
 protected:
     wxString BuildErrorPage(const wxString& url, const wxString& reason) const override;
+
+private:
+    wxString m_strQueuedUrl;
 };

@@ -352,6 +352,92 @@ TEST_F(BrowserManagerTest, ViewsComeOnePerStepShownPageFirstAndLoadTheLastAddres
                              [](const auto& n) { return n.second.Contains("index.htm"); }));
 }
 
+TEST_F(BrowserManagerTest, ThePageOnShowStartsFirstAndTheOthersByDistance)
+{
+    // Page 0 never answers until released; the others answer at once.
+    EngineArray engines;
+    for (int i = 0; i < 5; ++i)
+        engines.push_back(AddEngine(wxString::Format("E%d", i),
+                                    s_server->Url((i == 0 ? "/held?e=" : "/q?e=") + std::to_string(i) + "&q=*")));
+    m_manager->SetEngines(engines);
+    ShowActivePages();
+    std::vector<ZulIeCtrl*> pages;
+    for (auto& [key, page] : m_manager->m_pages)
+    {
+        m_manager->CreateView(page);
+        pages.push_back(page);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !m_manager->IsAnyBusy(); }));
+
+    m_manager->SetCurrentPage(pages[2]);
+    m_manager->Search("k");
+    {
+        SCOPED_TRACE("every page has its address at once and counts as loading; only the page on show started");
+        for (int i = 0; i < 5; ++i)
+        {
+            EXPECT_EQ(pages[i]->m_strPageUrl, engines[i]->m_strUrl.BeforeLast('*') + "k") << i;
+            EXPECT_EQ(pages[i]->m_nIconIndex, 4) << i;
+            EXPECT_EQ(pages[i]->IsQueued(), i != 2) << i;
+            bool busy = false;
+            EXPECT_TRUE(pages[i]->IsBusy(busy) && busy) << i;
+            EXPECT_FALSE(pages[i]->HasFailed()) << i;
+        }
+        EXPECT_EQ(m_manager->WaitingKeys(), (std::vector<unsigned>{3, 1, 4, 0}));
+    }
+    {
+        SCOPED_TRACE("turning to a waiting page starts it; the rest wait for it, nearest first, round the end");
+        m_manager->SetCurrentPage(pages[0]);
+        EXPECT_FALSE(pages[0]->IsQueued());
+        EXPECT_EQ(m_manager->WaitingKeys(), (std::vector<unsigned>{1, 4, 3}));
+    }
+    {
+        SCOPED_TRACE("a page on show that does not answer holds the others back only briefly");
+        for (int i = 1; i < 5; ++i)
+            EXPECT_TRUE(WaitUntil([&] { return Completed(pages[i]->GetId(), pages[i]->m_strPageUrl); })) << i;
+        EXPECT_TRUE(m_manager->WaitingKeys().empty());
+        EXPECT_TRUE(m_manager->IsAnyBusy());
+    }
+    s_server->ReleaseHeld();
+    EXPECT_TRUE(WaitUntil([&] { return Completed(pages[0]->GetId(), pages[0]->m_strPageUrl); }));
+    EXPECT_TRUE(WaitUntil([&] { return !m_manager->IsAnyBusy(); }));
+    EXPECT_EQ(RequestsContaining("q=k"), 5u);
+}
+
+TEST_F(BrowserManagerTest, StopAndANewSearchDropTheWaitingLoads)
+{
+    EngineArray engines = {AddEngine("Held", s_server->Url("/held?q=*")), AddEngine("B", s_server->Url("/b?q=*")),
+                           AddEngine("C", s_server->Url("/c?q=*"))};
+    m_manager->SetEngines(engines);
+    std::vector<ZulIeCtrl*> pages;
+    for (auto& [key, page] : m_manager->m_pages)
+    {
+        m_manager->CreateView(page);
+        pages.push_back(page);
+    }
+    m_manager->SetCurrentPage(pages[0]);
+    {
+        SCOPED_TRACE("a stop drops the waiting pages: they never start");
+        m_manager->Search("s");
+        ASSERT_EQ(m_manager->WaitingKeys().size(), 2u);
+        m_manager->StopAll();
+        EXPECT_TRUE(m_manager->WaitingKeys().empty());
+        EXPECT_FALSE(pages[1]->IsQueued());
+        EXPECT_TRUE(WaitUntil([&] { return !m_manager->IsAnyBusy(); }));
+        EXPECT_FALSE(WaitUntil([&] { return RequestsContaining("q=s") > 1; }, 800));
+    }
+    {
+        SCOPED_TRACE("a new search replaces the waiting loads of the last one");
+        m_manager->Search("u");
+        m_manager->Search("v");
+        for (int i : {1, 2})
+            EXPECT_TRUE(WaitUntil([&] { return Completed(pages[i]->GetId(), pages[i]->m_strPageUrl); })) << i;
+        EXPECT_EQ(RequestsContaining("q=u"), RequestsStartingWith("/held?q=u")) << "only the first page may have asked";
+        s_server->ReleaseHeld();
+        EXPECT_TRUE(WaitUntil([&] { return Completed(pages[0]->GetId(), Url("/held?q=v")); }));
+        EXPECT_TRUE(WaitUntil([&] { return !m_manager->IsAnyBusy(); }));
+    }
+}
+
 TEST_F(BrowserManagerTest, StopAllReachesBusyPagesActiveOrNot)
 {
     Engine* held = AddEngine("Held", s_server->Url("/held?q=*"));

@@ -98,7 +98,7 @@ TEST_F(SearchFlowTest, PagesFollowEngineOrderAndStartIdle)
     ASSERT_TRUE(WaitIdle());
     // Nothing is searched at start: the pages show the start page.
     EXPECT_EQ(m_server->RequestCount(), 0u);
-    EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 10000));
     EXPECT_TRUE(IdleControls());
 }
 
@@ -223,6 +223,38 @@ TEST_F(SearchFlowTest, StopRestoresIdleControlsAtOnce)
     EXPECT_TRUE(WaitIdle());
     m_hold = false;
     m_server->ReleaseHeld();
+}
+
+TEST_F(SearchFlowTest, TheTabOnShowLoadsFirstAndATabTurnedToStartsAtOnce)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    m_hold = true;
+    Notebook()->SetSelection(1);
+    KeywordBox()->ChangeValue("first");
+    Command(OrvaneFrame::ID_MENU_START_SEARCH);
+    {
+        SCOPED_TRACE("Beta on show goes first; Gamma (next) and Alpha (previous) wait");
+        EXPECT_EQ(Pages().WaitingKeys(), (std::vector<unsigned>{2, 0}));
+        EXPECT_TRUE(SearchingControls());
+        EXPECT_EQ(TabImages(), std::vector<int>(3, 4));
+    }
+    {
+        SCOPED_TRACE("Ctrl+Tab to Gamma starts it at once");
+        Command(OrvaneFrame::ID_MENU_NEXT_PAGE);
+        EXPECT_EQ(Pages().WaitingKeys(), (std::vector<unsigned>{0}));
+        EXPECT_FALSE(Pages().GetPage(2)->IsQueued());
+    }
+    ASSERT_TRUE(WaitUntil([&] { return m_server->RequestCount() >= 3; }));
+    EXPECT_EQ(Searching(), 1);
+    m_hold = false;
+    m_server->ReleaseHeld();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(IdleControls());
+    EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+    const std::vector<std::string> targets = RequestTargets();
+    for (const char* target : {"/alpha?q=first", "/beta?q=first&x=1", "/gamma?q=first"})
+        EXPECT_TRUE(Contains(targets, target)) << target;
 }
 
 TEST_F(SearchFlowTest, NextAndPreviousWrapAround)
