@@ -108,6 +108,8 @@ timeout 60 ./orvane --clipboard >>"$w/b.out" 2>&1; echo "$?" >>"$w/b.status"
 wait_for 150 requested "/web?q=orca%20pod" && note "clipboard"
 requested "/web?q=not%20this" && note "clipboard read the selection"
 # Nothing selected, or a new search: the window comes up and searches nothing.
+# The clipboard search's other page starts after the first: let it come in.
+wait_for 150 requested "/web2?q=orca%20pod"
 printf '' | xclip -selection primary
 printf '' | xclip -selection clipboard
 before=$(wc -l <"$w/requests.log")

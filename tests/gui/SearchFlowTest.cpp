@@ -513,8 +513,12 @@ TEST_F(SearchFlowTest, ShortcutsSearchOnlyTheirEnginesAndSwitchTheGroup)
     OpenFrame();
     ASSERT_TRUE(WaitIdle());
     {
-        SCOPED_TRACE("one engine of the group on show: its tab is chosen, the others stay");
-        Search("sea !B otter");
+        SCOPED_TRACE("one engine of the group on show: its tab is chosen and loads at once");
+        KeywordBox()->ChangeValue("sea !B otter");
+        Command(OrvaneFrame::ID_MENU_START_SEARCH);
+        EXPECT_TRUE(Pages().WaitingKeys().empty());
+        EXPECT_FALSE(Pages().GetPage(1)->IsQueued());
+        ASSERT_TRUE(WaitIdle());
         EXPECT_EQ(RequestTargets(), std::vector<std::string>{"/beta?q=sea%20otter&x=1"});
         EXPECT_EQ(Notebook()->GetSelection(), 1);
         EXPECT_EQ(History(), std::vector<wxString>{"sea !B otter"});
