@@ -836,6 +836,11 @@ void wxIEHtmlWin::Find(const wxString& text)
         return;
     }
     ShowCurrentMatch(true);
+    // A new search starts at the page's selection (the previous text's
+    // match); the count below assumes the first match, so start from the
+    // top. A world of our own, so the page's scripts cannot intercept it.
+    webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_native), "getSelection().removeAllRanges()", -1,
+                                        "orvane-find", nullptr, nullptr, nullptr, nullptr);
     const guint32 options = WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
     webkit_find_controller_count_matches(finder, text.utf8_str(), options, G_MAXUINT);
     webkit_find_controller_search(finder, text.utf8_str(), options, G_MAXUINT);
