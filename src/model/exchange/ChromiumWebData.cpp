@@ -1,4 +1,5 @@
 #include "exchange/ChromiumWebData.h"
+#include "exchange/UrlTemplate.h"
 
 #include "base/RelativeUrl.h"
 #include "catalogue/EngineRules.h"
@@ -73,36 +74,20 @@ bool ChromiumWebData::HasMagic(const std::string& bytes)
 bool ChromiumWebData::Expand(const wxString& stored, const wxString& encoding, bool forSuggestions,
                              wxString& url)
 {
-    url.clear();
-    url.reserve(stored.length());
     bool hasSearchTerms = false;
-    for (size_t i = 0; i < stored.length(); ++i)
-    {
-        const wxUniChar c = stored[i];
-        if (c == '*' && !forSuggestions)
-        {
-            url += wxS("%2a");
-            continue;
-        }
-        const size_t close = c == '{' ? stored.find('}', i + 1) : wxString::npos;
-        const wxString name = close == wxString::npos ? wxString() : stored.substr(i + 1, close - i - 1);
-        if (name.empty() || name.find('{') != wxString::npos)
-        {
-            url += c;
-            continue;
-        }
-        i = close;
+    url = UrlTemplate::Expand(stored, !forSuggestions, [&](const wxString& name) -> wxString {
         if (name == wxS("searchTerms"))
         {
-            url += forSuggestions ? wxS("{searchTerms}") : wxS("*");
             hasSearchTerms = true;
+            return forSuggestions ? wxS("{searchTerms}") : wxS("*");
         }
-        else if (name == wxS("inputEncoding"))
-            url += encoding;
-        else if (name == wxS("google:baseURL") || name == wxS("google:baseSuggestURL"))
-            url += GoogleBase;
+        if (name == wxS("inputEncoding"))
+            return encoding;
+        if (name == wxS("google:baseURL") || name == wxS("google:baseSuggestURL"))
+            return GoogleBase;
         // Every other placeholder (RLZ, client, ...) stays empty.
-    }
+        return wxString();
+    });
     return hasSearchTerms;
 }
 

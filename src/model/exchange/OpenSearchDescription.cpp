@@ -1,4 +1,5 @@
 #include "exchange/OpenSearchDescription.h"
+#include "exchange/UrlTemplate.h"
 
 #include "catalogue/EngineRules.h"
 #include "base/RelativeUrl.h"
@@ -210,44 +211,27 @@ wxString Expand(const wxString& templ, const OpenSearchDescription::Url& url,
         return !text.empty() && text.ToLong(&value) ? wxString::Format(wxS("%ld"), value)
                                                     : wxString(wxS("1"));
     };
-    wxString out;
-    out.reserve(templ.length());
-    for (size_t i = 0; i < templ.length(); ++i)
-    {
-        const wxUniChar c = templ[i];
-        if (c == '*')
-        {
-            out += wxS("%2a");
-            continue;
-        }
-        const size_t close = c == '{' ? templ.find('}', i + 1) : wxString::npos;
-        const wxString name = close == wxString::npos ? wxString() : templ.substr(i + 1, close - i - 1);
-        if (name.empty() || name.find('{') != wxString::npos)
-        {
-            out += c;
-            continue;
-        }
-        i = close;
+    return UrlTemplate::Expand(templ, true, [&](const wxString& name) -> wxString {
         if (name == wxS("searchTerms"))
         {
-            out += '*';
             hasSearchTerms = true;
+            return wxS("*");
         }
-        else if (name.EndsWith(wxS("?")))
-            ;  // an optional parameter we have no value for
-        else if (name == wxS("inputEncoding"))
-            out += encoding;
-        else if (name == wxS("outputEncoding"))
-            out += wxS("UTF-8");
-        else if (name == wxS("startPage"))
-            out += offset(url.pageOffset);
-        else if (name == wxS("startIndex"))
-            out += offset(url.indexOffset);
-        else if (name == wxS("count"))
-            out += wxString::Format(wxS("%d"), OpenSearchDescription::ResultCount);
+        if (name.EndsWith(wxS("?")))
+            return wxString();  // an optional parameter we have no value for
+        if (name == wxS("inputEncoding"))
+            return encoding;
+        if (name == wxS("outputEncoding"))
+            return wxS("UTF-8");
+        if (name == wxS("startPage"))
+            return offset(url.pageOffset);
+        if (name == wxS("startIndex"))
+            return offset(url.indexOffset);
+        if (name == wxS("count"))
+            return wxString::Format(wxS("%d"), OpenSearchDescription::ResultCount);
         // {language} and every other parameter stay empty.
-    }
-    return out;
+        return wxString();
+    });
 }
 
 // The template with its Params as a query: "name=value" joined by '&'.
