@@ -72,6 +72,27 @@ PY
     host="127.0.0.1:$(cat "$work/port")"
 }
 
+# e2e_run <status> [args...]: runs the program without a display, in $work,
+# with $work/home as home; its output goes to $work/out and $work/err. Sets
+# fail=1 (and says so) when it exits with another status.
+e2e_run() {
+    local want="$1"; shift
+    local got=0
+    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+        timeout 30 "$work/prog/orvane" "$@" >"$work/out" 2>"$work/err") || got=$?
+    if [ "$got" -ne "$want" ]; then
+        echo "FAIL: orvane $* exited $got, expected $want"; cat "$work/err"; fail=1
+    fi
+}
+
+# e2e_expect <out|err> <text>: sets fail=1 (and shows both) unless the last
+# e2e_run printed exactly the text there.
+e2e_expect() {
+    if [ "$(cat "$work/$1")" != "$2" ]; then
+        echo "FAIL: unexpected $1"; echo "--- got"; cat "$work/$1"; echo "--- expected"; echo "$2"; fail=1
+    fi
+}
+
 # e2e_as_user: sets the array run_as to a prefix that drops root's rights
 # (root may write anywhere, which would hide read-only folders), and gives the
 # test's home folder to that user.

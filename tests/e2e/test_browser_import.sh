@@ -83,49 +83,35 @@ with open(os.path.join(chrome, "Web Data"), "wb") as f:
 PY
 
 fail=0
-run() {
-    local want="$1"; shift
-    local got=0
-    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-        timeout 30 "$work/prog/orvane" "$@" >"$work/out" 2>"$work/err") || got=$?
-    if [ "$got" -ne "$want" ]; then
-        echo "FAIL: orvane $* exited $got, expected $want"; cat "$work/err"; fail=1
-    fi
-}
-expect_out() {
-    if [ "$(cat "$work/out")" != "$1" ]; then
-        echo "FAIL: unexpected output"; echo "--- got"; cat "$work/out"; echo "--- expected"; echo "$1"; fail=1
-    fi
-}
 
-run 0 --help
+e2e_run 0 --help
 grep -q -- "--import-browser" "$work/out" && grep -q -- "--list-browsers" "$work/out" ||
     { echo "FAIL: --help does not describe the browser options"; fail=1; }
-run 2 --list-browsers extra
-run 2 --list-browsers --language English
-run 2 --import-browser one two
+e2e_run 2 --list-browsers extra
+e2e_run 2 --list-browsers --language English
+e2e_run 2 --import-browser one two
 
 browsers=(.mozilla .config/chromium .config/google-chrome)
 before="$(cd "$work/home" && find "${browsers[@]}" | sort && find "${browsers[@]}" -type f -exec md5sum {} + | sort)"
-run 0 --list-browsers
-expect_out "Firefox	default-release	$work/home/.mozilla/firefox/x1.default-release	1
+e2e_run 0 --list-browsers
+e2e_expect out "Firefox	default-release	$work/home/.mozilla/firefox/x1.default-release	1
 Chromium	Holiday	$work/home/.config/chromium/Profile 1	2
 Google Chrome	Default	$work/home/.config/google-chrome/Default	0"
 
 cp "$work/prog/conf/config.xml" "$work/config.before"
-run 1 --import-browser nothing-matches
+e2e_run 1 --import-browser nothing-matches
 grep -q "no browser profile matches nothing-matches" "$work/err" || { echo "FAIL: no clear error"; fail=1; }
-run 1 --import-browser chrome
-expect_out "skipped	$work/home/.config/google-chrome/Default/Web Data	The browser's engine file cannot be read (file is not a database)."
+e2e_run 1 --import-browser chrome
+e2e_expect out "skipped	$work/home/.config/google-chrome/Default/Web Data	The browser's engine file cannot be read (file is not a database)."
 cmp -s "$work/config.before" "$work/prog/conf/config.xml" || { echo "FAIL: a failed import changed the catalogue"; fail=1; }
 
-run 0 --import-browser HOLIDAY --language Deutsch --category Suche
-expect_out "added	Chrom	https://www.google.com/x?q=*&
+e2e_run 0 --import-browser HOLIDAY --language Deutsch --category Suche
+e2e_expect out "added	Chrom	https://www.google.com/x?q=*&
 skipped	Dup	duplicate"
-run 0 --import "$work/home/.mozilla/firefox/x1.default-release/search.json.mozlz4"
-expect_out "added	Fox Search	https://fox.test/s?q=*
+e2e_run 0 --import "$work/home/.mozilla/firefox/x1.default-release/search.json.mozlz4"
+e2e_expect out "added	Fox Search	https://fox.test/s?q=*
 skipped	Built In	The browser does not store this engine's address."
-run 1 --import-browser
+e2e_run 1 --import-browser
 grep -c "^skipped" "$work/out" | grep -qx 5 || { echo "FAIL: a second import added again"; cat "$work/out"; fail=1; }
 
 conf="$work/prog/conf/config.xml"

@@ -31,49 +31,34 @@ EOF2
 sed 's/type="text\/html"/type="text\/html" method="post"/' "$work/desc.xml" >"$work/post.xml"
 
 fail=0
-# run <expected status> <args...>: stdout in $work/out, stderr in $work/err.
-run() {
-    local want="$1"; shift
-    local got=0
-    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-        timeout 30 "$work/prog/orvane" "$@" >"$work/out" 2>"$work/err") || got=$?
-    if [ "$got" -ne "$want" ]; then
-        echo "FAIL: orvane $* exited $got, expected $want"; cat "$work/err"; fail=1
-    fi
-}
-expect_out() {
-    if [ "$(cat "$work/out")" != "$1" ]; then
-        echo "FAIL: unexpected output"; echo "--- got"; cat "$work/out"; echo "--- expected"; echo "$1"; fail=1
-    fi
-}
 
-run 0 --help
+e2e_run 0 --help
 grep -q -- "--export-opensearch" "$work/out" || { echo "FAIL: --help lists no options"; fail=1; }
-run 2 --no-such-option
+e2e_run 2 --no-such-option
 grep -q "^Usage:" "$work/err" || { echo "FAIL: no usage on a bad option"; fail=1; }
-run 2 --import
+e2e_run 2 --import
 
-run 0 --urls "  sea otter "
-expect_out $'https://first.test/?q=sea%20otter&a=*\nhttps://later.test/?q=sea%20otter'
-run 0 --urls --category Web 日本
-expect_out 'https://web.test/?q=%e6%97%a5%e6%9c%ac'
-run 1 --urls --language Nowhere word
+e2e_run 0 --urls "  sea otter "
+e2e_expect out $'https://first.test/?q=sea%20otter&a=*\nhttps://later.test/?q=sea%20otter'
+e2e_run 0 --urls --category Web 日本
+e2e_expect out 'https://web.test/?q=%e6%97%a5%e6%9c%ac'
+e2e_run 1 --urls --language Nowhere word
 
-run 0 --import desc.xml post.xml --category News
-expect_out $'added\t日本 Search\thttps://jp.test/s?q=*&n=20\nskipped\t日本 Search\t"日本 Search" sends its searches by POST, which Orvane cannot do.'
-run 1 --import desc.xml
-expect_out $'skipped\t日本 Search\tduplicate'
+e2e_run 0 --import desc.xml post.xml --category News
+e2e_expect out $'added\t日本 Search\thttps://jp.test/s?q=*&n=20\nskipped\t日本 Search\t"日本 Search" sends its searches by POST, which Orvane cannot do.'
+e2e_run 1 --import desc.xml
+e2e_expect out $'skipped\t日本 Search\tduplicate'
 grep -q "<SUGGEST_URL>https://jp.test/ac?q={searchTerms}</SUGGEST_URL>" "$work/prog/conf/config.xml" ||
     { echo "FAIL: the imported engine was not saved with its completion address"; fail=1; }
-run 0 --urls 日本
-expect_out $'https://first.test/?q=%e6%97%a5%e6%9c%ac&a=*\nhttps://later.test/?q=%e6%97%a5%e6%9c%ac\nhttps://jp.test/s?q=%93%fa%96%7b&n=20'
+e2e_run 0 --urls 日本
+e2e_expect out $'https://first.test/?q=%e6%97%a5%e6%9c%ac&a=*\nhttps://later.test/?q=%e6%97%a5%e6%9c%ac\nhttps://jp.test/s?q=%93%fa%96%7b&n=20'
 
-run 0 --export backup.xml
+e2e_run 0 --export backup.xml
 [ "$(grep -c "<ENGINE>" "$work/backup.xml")" -eq 5 ] || { echo "FAIL: --export did not write 5 engines"; fail=1; }
-run 2 --export-opensearch ''
+e2e_run 2 --export-opensearch ''
 [ -z "$(cd "$work" && ls ./*.xml 2>/dev/null | grep -v -e desc.xml -e post.xml -e backup.xml)" ] ||
     { echo "FAIL: an empty folder wrote into the current one"; ls "$work"; fail=1; }
-run 0 --export-opensearch os
+e2e_run 0 --export-opensearch os
 [ "$(ls "$work/os" | wc -l)" -eq 5 ] && [ -f "$work/os/日本_Search.xml" ] ||
     { echo "FAIL: --export-opensearch files"; ls "$work/os"; fail=1; }
 grep -q 'template="https://first.test/?q={searchTerms}&amp;a=\*"' "$work/os/First.xml" ||
@@ -82,20 +67,20 @@ grep -q 'template="https://first.test/?q={searchTerms}&amp;a=\*"' "$work/os/Firs
 # A backup imported into an empty catalogue gives back the same catalogue.
 cp "$work/prog/conf/config.xml" "$work/before.xml"
 rm "$work/prog/conf/config.xml"
-run 0 --import backup.xml
+e2e_run 0 --import backup.xml
 cmp -s "$work/before.xml" "$work/prog/conf/config.xml" || {
     echo "FAIL: export then import is not lossless"; diff "$work/before.xml" "$work/prog/conf/config.xml"; fail=1; }
 
-run 0 --version
+e2e_run 0 --version
 grep -Eqx 'Orvane [0-9]+(\.[0-9]+)+' "$work/out" || { echo "FAIL: --version printed"; cat "$work/out"; fail=1; }
 
 # A group without engines is named, whether the language is unknown or only
 # its engines are off; the category on show stays in the message.
-run 1 --urls --language Nope word
+e2e_run 1 --urls --language Nope word
 [ "$(cat "$work/err")" = "No enabled engine in Nope / News." ] || { echo "FAIL: empty group"; cat "$work/err"; fail=1; }
 
 # A missing folder is refused, never made.
-run 1 --export no/such/dir/x.xml
+e2e_run 1 --export no/such/dir/x.xml
 [ "$(cat "$work/err")" = "The folder $work/no/such/dir does not exist." ] || { echo "FAIL: missing folder"; cat "$work/err"; fail=1; }
 [ ! -e "$work/no" ] || { echo "FAIL: --export made folders"; fail=1; }
 
@@ -104,12 +89,12 @@ run 1 --export no/such/dir/x.xml
 cat >"$work/own.xml" <<'EOF2'
 <ENGINES><ENGINE><INDEX>1</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Bilder</CATEGORY><NAME>Own</NAME><URL>https://web.test/?q=*</URL></ENGINE></ENGINES>
 EOF2
-run 0 --import own.xml --language Elsewhere --category Other
-expect_out $'added\tOwn\thttps://web.test/?q=*'
+e2e_run 0 --import own.xml --language Elsewhere --category Other
+e2e_expect out $'added\tOwn\thttps://web.test/?q=*'
 tr -d ' \t\r\n' <"$work/prog/conf/config.xml" | grep -q "<LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Bilder</CATEGORY><NAME>Own</NAME>" ||
     { echo "FAIL: the catalogue engine was moved"; fail=1; }
 grep -q "Elsewhere" "$work/prog/conf/config.xml" && { echo "FAIL: the options moved a catalogue engine"; fail=1; }
-run 0 --help
+e2e_run 0 --help
 grep -q "keep" "$work/out" || { echo "FAIL: --help does not say catalogue engines keep their group"; fail=1; }
 
 [ "$fail" -eq 0 ] && echo "ok: headless commands"

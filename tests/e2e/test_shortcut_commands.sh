@@ -29,40 +29,25 @@ cat >"$work/more.xml" <<'EOF2'
 EOF2
 
 fail=0
-# run <expected status> <args...>: stdout in $work/out, stderr in $work/err.
-run() {
-    local want="$1"; shift
-    local got=0
-    (cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-        timeout 30 "$work/prog/orvane" "$@" >"$work/out" 2>"$work/err") || got=$?
-    if [ "$got" -ne "$want" ]; then
-        echo "FAIL: orvane $* exited $got, expected $want"; cat "$work/err"; fail=1
-    fi
-}
-expect() {  # expect <file> <text>
-    if [ "$(cat "$work/$1")" != "$2" ]; then
-        echo "FAIL: unexpected $1"; echo "--- got"; cat "$work/$1"; echo "--- expected"; echo "$2"; fail=1
-    fi
-}
 
-run 0 --urls "!w sea otter"
-expect out 'https://wiki.test/?q=sea%20otter'
-run 0 --urls --category News sea '!S' otter '!w'
-expect out 'https://second.test/?q=sea%20otter'
-expect err 'Not in this group: Wiki'
-run 1 --urls '!off' otter
-expect out ''
-expect err '"Off" is disabled.'
-run 1 --urls '!f'
-expect err 'Type words to search after the shortcut.'
-run 0 --urls '!important' '!'
-expect out $'https://first.test/?q=!important%20!\nhttps://second.test/?q=!important%20!'
+e2e_run 0 --urls "!w sea otter"
+e2e_expect out 'https://wiki.test/?q=sea%20otter'
+e2e_run 0 --urls --category News sea '!S' otter '!w'
+e2e_expect out 'https://second.test/?q=sea%20otter'
+e2e_expect err 'Not in this group: Wiki'
+e2e_run 1 --urls '!off' otter
+e2e_expect out ''
+e2e_expect err '"Off" is disabled.'
+e2e_run 1 --urls '!f'
+e2e_expect err 'Type words to search after the shortcut.'
+e2e_run 0 --urls '!important' '!'
+e2e_expect out $'https://first.test/?q=!important%20!\nhttps://second.test/?q=!important%20!'
 
-run 0 --import more.xml
-expect out $'added\tTaken\thttps://taken.test/?q=*\ndropped\tTaken\tThe shortcut "w" is already used; the engine was added without it.\nadded\tFree\thttps://free.test/?q=*'
-run 0 --urls '!FR' x
-expect out 'https://free.test/?q=x'
-run 0 --export backup.xml
+e2e_run 0 --import more.xml
+e2e_expect out $'added\tTaken\thttps://taken.test/?q=*\ndropped\tTaken\tThe shortcut "w" is already used; the engine was added without it.\nadded\tFree\thttps://free.test/?q=*'
+e2e_run 0 --urls '!FR' x
+e2e_expect out 'https://free.test/?q=x'
+e2e_run 0 --export backup.xml
 [ "$(grep -c "<SHORTCUT>" "$work/backup.xml")" -eq 5 ] && grep -q "<SHORTCUT>W</SHORTCUT>" "$work/backup.xml" ||
     { echo "FAIL: the export lost shortcuts"; cat "$work/backup.xml"; fail=1; }
 
