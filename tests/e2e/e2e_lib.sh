@@ -37,18 +37,36 @@ e2e_require() {
 # e2e_start_engine_server [cookie]: answers every GET with a small page and
 # appends its target to $work/requests.log; sets $host (127.0.0.1:port) and
 # $server_pid. Given a cookie, it also sets that cookie on every answer and
-# logs "<target> cookie=<what the browser sent>".
+# logs "<target> cookie=<what the browser sent>". /slow... answers after 4 s
+# and then logs "answered <target>"; /stream... never ends.
 e2e_start_engine_server() {
     cat >"$work/server.py" <<'PY'
-import http.server, sys
+import http.server, socketserver, sys, time
 log_path, cookie = sys.argv[1], sys.argv[2]
 class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
+    def log(self, line):
         with open(log_path, "a") as log:
-            if cookie:
-                log.write("%s cookie=%s\n" % (self.path, self.headers.get("Cookie", "")))
-            else:
-                log.write(self.path + "\n")
+            log.write(line + "\n")
+    def do_GET(self):
+        if cookie:
+            self.log("%s cookie=%s" % (self.path, self.headers.get("Cookie", "")))
+        else:
+            self.log(self.path)
+        if self.path.startswith("/stream"):
+            # A page that never ends.
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.end_headers()
+            try:
+                self.wfile.write(b"<html><head><title>r</title></head><body>")
+                while True:
+                    self.wfile.write(b"<p>more</p>\n")
+                    self.wfile.flush()
+                    time.sleep(0.5)
+            except OSError:
+                return
+        if self.path.startswith("/slow"):
+            time.sleep(4)
         body = b"<html><head><title>result</title></head><body>result</body></html>"
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
@@ -57,9 +75,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
+        if self.path.startswith("/slow"):
+            self.log("answered " + self.path)
     def log_message(self, *args):
         pass
-server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+server = Server(("127.0.0.1", 0), Handler)
 print(server.server_address[1], flush=True)
 server.serve_forever()
 PY

@@ -17,38 +17,8 @@ e2e_require xvfb-run python3 dbus-run-session timeout setpriv
 
 e2e_setup "$stage"
 
-# /web answers at once; /stream never ends.
-cat >"$work/server.py" <<'PY'
-import http.server, socketserver, sys, time
-log_path = sys.argv[1]
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        with open(log_path, "a") as log:
-            log.write(self.path + "\n")
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.end_headers()
-        self.wfile.write(b"<html><head><title>r</title></head><body>")
-        try:
-            while self.path.startswith("/stream"):
-                self.wfile.write(b"<p>more</p>\n")
-                self.wfile.flush()
-                time.sleep(0.5)
-        except OSError:
-            pass
-    def log_message(self, *args):
-        pass
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-server = Server(("127.0.0.1", 0), Handler)
-print(server.server_address[1], flush=True)
-server.serve_forever()
-PY
-: >"$work/requests.log"
-python3 "$work/server.py" "$work/requests.log" >"$work/port" &
-server_pid=$!
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-host="127.0.0.1:$(cat "$work/port")"
+# The engine server: /web answers at once; /stream never ends.
+e2e_start_engine_server
 
 cat >"$work/prog/conf/config.xml" <<EOF
 <?xml version="1.0" encoding="UTF-8"?>

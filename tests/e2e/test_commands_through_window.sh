@@ -13,38 +13,8 @@ e2e_require xvfb-run python3 dbus-run-session timeout xdotool
 
 e2e_setup "$stage"
 
-# Engine pages; /slow answers after 4 s and logs when it has answered.
-cat >"$work/server.py" <<'PY'
-import http.server, socketserver, sys, time
-log_path = sys.argv[1]
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        with open(log_path, "a") as log:
-            log.write(self.path + "\n")
-        if self.path.startswith("/slow"):
-            time.sleep(4)
-        body = b"<html><head><title>r</title></head><body>r</body></html>"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-        if self.path.startswith("/slow"):
-            with open(log_path, "a") as log:
-                log.write("answered " + self.path + "\n")
-    def log_message(self, *args):
-        pass
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-server = Server(("127.0.0.1", 0), Handler)
-print(server.server_address[1], flush=True)
-server.serve_forever()
-PY
-: >"$work/requests.log"
-python3 "$work/server.py" "$work/requests.log" >"$work/port" &
-server_pid=$!
-for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
-host="127.0.0.1:$(cat "$work/port")"
+# The engine server: /slow answers after 4 s and logs "answered /slow..." then.
+e2e_start_engine_server
 
 cat >"$work/prog/conf/config.xml" <<EOF
 <?xml version="1.0" encoding="UTF-8"?>
