@@ -8,12 +8,15 @@
 #include "store/ConfigStore.h"
 #include "EngineExportDlg.h"
 #include "EngineImportDlg.h"
+#include "ImportSourceDlg.h"
+#include "BrowserFiles.h"
 #include "store/ProgramFolder.h"
 #include "TestHttpServer.h"
 
 #include <wx/combobox.h>
 #include <wx/confbase.h>
 #include <wx/radiobox.h>
+#include <wx/radiobut.h>
 #include <wx/statusbr.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
@@ -64,6 +67,24 @@ protected:
 
 private:
     std::function<void(EngineImportDlg&)> m_use;
+    int m_answer;
+};
+
+// The browser-or-files question, answered after `use` has looked at it.
+class ExpectSource : public wxExpectModalBase<ImportSourceDlg, ExpectSource>
+{
+public:
+    ExpectSource(std::function<void(ImportSourceDlg&)> use, int answer) : m_use(std::move(use)), m_answer(answer) {}
+
+protected:
+    int OnInvoked(ImportSourceDlg* dlg) const override
+    {
+        m_use(*dlg);
+        return m_answer;
+    }
+
+private:
+    std::function<void(ImportSourceDlg&)> m_use;
     int m_answer;
 };
 
@@ -387,4 +408,48 @@ TEST_F(EngineImportDlgTest, AddThisEngineFetchesTheDescriptionAPageAdvertises)
         },
         ExpectError("The description needs authentication, which Orvane does not give.", &refused));
     EXPECT_EQ(2u, Engines().m_engines.size());
+}
+
+// With browser profiles in the home folder, File > Import Engines offers them
+// first; a chosen profile comes through the same import dialog as files.
+TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportDialog)
+{
+    AddFirefoxProfile(m_sandbox.Path(), "p.default", "default",
+                      MozLz4("{\"engines\":[" +
+                             FirefoxEngineJson("Fox", "http://127.0.0.1:9/fox", "fx", {{"q", "{searchTerms}"}}) +
+                             ",{\"_name\":\"Built\"}]}"));
+    AddChromiumProfile(m_sandbox.Path(), ".config/chromium", "Profile 2", "Travel",
+                       {{"Kilo again", "k", "http://127.0.0.1:9/kilo?q={searchTerms}", "", "", ""},
+                        {"Lima", "l", "http://127.0.0.1:9/lima?q={searchTerms}", "ISO-8859-1", "", ""}});
+
+    wxCommandEvent menu(wxEVT_MENU, OrvaneFrame::ID_MENU_IMPORT);
+    wxTEST_DIALOG(m_frame->ProcessWindowEvent(menu),
+                  ExpectSource(
+                      [](ImportSourceDlg& dlg) {
+                          wxListCtrl* list = dlg.GetList();
+                          ASSERT_EQ(2, list->GetItemCount());
+                          EXPECT_EQ("Firefox", list->GetItemText(0, ImportSourceDlg::COLUMN_BROWSER));
+                          EXPECT_EQ("1", list->GetItemText(0, ImportSourceDlg::COLUMN_ENGINES));
+                          EXPECT_EQ("Chromium", list->GetItemText(1, ImportSourceDlg::COLUMN_BROWSER));
+                          EXPECT_EQ("Travel", list->GetItemText(1, ImportSourceDlg::COLUMN_PROFILE));
+                          EXPECT_EQ("2", list->GetItemText(1, ImportSourceDlg::COLUMN_ENGINES));
+                          EXPECT_TRUE(dlg.GetBrowserButton()->GetValue());
+                          list->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+                      },
+                      wxID_OK),
+                  ExpectImportDlg(
+                      [](EngineImportDlg& dlg) {
+                          wxListCtrl* list = dlg.GetList();
+                          ASSERT_EQ(2, list->GetItemCount());
+                          EXPECT_EQ("Yes", list->GetItemText(0, EngineImportDlg::COLUMN_IN_CATALOGUE));
+                          EXPECT_FALSE(dlg.IsTicked(0));
+                          EXPECT_EQ("ISO-8859-1", list->GetItemText(1, EngineImportDlg::COLUMN_ENCODING));
+                          EXPECT_TRUE(dlg.IsTicked(1));
+                      },
+                      wxID_OK));
+    ASSERT_EQ(2u, Engines().m_engines.size());
+    EXPECT_EQ("Lima", Engines().m_engines[1]->m_strName);
+    EXPECT_EQ("http://127.0.0.1:9/lima?q=*", Engines().m_engines[1]->m_strUrl);
+    EXPECT_EQ("l", Engines().m_engines[1]->m_strShortcut);
+    EXPECT_EQ("English", Engines().m_engines[1]->m_strLanguage);
 }
