@@ -1,6 +1,7 @@
 #include "instance/SingleInstance.h"
 
 #include "instance/InstanceClient.h"
+#include "store/PrivateFolder.h"
 
 #include <wx/filename.h>
 #include <wx/utils.h>
@@ -29,16 +30,6 @@ constexpr auto RetryPause = std::chrono::milliseconds(50);
 // window itself drops a request it did not take within its queue limit.
 constexpr int ReplyTimeoutMs = 120 * 1000;
 
-// Trusted by ownership and mode, not because it is writable: in a folder
-// others may write to, another user could listen on the name first.
-bool IsPrivateFolder(const wxString& path, bool followLink)
-{
-    struct stat st{};
-    const int got = followLink ? ::stat(path.fn_str(), &st) : ::lstat(path.fn_str(), &st);
-    return got == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-           (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
-}
-
 bool SocketFits(const wxString& folder, const wxString& name)
 {
     return (folder + "/" + name + ".sock").fn_str().length() < sizeof(sockaddr_un::sun_path);
@@ -48,18 +39,18 @@ wxString ChannelFolder(const wxString& configFolder, const wxString& name)
 {
     wxString runtime;
     if (wxGetEnv("XDG_RUNTIME_DIR", &runtime) && wxIsAbsolutePath(runtime) &&
-        IsPrivateFolder(runtime, true) && SocketFits(runtime, name))
+        PrivateFolder::IsPrivate(runtime, true) && SocketFits(runtime, name))
         return runtime;
     const wxString own = configFolder + "/run";
-    wxFileName::Mkdir(configFolder, S_IRWXU, wxPATH_MKDIR_FULL);
-    ::mkdir(own.fn_str(), S_IRWXU);
-    if (IsPrivateFolder(own, false) && SocketFits(own, name))
+    PrivateFolder::Make(configFolder);
+    PrivateFolder::Make(own);
+    if (PrivateFolder::IsPrivate(own, false) && SocketFits(own, name))
         return own;
     // A short name for a long configuration path; /tmp is shared, so the
     // folder counts only if it is ours and private.
     const wxString shortFolder = wxString::Format("/tmp/orvane-%lu", static_cast<unsigned long>(::getuid()));
     ::mkdir(shortFolder.fn_str(), S_IRWXU);
-    if (IsPrivateFolder(shortFolder, false))
+    if (PrivateFolder::IsPrivate(shortFolder, false))
         return shortFolder;
     return wxString();
 }

@@ -30,6 +30,13 @@ bool PrivateFolder::Make(const wxString& folder)
     return true;
 }
 
+bool PrivateFolder::IsPrivate(const wxString& folder, bool followLink)
+{
+    struct stat st{};
+    const int got = followLink ? ::stat(folder.fn_str(), &st) : ::lstat(folder.fn_str(), &st);
+    return got == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
 bool PrivateFolder::RestrictFile(const wxString& path, bool create)
 {
     const std::string file(path.fn_str());

@@ -14,6 +14,11 @@ public:
     // False when it does not exist afterwards.
     static bool Make(const wxString& folder);
 
+    // Whether folder is ours and closed to everyone else; a link counts only
+    // with followLink. Trusted by ownership and mode, not because it is
+    // writable: in a folder others may write to, they could plant names first.
+    static bool IsPrivate(const wxString& folder, bool followLink);
+
     // Takes group and other permissions away from an existing file of ours;
     // creates a missing one empty with mode 0600 when create is set.
     static bool RestrictFile(const wxString& path, bool create);
