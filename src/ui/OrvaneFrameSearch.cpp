@@ -340,32 +340,23 @@ void OrvaneFrame::StartSearch()
     m_nSearching = 1;
     m_nSearchPending = 1;
     SetSearchingState(true);
-    if (!query.HasShortcut())
-    {
-        SetAllTabImages(IMAGE_LOADING_FIRST);
-        m_nSearchTabs = static_cast<int>(m_browserManager.CountActivePages());
-        // The page on show loads first.
-        m_browserManager.SetCurrentPage(CurrentPage());
-        m_browserManager.Search(query.keyword);
-        DesktopQuery::NoteRecent(m_pPreference->m_arrRecentGroups, CurrentGroup());
-        return;
-    }
-
+    // Without a shortcut every active page searches; with one, only its
+    // engines' pages, and the first engine's page is shown.
+    const std::vector<const Engine*>* only = query.HasShortcut() ? &query.searched : nullptr;
     ZulIeCtrl* first = nullptr;
     m_nSearchTabs = 0;
     m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
         if (!page->m_bActive ||
-            std::find(query.searched.begin(), query.searched.end(), page->m_pEngine) ==
-                query.searched.end())
+            (only && std::find(only->begin(), only->end(), page->m_pEngine) == only->end()))
             return;
         SetTabImage(page, IMAGE_LOADING_FIRST);
         ++m_nSearchTabs;
-        if (page->m_pEngine == query.searched.front())
+        if (only && page->m_pEngine == only->front())
             first = page;
     });
-    // The shortcut's first engine is the page shown, so it loads first.
+    // The page on show loads first.
     m_browserManager.SetCurrentPage(first ? first : CurrentPage());
-    m_browserManager.Search(query.keyword, &query.searched);
+    m_browserManager.Search(query.keyword, only);
     if (first)
     {
         const int tab = m_pNotebook->GetPageIndex(first);
