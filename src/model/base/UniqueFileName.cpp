@@ -5,14 +5,6 @@
 
 namespace
 {
-// Marks that reorder text on screen ("evil\u202Efdp.exe" shows as
-// "evilexe.pdf") and C1 controls: dropped, never shown in a name.
-bool IsInvisibleControl(wxUniChar::value_type v)
-{
-    return (v >= 0x80 && v <= 0x9f) || v == 0x061c || v == 0x200e || v == 0x200f ||
-           (v >= 0x202a && v <= 0x202e) || (v >= 0x2066 && v <= 0x2069);
-}
-
 size_t Utf8Length(wxUniChar::value_type v)
 {
     return v < 0x80 ? 1 : v < 0x800 ? 2 : v < 0x10000 ? 3 : 4;
@@ -25,6 +17,12 @@ const size_t MaxNameBytes = 200;
 const size_t MaxExtensionChars = 16;
 } // namespace
 
+bool UniqueFileName::HidesText(wxUint32 c)
+{
+    return c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
+}
+
 wxString UniqueFileName::Sanitize(const wxString& suggested)
 {
     // Only the last path part of whatever the site sent.
@@ -35,7 +33,8 @@ wxString UniqueFileName::Sanitize(const wxString& suggested)
     for (wxUniChar c : name)
     {
         const wxUniChar::value_type v = c.GetValue();
-        if (IsInvisibleControl(v))
+        // C1 controls and hiding marks are dropped, never shown in a name.
+        if ((v >= 0x80 && v <= 0x9f) || HidesText(v))
             continue;
         clean += (v < 0x20 || v == 0x7f) ? wxUniChar('_') : c;
     }

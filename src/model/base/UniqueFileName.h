@@ -8,6 +8,10 @@
 // is already there.
 namespace UniqueFileName
 {
+// Marks that reorder or hide text ("evil\u202Efdp.exe" shows as
+// "evilexe.pdf"): a file name must not pass itself off as another.
+bool HidesText(wxUint32 c);
+
 // A name a site suggested, made safe as one file name: no folders, no
 // control characters, no marks that reorder text, no leading dots, at most
 // 200 UTF-8 bytes with its extension kept; "download" when nothing is left.

@@ -1,4 +1,5 @@
 #include "exchange/EngineExport.h"
+#include "base/UniqueFileName.h"
 
 #include "catalogue/EngineManager.h"
 #include "exchange/OpenSearchDescription.h"
@@ -107,15 +108,6 @@ std::string EngineExport::OpenSearchXml(const Engine& engine)
 
 namespace
 {
-// Characters that reorder or hide text: a name could pass itself off as
-// another, or hide its real ending.
-bool IsFormatControl(wxUint32 c)
-{
-    return c == 0x061C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF ||
-           (c >= 0xFFF9 && c <= 0xFFFB);
-}
-
 bool IsOtherSpace(wxUint32 c)
 {
     return c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
@@ -129,7 +121,7 @@ wxString EngineExport::FileStem(const wxString& name)
     for (wxUniChar ch : name.Left(ShortNameMax))
     {
         const wxUint32 c = ch.GetValue();
-        if (c == '/' || c == '\\' || c < 0x20 || (c >= 0x7F && c <= 0x9F) || IsFormatControl(c) ||
+        if (c == '/' || c == '\\' || c < 0x20 || (c >= 0x7F && c <= 0x9F) || UniqueFileName::HidesText(c) ||
             (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF)
             continue;
         if (c < 0x80)
