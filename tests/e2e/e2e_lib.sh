@@ -94,6 +94,13 @@ PY
     host="127.0.0.1:$(cat "$work/port")"
 }
 
+# e2e_store: writes the store: English / Web, no language question, no
+# suggestions, the suggestion host at $host; lines on stdin are added.
+e2e_store() {
+    { printf 'ui_language=default\nm_strLang=English\nm_strCategory=Web\nm_nEnableSuggestion=0\nsugg_host=%s\n' "$host"
+      cat; } >"$work/home/.config/Orvane/Orvane.conf"
+}
+
 # e2e_run <status> [args...]: runs the program without a display, in $work,
 # with $work/home as home; its output goes to $work/out and $work/err. Sets
 # fail=1 (and says so) when it exits with another status.

@@ -24,12 +24,7 @@ cat >"$work/prog/conf/config.xml" <<EOF
 </ENGINES>
 EOF
 # A group searched before, and one without an enabled engine.
-cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
-ui_language=default
-m_strLang=English
-m_strCategory=Web
-m_nEnableSuggestion=0
-sugg_host=$host
+e2e_store <<EOF
 [recent_groups]
 0=Deutsch\tWeb
 1=English\tImages

@@ -18,13 +18,7 @@ cat >"$work/prog/conf/config.xml" <<EOF
 <ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>http://$host/web?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
 </ENGINES>
 EOF
-cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
-ui_language=default
-m_strLang=English
-m_strCategory=Web
-m_nEnableSuggestion=0
-sugg_host=$host
-EOF
+e2e_store </dev/null
 mkdir "$work/elsewhere"
 
 cat >"$work/drive.sh" <<'EOF'

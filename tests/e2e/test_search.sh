@@ -24,13 +24,7 @@ cat >"$work/prog/conf/config.xml" <<EOF
 </ENGINES>
 EOF
 # No language question, no suggestion or version requests leaving the machine.
-cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
-ui_language=default
-m_strLang=English
-m_strCategory=Web
-m_nEnableSuggestion=0
-sugg_host=$host
-EOF
+e2e_store </dev/null
 
 cat >"$work/drive.sh" <<'EOF'
 #!/usr/bin/env bash
