@@ -16,13 +16,13 @@ ImportSourceDlg::ImportSourceDlg(wxWindow* parent,
            wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
     SetFont(DialogFont(9));
     const int border = 4;
-    auto* top = new wxBoxSizer(wxVERTICAL);
+    auto* column = new wxBoxSizer(wxVERTICAL);
 
     m_pFiles = new wxRadioButton(this, wxID_ANY, _("From files (OpenSearch descriptions, catalogue files)"),
                                  wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
-    top->Add(m_pFiles, 0, wxALL | wxEXPAND, border);
+    column->Add(m_pFiles, 0, wxALL | wxEXPAND, border);
     m_pBrowser = new wxRadioButton(this, wxID_ANY, _("From a browser"));
-    top->Add(m_pBrowser, 0, wxALL | wxEXPAND, border);
+    column->Add(m_pBrowser, 0, wxALL | wxEXPAND, border);
 
     m_pList = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(460, 160)),
                              wxLC_REPORT | wxLC_SINGLE_SEL);
@@ -45,14 +45,17 @@ ImportSourceDlg::ImportSourceDlg(wxWindow* parent,
                                 : wxString());
         event.Skip();
     });
-    top->Add(m_pList, 1, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, border * 2);
+    column->Add(m_pList, 1, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, border * 2);
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     auto* ok = new wxButton(this, wxID_OK, _("&OK"));
     buttons->Add(ok, 0, wxALL, border);
     buttons->Add(new wxButton(this, wxID_CANCEL, _("&Cancel")), 0, wxALL, border);
-    top->Add(buttons, 0, wxALL | wxALIGN_RIGHT, border);
+    column->Add(buttons, 0, wxALL | wxALIGN_RIGHT, border);
     ok->SetDefault();
+    // The same margin as the other dialogs: each control's own and this one.
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(column, 1, wxALL | wxEXPAND, border);
     SetSizerAndFit(top);
 
     // Shown only when some profile was found: the first one is offered.
