@@ -392,6 +392,7 @@ private:
         wxString link;
     };
     std::map<const wxWindow*, PageOffer> m_pageOffers;
+    wxString OfferStatus(ZulIeCtrl& page);
     bool m_bReadingOffer = false;
     // Fetches a description in the background and opens the import dialog.
     void FetchDescription(const wxString& url);

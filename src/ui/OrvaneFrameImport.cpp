@@ -192,8 +192,13 @@ wxString OrvaneFrame::OfferOfCurrentPage()
     offer.loads = loads;
     offer.read = true;
     if (!offer.link.empty())
-        SetStatusText(wxString::Format(_("This page offers a search engine: %s"), page->GetTitle()), 0);
+        SetStatusText(OfferStatus(*page), 0);
     return offer.link;
+}
+
+wxString OrvaneFrame::OfferStatus(ZulIeCtrl& page)
+{
+    return wxString::Format(_("This page offers a search engine: %s"), page.GetTitle());
 }
 
 void OrvaneFrame::UpdateAddThisEngine()

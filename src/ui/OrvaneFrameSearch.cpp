@@ -237,7 +237,15 @@ void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
 void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
 {
     if (m_strHeldStatus.empty())
+    {
         SetStatusText(event.m_text, 0);
+        // An offer read from this load before its notice came stays said.
+        ZulIeCtrl* page = CurrentPage();
+        const auto offer = page && page->GetId() == event.GetId() ? m_pageOffers.find(page) : m_pageOffers.end();
+        if (offer != m_pageOffers.end() && offer->second.read && !offer->second.link.empty() &&
+            offer->second.loads == page->GetLoadCount())
+            SetStatusText(OfferStatus(*page), 0);
+    }
     if (m_idleReport.IsWanted())
     {
         m_idleReport.PageCompleted(event.GetId());
