@@ -14,12 +14,12 @@
 // Keeps running until killed unless --exit is given.
 #include "WebKitProcessModel.h"
 
-#include "BrowserManager.h"
+#include "pages/BrowserManager.h"
 #include "catalogue/Engine.h"
 #include "base/KeywordEncoding.h"
 #include "store/ProgramFolder.h"
 #include "WebSession.h"
-#include "ZulIeCtrl.h"
+#include "pages/ZulIeCtrl.h"
 
 #include <wx/app.h>
 #include <wx/aui/auibook.h>

@@ -8,7 +8,7 @@
 #include "store/ConfigStore.h"
 #include "net/HttpClient.h"
 #include "store/Preference.h"
-#include "SuggDlg.h"
+#include "suggest/SuggDlg.h"
 
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"

@@ -5,10 +5,10 @@
 #include "instance/CommandLine.h"
 #include "instance/EngineCommand.h"
 #include "store/ConfigStore.h"
-#include "OrvaneFrame.h"
+#include "frame/OrvaneFrame.h"
 #include "store/ProgramFolder.h"
 #include "instance/SingleInstance.h"
-#include "UILanguage.h"
+#include "settings/UILanguage.h"
 
 #include <wx/confbase.h>
 #include <wx/dialog.h>

@@ -1,6 +1,6 @@
 #include "DesktopBus.h"
 
-#include "OrvaneFrame.h"
+#include "frame/OrvaneFrame.h"
 
 #include <wx/intl.h>
 

@@ -1,8 +1,0 @@
-#include "DeferredStatusBar.h"
-
-void DeferredStatusBar::DoUpdateStatusText(int number)
-{
-    wxRect field;
-    if (GetFieldRect(number, field))
-        RefreshRect(field);
-}

@@ -1,0 +1,411 @@
+#pragma once
+
+#include "pages/BrowserManager.h"
+#include "pages/BrowserObserver.h"
+#include "about/CheckVerThread.h"
+#include "instance/CommandLine.h"
+#include "instance/EngineCommand.h"
+#include "instance/DesktopQuery.h"
+#include "engines/DescriptionFetcher.h"
+#include "catalogue/EngineManager.h"
+#include "catalogue/EngineObserver.h"
+#include "pages/IdleReport.h"
+
+#include <wx/frame.h>
+#include <wx/thread.h>
+#include <wx/timer.h>
+#include <wx/weakref.h>
+
+#include <functional>
+#include <memory>
+#include <map>
+#include <vector>
+
+class wxAuiManager;
+class wxAuiManagerEvent;
+class wxAuiNotebookEvent;
+class wxAuiToolBar;
+class wxButton;
+class wxCheckBox;
+class wxChoice;
+class wxComboBox;
+class wxImageList;
+class wxListCtrl;
+class wxListEvent;
+class wxMenu;
+class wxMenuItem;
+class wxPanel;
+class wxStaticLine;
+class wxStatusBar;
+class wxMSHTMLEvent;
+class VersionCheckLink;
+class EngineImport;
+class Preference;
+class ResultNotebook;
+class SuggDlg;
+class FindBar;
+class NoticeBar;
+class WebDownloads;
+class wxKeyEvent;
+
+// The program's single main window. Its implementation is split by concern:
+//   OrvaneFrame.cpp           construction, layout, menus, commands
+//   OrvaneFrameSearch.cpp     choices, result pages, search flow, closing
+//   OrvaneFrameEngines.cpp    the engine manager panel
+//   OrvaneFrameStartPage.cpp  version check, start page, settings/About/update commands
+//   OrvaneFrameSuggest.cpp    keyword-change handling for the suggestion pop-up
+//   OrvaneFramePages.cpp      the pages as a browser: failures, find, zoom, tab menu, downloads
+class OrvaneFrame : public wxFrame, public EngineObserver, public BrowserObserver
+{
+public:
+    OrvaneFrame(wxWindow* parent, wxWindowID id = wxID_ANY);
+    ~OrvaneFrame() override;
+
+    void OnEngineChanged() override;
+    void OnBrowserNotify() override {}
+
+    // Searches for a keyword as if typed into the keyword box and Enter pressed.
+    void SearchFor(const wxString& keyword);
+
+    // Searches from outside the window (the desktop's search providers):
+    // switches to `group` when it still has enabled engines, then searches.
+    void SearchInGroup(const SearchGroup& group, const wxString& keyword);
+    // The keyword box focused with its text selected, ready to type over;
+    // `status`, if any, shown in the status bar.
+    void FocusKeywordBox(const wxString& status = wxString());
+    SearchGroup CurrentGroup() const;
+    const EngineManager& Catalogue() const { return m_engineManager; }
+    // The groups searched last, most recent first (DesktopQuery::NoteRecent).
+    const wxArrayString& RecentGroups() const;
+
+    // A command of the command line handed over by a later start, run
+    // against this window's catalogue and current group. An import waits
+    // while a search runs; `start`, if given, is asked right before the
+    // command runs and drops it (with no `done`) when it says no; `done` is
+    // called once, on the GUI thread.
+    using CommandDone = std::function<void(const EngineCommand::Reply&)>;
+    void RunCommand(const CommandLine& command, CommandDone done,
+                    std::function<bool()> start = {});
+
+    // Identifiers, allocated once at program load.
+    static const long ID_TOOL_BACK;
+    static const long ID_TOOL_FORWARD;
+    static const long ID_TOOL_REFRESH;
+    static const long ID_TOOL_STOPIE;
+    static const long ID_CHOICE_LANG;
+    static const long ID_CHOICE_CATEGORY;
+    static const long ID_TOOL_ENGINE_MGR;
+    static const long ID_TOOL_CLEAR;
+    static const long ID_COMBOBOX_KEYWORD;
+    static const long ID_TOOL_START_SEARCH;
+    static const long ID_TOOL_STOP_SEARCH;
+    static const long ID_TOOL_SETTING;
+    static const long ID_TOOL_FULLSCREEN;
+    static const long ID_NOTEBOOK_IE;
+    static const long ID_PANEL_ENGINE_MGR;
+    static const long ID_LISTCTRL_ENGINE;
+    static const long ID_CHECKBOX_SHOWALL;
+    static const long ID_STATICLINE1;
+    static const long ID_STATICLINE2;
+    static const long ID_BUTTON_ADD;
+    static const long ID_BUTTON_EDIT;
+    static const long ID_BUTTON_DELETE;
+    static const long ID_BUTTON_COPY;
+    static const long ID_BUTTON_ENABLE;
+    static const long ID_STATUSBAR1;
+    static const long ID_TIMER;
+    static const long ID_MENU_QUIT;
+    static const long ID_MENU_BACK;
+    static const long ID_MENU_FORWARD;
+    static const long ID_MENU_REFRESH;
+    static const long ID_MENU_STOPIE;
+    static const long ID_MENU_SELECT_LANG;
+    static const long ID_MENU_SELECT_CATEGORY;
+    static const long ID_MENU_NEW_SEARCHING;
+    static const long ID_MENU_START_SEARCH;
+    static const long ID_MENU_STOP_SEARCH;
+    static const long ID_MENU_NEXT_PAGE;
+    static const long ID_MENU_PREV_PAGE;
+    static const long ID_MENU_ENGINE_MGR;
+    static const long ID_MENU_FULLSCREEN;
+    static const long ID_MENU_SETTING;
+    static const long ID_MENU_UI_LANGUAGE;
+    static const long ID_MENU_CHECK_UPDATE;
+    static const long ID_MENU_ABOUT;
+    static const long ID_MENU_IMPORT;
+    static const long ID_MENU_EXPORT;
+    static const long ID_MENU_ADD_THIS_ENGINE;
+    static const long ID_MENU_FIND;
+    static const long ID_MENU_ZOOM_IN;
+    static const long ID_MENU_ZOOM_OUT;
+    static const long ID_MENU_ZOOM_RESET;
+    static const long ID_MENU_TAB_RELOAD;
+    static const long ID_MENU_TAB_OPEN_OUTSIDE;
+    static const long ID_MENU_TAB_COPY_ADDRESS;
+
+    // Image list indexes.
+    enum
+    {
+        IMAGE_ENGINE_ENABLED = 0,
+        IMAGE_ENGINE_DISABLED = 1,
+        IMAGE_PAGE_BLANK = 2,
+        IMAGE_PAGE_COMPLETED = 3,
+        IMAGE_LOADING_FIRST = 4,
+        IMAGE_LOADING_LAST = 7,
+        IMAGE_PAGE_FAILED = 8
+    };
+
+private:
+    // The GUI tests look inside through this fixture.
+    friend class OrvaneFrameAccess;
+
+    // --- Owned by value ---
+    EngineManager m_engineManager;
+    BrowserManager m_browserManager;
+    wxTimer m_timer;
+    wxString m_strLatestVersion;
+    wxMutex m_verMutex;
+    // Shared with the version-check worker; detached when the frame goes away.
+    std::shared_ptr<VersionCheckLink> m_pVersionLink;
+    std::unique_ptr<CheckVerThread> m_pVersionThread;  // joined when the window goes
+    std::vector<int> m_connectedPageIds;
+    wxString m_strAppTitle;
+    IdleReport m_idleReport;
+    // A message the pages' own status texts leave alone until the person
+    // types or searches (FocusKeywordBox).
+    wxString m_strHeldStatus;
+
+    // --- Held by pointer ---
+    Preference* m_pPreference = nullptr;
+    SuggDlg* m_pSuggDlg = nullptr;
+    std::unique_ptr<wxImageList> m_pImageList;
+    std::unique_ptr<wxAuiManager> m_pAuiManager;
+    ResultNotebook* m_pNotebook = nullptr;
+    wxAuiToolBar* m_pToolBar = nullptr;
+    wxStatusBar* m_pStatusBar = nullptr;
+    wxMenuItem* m_pMenuNewSearching = nullptr;
+    wxMenuItem* m_pMenuStartSearching = nullptr;
+    wxMenuItem* m_pMenuStopSearching = nullptr;
+    wxMenuItem* m_pMenuImport = nullptr;
+    wxMenuItem* m_pMenuAddThisEngine = nullptr;
+    wxChoice* m_pChoiceLang = nullptr;
+    wxChoice* m_pChoiceCategory = nullptr;
+    wxComboBox* m_pKeywordBox = nullptr;
+    wxPanel* m_pEngineMgrPanel = nullptr;
+    wxListCtrl* m_pEngineList = nullptr;
+    wxCheckBox* m_pCheckShowAll = nullptr;
+    // Above the editing buttons, and between them and the ordering buttons.
+    wxStaticLine* m_pEditButtonsLine = nullptr;
+    wxStaticLine* m_pOrderButtonsLine = nullptr;
+    wxButton* m_pButtonAdd = nullptr;
+    wxButton* m_pButtonEdit = nullptr;
+    wxButton* m_pButtonDelete = nullptr;
+    wxButton* m_pButtonCopy = nullptr;
+    wxButton* m_pButtonEnable = nullptr;
+    wxButton* m_pButtonUp = nullptr;
+    wxButton* m_pButtonDown = nullptr;
+
+    // --- State ---
+    Engine* m_pSelectedEngine = nullptr;
+    int m_nSearching = 0;
+    int m_nSearchPending = 0;
+    int m_nSortColumn = 5;
+    bool m_nSortAscending = false;
+    bool m_nShowAll = false;
+    int m_nCurPage = 0;
+    int m_nFocusChoiceId = -1;
+    bool m_nFirstNotify = true;
+    bool m_nVersionShown = false;
+    // The image shown on each tab (the notebook cannot report it).
+    std::map<const wxWindow*, int> m_tabImages;
+    // The load count each tab's tooltip was written for.
+    std::map<const wxWindow*, unsigned> m_tabLoadCounts;
+    // From Start search until its pages have finished: the number of tabs
+    // searched, for the failure summary.
+    int m_nSearchTabs = 0;
+    FindBar* m_pFindBar = nullptr;
+    NoticeBar* m_pNoticeBar = nullptr;
+    std::unique_ptr<WebDownloads> m_pDownloads;
+
+    // --- OrvaneFrame.cpp: layout and commands ---
+    void BuildNotebook();
+    void BuildToolBar();
+    void BuildEngineManagerPanel();
+    void BuildMenuBar();
+    void BuildStatusBar();
+    void BuildImageList();
+    void BindCommands();
+    void OnBack(wxCommandEvent& event);
+    void OnForward(wxCommandEvent& event);
+    void OnRefresh(wxCommandEvent& event);
+    void OnStopIE(wxCommandEvent& event);
+    void OnToggleEngineManager(wxCommandEvent& event);
+    void OnPaneClose(wxAuiManagerEvent& event);
+    void OnFullScreen(wxCommandEvent& event);
+    void OnQuit(wxCommandEvent& event);
+    void OnUILanguage(wxCommandEvent& event);
+    void OnSize(wxSizeEvent& event);
+    // A small window: a narrower keyword box, tools in the toolbar's
+    // overflow menu, and a lower engine manager.
+    void FitPanesToWindow();
+    static constexpr int KeywordWidth = 400;
+    static constexpr int MinKeywordWidth = 160;
+    static constexpr int EnginePaneWidth = 600;
+    static constexpr int EnginePaneHeight = 256;
+    int m_nToolBarOtherWidth = 0;
+    // GTK menus cannot carry Ctrl+Tab accelerators: Next/Previous Page keys.
+    void OnCharHook(wxKeyEvent& event);
+    void SetToolHighlighted(long toolId, bool highlighted);
+    // The page on the selected tab, or null when there is none.
+    ZulIeCtrl* CurrentPage();
+
+    // --- OrvaneFrameSearch.cpp: search flow ---
+    void FillLanguageChoice();
+    void FillCategoryChoice(const wxString& language);
+    void RebuildResultPages(const wxString& language, const wxString& category);
+    void RemoveAllNotebookPages();
+    void ConnectPageEvents(ZulIeCtrl* page);
+    // Shows an image-list picture on the page's tab (if the page is on one).
+    void SetTabImage(ZulIeCtrl* page, int image);
+    void SetAllTabImages(int image);
+    // The image shown on a tab, or -1.
+    int GetTabImage(size_t tab) const;
+    void SetSearchingState(bool searching);
+    void StartSearch();
+    // Shows a language and category (matched without regard to case) as
+    // choosing them in the boxes would; nothing when they are on show.
+    void ShowGroup(const wxString& language, const wxString& category);
+    void OnStartSearch(wxCommandEvent& event);
+    void OnStopSearch(wxCommandEvent& event);
+    void OnTimer(wxTimerEvent& event);
+    void OnPageChanged(wxAuiNotebookEvent& event);
+    void OnNextPage(wxCommandEvent& event);
+    void OnPrevPage(wxCommandEvent& event);
+    void OnSelectLanguage(wxCommandEvent& event);
+    void OnSelectCategory(wxCommandEvent& event);
+    void OnLanguageChanged(wxCommandEvent& event);
+    void OnCategoryChanged(wxCommandEvent& event);
+    void OnClearResult(wxCommandEvent& event);
+    void OnNewSearching(wxCommandEvent& event);
+    void KeywordPrompt();
+    static wxString PromptText();
+    void OnPageTitleChange(wxMSHTMLEvent& event);
+    void OnPageStatusTextChange(wxMSHTMLEvent& event);
+    void OnPageDocumentComplete(wxMSHTMLEvent& event);
+    void OnPageProgressChange(wxMSHTMLEvent& event);
+    void CheckReportIdle();
+    void SaveOnClose();
+
+    // --- OrvaneFrameEngines.cpp: engine manager panel ---
+    void BindEngineManagerEvents();
+    void RefillEngineList();
+    void SetEngineButtonStates(bool hasSelection);
+    // Takes the selected engine and the buttons' state from the list.
+    void SyncEngineSelection();
+    void ShowEngineCount();
+    void KeepUserChoices();
+    void OnEngineSelected(wxListEvent& event);
+    void OnEngineDeselected(wxListEvent& event);
+    void OnEngineColumnClick(wxListEvent& event);
+    void OnShowAll(wxCommandEvent& event);
+    void OnAddEngine(wxCommandEvent& event);
+    void OnEditEngine(wxCommandEvent& event);
+    void OnCopyEngine(wxCommandEvent& event);
+    void OnDeleteEngine(wxCommandEvent& event);
+    void OnEnableEngine(wxCommandEvent& event);
+    void OnEngineUp(wxCommandEvent& event);
+    void OnEngineDown(wxCommandEvent& event);
+
+    // --- OrvaneFrameStartPage.cpp: version check, start page, small dialogs ---
+    void StartVersionCheck();
+    void StopVersionCheck();
+    // Called by the version-check worker, on its own thread.
+    void SetLatestVersion(const wxString& version);
+    // Called on the GUI thread: builds the start page once a version has arrived.
+    void RefreshStartPage();
+    void BuildStartPage();
+    void LoadStartPageTemplate();
+    void OnSetting(wxCommandEvent& event);
+    void OnCheckUpdate(wxCommandEvent& event);
+    void OnAbout(wxCommandEvent& event);
+    // Loads one of our own pages into the result page on show.
+    bool ShowOwnPage(const wxString& address);
+    static wxString s_strPageText;
+
+    // --- OrvaneFramePages.cpp: the pages as a browser ---
+    void BuildPageBars();
+    void SetUpDownloads();
+    // Ctrl+F, Ctrl+G, Ctrl+Shift+G, zoom keys, Escape; true when handled.
+    bool HandlePageKey(wxKeyEvent& event);
+    // Made on first use.
+    FindBar* GetFindBar();
+    NoticeBar* GetNoticeBar();
+    bool IsFindBarShown() const;
+    void ShowFindBar();
+    void HideFindBar();
+    void RetargetFindBar();
+    // direction > 0 zooms in, < 0 out, 0 back to 100%.
+    void ZoomCurrentPage(int direction);
+    // The tab's image for a page: failed pages show it whether busy or not.
+    int TabImageFor(ZulIeCtrl* page, bool busy);
+    void UpdateTabToolTip(ZulIeCtrl* page);
+    void ShowFailedCount();
+    void ShowNotice(const wxString& text, bool problem);
+    void ShowNoticeBar();
+    // Reload, Open in Default Browser and Copy Address for the current page.
+    void AppendPageCommands(wxMenu& menu);
+    void OnTabReload(wxCommandEvent& event);
+    void OnTabOpenOutside(wxCommandEvent& event);
+    void OnTabCopyAddress(wxCommandEvent& event);
+
+    // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
+    void CreateSuggestionPopup();
+    void OnKeywordChanged(wxCommandEvent& event);
+
+    // --- OrvaneFrameImport.cpp: import, export, Add This Engine, tab menu ---
+    void BindImportCommands();
+    void OnImportEngines(wxCommandEvent& event);
+    // The import and export choosers open in the last folder used.
+    static wxString ChooserFolder();
+    static void KeepChooserFolder(const wxString& folder);
+    void OnExportEngines(wxCommandEvent& event);
+    void OnAddThisEngine(wxCommandEvent& event);
+    void OnTabRightUp(wxAuiNotebookEvent& event);
+    // The tabs' context menu; acts on the current page.
+    void FillTabMenu(wxMenu& menu);
+    // Reads the files and runs the import dialog for what they hold.
+    size_t ImportFiles(const wxArrayString& paths);
+    // Shows what the import found; adds the ticked engines (one
+    // notification) and returns how many.
+    size_t RunImportDialog(EngineImport& import);
+    // The OpenSearch description the current page advertises, or "".
+    wxString DescriptionLinkOfCurrentPage();
+    // The same, read once per load of the page (the first read of a page
+    // that offers one says so in the status bar).
+    wxString OfferOfCurrentPage();
+    // "Add This Engine..." is enabled only for a page that offers one.
+    void UpdateAddThisEngine();
+    struct PageOffer
+    {
+        unsigned loads = 0;
+        bool read = false;
+        wxString link;
+    };
+    std::map<const wxWindow*, PageOffer> m_pageOffers;
+    wxString OfferStatus(ZulIeCtrl& page);
+    bool m_bReadingOffer = false;
+    // Fetches a description in the background and opens the import dialog.
+    void FetchDescription(const wxString& url);
+    void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);
+    std::unique_ptr<DescriptionFetcher> m_pDescriptionFetcher;
+    // Imports handed over during a search, run when it ends (or at close).
+    struct PendingCommand
+    {
+        CommandLine command;
+        CommandDone done;
+        std::function<bool()> start;
+    };
+    std::vector<PendingCommand> m_pendingCommands;
+    EngineCommand::Reply RunCommandNow(const CommandLine& command);
+    void RunPendingCommands();
+};

@@ -1,0 +1,362 @@
+// The result pages as a browser: failed loads on their tabs, the find bar,
+// zoom, the tab menu and downloads.
+#include "frame/OrvaneFrame.h"
+
+#include "pages/FindBar.h"
+#include "pages/NoticeBar.h"
+#include "pages/ResultNotebook.h"
+#include "WebDownloads.h"
+#include "pages/ZulIeCtrl.h"
+
+#include <wx/aui/auibook.h>
+#include <wx/aui/aui.h>
+#include <wx/clipbrd.h>
+#include <wx/filename.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/statusbr.h>
+
+#include <cmath>
+
+const long OrvaneFrame::ID_MENU_TAB_RELOAD = wxNewId();
+const long OrvaneFrame::ID_MENU_TAB_OPEN_OUTSIDE = wxNewId();
+const long OrvaneFrame::ID_MENU_TAB_COPY_ADDRESS = wxNewId();
+
+namespace
+{
+const double ZoomLevels[] = {0.3, 0.5, 0.67, 0.8, 0.9, 1.0, 1.1, 1.2, 1.33, 1.5, 1.7, 2.0, 2.4, 3.0};
+
+double NextZoom(double current, int direction)
+{
+    if (direction == 0)
+        return 1.0;
+    const double eps = 0.001;
+    if (direction > 0)
+    {
+        for (double level : ZoomLevels)
+        {
+            if (level > current + eps)
+                return level;
+        }
+        return current;
+    }
+    double lower = current;
+    for (double level : ZoomLevels)
+    {
+        if (level < current - eps)
+            lower = level;
+    }
+    return lower;
+}
+
+// What the tab menu's commands act on: the page's own address, not the
+// start page's file or an empty view.
+wxString PageAddress(ZulIeCtrl* page)
+{
+    const wxString url = page->GetCurrentUrl();
+    return url == "about:blank" ? wxString() : url;
+}
+
+bool IsWebAddress(const wxString& url)
+{
+    const wxString lower = url.Lower();
+    return lower.StartsWith("http://") || lower.StartsWith("https://");
+}
+
+// A bar that docks right under the pages, hidden until needed.
+wxAuiPaneInfo PageBarPane(const wxString& name, const wxString& caption, int row)
+{
+    return wxAuiPaneInfo()
+        .Name(name)
+        .Caption(caption)
+        .Bottom()
+        .Layer(8)
+        .Row(row)
+        .CaptionVisible(false)
+        .PaneBorder(false)
+        .CloseButton(false)
+        .Floatable(false)
+        .Movable(false)
+        .Resizable(false)
+        .Hide();
+}
+} // namespace
+
+void OrvaneFrame::BuildPageBars()
+{
+    // The bars themselves are made when first needed: most runs never show
+    // them, and the window should appear without waiting for them.
+    Bind(wxEVT_MENU, &OrvaneFrame::OnTabReload, this, ID_MENU_TAB_RELOAD);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnTabOpenOutside, this, ID_MENU_TAB_OPEN_OUTSIDE);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnTabCopyAddress, this, ID_MENU_TAB_COPY_ADDRESS);
+}
+
+FindBar* OrvaneFrame::GetFindBar()
+{
+    if (!m_pFindBar)
+    {
+        m_pFindBar = new FindBar(this);
+        m_pFindBar->m_onClose = [this] { HideFindBar(); };
+        m_pAuiManager->AddPane(m_pFindBar, PageBarPane("FindBar", _("Find"), 1));
+    }
+    return m_pFindBar;
+}
+
+NoticeBar* OrvaneFrame::GetNoticeBar()
+{
+    if (!m_pNoticeBar)
+    {
+        m_pNoticeBar = new NoticeBar(this);
+        m_pNoticeBar->m_onClose = [this] {
+            m_pAuiManager->GetPane(m_pNoticeBar).Hide();
+            m_pAuiManager->Update();
+        };
+        // Across the whole width, whatever its first text was: a fixed pane
+        // would keep the width it had when made, too narrow for any text.
+        m_pAuiManager->AddPane(m_pNoticeBar, PageBarPane("NoticeBar", _("Notice"), 0).Resizable().DockFixed());
+    }
+    return m_pNoticeBar;
+}
+
+bool OrvaneFrame::IsFindBarShown() const
+{
+    return m_pFindBar && m_pAuiManager->GetPane(m_pFindBar).IsShown();
+}
+
+void OrvaneFrame::SetUpDownloads()
+{
+    m_pDownloads = std::make_unique<WebDownloads>();
+    // The downloads die with the frame, before these members do.
+    m_pDownloads->m_onProgress = [this](const wxString& name, unsigned long long received,
+                                        unsigned long long total) {
+        NoticeBar* bar = GetNoticeBar();
+        bar->ShowProgress(name, received, total);
+        SetStatusText(bar->GetNotice(), 0);
+        ShowNoticeBar();
+    };
+    m_pDownloads->m_onFinished = [this](const wxString& path) {
+        NoticeBar* bar = GetNoticeBar();
+        bar->ShowSaved(path);
+        SetStatusText(bar->GetNotice(), 0);
+        ShowNoticeBar();
+    };
+    m_pDownloads->m_onFailed = [this](const wxString& name, const wxString& reason) {
+        const wxString text = wxString::Format(_("The download of %s failed: %s"), name, reason);
+        SetStatusText(text, 0);
+        ShowNotice(text, true);
+    };
+    m_pDownloads->m_askSave = [this](const wxString& name, const wxString& site) {
+        // TRANSLATORS: a page started a download without a click; the file's name, then the site
+        wxMessageDialog ask(this, wxString::Format(_("Save \"%s\" from %s?"), name, site), _("Orvane"),
+                            wxOK | wxCANCEL | wxCANCEL_DEFAULT | wxICON_QUESTION | wxCENTRE);
+        ask.SetOKCancelLabels(_("Save"), _("Cancel"));
+        return ask.ShowModal() == wxID_OK;
+    };
+}
+
+void OrvaneFrame::ShowNotice(const wxString& text, bool problem)
+{
+    GetNoticeBar()->SetNotice(text, problem);
+    ShowNoticeBar();
+}
+
+void OrvaneFrame::ShowNoticeBar()
+{
+    wxAuiPaneInfo& pane = m_pAuiManager->GetPane(m_pNoticeBar);
+    if (!pane.IsShown())
+    {
+        pane.Show();
+        m_pAuiManager->Update();
+    }
+}
+
+bool OrvaneFrame::HandlePageKey(wxKeyEvent& event)
+{
+    const int modifiers = event.GetModifiers();
+    const int key = event.GetKeyCode();
+    if (key == WXK_ESCAPE && modifiers == 0 && IsFindBarShown())
+    {
+        // Only from the bar or a page: elsewhere Escape has its own uses.
+        wxWindow* focus = wxWindow::FindFocus();
+        ZulIeCtrl* page = CurrentPage();
+        for (wxWindow* w = focus; w; w = w->GetParent())
+        {
+            if (w == m_pFindBar || (page && w == page))
+            {
+                HideFindBar();
+                return true;
+            }
+        }
+        return false;
+    }
+    if (modifiers == wxMOD_CONTROL)
+    {
+        switch (key)
+        {
+            case 'F':
+                ShowFindBar();
+                return true;
+            case 'G':
+                if (!IsFindBarShown())
+                    ShowFindBar();
+                else
+                    m_pFindBar->FindNext(false);
+                return true;
+            case '+':
+            case '=':
+            case WXK_NUMPAD_ADD:
+                ZoomCurrentPage(1);
+                return true;
+            case '-':
+            case WXK_NUMPAD_SUBTRACT:
+                ZoomCurrentPage(-1);
+                return true;
+            case '0':
+            case WXK_NUMPAD0:
+                ZoomCurrentPage(0);
+                return true;
+            default:
+                return false;
+        }
+    }
+    if (modifiers == (wxMOD_CONTROL | wxMOD_SHIFT))
+    {
+        if (key == 'G')
+        {
+            if (!IsFindBarShown())
+                ShowFindBar();
+            else
+                m_pFindBar->FindNext(true);
+            return true;
+        }
+        // Ctrl++ is Ctrl+Shift+= on most keyboards.
+        if (key == '+' || key == '=')
+        {
+            ZoomCurrentPage(1);
+            return true;
+        }
+    }
+    return false;
+}
+
+void OrvaneFrame::ShowFindBar()
+{
+    wxAuiPaneInfo& pane = m_pAuiManager->GetPane(GetFindBar());
+    if (!pane.IsShown())
+    {
+        pane.Show();
+        m_pAuiManager->Update();
+    }
+    RetargetFindBar();
+    m_pFindBar->Activate();
+}
+
+void OrvaneFrame::HideFindBar()
+{
+    if (!m_pFindBar)
+        return;
+    m_pFindBar->EndSearch();
+    m_pAuiManager->GetPane(m_pFindBar).Hide();
+    m_pAuiManager->Update();
+    if (ZulIeCtrl* page = CurrentPage())
+        page->SetFocus();
+}
+
+void OrvaneFrame::RetargetFindBar()
+{
+    if (IsFindBarShown())
+        m_pFindBar->SetTarget(CurrentPage());
+}
+
+void OrvaneFrame::ZoomCurrentPage(int direction)
+{
+    ZulIeCtrl* page = CurrentPage();
+    if (!page)
+        return;
+    page->SetZoom(NextZoom(page->GetZoom(), direction));
+    SetStatusText(wxString::Format(_("Zoom: %d%%"), static_cast<int>(std::lround(page->GetZoom() * 100))), 0);
+}
+
+int OrvaneFrame::TabImageFor(ZulIeCtrl* page, bool busy)
+{
+    if (page->HasFailed())
+        return IMAGE_PAGE_FAILED;
+    if (!busy)
+        return IMAGE_PAGE_COMPLETED;
+    const int v = page->m_nIconIndex;
+    page->m_nIconIndex = v == IMAGE_LOADING_LAST ? IMAGE_LOADING_FIRST : v + 1;
+    return page->m_nIconIndex;
+}
+
+void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
+{
+    const unsigned count = page->GetLoadCount();
+    auto known = m_tabLoadCounts.find(page);
+    if (known != m_tabLoadCounts.end() && known->second == count)
+        return;
+    const int tab = m_pNotebook->GetPageIndex(page);
+    if (tab == wxNOT_FOUND)
+        return;
+    m_tabLoadCounts[page] = count;
+    wxString tip = page->m_strEngineName;
+    if (page->HasFailed())
+        tip << "\n" << page->GetFailReason();
+    if (page->GetLoadMillis() >= 0)
+    {
+        const double seconds = page->GetLoadMillis() / 1000.0;
+        tip << "\n"
+            << wxString::Format(page->HasFailed() ? _("Failed after %.1f s") : _("Loaded in %.1f s"), seconds);
+    }
+    m_pNotebook->SetPageToolTip(tab, tip);
+}
+
+void OrvaneFrame::ShowFailedCount()
+{
+    if (m_nSearchTabs <= 0)
+        return;
+    int failed = 0;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        if (page->m_bActive && page->HasFailed())
+            ++failed;
+    });
+    if (failed > 0)
+        SetStatusText(wxString::Format(wxPLURAL("%d of %d engine failed", "%d of %d engines failed",
+                                                m_nSearchTabs),
+                                       failed, m_nSearchTabs),
+                      1);
+    m_nSearchTabs = 0;
+}
+
+void OrvaneFrame::AppendPageCommands(wxMenu& menu)
+{
+    ZulIeCtrl* page = CurrentPage();
+    const wxString address = page ? PageAddress(page) : wxString();
+    menu.Append(ID_MENU_TAB_RELOAD, _("Reload"));
+    menu.Append(ID_MENU_TAB_OPEN_OUTSIDE, _("Open in Default Browser"));
+    menu.Append(ID_MENU_TAB_COPY_ADDRESS, _("Copy Address"));
+    menu.Enable(ID_MENU_TAB_RELOAD, page != nullptr);
+    menu.Enable(ID_MENU_TAB_OPEN_OUTSIDE, IsWebAddress(address));
+    menu.Enable(ID_MENU_TAB_COPY_ADDRESS, !address.empty());
+}
+
+void OrvaneFrame::OnTabReload(wxCommandEvent&)
+{
+    if (ZulIeCtrl* page = CurrentPage())
+        page->Refresh(0);
+}
+
+void OrvaneFrame::OnTabOpenOutside(wxCommandEvent&)
+{
+    if (ZulIeCtrl* page = CurrentPage())
+        wxIEHtmlWin::OpenOutside(PageAddress(page));
+}
+
+void OrvaneFrame::OnTabCopyAddress(wxCommandEvent&)
+{
+    ZulIeCtrl* page = CurrentPage();
+    if (!page || PageAddress(page).empty())
+        return;
+    wxClipboardLocker lock;
+    if (!!lock)
+        wxTheClipboard->SetData(new wxTextDataObject(PageAddress(page)));
+}
