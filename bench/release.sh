@@ -31,12 +31,16 @@ echo "== start-up (1, 5, 20, 40 engines) =="
 ORVANE_BENCH_MEMORY=0 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 1 5 20 40 2>/dev/null
 
 echo "== search dispatch to 30 pages (target: within 1.2x the bare calls) =="
-page="$(mktemp --suffix=.htm)"
-printf '<html><head><title>small</title></head><body><p>A small page.</p></body></html>\n' >"$page"
+port_file="$(mktemp)"
+python3 "$root/bench/serve_page.py" >"$port_file" &
+server_pid=$!
+for _ in $(seq 50); do [ -s "$port_file" ] && break; sleep 0.1; done
+page="http://127.0.0.1:$(cat "$port_file")/small.htm"
 NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
   "$build/bench/browser/bench_result_pages" 30 "$page" --exit --rounds 40 2>/dev/null \
   | grep -E "^(DISPATCH|BARE)" || true
-rm -f "$page"
+kill "$server_pid" 2>/dev/null || true
+rm -f "$port_file"
 
 echo "== search: the page on show first (1 and 40 engines, server answers at once and after 250 ms) =="
 bash "$root/bench/search/current_first.sh" "$build" "$(( runs > 5 ? runs : 5 ))" ${older:+"$older"} 2>/dev/null

@@ -16,9 +16,15 @@ build=$(cd "${1:?usage: memory.sh <build-dir> [page-counts...]}" && pwd); shift
 counts=("$@"); [ ${#counts[@]} -eq 0 ] && counts=(1 10 30)
 minimal="$build/bench/browser/bench_minimal_webview"
 ours="$build/bench/browser/bench_result_pages"
-work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-page="$work/small.htm"
-printf '<html><head><title>small</title></head><body><p>A small local page.</p></body></html>\n' > "$page"
+work=$(mktemp -d)
+server_pid=""
+trap '[ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; rm -rf "$work"' EXIT
+# Both programs load the same small page from loopback: ours loads only web
+# addresses.
+python3 "$(dirname "$0")/../serve_page.py" >"$work/port" &
+server_pid=$!
+for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
+page="http://127.0.0.1:$(cat "$work/port")/small.htm"
 
 tree_pids() {  # the pid and all its descendants
   local pid=$1 child
