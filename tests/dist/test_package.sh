@@ -7,7 +7,7 @@
 # Usage: test_package.sh <build dir>
 set -euo pipefail
 build="$(cd "${1:?usage: test_package.sh <build dir>}" && pwd)"
-for tool in cpack dpkg-deb dpkg-shlibdeps dpkg lintian setpriv; do
+for tool in cpack dpkg-deb dpkg-shlibdeps dpkg lintian setpriv file; do
     command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup.sh installs it)"; exit 1; }
 done
 work="$(mktemp -d)"
@@ -56,6 +56,17 @@ if diff -u --label "cmake --install" --label "package" <(list "$work/installed")
 else
     failed "the package's files differ from cmake --install's (diff above)"
 fi
+# What a desktop, a software centre and man look for, at the sizes asked for.
+for f in usr/bin/orvane usr/lib/orvane/orvane usr/lib/orvane/handbook.html \
+         usr/share/metainfo/io.github.orvane.Orvane.metainfo.xml usr/share/man/man1/orvane.1.gz \
+         usr/share/doc/orvane/copyright usr/share/icons/hicolor/scalable/apps/orvane.svg; do
+    [ -s "$root/$f" ] || failed "not in the package: $f"
+done
+for size in 48 128 256; do
+    icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/orvane.png"
+    file -b "$icon" 2>&1 | grep -q "PNG image data, $size x $size" \
+        || failed "icon ${size}x${size}: $(file -b "$icon" 2>&1)"
+done
 grep -qxF "Exec=/usr/bin/orvane" "$root/usr/share/dbus-1/services/io.github.orvane.Orvane.service" \
     || failed "the D-Bus service does not start /usr/bin/orvane"
 
