@@ -67,6 +67,8 @@ for size in 48 128 256; do
     file -b "$icon" 2>&1 | grep -q "PNG image data, $size x $size" \
         || failed "icon ${size}x${size}: $(file -b "$icon" 2>&1)"
 done
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"" \
+    "$root/usr/share/metainfo/io.github.orvane.Orvane.metainfo.xml" || failed "the AppStream release is not $version"
 grep -qxF "Exec=/usr/bin/orvane" "$root/usr/share/dbus-1/services/io.github.orvane.Orvane.service" \
     || failed "the D-Bus service does not start /usr/bin/orvane"
 
