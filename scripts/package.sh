@@ -6,11 +6,14 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
-# Debian's hardening flags, as its own packages are built with.
-export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+# Debian's hardening flags, all of them, as its own packages are built with
+# (given on the command line, so a tree configured before takes them too).
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+ldflags="$(dpkg-buildflags --get LDFLAGS)"
 "$root/scripts/build.sh" "$root/build/release" -DCMAKE_BUILD_TYPE=Release \
-  -DORVANE_TESTS=OFF -DORVANE_BENCH=OFF
+  -DORVANE_TESTS=OFF -DORVANE_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags"
 cd "$root/build/release"
 cpack -B "$root/build/package"
 rm -rf "$root/build/package/_CPack_Packages"

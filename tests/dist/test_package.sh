@@ -7,7 +7,7 @@
 # Usage: test_package.sh <build dir>
 set -euo pipefail
 build="$(cd "${1:?usage: test_package.sh <build dir>}" && pwd)"
-for tool in cpack dpkg-deb dpkg-shlibdeps dpkg lintian setpriv file; do
+for tool in cpack dpkg-deb dpkg-shlibdeps dpkg apt-get lintian setpriv file; do
     command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup.sh installs it)"; exit 1; }
 done
 work="$(mktemp -d)"
@@ -35,6 +35,12 @@ for lib in libwebkit2gtk-4.0-37 libgtk-3-0 libwxgtk3.2-1 libcurl4 liblz4-1 libsq
     grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || failed "Depends lacks $lib: $depends"
 done
 echo "ok: control fields"
+# apt can satisfy every dependency (a simulation: nothing is installed).
+if apt-get install -s --no-install-recommends "$deb" >"$work/apt.log" 2>&1; then
+    echo "ok: apt install would succeed"
+else
+    cat "$work/apt.log"; failed "apt cannot install the package"
+fi
 
 # No error and no warning (shown tags are E and W; none is suppressed).
 lintian_out="$(lintian --no-cfg --fail-on error,warning "$deb" 2>&1)" || failed "lintian:"
