@@ -16,10 +16,11 @@ awk '/^\.SH / { in_options = ($2 == "OPTIONS") ; next }
                              gsub(/"/, ""); split($0, w, " "); print w[1]; heading = 0; next }
      in_options && /^\.TP/ { heading = 1 }' "$page" | sort >"$work/man"
 
-# --help: the option that opens each indented line of its option list.
+# --help: the option that opens each line of its option list (indented by
+# two; deeper lines continue the text above).
 help="$(env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work" "$program" --help 2>&1)" || {
     echo "FAIL: orvane --help failed:"; echo "$help"; exit 1; }
-grep -oE '^  +--?[a-z][a-z-]*|^  +--( |$)' <<<"$help" | tr -d ' ' | sort >"$work/help"
+grep -oE '^  (--?[a-z][a-z-]*|--)( |$)' <<<"$help" | tr -d ' ' | sort >"$work/help"
 
 if [ ! -s "$work/man" ] || [ ! -s "$work/help" ]; then
     echo "FAIL: no options read (manual page: $(wc -l <"$work/man"), --help: $(wc -l <"$work/help"))"
