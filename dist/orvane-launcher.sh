@@ -1,17 +1,20 @@
 #!/bin/sh
 # Starts Orvane from a program folder the user can write to.
 # The program keeps its catalogue, start page and last suggestion reply in
-# conf/ beside its executable. When the installed folder is not writable,
-# each user gets a folder of their own, seeded from the installed one: the
-# executable and the template are refreshed from the installation, while the
-# user's catalogue is kept. The program writes its start page at every start,
-# so an installation without one is fine.
+# conf/ beside its executable. An installation the user owns and may write
+# (one of their own, under a prefix of theirs) is used in place. Any other
+# (the package manager's, and root's use of it too, so that removing the
+# package leaves nothing behind) gives each user a folder of their own,
+# seeded from the installed one: the executable and the template are
+# refreshed from the installation, while the user's catalogue is kept. The
+# program writes its start page at every start, so an installation without
+# one is fine.
 set -eu
 
 here=$(dirname "$(readlink -f "$0")")
 installed=$(readlink -f "$here/../lib/orvane")
 
-if [ -w "$installed" ] && [ -w "$installed/conf" ]; then
+if [ "$(id -u)" -ne 0 ] && [ -O "$installed" ] && [ -w "$installed" ] && [ -w "$installed/conf" ]; then
     cd "$installed"
     exec ./orvane "$@"
 fi

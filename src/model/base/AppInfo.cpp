@@ -1,5 +1,10 @@
 #include "base/AppInfo.h"
 
+const char* const AppInfo::Version = ORVANE_VERSION;
+const char* const AppInfo::BuildYear = ORVANE_RELEASE_YEAR;
+const char* const AppInfo::BuildMonth = ORVANE_RELEASE_MONTH;
+const char* const AppInfo::BuildDay = ORVANE_RELEASE_DAY;
+
 bool AppInfo::IsPlaceholderAddress(const wxString& address)
 {
     // The host: after "scheme://" or "@", up to a port, path, query or fragment.

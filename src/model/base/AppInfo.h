@@ -6,12 +6,14 @@
 // one place so the About box, the start page and the update command agree.
 namespace AppInfo
 {
-// 8-bit constants, converted from UTF-8 where they are shown.
-constexpr const char* Version = "5.9.22.0";
+// 8-bit constants, converted from UTF-8 where they are shown. The version
+// and the build date are the project's (the build defines them), so the
+// package and its AppStream release say the same.
+extern const char* const Version;
 constexpr int BuildNumber = 3399;
-constexpr const char* BuildYear = "2011";
-constexpr const char* BuildMonth = "05";
-constexpr const char* BuildDay = "07";
+extern const char* const BuildYear;
+extern const char* const BuildMonth;
+extern const char* const BuildDay;
 
 // The maker has no published addresses yet; these sit under the reserved
 // documentation domain until it does.
