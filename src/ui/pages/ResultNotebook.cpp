@@ -256,11 +256,11 @@ std::vector<wxAuiTabCtrl*> ResultNotebook::Panes()
         if (FindTab(GetPage(i), &tabs, &tab) && std::find(panes.begin(), panes.end(), tabs) == panes.end())
             panes.push_back(tabs);
     }
-    // The frames' places, not the tab rows': a row above its pages stays
-    // where it is whatever the page's height.
+    // Where the docking manager put each group (the frame around a tab row
+    // is no native window and knows no place of its own).
     auto place = [this](wxAuiTabCtrl* tabs) {
-        const wxWindow* frame = GetTabFrameFromTabCtrl(tabs);
-        return frame ? frame->GetPosition() : tabs->GetPosition();
+        const wxAuiPaneInfo& pane = m_mgr.GetPane(GetTabFrameFromTabCtrl(tabs));
+        return pane.IsOk() ? pane.rect.GetPosition() : tabs->GetPosition();
     };
     std::stable_sort(panes.begin(), panes.end(), [&](wxAuiTabCtrl* a, wxAuiTabCtrl* b) {
         const wxPoint pa = place(a);

@@ -5,7 +5,12 @@
 
 #include "store/Preference.h"
 
+#include <wx/choice.h>
 #include <wx/statusbr.h>
+#include <wx/webview.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -128,7 +133,7 @@ TEST_F(PageLayoutTest, EachLayoutShowsTheCurrentPageFirstAndTheFocusedPaneDrives
     } cases[] = {
         {1, {{"E1", "E3", "E5"}, {"E0", "E2", "E4"}}},
         {2, {{"E1", "E4"}, {"E2", "E5"}, {"E0", "E3"}}},
-        {3, {{"E1", "E5"}, {"E2"}, {"E3"}, {"E0", "E4"}}},
+        {3, {{"E1", "E5"}, {"E0", "E2"}, {"E3"}, {"E4"}}},
     };
     for (const auto& c : cases)
     {
