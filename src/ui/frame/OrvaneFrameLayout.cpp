@@ -50,7 +50,6 @@ void OrvaneFrame::AppendLayoutMenu(wxMenu* viewMenu)
     for (long id : {ID_MENU_LAYOUT_SINGLE, ID_MENU_LAYOUT_TWO, ID_MENU_LAYOUT_THREE, ID_MENU_LAYOUT_FOUR})
         Bind(wxEVT_MENU, &OrvaneFrame::OnLayout, this, id);
     Bind(wxEVT_MENU, &OrvaneFrame::OnScrollTogether, this, ID_MENU_SCROLL_TOGETHER);
-    m_scrollTimer.SetOwner(this);
     m_scrollTimer.Bind(wxEVT_TIMER, &OrvaneFrame::OnScrollTimer, this);
     UpdateScrollTimer();
 }
@@ -75,8 +74,7 @@ void OrvaneFrame::OnScrollTogether(wxCommandEvent& event)
 
 void OrvaneFrame::UpdateScrollTimer()
 {
-    // Not before the menu has wired the timer up.
-    const bool wanted = m_scrollTimer.GetOwner() && m_pPreference && m_pPreference->m_nScrollTogether != 0 &&
+    const bool wanted = m_pPreference && m_pPreference->m_nScrollTogether != 0 &&
                         ResultNotebook::PaneCount(m_shownLayout) > 1;
     if (!wanted)
     {

@@ -272,13 +272,16 @@ void BrowserManager::SetCurrentPage(ZulIeCtrl* page)
     unsigned key = 0;
     if (!KeyOf(page, key))
         return;
+    const int previous = m_nCurrentKey;
     m_nCurrentKey = static_cast<int>(key);
     if (m_queue.empty() || !page->m_bActive)
         return;
     m_queue.erase(std::remove(m_queue.begin(), m_queue.end(), key), m_queue.end());
     page->StartQueuedLoad();
-    // The pages of the other panes stay on show: the rest keep waiting for
-    // them too, nearest first.
+    // It takes the place of the page turned away from; the other panes'
+    // pages stay on show, and the rest keep waiting for them too.
+    m_leadKeys.erase(std::remove(m_leadKeys.begin(), m_leadKeys.end(), static_cast<unsigned>(previous)),
+                     m_leadKeys.end());
     if (std::find(m_leadKeys.begin(), m_leadKeys.end(), key) == m_leadKeys.end())
         m_leadKeys.push_back(key);
     m_bLeadHolds = true;
