@@ -35,7 +35,7 @@ public:
     // Narrower (or, two by two, lower) panes than these are of no use for a
     // result page: a layout that would need them gives way to fewer panes.
     static constexpr int MinPaneWidth = 300;
-    static constexpr int MinPaneHeight = 200;
+    static constexpr int MinPaneHeight = 240;
     static int PaneCount(PageLayout layout);
     // The layout of at most as many panes as `size` holds, `wanted` if it fits.
     static PageLayout Fit(PageLayout wanted, const wxSize& size);

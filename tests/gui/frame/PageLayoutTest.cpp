@@ -203,6 +203,25 @@ TEST_F(PageLayoutTest, TheLayoutOutlivesASearchAGroupChangeAndARestart)
         EXPECT_EQ(Shown(), shownBefore);
     }
     {
+        SCOPED_TRACE("only the focused pane's page speaks in the status bar");
+        const std::vector<wxWindow*> shown = Book()->ShownPages();
+        Select(Name(shown[0]));
+        auto reload = [&](wxWindow* window) {
+            auto* page = static_cast<ZulIeCtrl*>(window);
+            const unsigned loads = page->GetLoadCount();
+            m_frame->SetStatusText("mark", 0);
+            page->Refresh(0);
+            EXPECT_TRUE(WaitUntil([&] {
+                bool busy = true;
+                return page->GetLoadCount() > loads && page->IsBusy(busy) && !busy;
+            }));
+            wxYield();
+            return StatusBar()->GetStatusText(0);
+        };
+        EXPECT_EQ(reload(shown[1]), "mark");
+        EXPECT_NE(reload(shown[0]), "mark");
+    }
+    {
         SCOPED_TRACE("another group: the same shape, in engine order");
         LangChoice()->SetStringSelection("Deutsch");
         wxCommandEvent changed(wxEVT_CHOICE, OrvaneFrame::ID_CHOICE_LANG);
@@ -259,5 +278,33 @@ TEST_F(PageLayoutTest, ScrollTogetherMovesThePagesOnShowByTheSameFraction)
                   together);
         CloseFrame();
         ConfigStore::Close();
+    }
+}
+
+TEST(PageLayoutFit, PanesGiveWayBelowTheirMinimumSize)
+{
+    const int w = ResultNotebook::MinPaneWidth;
+    const int h = ResultNotebook::MinPaneHeight;
+    const struct
+    {
+        PageLayout wanted;
+        wxSize size;
+        PageLayout fit;
+    } cases[] = {
+        {PageLayout::Single, {100, 100}, PageLayout::Single},
+        {PageLayout::TwoSideBySide, {2 * w, h}, PageLayout::TwoSideBySide},
+        {PageLayout::TwoSideBySide, {2 * w - 1, 2 * h}, PageLayout::Single},
+        {PageLayout::ThreeSideBySide, {3 * w, h}, PageLayout::ThreeSideBySide},
+        {PageLayout::ThreeSideBySide, {3 * w - 1, h}, PageLayout::TwoSideBySide},
+        {PageLayout::ThreeSideBySide, {w, 4 * h}, PageLayout::Single},
+        {PageLayout::TwoByTwo, {2 * w, 2 * h}, PageLayout::TwoByTwo},
+        {PageLayout::TwoByTwo, {2 * w, 2 * h - 1}, PageLayout::TwoSideBySide},
+        {PageLayout::TwoByTwo, {2 * w - 1, 4 * h}, PageLayout::Single},
+        {PageLayout::TwoByTwo, {0, 0}, PageLayout::Single},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(wxString::Format("%d at %dx%d", static_cast<int>(c.wanted), c.size.x, c.size.y));
+        EXPECT_EQ(ResultNotebook::Fit(c.wanted, c.size), c.fit);
     }
 }
