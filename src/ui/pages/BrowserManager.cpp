@@ -16,7 +16,8 @@ namespace
 const int PageIdBase = 10000;
 const int FirstLoadingIcon = 4;
 const int ViewGapMs = 4;
-// The page on show holds the others back until it has loaded, or this long:
+// The page on show holds the others back until it has loaded, or this long
+// (that many times this long when several show side by side):
 // past it its own server is slow, and the others had better ask theirs now
 // (measured against 300 ms: the last page came 10% sooner with a slow server).
 const std::chrono::milliseconds LeadWaitLimit(150);
@@ -333,7 +334,9 @@ void BrowserManager::StartWaitingPages()
     const Clock::time_point now = Clock::now();
     if (m_bLeadHolds)
     {
-        if (now - m_leadSince < LeadWaitLimit)
+        // Pages on show side by side share the machine: together they may
+        // hold the others back as long as each would alone.
+        if (now - m_leadSince < LeadWaitLimit * static_cast<int>(std::max<size_t>(m_leadKeys.size(), 1)))
         {
             for (unsigned leadKey : m_leadKeys)
             {

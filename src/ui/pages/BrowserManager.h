@@ -26,13 +26,13 @@ class ZulIeCtrl;
 // (start page or search) and loads it when the view appears.
 //
 // A search gives every active page its address at once, but only the pages
-// on show (one per pane when the pages show side by side) start loading: forty pages loading together share the machine,
-// and the one the user looks at would get a fortieth of it. The others wait
-// until they have finished (or for a short while at most, so that a slow
-// server does not hold them back), then start a few at a time in order of
-// their distance from the nearest of them, as Ctrl+Tab and Ctrl+Shift+Tab
-// reach them. A waiting
-// page counts as loading. (Lowering the CPU priority of the hidden pages'
+// on show (one per pane when pages show side by side) start loading: forty
+// pages loading together share the machine, and the one the user looks at
+// would get a fortieth of it. The others wait until those have finished (or
+// for a short while at most, so that a slow server does not hold them back),
+// then start a few at a time in order of their distance from the nearest
+// page on show, as Ctrl+Tab and Ctrl+Shift+Tab reach them. A waiting page
+// counts as loading. (Lowering the CPU priority of the hidden pages'
 // web processes instead is not possible: WebKit's API names no view's
 // process, and an unprivileged process cannot raise a priority it has
 // lowered, so a tab turned to would stay slowed.)
