@@ -798,6 +798,11 @@ void wxIEHtmlWin::OnLoadTimeout(wxTimerEvent&)
 
 bool wxIEHtmlWin::OnNativeLinkClick(int button, bool control)
 {
+    // A click into the page makes it the one the window's commands act on,
+    // as focusing it would; WebKit's own focus does not always reach us.
+    wxChildFocusEvent focus(this);
+    ProcessWindowEvent(focus);
+
     const bool outside = button == 2 || (button == 1 && control);
     if (!outside || !MayOpenOutside(m_strStatusText))
         return false;

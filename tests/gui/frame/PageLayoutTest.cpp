@@ -7,6 +7,7 @@
 
 #include <wx/choice.h>
 #include <wx/statusbr.h>
+#include <wx/uiaction.h>
 #include <wx/webview.h>
 
 #include <algorithm>
@@ -307,4 +308,24 @@ TEST(PageLayoutFit, PanesGiveWayBelowTheirMinimumSize)
         SCOPED_TRACE(wxString::Format("%d at %dx%d", static_cast<int>(c.wanted), c.size.x, c.size.y));
         EXPECT_EQ(ResultNotebook::Fit(c.wanted, c.size), c.fit);
     }
+}
+
+TEST_F(PageLayoutTest, AClickIntoAPageFocusesItsPane)
+{
+    OpenFrame(LargeWindow);
+    ASSERT_TRUE(WaitUntil([&] { return Notebook()->GetPageCount() == 6; }));
+    Command(LayoutId(1));
+    const std::vector<wxWindow*> shown = Book()->ShownPages();
+    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_TRUE(WaitUntil([&] { return static_cast<ZulIeCtrl*>(shown[1])->HasView(); }));
+    ASSERT_EQ(Current(), "E0");
+    wxUIActionSimulator sim;
+    sim.MouseMove(shown[1]->GetScreenRect().GetPosition() + wxPoint(40, 40));
+    wxYield();
+    sim.MouseClick();
+    EXPECT_TRUE(WaitUntil([&] { return Current() == "E1"; }, 3000)) << Current();
+    EXPECT_EQ(Book()->MarkedPane(), Book()->Panes()[1]);
+    Command(OrvaneFrame::ID_MENU_ZOOM_IN);
+    EXPECT_GT(static_cast<ZulIeCtrl*>(shown[1])->GetZoom(), 1.0);
+    EXPECT_DOUBLE_EQ(static_cast<ZulIeCtrl*>(shown[0])->GetZoom(), 1.0);
 }
