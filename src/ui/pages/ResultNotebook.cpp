@@ -1,5 +1,6 @@
 #include "pages/ResultNotebook.h"
 
+#include <wx/aui/dockart.h>
 #include <wx/aui/tabart.h>
 #include <wx/settings.h>
 
@@ -185,13 +186,16 @@ void ResultNotebook::Arrange(PageLayout layout, const std::vector<wxWindow*>& pa
         groups[((i + count - start) % count) % panes].push_back(order[i]);
 
     const wxSize client = GetClientSize();
+    const int sash = m_mgr.GetArtProvider()->GetMetric(wxAUI_DOCKART_SASH_SIZE);
     auto paneSize = [&](size_t pane) {
         switch (layout)
         {
             case PageLayout::ThreeSideBySide:
                 return wxSize(client.x / 3, client.y);
             case PageLayout::TwoByTwo:
-                return wxSize(client.x / 2, pane == 1 ? client.y : client.y / 2);
+                // The lower left pane as high as the lower right one, which
+                // shares its column with the pane above it across a sash.
+                return wxSize(client.x / 2, pane == 1 ? client.y : (client.y - sash) / 2);
             default:
                 return wxSize(client.x / 2, client.y);
         }
