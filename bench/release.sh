@@ -9,7 +9,9 @@
 #     calls on the same views;
 #   - Enter to the load event of the page on show and of the last page, with
 #     1 and 40 engines on a loopback server answering at once and after
-#     250 ms; beside an older build's figures when one is given;
+#     250 ms; beside an older build's figures when one is given; and with
+#     the pages side by side, every page on show in two and four panes
+#     against the one page of a single pane (40 engines);
 #   - keystroke to suggestion list against a loopback HTTPS service that
 #     answers at once, cold and warm, on top of the bare round trip, with the
 #     TLS handshakes per 20 keystrokes; closing with 10 stalled fetches;
@@ -42,7 +44,7 @@ NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session
 kill "$server_pid" 2>/dev/null || true
 rm -f "$port_file"
 
-echo "== search: the page on show first (1 and 40 engines, server answers at once and after 250 ms) =="
+echo "== search: the pages on show first (1 and 40 engines; 1, 2 and 4 panes; server answers at once and after 250 ms) =="
 bash "$root/bench/search/current_first.sh" "$build" "$(( runs > 5 ? runs : 5 ))" ${older:+"$older"} 2>/dev/null
 
 echo "== memory with 20 pages =="

@@ -14,6 +14,11 @@
 # With an older build both are measured in the same run, one after the
 # other for each case, so that their figures can be set side by side; more
 # builds (variants) may follow.
+#
+# Then, with 40 engines, the pages on show side by side (View > Layout): in
+# one, two and four panes (a 1200 x 900 window for all three), Enter to the
+# load event of the last page on show, against the one page on show of a
+# single pane (goal: within 1.3x). ORVANE_BENCH_PANES narrows them ("1 2 4").
 set -euo pipefail
 
 build="$(cd "${1:?usage: current_first.sh <build dir> [searches] [older build dir]}" && pwd)"
@@ -40,7 +45,10 @@ builds = [b for b in sys.argv[3:] if b]
 # ORVANE_BENCH_ENGINES and ORVANE_BENCH_DELAYS narrow the cases, e.g. "40" and "0".
 ENGINE_COUNTS = tuple(int(v) for v in os.environ.get("ORVANE_BENCH_ENGINES", "1 40").split())
 DELAYS_MS = tuple(int(v) for v in os.environ.get("ORVANE_BENCH_DELAYS", "0 250").split())
-MAX_HOSTS = max(ENGINE_COUNTS)
+PANES = tuple(int(v) for v in os.environ.get("ORVANE_BENCH_PANES", "1 2 4").split())
+PANE_ENGINES = 40
+MAX_HOSTS = max(ENGINE_COUNTS + ((PANE_ENGINES,) if PANES else ()))
+LAYOUT_OF_PANES = {1: 0, 2: 1, 3: 2, 4: 3}
 
 # --- the loopback server -------------------------------------------------
 STYLE = ("body{font:14px sans-serif;margin:0 2em}.r{margin:1em 0;padding:.5em;border-bottom:1px solid #ddd}"
@@ -202,7 +210,7 @@ def catalogue(n, port):
         for i in range(n))
     return '<?xml version="1.0" encoding="UTF-8"?>\n<ENGINES>\n' + rows + "</ENGINES>\n"
 
-def prepare(stage, tag, n, port):
+def prepare(stage, tag, n, port, panes=0):
     prog = os.path.join(work, "prog-%s-%d" % (tag, n))
     if not os.path.exists(prog):
         shutil.copytree(stage, prog)
@@ -213,6 +221,9 @@ def prepare(stage, tag, n, port):
     os.makedirs(os.path.join(home, ".config", "Orvane"))
     with open(os.path.join(home, ".config", "Orvane", "Orvane.conf"), "w") as f:
         f.write("ui_language=default\nm_nEnableSuggestion=0\nsugg_host=127.0.0.1:9\n")
+        if panes:
+            f.write("page_layout=%d\nm_nShowEngineManager=0\nm_nPreserveFrameSizePos=1\n"
+                    "x=0\ny=0\nw=1200\nh=900\n" % LAYOUT_OF_PANES[panes])
     env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                XDG_DATA_HOME=os.path.join(home, ".local", "share"), ORVANE_REPORT_IDLE="1")
     return prog, env
@@ -221,10 +232,11 @@ def xdo(*args):
     return subprocess.run(["xdotool"] + list(args), stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL, text=True).stdout.strip()
 
-def run_program(server, keys, stage, tag, n, label):
+def run_program(server, keys, stage, tag, n, label, panes=0):
     """Starts the program, waits for it to settle, and times searches; returns
-    [(current ms, last ms, script ms of the current page)]."""
-    prog, env = prepare(stage, tag, n, server.port)
+    [(current ms, last ms, script ms of the current page, last page on show ms)].
+    With panes, the first engines' pages are on show, one per pane."""
+    prog, env = prepare(stage, tag, n, server.port, panes)
     proc = subprocess.Popen(["./orvane"], cwd=prog, env=env, stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL, text=True)
     results = []
@@ -262,7 +274,8 @@ def run_program(server, keys, stage, tag, n, label):
                 continue
             current = (got[0][0] - start) * 1000.0
             last = (max(v[0] for v in got.values()) - start) * 1000.0
-            results.append((current, last, got[0][1]))
+            shown = (max(got[e][0] for e in range(max(panes, 1))) - start) * 1000.0
+            results.append((current, last, got[0][1], shown))
     finally:
         stop_tree(proc)
     return results
@@ -283,6 +296,15 @@ for delay in DELAYS_MS:
             table[(tag, n, delay)] = r
             print("  done: %s build, %d engines, delay %d ms: current %s, last %s" %
                   (tag, n, delay, [round(x[0]) for x in r], [round(x[1]) for x in r]), file=sys.stderr)
+
+for delay in DELAYS_MS:
+    server.delay_ms = delay
+    for panes in PANES:
+        for tag, stage in zip(tags, builds):
+            r = run_program(server, keys, stage, tag, PANE_ENGINES, "otterp%s%d%d" % (tag, panes, delay), panes)
+            table[(tag, "panes", panes, delay)] = r
+            print("  done: %s build, %d panes, delay %d ms: on show %s" %
+                  (tag, panes, delay, [round(x[3]) for x in r]), file=sys.stderr)
 
 def med(tag, n, delay, i):
     r = table.get((tag, n, delay), [])
@@ -312,6 +334,20 @@ for delay in DELAYS_MS:
             print("  last tab, 40 engines, %s / old: %s (goal <= 1.05)" %
                   (tag, ratio(med(tag, 40, delay, 1), med("old", 40, delay, 1))))
 print("goal: current tab with 40 engines <= 1.3 x the figure with 1 engine")
+if PANES:
+    def pmed(tag, panes, delay):
+        r = table.get((tag, "panes", panes, delay), [])
+        return statistics.median(x[3] for x in r) if r else None
+    print("pages on show side by side, %d engines: Enter to the load event of the last page on show,"
+          " median (ms)" % PANE_ENGINES)
+    for delay in DELAYS_MS:
+        print("server answers after %d ms" % delay)
+        print("  %-5s %5s | %9s %18s" % ("build", "panes", "on show", "/ single pane"))
+        for tag in tags:
+            for panes in PANES:
+                print("  %-5s %5d | %9s %18s" % (tag, panes, cell(pmed(tag, panes, delay)),
+                                                 ratio(pmed(tag, panes, delay), pmed(tag, 1, delay))))
+    print("goal: every page on show in two and four panes <= 1.3 x the single pane's page")
 sys.stdout.flush()
 PY
 

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace
@@ -796,6 +798,11 @@ void wxIEHtmlWin::OnLoadTimeout(wxTimerEvent&)
 
 bool wxIEHtmlWin::OnNativeLinkClick(int button, bool control)
 {
+    // A click into the page makes it the one the window's commands act on,
+    // as focusing it would; WebKit's own focus does not always reach us.
+    wxChildFocusEvent focus(this);
+    ProcessWindowEvent(focus);
+
     const bool outside = button == 2 || (button == 1 && control);
     if (!outside || !MayOpenOutside(m_strStatusText))
         return false;
@@ -869,6 +876,51 @@ void wxIEHtmlWin::FindNext(bool backwards)
         if (m_findListener)
             m_findListener(m_nFindCurrent, m_nFindTotal);
     }
+}
+
+namespace
+{
+// Our scripts run apart from the page's, so that it cannot replace what they call.
+const char ScrollWorld[] = "orvane-scroll";
+
+void OnScrollFractionRead(GObject* view, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<wxIEHtmlWin::ScrollReply> reply(static_cast<wxIEHtmlWin::ScrollReply*>(data));
+    double fraction = -1;
+    if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, nullptr))
+    {
+        if (jsc_value_is_number(value))
+            fraction = jsc_value_to_double(value);
+        g_object_unref(value);
+    }
+    (*reply)(std::isfinite(fraction) ? fraction : -1);
+}
+} // namespace
+
+void wxIEHtmlWin::ReadScrollFraction(ScrollReply reply)
+{
+    if (!m_native || !reply)
+        return;
+    static const char script[] =
+        "(function () { var e = document.scrollingElement || document.documentElement;"
+        " if (!e) return -1; var room = e.scrollHeight - e.clientHeight;"
+        " return room > 0 ? e.scrollTop / room : 0; })()";
+    webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_native), script, -1, ScrollWorld, nullptr, nullptr,
+                                        OnScrollFractionRead, new ScrollReply(std::move(reply)));
+}
+
+void wxIEHtmlWin::ScrollToFraction(double fraction)
+{
+    if (!m_native || !std::isfinite(fraction))
+        return;
+    const double bounded = std::min(1.0, std::max(0.0, fraction));
+    // The number in the C locale's notation whatever the interface language.
+    const std::string script =
+        ("(function () { var e = document.scrollingElement || document.documentElement;"
+         " if (e) e.scrollTop = " + wxString::FromCDouble(bounded, 6) + " * (e.scrollHeight - e.clientHeight); })()")
+            .utf8_string();
+    webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_native), script.c_str(), -1, ScrollWorld, nullptr,
+                                        nullptr, nullptr, nullptr);
 }
 
 void wxIEHtmlWin::ShowCurrentMatch(bool show)

@@ -56,6 +56,8 @@ wxString StartPage::Translate(const wxString& pageText, const wxString& language
         {"key_find", _("Find in this page")},
         {"key_find_next", _("Next / previous match")},
         {"key_zoom", _("Zoom in / out / actual size")},
+        {"key_layout", _("One, two, three or four pages side by side")},
+        {"key_tab_number", _("Turn the pane to its tab 1 to 8 / its last tab")},
     };
     wxString page = pageText;
     for (const auto& text : texts)

@@ -100,6 +100,10 @@ void Preference::Load()
     m_nPageTimeout = ReadInt(config, K::PageTimeout, D::PageTimeout);
     if (m_nPageTimeout <= 0)
         m_nPageTimeout = D::PageTimeout;
+    m_nPageLayout = ReadInt(config, K::PageLayout, D::PageLayout);
+    if (m_nPageLayout < 0 || m_nPageLayout > D::MaxPageLayout)
+        m_nPageLayout = D::PageLayout;
+    m_nScrollTogether = ReadInt(config, K::ScrollTogether, D::ScrollTogether) != 0 ? 1 : 0;
 }
 
 void Preference::Save()
@@ -159,6 +163,8 @@ void Preference::Save()
     if (m_nEnableSuggestion > 0)
         config->Write(K::SuggLang, m_strSuggLang);
     WriteInt(config, K::KeepCookies, m_nKeepCookies);
+    WriteInt(config, K::PageLayout, m_nPageLayout);
+    WriteInt(config, K::ScrollTogether, m_nScrollTogether);
 
     // Settings confirmed in the dialog survive a later crash.
     config->Flush();

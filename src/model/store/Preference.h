@@ -46,6 +46,11 @@ constexpr const char* PageTimeout = "page_timeout";
 constexpr const char* RecentGroupsGroup = "recent_groups";
 // The folder the import and export choosers last used; none: the home folder.
 constexpr const char* LastFolder = "last_folder";
+// How many result pages show side by side: 0 one, 1 two, 2 three, 3 two by
+// two. Older versions never read it.
+constexpr const char* PageLayout = "page_layout";
+// Scrolling one page on show scrolls the others (1) or not (0).
+constexpr const char* ScrollTogether = "scroll_together";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault
@@ -71,6 +76,9 @@ constexpr int PageTimeout = 30;
 // At most this many history entries are written.
 constexpr int MaxKeywords = 32;
 constexpr int MaxRecentGroups = 10;
+constexpr int PageLayout = 0;
+constexpr int MaxPageLayout = 3;
+constexpr int ScrollTogether = 0;
 } // namespace PreferenceDefault
 
 // The user's settings for one run; exactly one instance per process.
@@ -107,6 +115,8 @@ public:
     int m_nKeywordNum = 0;
     int m_nKeepCookies = PreferenceDefault::KeepCookies;
     int m_nPageTimeout = PreferenceDefault::PageTimeout;
+    int m_nPageLayout = PreferenceDefault::PageLayout;
+    int m_nScrollTogether = PreferenceDefault::ScrollTogether;
     wxConfigBase* m_pConfig = nullptr;  // not owned
 
 private:

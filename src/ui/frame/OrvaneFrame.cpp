@@ -260,6 +260,8 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     m_pAuiManager->GetPane(m_pEngineMgrPanel).Show(showEngineManager);
     SetToolHighlighted(ID_TOOL_ENGINE_MGR, showEngineManager);
     m_pAuiManager->Update();
+    // The pages' panes need the notebook's size, known only now.
+    ArrangePages(false);
 
     if (!m_pPreference->m_arrKeywords.empty())
         m_pKeywordBox->Append(m_pPreference->m_arrKeywords);
@@ -477,6 +479,8 @@ void OrvaneFrame::BuildMenuBar()
     AppendItem(viewMenu, ID_MENU_ZOOM_RESET, _("Actual Size\tCtrl+0"),
                _("Show the current page at its normal size"));
     viewMenu->AppendSeparator();
+    AppendLayoutMenu(viewMenu);
+    viewMenu->AppendSeparator();
     AppendItem(viewMenu, ID_MENU_SELECT_LANG, _("Select Language\tF2"), _("Select Language"));
     AppendItem(viewMenu, ID_MENU_SELECT_CATEGORY, _("Select Category\tF3"), _("Select Category"));
     m_pMenuNewSearching = AppendItem(viewMenu, ID_MENU_NEW_SEARCHING, _("New Searching\tF6"),
@@ -613,7 +617,7 @@ void OrvaneFrame::BindCommands()
 
 void OrvaneFrame::OnCharHook(wxKeyEvent& event)
 {
-    if (HandlePageKey(event))
+    if (HandlePageKey(event) || HandlePaneKey(event))
         return;
     const int modifiers = event.GetModifiers();
     if (event.GetKeyCode() == WXK_TAB &&
@@ -780,6 +784,12 @@ void OrvaneFrame::OnSize(wxSizeEvent&)
     if (!m_pStatusBar)
         return;
     FitPanesToWindow();
+    if (!m_bLayoutCheckQueued)
+    {
+        // Once the docking manager has given the notebook its new size.
+        m_bLayoutCheckQueued = true;
+        CallAfter(&OrvaneFrame::CheckLayoutFits);
+    }
     const wxSize size = GetSize();
     m_pStatusBar->SetStatusText(
         wxString::Format(_("Frame Size: w = %d, h = %d"), size.GetWidth(), size.GetHeight()), 3);

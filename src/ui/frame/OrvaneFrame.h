@@ -47,6 +47,7 @@ class FindBar;
 class NoticeBar;
 class WebDownloads;
 class wxKeyEvent;
+enum class PageLayout;
 
 // The program's single main window. Its implementation is split by concern:
 //   OrvaneFrame.cpp           construction, layout, menus, commands
@@ -55,6 +56,7 @@ class wxKeyEvent;
 //   OrvaneFrameStartPage.cpp  version check, start page, settings/About/update commands
 //   OrvaneFrameSuggest.cpp    keyword-change handling for the suggestion pop-up
 //   OrvaneFramePages.cpp      the pages as a browser: failures, find, zoom, tab menu, downloads
+//   OrvaneFrameLayout.cpp     the pages side by side: layouts, the focused pane, scrolling together
 class OrvaneFrame : public wxFrame, public EngineObserver, public BrowserObserver
 {
 public:
@@ -142,6 +144,11 @@ public:
     static const long ID_MENU_TAB_RELOAD;
     static const long ID_MENU_TAB_OPEN_OUTSIDE;
     static const long ID_MENU_TAB_COPY_ADDRESS;
+    static const long ID_MENU_LAYOUT_SINGLE;
+    static const long ID_MENU_LAYOUT_TWO;
+    static const long ID_MENU_LAYOUT_THREE;
+    static const long ID_MENU_LAYOUT_FOUR;
+    static const long ID_MENU_SCROLL_TOGETHER;
 
     // Image list indexes.
     enum
@@ -357,6 +364,30 @@ private:
     void OnTabReload(wxCommandEvent& event);
     void OnTabOpenOutside(wxCommandEvent& event);
     void OnTabCopyAddress(wxCommandEvent& event);
+
+    // --- OrvaneFrameLayout.cpp: the pages side by side ---
+    void AppendLayoutMenu(wxMenu* viewMenu);
+    void OnLayout(wxCommandEvent& event);
+    void OnScrollTogether(wxCommandEvent& event);
+    // Lays the pages out as the person chose, in fewer panes when the
+    // window is too small for it (and says so); the page on show gets the
+    // first pane, or with `fromCurrent` false the first engine's.
+    void ArrangePages(bool fromCurrent);
+    // After a resize: more or fewer panes when the fit has changed.
+    void CheckLayoutFits();
+    // Ctrl+1 ... Ctrl+9: true when handled.
+    bool HandlePaneKey(wxKeyEvent& event);
+    // The pages on show in every pane, the current one first.
+    std::vector<ZulIeCtrl*> ShownPages();
+    PageLayout m_shownLayout{};
+    bool m_bLayoutCheckQueued = false;
+    // Scroll Together: the pages on show are read every tick; one that has
+    // moved since the last reading sets the others to its place.
+    void UpdateScrollTimer();
+    void OnScrollTimer(wxTimerEvent& event);
+    void OnScrollRead(wxWindow* page, double fraction);
+    wxTimer m_scrollTimer;
+    std::map<const wxWindow*, double> m_scrollSeen;
 
     // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
     void CreateSuggestionPopup();

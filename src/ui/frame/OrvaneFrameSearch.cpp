@@ -207,6 +207,9 @@ void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& c
         m_tabImages[page] = IMAGE_PAGE_BLANK;
         ConnectPageEvents(page);
     });
+    // The same panes as before, the pages dealt out in engine order.
+    if (m_pPreference && m_pPreference->m_nPageLayout != 0)
+        ArrangePages(false);
     m_browserManager.ShowStartPage();
 }
 
@@ -230,17 +233,21 @@ void OrvaneFrame::OnPageTitleChange(wxMSHTMLEvent& event)
 
 void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
 {
+    // Only the focused pane's page speaks in the status bar.
+    ZulIeCtrl* current = CurrentPage();
+    if (current && current->GetId() != event.GetId())
+        return;
     if (m_strHeldStatus.empty())
         SetStatusText(event.m_text, 0);
 }
 
 void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
 {
-    if (m_strHeldStatus.empty())
+    ZulIeCtrl* page = CurrentPage();
+    if (m_strHeldStatus.empty() && (!page || page->GetId() == event.GetId()))
     {
         SetStatusText(event.m_text, 0);
         // An offer read from this load before its notice came stays said.
-        ZulIeCtrl* page = CurrentPage();
         const auto offer = page && page->GetId() == event.GetId() ? m_pageOffers.find(page) : m_pageOffers.end();
         if (offer != m_pageOffers.end() && offer->second.read && !offer->second.link.empty() &&
             offer->second.loads == page->GetLoadCount())
@@ -362,8 +369,9 @@ void OrvaneFrame::StartSearch()
         if (only && page->m_pEngine == only->front())
             first = page;
     });
-    // The page on show loads first.
+    // The pages on show load first.
     m_browserManager.SetCurrentPage(first ? first : CurrentPage());
+    m_browserManager.SetShownPages(ShownPages());
     m_browserManager.Search(query.keyword, only);
     if (first)
     {
@@ -476,32 +484,23 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     m_browserManager.SetCurrentPage(page);
     SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
+    m_pNotebook->MarkFocusedPane();
     RetargetFindBar();
     UpdateAddThisEngine();
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab turn the focused pane's tabs, in their order
+// on screen.
 void OrvaneFrame::OnNextPage(wxCommandEvent&)
 {
-    const int count = static_cast<int>(m_browserManager.CountActivePages());
-    if (count == 0)
-        return;
-    int next = m_nCurPage + 1;
-    if (next >= count)
-        next = 0;
-    m_nCurPage = next;
-    m_pNotebook->SetSelection(next);
+    if (m_pNotebook->AdvanceInPane(1))
+        m_nCurPage = m_pNotebook->GetSelection();
 }
 
 void OrvaneFrame::OnPrevPage(wxCommandEvent&)
 {
-    const int count = static_cast<int>(m_browserManager.CountActivePages());
-    if (count == 0)
-        return;
-    int previous = m_nCurPage - 1;
-    if (previous < 0)
-        previous = count - 1;
-    m_nCurPage = previous;
-    m_pNotebook->SetSelection(previous);
+    if (m_pNotebook->AdvanceInPane(-1))
+        m_nCurPage = m_pNotebook->GetSelection();
 }
 
 void OrvaneFrame::OnSelectLanguage(wxCommandEvent&)

@@ -16,7 +16,8 @@ namespace
 const int PageIdBase = 10000;
 const int FirstLoadingIcon = 4;
 const int ViewGapMs = 4;
-// The page on show holds the others back until it has loaded, or this long:
+// The page on show holds the others back until it has loaded, or this long
+// (that many times this long when several show side by side):
 // past it its own server is slow, and the others had better ask theirs now
 // (measured against 300 ms: the last page came 10% sooner with a slow server).
 const std::chrono::milliseconds LeadWaitLimit(150);
@@ -185,22 +186,25 @@ void BrowserManager::Search(const wxString& keyword, const std::vector<const Eng
         if (!page->m_bActive && m_alive[key] && page->IsBusy(busy) && busy)
             page->Stop();
     }
-    // The page on show goes first; the rest wait for their turn.
+    // The pages on show go first; the rest wait for their turn.
     auto loads = [only](const ZulIeCtrl* page) {
         return page->m_bActive && page->m_pEngine &&
                (!only || std::find(only->begin(), only->end(), page->m_pEngine) != only->end()) &&
                EngineRules::IsWebAddress(page->m_pEngine->m_strUrl);
     };
     int lead = -1;
-    size_t searched = 0;
+    std::vector<unsigned> leads;
     for (const auto& [key, page] : m_pages)
     {
         if (!loads(page))
             continue;
-        ++searched;
         if (lead < 0 || static_cast<int>(key) == m_nCurrentKey)
             lead = static_cast<int>(key);
+        if (std::find(m_shownKeys.begin(), m_shownKeys.end(), key) != m_shownKeys.end())
+            leads.push_back(key);
     }
+    if (lead >= 0 && std::find(leads.begin(), leads.end(), static_cast<unsigned>(lead)) == leads.end())
+        leads.push_back(static_cast<unsigned>(lead));
     std::map<wxString, wxString> encodedFor;  // keyed by encoding name
     for (auto& [key, page] : m_pages)
     {
@@ -225,7 +229,7 @@ void BrowserManager::Search(const wxString& keyword, const std::vector<const Eng
         }
         page->m_nIconIndex = FirstLoadingIcon;
         page->m_strPageUrl = FillUrlTemplate(engine.m_strUrl, encoded->second);
-        if (searched == 1 || static_cast<int>(key) == lead)
+        if (std::find(leads.begin(), leads.end(), key) != leads.end())
         {
             page->LoadUrl(page->m_strPageUrl);
         }
@@ -237,27 +241,50 @@ void BrowserManager::Search(const wxString& keyword, const std::vector<const Eng
     }
     if (m_queue.empty())
         return;
-    m_nLeadKey = static_cast<unsigned>(lead);
+    m_leadKeys = leads;
     m_bLeadHolds = true;
     m_leadSince = Clock::now();
     OrderQueue();
     m_queueTimer.Start(QueuePollMs);
 }
 
-void BrowserManager::SetCurrentPage(ZulIeCtrl* page)
+bool BrowserManager::KeyOf(const ZulIeCtrl* page, unsigned& key) const
 {
     if (!page)
-        return;
-    const unsigned key = static_cast<unsigned>(page->GetId() - PageIdBase);
+        return false;
+    key = static_cast<unsigned>(page->GetId() - PageIdBase);
     auto found = m_pages.find(key);
-    if (found == m_pages.end() || found->second != page)
+    return found != m_pages.end() && found->second == page;
+}
+
+void BrowserManager::SetShownPages(const std::vector<ZulIeCtrl*>& pages)
+{
+    m_shownKeys.clear();
+    unsigned key = 0;
+    for (const ZulIeCtrl* page : pages)
+    {
+        if (KeyOf(page, key))
+            m_shownKeys.push_back(key);
+    }
+}
+
+void BrowserManager::SetCurrentPage(ZulIeCtrl* page)
+{
+    unsigned key = 0;
+    if (!KeyOf(page, key))
         return;
+    const int previous = m_nCurrentKey;
     m_nCurrentKey = static_cast<int>(key);
     if (m_queue.empty() || !page->m_bActive)
         return;
     m_queue.erase(std::remove(m_queue.begin(), m_queue.end(), key), m_queue.end());
     page->StartQueuedLoad();
-    m_nLeadKey = key;
+    // It takes the place of the page turned away from; the other panes'
+    // pages stay on show, and the rest keep waiting for them too.
+    m_leadKeys.erase(std::remove(m_leadKeys.begin(), m_leadKeys.end(), static_cast<unsigned>(previous)),
+                     m_leadKeys.end());
+    if (std::find(m_leadKeys.begin(), m_leadKeys.end(), key) == m_leadKeys.end())
+        m_leadKeys.push_back(key);
     m_bLeadHolds = true;
     m_leadSince = Clock::now();
     OrderQueue();
@@ -271,14 +298,19 @@ std::vector<unsigned> BrowserManager::WaitingKeys() const
 void BrowserManager::OrderQueue()
 {
     // Circular distance, as Ctrl+Tab wraps round: next, previous, next but
-    // one, previous but one, ...
+    // one, previous but one, ... from the nearest page on show.
     const long count = static_cast<long>(std::max<size_t>(CountActivePages(), 1));
-    const long lead = static_cast<long>(m_nLeadKey) % count;
     auto rank = [&](unsigned key) {
         const long k = static_cast<long>(key) % count;
-        const long ahead = (k - lead + count) % count;
-        const long behind = (lead - k + count) % count;
-        return ahead <= behind ? 2 * ahead - 1 : 2 * behind;
+        long best = 2 * count;
+        for (unsigned leadKey : m_leadKeys)
+        {
+            const long lead = static_cast<long>(leadKey) % count;
+            const long ahead = (k - lead + count) % count;
+            const long behind = (lead - k + count) % count;
+            best = std::min(best, ahead <= behind ? 2 * ahead - 1 : 2 * behind);
+        }
+        return best;
     };
     std::stable_sort(m_queue.begin(), m_queue.end(),
                      [&](unsigned a, unsigned b) { return rank(a) < rank(b); });
@@ -302,10 +334,18 @@ void BrowserManager::StartWaitingPages()
     const Clock::time_point now = Clock::now();
     if (m_bLeadHolds)
     {
-        bool busy = false;
-        ZulIeCtrl* lead = LivePage(m_nLeadKey);
-        if (lead && lead->IsBusy(busy) && busy && now - m_leadSince < LeadWaitLimit)
-            return;
+        // Pages on show side by side share the machine: together they may
+        // hold the others back as long as each would alone.
+        if (now - m_leadSince < LeadWaitLimit * static_cast<int>(std::max<size_t>(m_leadKeys.size(), 1)))
+        {
+            for (unsigned leadKey : m_leadKeys)
+            {
+                bool busy = false;
+                ZulIeCtrl* lead = LivePage(leadKey);
+                if (lead && lead->IsBusy(busy) && busy)
+                    return;
+            }
+        }
         m_bLeadHolds = false;
     }
     // A place is free once its page has loaded, or StartSlot after its page
@@ -376,6 +416,7 @@ void BrowserManager::ClearQueue()
     }
     m_queue.clear();
     m_starting.clear();
+    m_leadKeys.clear();
     m_bLeadHolds = false;
 }
 

@@ -25,13 +25,14 @@ class ZulIeCtrl;
 // any two. A page without its view keeps the address it was told to load
 // (start page or search) and loads it when the view appears.
 //
-// A search gives every active page its address at once, but only the page
-// on show starts loading: forty pages loading together share the machine,
-// and the one the user looks at would get a fortieth of it. The others wait
-// until it has finished (or for a short while at most, so that a slow server
-// does not hold them back), then start a few at a time in order of their
-// distance from it, as Ctrl+Tab and Ctrl+Shift+Tab reach them. A waiting
-// page counts as loading. (Lowering the CPU priority of the hidden pages'
+// A search gives every active page its address at once, but only the pages
+// on show (one per pane when pages show side by side) start loading: forty
+// pages loading together share the machine, and the one the user looks at
+// would get a fortieth of it. The others wait until those have finished (or
+// for a short while at most, so that a slow server does not hold them back),
+// then start a few at a time in order of their distance from the nearest
+// page on show, as Ctrl+Tab and Ctrl+Shift+Tab reach them. A waiting page
+// counts as loading. (Lowering the CPU priority of the hidden pages'
 // web processes instead is not possible: WebKit's API names no view's
 // process, and an unprivileged process cannot raise a priority it has
 // lowered, so a tab turned to would stay slowed.)
@@ -59,6 +60,9 @@ public:
     // while pages still wait makes it the one that goes first: it starts at
     // once if it was waiting, and the rest wait for it, nearest first.
     void SetCurrentPage(ZulIeCtrl* page);
+    // The pages on show beside the current one (the other panes'), which a
+    // search loads together with it.
+    void SetShownPages(const std::vector<ZulIeCtrl*>& pages);
     // Keys of the pages whose search load waits, in the order they will start.
     std::vector<unsigned> WaitingKeys() const;
 
@@ -90,6 +94,7 @@ private:
     // Forgets the waiting loads; the pages that still wait stop.
     void ClearQueue();
     ZulIeCtrl* LivePage(unsigned key);
+    bool KeyOf(const ZulIeCtrl* page, unsigned& key) const;
 
     // Pages are also children of m_pParent: should that window go first, its
     // children are gone and the destructor must not delete them again.
@@ -102,10 +107,11 @@ private:
     bool m_bHeld = false;
 
     int m_nCurrentKey = -1;
-    // The search's waiting pages, first to start first, and the page they
-    // wait for while m_bLeadHolds.
+    std::vector<unsigned> m_shownKeys;
+    // The search's waiting pages, first to start first, and the pages on
+    // show they wait for while m_bLeadHolds.
     std::vector<unsigned> m_queue;
-    unsigned m_nLeadKey = 0;
+    std::vector<unsigned> m_leadKeys;
     bool m_bLeadHolds = false;
     Clock::time_point m_leadSince;
     // Started from the queue and still counted against the few at a time.

@@ -83,6 +83,8 @@ TEST_F(PreferenceTest, FirstRunUsesAndRecordsEveryDefault)
         EXPECT_EQ(pref->m_nPreserveFrameSizePos, 1);
         EXPECT_EQ(pref->m_nKeepCookies, 1);
         EXPECT_EQ(pref->m_nPageTimeout, 30);
+        EXPECT_EQ(pref->m_nPageLayout, 0);
+        EXPECT_EQ(pref->m_nScrollTogether, 0);
         EXPECT_EQ(pref->m_pConfig, wxConfigBase::Get(false));
     }
     {
@@ -123,6 +125,8 @@ TEST_F(PreferenceTest, SavedValuesComeBackAfterRestart)
     pref->m_nHideStatusBar = 0;
     pref->m_nHideCaption = 0;
     pref->m_strSuggLang = "zh-CN";
+    pref->m_nPageLayout = 3;
+    pref->m_nScrollTogether = 1;
     // Characters the store file escapes or could misread.
     const wxString keywords[] = {"plain",     "$HOME and ${PATH}", "a=b [c] #d ;e",
                                  "\"quoted\"", "back\\slash\ttab",  "  leading",
@@ -143,6 +147,8 @@ TEST_F(PreferenceTest, SavedValuesComeBackAfterRestart)
     EXPECT_EQ(pref->m_nHideStatusBar, 0);
     EXPECT_EQ(pref->m_nHideCaption, 1) << "full-screen caption setting is per run";
     EXPECT_EQ(pref->m_strSuggLang, "zh-CN");
+    EXPECT_EQ(pref->m_nPageLayout, 3);
+    EXPECT_EQ(pref->m_nScrollTogether, 1);
     ASSERT_EQ(pref->m_arrKeywords.size(), std::size(keywords));
     for (size_t i = 0; i < std::size(keywords); ++i)
         EXPECT_EQ(pref->m_arrKeywords[i], keywords[i]) << i;
@@ -320,8 +326,15 @@ TEST_F(PreferenceTest, HostileStoreValuesFallBackToDefaults)
     Store("y", -2147483648L);
     Store("w", 2147483647L);
     Store("h", "-1");
+    Store("page_layout", 7L);
+    Store("scroll_together", -3L);
 
     Preference* pref = Restart();
+    {
+        SCOPED_TRACE("a layout this version does not know shows one page; any other switch value is on");
+        EXPECT_EQ(pref->m_nPageLayout, 0);
+        EXPECT_EQ(pref->m_nScrollTogether, 1);
+    }
     {
         SCOPED_TRACE("non-numeric integers read as their defaults");
         EXPECT_EQ(pref->m_nShowEngineManager, 1);
