@@ -6,6 +6,7 @@
 #include "catalogue/EngineManager.h"
 #include "store/Preference.h"
 #include "store/ProgramFolder.h"
+#include "base/TerminalText.h"
 #include "base/Utf8.h"
 
 #include <wx/app.h>
@@ -25,8 +26,10 @@ void Print(FILE* stream, const wxString& text)
 
 void PrintLines(FILE* stream, const std::vector<wxString>& lines)
 {
+    // Names and addresses come from files and pages: nothing in them may
+    // drive the terminal.
     for (const wxString& line : lines)
-        Print(stream, line + wxS("\n"));
+        Print(stream, TerminalText::EscapeLine(line) + wxS("\n"));
 }
 
 // The stored group, read without writing anything back.
