@@ -3,6 +3,7 @@
 // without a display when there is none; otherwise this process hands its
 // words to the running window or becomes that window itself. None of it
 // needs the toolkit's GUI yet.
+#include "base/TerminalText.h"
 #include "instance/CommandLine.h"
 #include "store/ConfigStore.h"
 #include "HeadlessCommand.h"
@@ -12,6 +13,9 @@
 
 #include <wx/app.h>
 #include <wx/filefn.h>
+#include <wx/utils.h>
+
+#include <gtk/gtk.h>
 
 #include <clocale>
 #include <cstdio>
@@ -19,6 +23,17 @@
 
 namespace
 {
+// What the toolkit would connect to, for the message when it cannot.
+wxString DisplayName()
+{
+    wxString name;
+    if (wxGetEnv("WAYLAND_DISPLAY", &name) && !name.empty())
+        return name;
+    if (wxGetEnv("DISPLAY", &name) && !name.empty())
+        return name;
+    return wxS("neither DISPLAY nor WAYLAND_DISPLAY is set");
+}
+
 wxString Argument(const char* arg)
 {
     // Names on disk are UTF-8 on our systems whatever the locale says.
@@ -76,11 +91,12 @@ int main(int argc, char** argv)
     switch (instance->Claim(request, reply))
     {
     case SingleInstance::Role::Forwarded:
+        // The window's answer may quote names from files and pages.
         for (const wxString& line : reply.lines)
-            std::printf("%s\n", static_cast<const char*>(line.utf8_str()));
+            std::printf("%s\n", static_cast<const char*>(TerminalText::EscapeLine(line).utf8_str()));
         std::fflush(stdout);
         for (const wxString& line : reply.errors)
-            std::fprintf(stderr, "%s\n", static_cast<const char*>(line.utf8_str()));
+            std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::EscapeLine(line).utf8_str()));
         return reply.status;
     case SingleInstance::Role::Unanswered:
         std::fprintf(stderr, "orvane: the running window did not answer\n");
@@ -97,6 +113,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", static_cast<const char*>(instance->Error().utf8_str()));
     if (!window)
         return HeadlessCommand::Run(command);
+
+    // Checked before the toolkit starts: without a display it would show its
+    // own error in a window it cannot open, and abort.
+    if (!gtk_init_check(nullptr, nullptr))
+    {
+        std::fprintf(stderr, "Cannot open the display: %s\n", static_cast<const char*>(DisplayName().utf8_str()));
+        return CommandLine::ExitNothing;
+    }
 
     OrvaneApp::SetStartCommand(command);
     // The toolkit owns the application object from here on.
