@@ -59,7 +59,11 @@ int main(int argc, char** argv)
     {
         // Read here, before any window: the running window may not own the
         // selection. The text goes on as the option's words after "--".
-        const wxString text = SelectedText::Read(command.m_source);
+        bool unreadable = false;
+        const wxString text = SelectedText::Read(command.m_source, &unreadable);
+        // The window still comes up, ready to type, as with nothing selected.
+        if (unreadable)
+            std::fprintf(stderr, "The selection could not be read.\n");
         args.clear();
         args.push_back(command.m_source == CommandLine::Source::Selection ? wxS("--selection")
                                                                           : wxS("--clipboard"));
