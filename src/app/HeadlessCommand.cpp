@@ -61,7 +61,7 @@ int HeadlessCommand::Run(const CommandLine& command)
         Print(stdout, wxS("Orvane ") + wxString::FromUTF8(AppInfo::Version) + wxS("\n"));
         return CommandLine::ExitOk;
     case CommandLine::Action::UsageError:
-        Print(stderr, wxS("orvane: ") + command.m_strError + wxS("\n") + CommandLine::Usage());
+        Print(stderr, wxS("orvane: ") + TerminalText::Escape(command.m_strError) + wxS("\n") + CommandLine::Usage());
         return CommandLine::ExitUsage;
     case CommandLine::Action::Window:
         return CommandLine::ExitUsage;

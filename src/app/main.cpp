@@ -106,7 +106,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orvane: the running window did not answer\n");
         return CommandLine::ExitNothing;
     case SingleInstance::Role::Refused:
-        std::fprintf(stderr, "%s\n", static_cast<const char*>(instance->Error().utf8_str()));
+        std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
         return CommandLine::ExitNothing;
     case SingleInstance::Role::NoWindow:
     case SingleInstance::Role::First:
@@ -114,7 +114,7 @@ int main(int argc, char** argv)
     }
     // The lock is ours but later starts cannot reach us: they will say so.
     if (window && !instance->Error().empty())
-        std::fprintf(stderr, "%s\n", static_cast<const char*>(instance->Error().utf8_str()));
+        std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
     if (!window)
         return HeadlessCommand::Run(command);
 

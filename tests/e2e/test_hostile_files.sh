@@ -82,5 +82,8 @@ grep -q "holds no engine table" "$work/out" || { echo "FAIL: the view was read";
 e2e_run 1 --import pipe
 grep -q "Only ordinary files can be imported" "$work/out" || { echo "FAIL: the pipe was not refused"; cat "$work/out"; fail=1; }
 
+e2e_run 2 $'--no-such\x1b]0;x\x07'
+raw err && { echo "FAIL: a bad option was echoed with control characters"; cat -v "$work/err"; fail=1; }
+
 [ "$fail" -eq 0 ] && echo "ok: hostile files"
 exit "$fail"
