@@ -59,6 +59,7 @@ OrvaneFrame::~OrvaneFrame()
     // destroying children still sends events this way.
     SetEvtHandlerEnabled(false);
     StopVersionCheck();
+    StopProfileReader();
     m_timer.Stop();
 
     // Imports that waited for the search: closing ends it. The window no
