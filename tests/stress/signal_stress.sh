@@ -3,7 +3,10 @@
 # random moment of start-up, of a 40-engine search, of a page's download
 # question, or of a flood of desktop search calls. Every run must end with
 # status 0 or by the signal itself, within 20 s, and never by a crash.
-# Prints a summary; exits 1 when any run ended otherwise.
+# Prints a summary; exits 1 when any run ended otherwise. STRESS_SCENARIOS
+# picks scenarios (default "startup search question flood"), STRESS_SEED the
+# random sequence; a hung run's stacks are written beside the scratch folder
+# when gdb is installed.
 #
 #   tests/stress/signal_stress.sh <stage dir> [runs]   (100 runs unless given)
 set -euo pipefail
@@ -98,7 +101,7 @@ crashes = {signal.SIGSEGV, signal.SIGABRT, signal.SIGBUS, signal.SIGTRAP, signal
 outcomes, failures = {}, []
 rng = random.Random(int(os.environ.get("STRESS_SEED", time.time())))
 for run in range(runs):
-    scenario = rng.choice(["startup", "search", "question", "flood"])
+    scenario = rng.choice(os.environ.get("STRESS_SCENARIOS", "startup search question flood").split())
     sig = rng.choice([signal.SIGHUP, signal.SIGTERM, signal.SIGINT])
     home = os.path.join(work, "home")
     shutil.rmtree(home, ignore_errors=True)
@@ -125,6 +128,12 @@ for run in range(runs):
     try:
         status = proc.wait(timeout=20)
     except subprocess.TimeoutExpired:
+        # Where it hangs, when a debugger is at hand.
+        if shutil.which("gdb"):
+            trace = subprocess.run(["gdb", "-p", str(proc.pid), "-batch", "-ex", "thread apply all bt 25"],
+                                   capture_output=True, text=True).stdout
+            with open(os.path.join(work, "..", "signal-stress-hang-%d.txt" % run), "w") as f:
+                f.write(trace)
         proc.kill()
         proc.wait()
         status = "hung"
