@@ -93,9 +93,6 @@ void OrvaneFrame::OnProfilesRead(wxThreadEvent& event)
     SetStatusText(wxString(), 0);
     const auto read = event.GetPayload<std::shared_ptr<ProfilesRead>>();
     const auto& profiles = read->profiles;
-    // A search started meanwhile: the catalogue may not change now.
-    if (m_nSearching)
-        return;
     // Browsers first, when there are any: a profile's engines skip the file chooser.
     if (!profiles.empty())
     {
