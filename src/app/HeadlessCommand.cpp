@@ -6,6 +6,7 @@
 #include "catalogue/EngineManager.h"
 #include "store/Preference.h"
 #include "store/ProgramFolder.h"
+#include "base/TerminalText.h"
 #include "base/Utf8.h"
 
 #include <wx/app.h>
@@ -25,8 +26,10 @@ void Print(FILE* stream, const wxString& text)
 
 void PrintLines(FILE* stream, const std::vector<wxString>& lines)
 {
+    // Names and addresses come from files and pages: nothing in them may
+    // drive the terminal.
     for (const wxString& line : lines)
-        Print(stream, line + wxS("\n"));
+        Print(stream, TerminalText::EscapeLine(line) + wxS("\n"));
 }
 
 // The stored group, read without writing anything back.
@@ -58,7 +61,7 @@ int HeadlessCommand::Run(const CommandLine& command)
         Print(stdout, wxS("Orvane ") + wxString::FromUTF8(AppInfo::Version) + wxS("\n"));
         return CommandLine::ExitOk;
     case CommandLine::Action::UsageError:
-        Print(stderr, wxS("orvane: ") + command.m_strError + wxS("\n") + CommandLine::Usage());
+        Print(stderr, wxS("orvane: ") + TerminalText::Escape(command.m_strError) + wxS("\n") + CommandLine::Usage());
         return CommandLine::ExitUsage;
     case CommandLine::Action::Window:
         return CommandLine::ExitUsage;

@@ -1,6 +1,7 @@
 #include "OrvaneApp.h"
 
 #include "DesktopBus.h"
+#include "OpenDialogs.h"
 #include "instance/DesktopQuery.h"
 #include "instance/CommandLine.h"
 #include "instance/EngineCommand.h"
@@ -58,17 +59,19 @@ void OrvaneApp::WatchQuitSignals()
 
 void OrvaneApp::QuitOnSignal()
 {
-    // An open dialog would hold the window's deletion back.
-    for (wxWindow* window : wxTopLevelWindows)
-    {
-        auto* dialog = dynamic_cast<wxDialog*>(window);
-        if (dialog && dialog->IsModal())
-            dialog->EndModal(wxID_CANCEL);
-    }
-    if (m_frame)
-        m_frame->Close(true);
+    // Every open question ends as Cancel, and none opens from now on. The
+    // window goes only once their loops have returned: a dialog whose parent
+    // is gone would keep the program running and crash when answered.
+    auto close = [this] {
+        if (m_frame)
+            m_frame->Close(true);
+        else
+            ExitMainLoop();
+    };
+    if (m_dialogs)
+        m_dialogs->CancelAll(close);
     else
-        ExitMainLoop();
+        close();
 }
 
 void OrvaneApp::AdoptInstance(std::unique_ptr<SingleInstance> instance)
@@ -123,6 +126,8 @@ bool OrvaneApp::OnInit()
 
     m_desktopBus = std::make_unique<DesktopBus>(frame);
     m_desktopBus->StartAfterFirstPaint();
+    // After the bus's gate: a dialog refused while quitting never reaches it.
+    m_dialogs = std::make_unique<OpenDialogs>();
 
     if (m_instance)
     {
@@ -144,6 +149,7 @@ int OrvaneApp::OnExit()
     if (m_instance)
         m_instance->Server().Stop();
     m_desktopBus.reset();
+    m_dialogs.reset();
     return wxApp::OnExit();
 }
 

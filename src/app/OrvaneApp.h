@@ -11,6 +11,7 @@
 #include <vector>
 
 class DesktopBus;
+class OpenDialogs;
 class OrvaneFrame;
 class SingleInstance;
 
@@ -54,6 +55,7 @@ private:
 
     static CommandLine s_startCommand;
     std::unique_ptr<DesktopBus> m_desktopBus;
+    std::unique_ptr<OpenDialogs> m_dialogs;
     std::unique_ptr<SingleInstance> m_instance;
     wxWeakRef<wxWindow> m_frame;
     std::vector<unsigned> m_signalSources;

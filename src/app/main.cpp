@@ -3,6 +3,7 @@
 // without a display when there is none; otherwise this process hands its
 // words to the running window or becomes that window itself. None of it
 // needs the toolkit's GUI yet.
+#include "base/TerminalText.h"
 #include "instance/CommandLine.h"
 #include "store/ConfigStore.h"
 #include "HeadlessCommand.h"
@@ -12,6 +13,9 @@
 
 #include <wx/app.h>
 #include <wx/filefn.h>
+#include <wx/utils.h>
+
+#include <gtk/gtk.h>
 
 #include <clocale>
 #include <cstdio>
@@ -19,6 +23,17 @@
 
 namespace
 {
+// What the toolkit would connect to, for the message when it cannot.
+wxString DisplayName()
+{
+    wxString name;
+    if (wxGetEnv("WAYLAND_DISPLAY", &name) && !name.empty())
+        return name;
+    if (wxGetEnv("DISPLAY", &name) && !name.empty())
+        return name;
+    return wxS("neither DISPLAY nor WAYLAND_DISPLAY is set");
+}
+
 wxString Argument(const char* arg)
 {
     // Names on disk are UTF-8 on our systems whatever the locale says.
@@ -44,7 +59,11 @@ int main(int argc, char** argv)
     {
         // Read here, before any window: the running window may not own the
         // selection. The text goes on as the option's words after "--".
-        const wxString text = SelectedText::Read(command.m_source);
+        bool unreadable = false;
+        const wxString text = SelectedText::Read(command.m_source, &unreadable);
+        // The window still comes up, ready to type, as with nothing selected.
+        if (unreadable)
+            std::fprintf(stderr, "The selection could not be read.\n");
         args.clear();
         args.push_back(command.m_source == CommandLine::Source::Selection ? wxS("--selection")
                                                                           : wxS("--clipboard"));
@@ -76,17 +95,18 @@ int main(int argc, char** argv)
     switch (instance->Claim(request, reply))
     {
     case SingleInstance::Role::Forwarded:
+        // The window's answer may quote names from files and pages.
         for (const wxString& line : reply.lines)
-            std::printf("%s\n", static_cast<const char*>(line.utf8_str()));
+            std::printf("%s\n", static_cast<const char*>(TerminalText::EscapeLine(line).utf8_str()));
         std::fflush(stdout);
         for (const wxString& line : reply.errors)
-            std::fprintf(stderr, "%s\n", static_cast<const char*>(line.utf8_str()));
+            std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::EscapeLine(line).utf8_str()));
         return reply.status;
     case SingleInstance::Role::Unanswered:
         std::fprintf(stderr, "orvane: the running window did not answer\n");
         return CommandLine::ExitNothing;
     case SingleInstance::Role::Refused:
-        std::fprintf(stderr, "%s\n", static_cast<const char*>(instance->Error().utf8_str()));
+        std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
         return CommandLine::ExitNothing;
     case SingleInstance::Role::NoWindow:
     case SingleInstance::Role::First:
@@ -94,9 +114,17 @@ int main(int argc, char** argv)
     }
     // The lock is ours but later starts cannot reach us: they will say so.
     if (window && !instance->Error().empty())
-        std::fprintf(stderr, "%s\n", static_cast<const char*>(instance->Error().utf8_str()));
+        std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
     if (!window)
         return HeadlessCommand::Run(command);
+
+    // Checked before the toolkit starts: without a display it would show its
+    // own error in a window it cannot open, and abort.
+    if (!gtk_init_check(nullptr, nullptr))
+    {
+        std::fprintf(stderr, "Cannot open the display: %s\n", static_cast<const char*>(DisplayName().utf8_str()));
+        return CommandLine::ExitNothing;
+    }
 
     OrvaneApp::SetStartCommand(command);
     // The toolkit owns the application object from here on.

@@ -1,5 +1,7 @@
 #include "DesktopBus.h"
 
+#include "base/TerminalText.h"
+
 #include "frame/OrvaneFrame.h"
 
 #include <wx/intl.h>
@@ -233,9 +235,27 @@ void DesktopBus::OnMethodCall(GDBusConnection*, const gchar*, const gchar*,
     const wxString iface = Utf8(interface), name = Utf8(method);
     std::shared_ptr<GVariant> params(g_variant_ref(parameters), &g_variant_unref);
     // The gate drops what it holds when the bus goes, and `call` then answers.
-    self->m_gate.Run([self, iface, name, params, call] {
-        self->Handle(iface, name, params.get(), call);
-    });
+    // A call dropped to make room is answered as having found nothing.
+    self->m_gate.Run([self, iface, name, params, call] { self->Handle(iface, name, params.get(), call); },
+                     g_variant_get_size(parameters) + sizeof(Invocation),
+                     [iface, name, call] { call->Return(EmptyReply(iface, name)); });
+}
+
+GVariant* DesktopBus::EmptyReply(const wxString& interface, const wxString& method)
+{
+    if (interface == ShellInterface)
+    {
+        if (method == wxS("GetInitialResultSet") || method == wxS("GetSubsearchResultSet"))
+            return g_variant_new("(@as)", g_variant_new_array(G_VARIANT_TYPE_STRING, nullptr, 0));
+        if (method == wxS("GetResultMetas"))
+            return g_variant_new("(@aa{sv})", g_variant_new_array(G_VARIANT_TYPE("a{sv}"), nullptr, 0));
+        return nullptr;
+    }
+    if (method == wxS("Match"))
+        return g_variant_new("(@a(sssida{sv}))", g_variant_new_array(G_VARIANT_TYPE("(sssida{sv})"), nullptr, 0));
+    if (method == wxS("Actions"))
+        return g_variant_new("(@a(sss))", g_variant_new_array(G_VARIANT_TYPE("(sss)"), nullptr, 0));
+    return nullptr;
 }
 
 void DesktopBus::Handle(const wxString& interface, const wxString& method, GVariant* parameters,
@@ -354,9 +374,23 @@ bool DesktopBus::Remember(const wxString& id, DesktopQuery::Target& target) cons
     for (const wxString& known : m_handedOut)
         if (known == id)
             return DesktopQuery::ParseResultId(id, target);
-    std::fprintf(stderr, "orvane: ignoring the unknown search result id \"%s\"\n",
-                 static_cast<const char*>(id.utf8_str()));
     return false;
+}
+
+void DesktopBus::LogUnknown(size_t count, const wxString& first)
+{
+    // One line per call whatever the caller sent: ids come from any
+    // program on the bus, so they are cut short and escaped.
+    constexpr size_t Shown = 64;
+    wxString shown = TerminalText::Escape(first.Left(Shown));
+    if (first.length() > Shown)
+        shown += wxS("...");
+    if (count == 1)
+        std::fprintf(stderr, "orvane: ignoring the unknown search result id \"%s\"\n",
+                     static_cast<const char*>(shown.utf8_str()));
+    else
+        std::fprintf(stderr, "orvane: ignoring %zu unknown search result ids, the first \"%s\"\n", count,
+                     static_cast<const char*>(shown.utf8_str()));
 }
 
 GVariant* DesktopBus::ResultMetas(GVariant* ids)
@@ -366,11 +400,17 @@ GVariant* DesktopBus::ResultMetas(GVariant* ids)
     GVariantIter iter;
     g_variant_iter_init(&iter, ids);
     const gchar* rawId = nullptr;
+    size_t unknown = 0;
+    wxString firstUnknown;
     while (g_variant_iter_next(&iter, "&s", &rawId))
     {
         DesktopQuery::Target target;
         if (!Remember(Utf8(rawId), target))
+        {
+            if (unknown++ == 0)
+                firstUnknown = Utf8(rawId);
             continue;
+        }
         const size_t engines = DesktopQuery::EnabledEngines(m_frame->Catalogue(), target.group);
         const wxString name = ResultName(target.words);
         // The dash stays out of the translated texts: the catalogues' msgids are ASCII.
@@ -388,6 +428,8 @@ GVariant* DesktopBus::ResultMetas(GVariant* ids)
         g_variant_builder_add(&meta, "{sv}", "gicon", g_variant_new_string(IconName));
         g_variant_builder_add_value(&metas, g_variant_builder_end(&meta));
     }
+    if (unknown > 0)
+        LogUnknown(unknown, firstUnknown);
     return g_variant_builder_end(&metas);
 }
 
@@ -415,7 +457,10 @@ void DesktopBus::Activate(const wxString& id, guint32 timestamp)
 {
     DesktopQuery::Target target;
     if (!Remember(id, target))
+    {
+        LogUnknown(1, id);
         return;
+    }
     Present(timestamp);
     m_frame->SearchInGroup(target.group, target.words);
 }

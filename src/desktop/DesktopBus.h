@@ -64,6 +64,9 @@ private:
     void Activate(const wxString& id, guint32 timestamp);
     void Present(guint32 timestamp);
     bool Remember(const wxString& id, DesktopQuery::Target& target) const;
+    static void LogUnknown(size_t count, const wxString& first);
+    // What a call answers when it is dropped unanswered: an empty result.
+    static GVariant* EmptyReply(const wxString& interface, const wxString& method);
 
     wxWeakRef<OrvaneFrame> m_frame;
     ModalGate m_gate;

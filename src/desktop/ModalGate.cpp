@@ -13,12 +13,23 @@ ModalGate::~ModalGate()
     Unregister();
 }
 
-void ModalGate::Run(std::function<void()> call)
+void ModalGate::Run(std::function<void()> call, size_t bytes, std::function<void()> dropped)
 {
     if (m_nOpenDialogs == 0 && m_held.empty())
+    {
         call();
-    else
-        m_held.push_back(std::move(call));
+        return;
+    }
+    m_held.push_back(Held{std::move(call), bytes, std::move(dropped)});
+    m_heldBytes += bytes;
+    while (m_held.size() > 1 && (m_held.size() > MaxHeld || m_heldBytes > MaxHeldBytes))
+    {
+        Held oldest = std::move(m_held.front());
+        m_held.pop_front();
+        m_heldBytes -= oldest.bytes;
+        if (oldest.dropped)
+            oldest.dropped();
+    }
 }
 
 int ModalGate::Enter(wxDialog*)
@@ -41,8 +52,9 @@ void ModalGate::OnRelease(wxTimerEvent&)
     // A call may open a dialog itself: the rest then waits for it.
     while (m_nOpenDialogs == 0 && !m_held.empty())
     {
-        std::function<void()> call = std::move(m_held.front());
-        m_held.erase(m_held.begin());
-        call();
+        Held next = std::move(m_held.front());
+        m_held.pop_front();
+        m_heldBytes -= next.bytes;
+        next.call();
     }
 }

@@ -7,6 +7,10 @@
 #include <string>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,8 +44,10 @@ std::string ReadWords(CommandLine::Source source)
 }
 } // namespace
 
-wxString SelectedText::Read(CommandLine::Source source)
+wxString SelectedText::Read(CommandLine::Source source, bool* unreadable)
 {
+    if (unreadable)
+        *unreadable = false;
     if (source == CommandLine::Source::Arguments)
         return wxString();
     int fds[2];
@@ -75,8 +81,25 @@ wxString SelectedText::Read(CommandLine::Source source)
     constexpr size_t Limit = DesktopQuery::MaxChars * 4;
     std::string bytes;
     char buffer[4096];
+    // The owner is another program: one that never answers, or trickles an
+    // endless transfer, must not hold the start for minutes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeLimitMs);
+    bool timedOut = false;
     for (;;)
     {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        pollfd ready{fds[0], POLLIN, 0};
+        const int polled = left > 0 ? ::poll(&ready, 1, static_cast<int>(left)) : 0;
+        if (polled < 0 && errno == EINTR)
+            continue;
+        if (polled == 0)
+        {
+            timedOut = true;
+            bytes.clear();
+            break;
+        }
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -90,8 +113,12 @@ wxString SelectedText::Read(CommandLine::Source source)
         }
     }
     ::close(fds[0]);
+    if (timedOut)
+        ::kill(child, SIGKILL);
     while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR)
     {
     }
+    if (timedOut && unreadable)
+        *unreadable = true;
     return wxString::FromUTF8(bytes.data(), bytes.size());
 }

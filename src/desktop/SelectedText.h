@@ -13,5 +13,8 @@ class SelectedText
 public:
     // The primary selection (else the clipboard) or the clipboard, cleaned
     // as DesktopQuery::CleanText does; empty without a display or text.
-    static wxString Read(CommandLine::Source source);
+    // An owner that does not answer within TimeLimitMs in all is given up
+    // on: empty, and `unreadable` set.
+    static wxString Read(CommandLine::Source source, bool* unreadable = nullptr);
+    static constexpr int TimeLimitMs = 3000;
 };

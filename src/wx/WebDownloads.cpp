@@ -35,6 +35,7 @@ struct WebDownloads::Item
     unsigned long long lastReported = 0;
     bool failed = false;
     bool refused = false;
+    bool cancelled = false;               // asked of WebKit once, never again
     bool wanted = false;                  // the page's person clicked or typed just before
     // What this download created, by identity: a file another program put
     // at the same path meanwhile is never removed. The descriptor keeps the
@@ -214,17 +215,32 @@ WebDownloads::~WebDownloads()
     if (m_askSource)
         g_source_remove(m_askSource);
     g_signal_handler_disconnect(webkit_web_context_get_default(), m_startedHandler);
-    // Closing cancels what is still running; nothing half written stays.
+    // Closing cancels what is still running, each download once; nothing
+    // half written stays.
     while (!m_items.empty())
     {
         Item* item = m_items.back().get();
         for (unsigned long handler : item->handlers)
             g_signal_handler_disconnect(item->download, handler);
         item->handlers.clear();
-        webkit_download_cancel(item->download);
+        Cancel(item);
         RemoveWrittenFiles(item);
         Forget(item);
     }
+}
+
+void WebDownloads::Cancel(Item* item)
+{
+    // A download that failed or was cancelled is over for WebKit: a second
+    // cancel reaches what WebKit has already released.
+    if (item->cancelled || item->failed)
+        return;
+    item->cancelled = true;
+    // The signals the cancel emits may forget the item and drop our
+    // reference while WebKit still works on the download.
+    WebKitDownload* download = WEBKIT_DOWNLOAD(g_object_ref(item->download));
+    webkit_download_cancel(download);
+    g_object_unref(download);
 }
 
 wxString WebDownloads::Folder()
@@ -335,7 +351,7 @@ void WebDownloads::AskWaiting()
         else
         {
             item->refused = true;
-            webkit_download_cancel(item->download);
+            Cancel(item);
         }
     }
     m_bAsking = false;

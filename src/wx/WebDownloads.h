@@ -53,6 +53,7 @@ public:
 
 private:
     void SetDestination(Item* item);
+    void Cancel(Item* item);
     void RemoveWrittenFiles(Item* item);
     // The complete file under its final name; false (and reported) when not.
     bool MoveIntoPlace(Item* item, wxString& path);

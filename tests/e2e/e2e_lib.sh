@@ -38,7 +38,8 @@ e2e_require() {
 # appends its target to $work/requests.log; sets $host (127.0.0.1:port) and
 # $server_pid. Given a cookie, it also sets that cookie on every answer and
 # logs "<target> cookie=<what the browser sent>". /slow... answers after 4 s
-# and then logs "answered <target>"; /stream... never ends.
+# and then logs "answered <target>"; /stream... never ends; /download...
+# starts a download of its own (/attachment, which never ends).
 e2e_start_engine_server() {
     cat >"$work/server.py" <<'PY'
 import http.server, socketserver, sys, time
@@ -65,6 +66,29 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     time.sleep(0.5)
             except OSError:
                 return
+        if self.path.startswith("/attachment"):
+            # A file that never ends, saved only when the person agrees.
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Disposition", 'attachment; filename="file.bin"')
+            self.end_headers()
+            try:
+                while True:
+                    self.wfile.write(b"x" * 4096)
+                    self.wfile.flush()
+                    time.sleep(0.2)
+            except OSError:
+                return
+        if self.path.startswith("/download"):
+            # A page that starts a download on its own, without a click.
+            body = (b"<html><head><title>result</title></head><body>result"
+                    b"<iframe style='display:none' src='/attachment'></iframe></body></html>")
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
         if self.path.startswith("/slow"):
             time.sleep(4)
         body = b"<html><head><title>result</title></head><body>result</body></html>"

@@ -74,6 +74,10 @@ wait_for 150 requested "/web?q=river%20dolphin" && note "krunner run"
 call launch $sp.LaunchSearch $shell "['kelp', 'forest']" 12345
 wait_for 150 requested "/web?q=kelp%20forest" && note "launch in the current group"
 call unknown $sp.ActivateResult $shell "English/Web/not handed out" "['x']" 0
+# 100 unknown ids of 1 KB with marks that reorder text or end lines: one
+# short escaped line, not 100 KB of raw text.
+grep -c "unknown search result id" "$w/a.out" >"$w/unknown-before"
+call flood $sp.GetResultMetas $shell "$(python3 -c "print('[' + ','.join(\"'x%d\\u202e\\u0085%s'\" % (i, 'y' * 1000) for i in range(100)) + ']')")"
 call long $sp.GetInitialResultSet $shell "['$(printf 'w%.0s' $(seq 600))']"
 
 # A dialog is open: the call waits until it closes.
@@ -155,6 +159,13 @@ elif grep -q "unknown search result id" "$work/a.out"; then
     echo "ok: an unknown id is ignored with a log line"
 else
     echo "FAIL: no log line for an unknown id"; fail=1
+fi
+if [ "$(grep -c "unknown search result id" "$work/a.out")" -eq $(($(cat "$work/unknown-before") + 1)) ] &&
+    grep -q 'ignoring 100 unknown search result ids, the first "x0\\u202e\\x85yyy' "$work/a.out" &&
+    ! grep -q $'\u202e' "$work/a.out" && [ "$(wc -c <"$work/a.out")" -lt 20000 ]; then
+    echo "ok: a flood of unknown ids is one short escaped line"
+else
+    echo "FAIL: unknown ids logged raw or one line each"; grep -c "unknown search result id" "$work/a.out"; fail=1
 fi
 if grep -qE "^\(\['English/Web/w{512}', 'English/Images/w{512}'\],\)$" "$work/long"; then
     echo "ok: a long query is cut at 512 characters"

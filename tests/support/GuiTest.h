@@ -57,6 +57,17 @@ public:
     explicit wxExpectModal(int id) : wxExpectDismissableModal<wxSingleChoiceDialog>(id) {}
 };
 
+// While one lives, modal dialogs outside wxTEST_DIALOG are shown for real,
+// for tests that end them the way the program itself does.
+class RealDialogsAllowed
+{
+public:
+    RealDialogsAllowed();
+    ~RealDialogsAllowed();
+    RealDialogsAllowed(const RealDialogsAllowed&) = delete;
+    RealDialogsAllowed& operator=(const RealDialogsAllowed&) = delete;
+};
+
 #undef wxTEST_DIALOG_HOOK_CLASS
 #define wxTEST_DIALOG_HOOK_CLASS GTestDialogHook
 

@@ -1,5 +1,7 @@
 #include "catalogue/EngineRules.h"
 
+#include "base/TerminalText.h"
+
 #include "base/KeywordEncoding.h"
 #include "base/RelativeUrl.h"
 #include "catalogue/ShortcutQuery.h"
@@ -62,7 +64,9 @@ int EngineRules::ParseIndex(const wxString& text)
 
 bool EngineRules::IsWebAddress(const wxString& url)
 {
-    return RelativeUrl::IsWebAddress(url);
+    // A line break or escape inside an address would split it in a stored
+    // file or on a terminal.
+    return RelativeUrl::IsWebAddress(url) && !TerminalText::HasControl(url);
 }
 
 wxString EngineRules::NotWebAddressMessage()
@@ -100,10 +104,10 @@ EngineRules::Problem EngineRules::Check(const Input& input, const Engine& engine
         return Problem::NoUrl;
     if (url.find('*') == wxString::npos)
         return Problem::NoKeywordMark;
+    if (HasForbiddenCharacter(name) || HasForbiddenCharacter(url) || TerminalText::HasControl(url))
+        return Problem::ControlCharacter;
     if (!IsWebAddress(url))
         return Problem::NotWebAddress;
-    if (HasForbiddenCharacter(name) || HasForbiddenCharacter(url))
-        return Problem::ControlCharacter;
     // Not trimmed: the number rule skips leading blanks itself.
     const int index = ParseIndex(input.index);
     if (index != engine.m_nIndex && catalogue.IndexExists(index))

@@ -2,6 +2,7 @@
 
 #include "exchange/ChromiumWebData.h"
 #include "exchange/FirefoxSearchFile.h"
+#include "exchange/ImportLimits.h"
 
 #include <wx/dir.h>
 #include <wx/ffile.h>
@@ -11,31 +12,89 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cerrno>
+#include <map>
 #include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 // These small files are read whole; anything larger is not what we expect.
 constexpr size_t MaxListBytes = 8 * 1024 * 1024;
 
+// Only an ordinary file: a pipe or device put in its place would never end.
 bool ReadSmall(const wxString& path, size_t limit, std::string& bytes)
 {
-    wxLogNull noLog;
     bytes.clear();
-    if (!wxFileName::FileExists(path))
+    const int fd = ::open(path.fn_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return false;
-    wxFFile file(path, "rb");
-    if (!file.IsOpened())
-        return false;
+    struct stat st{};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     char buffer[64 * 1024];
-    size_t n;
-    while ((n = file.Read(buffer, sizeof buffer)) > 0)
+    while (ok)
     {
-        bytes.append(buffer, n);
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            ok = n == 0;
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
         if (bytes.size() > limit)
-            return false;
+            ok = false;
     }
-    return !file.Error();
+    ::close(fd);
+    return ok;
+}
+
+// Chromium's "Local State": the display name of each profile folder, from
+// profile.info_cache.<folder>.name and nothing else, so that a deep or huge
+// file costs neither recursion nor memory.
+std::map<std::string, std::string> ProfileNames(const std::string& state)
+{
+    using Json = nlohmann::json;
+    auto keep = [](int depth, Json::parse_event_t event, Json& parsed) -> bool {
+        switch (event)
+        {
+        case Json::parse_event_t::key:
+        {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            return depth == 3 || (depth == 1 && key == "profile") || (depth == 2 && key == "info_cache") ||
+                   (depth == 4 && key == "name");
+        }
+        case Json::parse_event_t::object_start:
+            return depth <= 3;
+        case Json::parse_event_t::array_start:
+            return false;
+        default:
+            return depth <= ImportLimits::MaxJsonDepth;
+        }
+    };
+    std::map<std::string, std::string> names;
+    const Json parsed = Json::parse(state, keep, false);
+    if (!parsed.is_object())
+        return names;
+    const auto profile = parsed.find("profile");
+    if (profile == parsed.end() || !profile->is_object())
+        return names;
+    const auto cache = profile->find("info_cache");
+    if (cache == profile->end() || !cache->is_object())
+        return names;
+    for (auto entry = cache->begin(); entry != cache->end(); ++entry)
+    {
+        if (!entry->is_object())
+            continue;
+        const auto name = entry->find("name");
+        if (name != entry->end() && name->is_string())
+            names[entry.key()] = name->get<std::string>();
+    }
+    return names;
 }
 
 // `name` may itself hold folders ("snap/firefox/...").
@@ -97,7 +156,8 @@ void FindFirefox(const wxString& root, std::vector<BrowserProfiles::Profile>& fo
         const wxString file = Join(folder.GetPath(), wxS("search.json.mozlz4"));
         if (!wxFileName::FileExists(file))
             continue;
-        found.push_back({wxS("Firefox"), section.name.empty() ? folder.GetDirs().Last() : section.name,
+        found.push_back({wxS("Firefox"),
+                         ImportLimits::ShortName(section.name.empty() ? folder.GetDirs().Last() : section.name),
                          folder.GetPath(), file});
     }
 }
@@ -110,22 +170,10 @@ void FindChromium(const wxString& browser, const wxString& root,
     wxLogNull noLog;
     if (!wxDir::Exists(root))
         return;
-    nlohmann::json names;
+    std::map<std::string, std::string> names;
     std::string state;
     if (ReadSmall(Join(root, wxS("Local State")), MaxListBytes, state))
-    {
-        const nlohmann::json parsed = nlohmann::json::parse(state, nullptr, false);
-        if (parsed.is_object())
-        {
-            const auto profile = parsed.find("profile");
-            if (profile != parsed.end() && profile->is_object())
-            {
-                const auto cache = profile->find("info_cache");
-                if (cache != profile->end() && cache->is_object())
-                    names = *cache;
-            }
-        }
-    }
+        names = ProfileNames(state);
     wxDir dir(root);
     if (!dir.IsOpened())
         return;
@@ -148,13 +196,9 @@ void FindChromium(const wxString& browser, const wxString& root,
         if (!wxFileName::FileExists(file))
             continue;
         wxString name = folder;
-        const std::string key = folder.ToStdString(wxConvUTF8);
-        if (names.is_object() && names.contains(key) && names[key].is_object())
-        {
-            const auto n = names[key].find("name");
-            if (n != names[key].end() && n->is_string() && !n->get_ref<const std::string&>().empty())
-                name = wxString::FromUTF8Unchecked(n->get_ref<const std::string&>().c_str());
-        }
+        const auto named = names.find(folder.ToStdString(wxConvUTF8));
+        if (named != names.end() && !named->second.empty())
+            name = ImportLimits::ShortName(wxString::FromUTF8Unchecked(named->second.c_str()));
         found.push_back({browser, name, path, file});
     }
 }

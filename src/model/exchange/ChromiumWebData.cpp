@@ -2,7 +2,9 @@
 #include "exchange/UrlTemplate.h"
 
 #include "base/RelativeUrl.h"
+#include "base/TerminalText.h"
 #include "catalogue/EngineRules.h"
+#include "exchange/ImportLimits.h"
 
 #include <wx/filename.h>
 #include <wx/intl.h>
@@ -10,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -64,6 +67,8 @@ ImportMessage SqliteError(sqlite3* db)
 }
 
 const char* const GoogleBase = "https://www.google.com/";
+// Of a stored address, before its placeholders are expanded.
+constexpr size_t MaxStoredChars = 64 * 1024;
 } // namespace
 
 bool ChromiumWebData::HasMagic(const std::string& bytes)
@@ -92,7 +97,7 @@ bool ChromiumWebData::Expand(const wxString& stored, const wxString& encoding, b
 }
 
 bool ChromiumWebData::Read(const wxString& path, std::vector<BrowserEngine>& engines,
-                           ImportMessage& error)
+                           ImportMessage& error, ImportMessage* note)
 {
     engines.clear();
     sqlite3* raw = nullptr;
@@ -104,21 +109,61 @@ bool ChromiumWebData::Read(const wxString& path, std::vector<BrowserEngine>& eng
         error = SqliteError(db.get());
         return false;
     }
-    // A damaged file must not keep a caller (the GUI thread) waiting.
+    // A damaged file must not keep a caller (the GUI thread) waiting, nor
+    // may a hostile one (a view that never ends, a table of millions).
     sqlite3_busy_timeout(db.get(), 0);
-    sqlite3_stmt* rawStatement = nullptr;
-    const char* const query =
-        "SELECT short_name, keyword, url, input_encodings, suggest_url, search_url_post_params "
-        "FROM keywords ORDER BY id";
-    if (sqlite3_prepare_v2(db.get(), query, -1, &rawStatement, nullptr) != SQLITE_OK)
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeBudgetMs);
+    auto overdue = [](void* data) -> int {
+        return std::chrono::steady_clock::now() > *static_cast<std::chrono::steady_clock::time_point*>(data);
+    };
+    sqlite3_progress_handler(db.get(), 1000, overdue, &deadline);
+    auto prepare = [&](const char* sql) -> std::unique_ptr<sqlite3_stmt, StatementFinalize> {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db.get(), sql, -1, &statement, nullptr) != SQLITE_OK)
+            return nullptr;
+        return std::unique_ptr<sqlite3_stmt, StatementFinalize>(statement);
+    };
+    // Only a real table: a view of the same name could be endless.
+    {
+        auto table = prepare("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'keywords'");
+        if (!table)
+        {
+            error = SqliteError(db.get());
+            return false;
+        }
+        const int found = sqlite3_step(table.get());
+        if (found != SQLITE_ROW)
+        {
+            error = found == SQLITE_DONE
+                        ? ImportMessage(wxTRANSLATE("The browser's engine file holds no engine table."))
+                        : SqliteError(db.get());
+            return false;
+        }
+    }
+    // Bounded copies of each field: the limits are checked on what they keep,
+    // one more than allowed tells a value is too long.
+    static const std::string query =
+        "SELECT substr(short_name, 1, " + std::to_string(ImportLimits::MaxNameChars + 1) +
+        "), substr(keyword, 1, 1024), substr(url, 1, " + std::to_string(MaxStoredChars) +
+        "), substr(input_encodings, 1, 1024), substr(suggest_url, 1, " + std::to_string(MaxStoredChars) +
+        "), length(search_url_post_params) > 0 FROM main.keywords ORDER BY id LIMIT " +
+        std::to_string(ImportLimits::MaxEngines + 1);
+    auto statement = prepare(query.c_str());
+    if (!statement)
     {
         error = SqliteError(db.get());
         return false;
     }
-    std::unique_ptr<sqlite3_stmt, StatementFinalize> statement(rawStatement);
     int step;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW)
     {
+        if (engines.size() == ImportLimits::MaxEngines)
+        {
+            if (note)
+                *note = ImportLimits::TooManyEngines();
+            step = SQLITE_DONE;
+            break;
+        }
         BrowserEngine result;
         Engine& engine = result.engine;
         engine.m_strName = Column(statement.get(), 0).Trim(true).Trim(false);
@@ -128,11 +173,13 @@ bool ChromiumWebData::Read(const wxString& path, std::vector<BrowserEngine>& eng
         if (encoding.empty() || EngineRules::HasForbiddenCharacter(encoding))
             encoding = wxS("UTF-8");
         const wxString suggest = Column(statement.get(), 4).Trim(true).Trim(false);
-        const bool post = !Column(statement.get(), 5).empty();
+        const bool post = sqlite3_column_int(statement.get(), 5) != 0;
 
         wxString url;
         if (engine.m_strName.empty())
             result.problem = ImportMessage(wxTRANSLATE("An engine without a name cannot be added."));
+        else if (!ImportLimits::Check(engine, result.problem))
+            engine.m_strName = ImportLimits::ShortName(engine.m_strName);
         else if (post)
             result.problem = ImportMessage(
                 wxTRANSLATE("\"%s\" sends its searches by POST, which Orvane cannot do."),
@@ -140,14 +187,13 @@ bool ChromiumWebData::Read(const wxString& path, std::vector<BrowserEngine>& eng
         else if (!Expand(stored, encoding, false, url))
             result.problem = ImportMessage(
                 wxTRANSLATE("The search address of \"%s\" has no {searchTerms}."), engine.m_strName);
-        else if (!RelativeUrl::IsWebAddress(url))
-            result.problem = ImportMessage(
-                wxTRANSLATE("The search address of \"%s\" is not an http or https address."),
-                engine.m_strName);
-        else if (EngineRules::HasForbiddenCharacter(engine.m_strName) ||
-                 EngineRules::HasForbiddenCharacter(url))
+        else if (EngineRules::HasForbiddenCharacter(engine.m_strName) || TerminalText::HasControl(url))
             result.problem = ImportMessage(
                 wxTRANSLATE("The name or the search address of \"%s\" contains control characters."),
+                engine.m_strName);
+        else if (!EngineRules::IsWebAddress(url))
+            result.problem = ImportMessage(
+                wxTRANSLATE("The search address of \"%s\" is not an http or https address."),
                 engine.m_strName);
         else
         {
@@ -156,14 +202,18 @@ bool ChromiumWebData::Read(const wxString& path, std::vector<BrowserEngine>& eng
             engine.m_strShortcut = keyword;
             wxString suggestUrl;
             if (!suggest.empty() && Expand(suggest, encoding, true, suggestUrl) &&
-                RelativeUrl::IsWebAddress(suggestUrl) && !EngineRules::HasForbiddenCharacter(suggestUrl))
+                EngineRules::IsWebAddress(suggestUrl))
                 engine.m_strSuggestUrl = suggestUrl;
+            if (!ImportLimits::Check(engine, result.problem))
+                engine.m_strUrl.clear();
         }
         engines.push_back(std::move(result));
     }
     if (step != SQLITE_DONE)
     {
-        error = SqliteError(db.get());
+        error = sqlite3_errcode(db.get()) == SQLITE_INTERRUPT
+                    ? ImportMessage(wxTRANSLATE("The browser's engine file takes too long to read."))
+                    : SqliteError(db.get());
         engines.clear();
         return false;
     }

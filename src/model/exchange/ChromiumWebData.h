@@ -16,9 +16,12 @@ public:
     // The bytes start with the SQLite file header.
     static bool HasMagic(const std::string& bytes);
 
-    // Every row of the table, in id order; false with the reason in `error`
-    // when the file or the table cannot be read.
-    static bool Read(const wxString& path, std::vector<BrowserEngine>& engines, ImportMessage& error);
+    // The rows of the table, in id order, at most ImportLimits::MaxEngines
+    // (`note` then says so); false with the reason in `error` when the file
+    // or the table cannot be read, or reading takes longer than TimeBudgetMs.
+    static bool Read(const wxString& path, std::vector<BrowserEngine>& engines, ImportMessage& error,
+                     ImportMessage* note = nullptr);
+    static constexpr long TimeBudgetMs = 5000;
 
     // A stored address with the browser's placeholders replaced: {searchTerms}
     // by '*' (or kept, for a suggestion address), {inputEncoding} by

@@ -1,5 +1,6 @@
 #include "exchange/EngineImport.h"
 
+#include "base/TerminalText.h"
 #include "catalogue/EngineRules.h"
 #include "catalogue/ShortcutQuery.h"
 #include "exchange/ChromiumWebData.h"
@@ -11,29 +12,68 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include <cerrno>
 #include <climits>
 #include <set>
 #include <unordered_set>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
-// At most `limit` + 1 bytes, so that the caller can tell a file is too big.
-bool ReadUpTo(const wxString& path, size_t limit, std::string& bytes)
+enum class ReadResult
 {
-    wxLogNull noLog;
-    wxFFile file(path, "rb");
-    if (!file.IsOpened())
-        return false;
+    Ok,
+    Unreadable,
+    NotRegular  // a FIFO, device or socket: opening or reading it could wait forever
+};
+
+// At most `limit` + 1 bytes, so that the caller can tell a file is too big.
+// The file is opened without waiting and judged by what was opened.
+ReadResult ReadUpTo(const wxString& path, size_t limit, std::string& bytes)
+{
     bytes.clear();
+    const int fd = ::open(path.fn_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+    {
+        struct stat st{};
+        return ::stat(path.fn_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)
+                   ? ReadResult::NotRegular
+                   : ReadResult::Unreadable;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        const bool dir = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return dir ? ReadResult::Unreadable : ReadResult::NotRegular;
+    }
     char buffer[64 * 1024];
     while (bytes.size() <= limit)
     {
-        const size_t n = file.Read(buffer, sizeof buffer);
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+        {
+            ::close(fd);
+            return ReadResult::Unreadable;
+        }
         if (n == 0)
             break;
-        bytes.append(buffer, n);
+        bytes.append(buffer, static_cast<size_t>(n));
     }
-    return !file.Error();
+    ::close(fd);
+    return ReadResult::Ok;
+}
+
+ImportMessage ReadProblem(ReadResult result)
+{
+    return result == ReadResult::NotRegular
+               ? ImportMessage(wxTRANSLATE("Only ordinary files can be imported; this is a pipe, device or socket."))
+               : ImportMessage(wxTRANSLATE("The file cannot be read."));
 }
 
 wxString Field(wxString text)
@@ -41,7 +81,7 @@ wxString Field(wxString text)
     text.Replace(wxS("\t"), wxS(" "));
     text.Replace(wxS("\r"), wxS(" "));
     text.Replace(wxS("\n"), wxS(" "));
-    return text;
+    return TerminalText::Escape(text);
 }
 
 wxString FileAddress(const wxString& path)
@@ -64,36 +104,39 @@ void EngineImport::AddFile(const wxString& path)
 {
     std::string bytes;
     // The head tells the kind; a browser's database is not read whole.
-    if (wxFileName::DirExists(path) || !ReadUpTo(path, 16, bytes))
+    const ReadResult head = ReadUpTo(path, 16, bytes);
+    if (head != ReadResult::Ok)
     {
-        AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        AddFailure(path, ReadProblem(head));
         return;
     }
     std::vector<BrowserEngine> engines;
-    ImportMessage error;
+    ImportMessage error, note;
     if (ChromiumWebData::HasMagic(bytes))
     {
-        if (ChromiumWebData::Read(path, engines, error))
-            AddBrowserEngines(path, engines);
+        if (ChromiumWebData::Read(path, engines, error, &note))
+            AddBrowserEngines(path, engines, note);
         else
             AddFailure(path, error);
         return;
     }
     if (FirefoxSearchFile::HasMagic(bytes))
     {
-        if (!ReadUpTo(path, FirefoxSearchFile::MaxFileBytes, bytes))
-            AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        const ReadResult whole = ReadUpTo(path, FirefoxSearchFile::MaxFileBytes, bytes);
+        if (whole != ReadResult::Ok)
+            AddFailure(path, ReadProblem(whole));
         else if (bytes.size() > FirefoxSearchFile::MaxFileBytes)
             AddFailure(path, ImportMessage(wxTRANSLATE("The file is too large.")));
-        else if (FirefoxSearchFile::Read(bytes, engines, error))
-            AddBrowserEngines(path, engines);
+        else if (FirefoxSearchFile::Read(bytes, engines, error, &note))
+            AddBrowserEngines(path, engines, note);
         else
             AddFailure(path, error);
         return;
     }
-    if (!ReadUpTo(path, MaxCatalogueBytes, bytes))
+    const ReadResult whole = ReadUpTo(path, MaxCatalogueBytes, bytes);
+    if (whole != ReadResult::Ok)
     {
-        AddFailure(path, ImportMessage(wxTRANSLATE("The file cannot be read.")));
+        AddFailure(path, ReadProblem(whole));
         return;
     }
     if (OpenSearchDescription::RootName(bytes).IsSameAs(wxS("ENGINES"), false))
@@ -113,7 +156,8 @@ void EngineImport::AddProfile(const BrowserProfiles::Profile& profile)
     AddFile(profile.file);
 }
 
-void EngineImport::AddBrowserEngines(const wxString& path, std::vector<BrowserEngine>& engines)
+void EngineImport::AddBrowserEngines(const wxString& path, std::vector<BrowserEngine>& engines,
+                                     const ImportMessage& note)
 {
     if (engines.empty())
     {
@@ -128,6 +172,9 @@ void EngineImport::AddBrowserEngines(const wxString& path, std::vector<BrowserEn
         item.problem = found.problem;
         m_items.push_back(std::move(item));
     }
+    // What was left unread is said once, after what was read.
+    if (!note.IsEmpty())
+        AddFailure(path, note);
 }
 
 void EngineImport::AddDescription(const std::string& bytes, const wxString& address)

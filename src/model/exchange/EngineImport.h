@@ -79,7 +79,8 @@ public:
 
 private:
     void AddCatalogue(const wxString& path);
-    void AddBrowserEngines(const wxString& path, std::vector<BrowserEngine>& engines);
+    void AddBrowserEngines(const wxString& path, std::vector<BrowserEngine>& engines,
+                           const ImportMessage& note);
     static ImportMessage CheckRecord(const Engine& engine);
     void NoteTakenShortcuts(const EngineManager& catalogue, const std::vector<size_t>& chosen);
     void KeepFreeShortcuts(const EngineManager& catalogue, const std::vector<size_t>& chosen);

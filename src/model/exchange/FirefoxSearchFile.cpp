@@ -1,6 +1,7 @@
 #include "exchange/FirefoxSearchFile.h"
 
 #include "catalogue/EngineRules.h"
+#include "exchange/ImportLimits.h"
 #include "exchange/OpenSearchDescription.h"
 
 #include <wx/intl.h>
@@ -90,12 +91,19 @@ BrowserEngine ToEngine(const Json& entry)
         if (url.type.IsSameAs(wxS("application/x-suggestions+json"), false))
             description.m_urls.push_back(url);
 
+    Engine named;
+    named.m_strName = name;
     if (name.empty())
         result.problem = ImportMessage(wxTRANSLATE("An engine without a name cannot be added."));
+    else if (!ImportLimits::Check(named, result.problem))
+        name = ImportLimits::ShortName(name);
     else if (stored.empty())
         result.problem = ImportMessage(wxTRANSLATE("The browser does not store this engine's address."));
     else if (description.ToEngine(wxString(), engine, result.problem))
+    {
         engine.m_strShortcut = alias;
+        ImportLimits::Check(engine, result.problem);
+    }
     engine.m_strName = name;
     if (!result.problem.IsEmpty())
         engine.m_strUrl.clear();
@@ -138,13 +146,59 @@ bool FirefoxSearchFile::Decompress(const std::string& bytes, std::string& json, 
 }
 
 bool FirefoxSearchFile::Read(const std::string& bytes, std::vector<BrowserEngine>& engines,
-                             ImportMessage& error)
+                             ImportMessage& error, ImportMessage* note)
 {
     engines.clear();
     std::string text;
     if (!Decompress(bytes, text, error))
         return false;
-    const Json root = Json::parse(text, nullptr, false);
+    // What an engine needs, by depth: engines[] { _name, queryCharset,
+    // _metaData { alias }, _urls[] { type, method, template, params[] {
+    // name, value } } }. Everything else is dropped as it is read, so a
+    // deep or huge part costs no memory and no recursion.
+    size_t entries = 0;
+    bool tooMany = false, inEngines = false;
+    auto keep = [&](int depth, Json::parse_event_t event, Json& parsed) -> bool {
+        if (depth > ImportLimits::MaxJsonDepth)
+            return false;
+        switch (event)
+        {
+        case Json::parse_event_t::key:
+        {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            switch (depth)
+            {
+            case 1:
+                inEngines = key == "engines";
+                return inEngines;
+            case 3:
+                return key == "_name" || key == "queryCharset" || key == "_metaData" || key == "_urls";
+            case 4:
+                return key == "alias";
+            case 5:
+                return key == "type" || key == "method" || key == "template" || key == "params";
+            case 7:
+                return key == "name" || key == "value";
+            default:
+                return false;
+            }
+        }
+        case Json::parse_event_t::object_start:
+            if (depth == 2 && inEngines && ++entries > ImportLimits::MaxEngines)
+            {
+                tooMany = true;
+                return false;
+            }
+            return depth <= 6;
+        case Json::parse_event_t::array_start:
+            return depth <= 5;
+        default:
+            return true;
+        }
+    };
+    const Json root = Json::parse(text, keep, false);
+    text.clear();
+    text.shrink_to_fit();
     const auto list = root.is_object() ? root.find("engines") : root.end();
     if (root.is_discarded() || !root.is_object() || list == root.end() || !list->is_array())
     {
@@ -156,5 +210,7 @@ bool FirefoxSearchFile::Read(const std::string& bytes, std::vector<BrowserEngine
         if (entry.is_object())
             engines.push_back(ToEngine(entry));
     }
+    if (tooMany && note)
+        *note = ImportLimits::TooManyEngines();
     return true;
 }

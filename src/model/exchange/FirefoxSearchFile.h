@@ -19,10 +19,12 @@ public:
     // The bytes start with the magic.
     static bool HasMagic(const std::string& bytes);
 
-    // Every entry of "engines", in file order; false with the reason in
-    // `error` when the file as a whole cannot be read.
+    // The entries of "engines", in file order, at most
+    // ImportLimits::MaxEngines (`note` then says so); false with the reason
+    // in `error` when the file as a whole cannot be read. Only the fields an
+    // engine needs are kept, nesting only to ImportLimits::MaxJsonDepth.
     static bool Read(const std::string& bytes, std::vector<BrowserEngine>& engines,
-                     ImportMessage& error);
+                     ImportMessage& error, ImportMessage* note = nullptr);
 
     // The JSON inside, for Read and for tests that build files.
     static bool Decompress(const std::string& bytes, std::string& json, ImportMessage& error);

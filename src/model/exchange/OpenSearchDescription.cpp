@@ -1,6 +1,7 @@
 #include "exchange/OpenSearchDescription.h"
 #include "exchange/UrlTemplate.h"
 
+#include "base/TerminalText.h"
 #include "catalogue/EngineRules.h"
 #include "base/RelativeUrl.h"
 
@@ -363,17 +364,17 @@ bool OpenSearchDescription::ToEngine(const wxString& base, Engine& engine, Impor
             wxTRANSLATE("The search address of \"%s\" has no {searchTerms}."), m_strShortName);
         return false;
     }
-    if (!RelativeUrl::IsWebAddress(url))
-    {
-        error = ImportMessage(
-            wxTRANSLATE("The search address of \"%s\" is not an http or https address."),
-            m_strShortName);
-        return false;
-    }
-    if (EngineRules::HasForbiddenCharacter(m_strShortName) || EngineRules::HasForbiddenCharacter(url))
+    if (EngineRules::HasForbiddenCharacter(m_strShortName) || TerminalText::HasControl(url))
     {
         error = ImportMessage(
             wxTRANSLATE("The name or the search address of \"%s\" contains control characters."),
+            m_strShortName);
+        return false;
+    }
+    if (!EngineRules::IsWebAddress(url))
+    {
+        error = ImportMessage(
+            wxTRANSLATE("The search address of \"%s\" is not an http or https address."),
             m_strShortName);
         return false;
     }
@@ -384,7 +385,7 @@ bool OpenSearchDescription::ToEngine(const wxString& base, Engine& engine, Impor
         if (candidate.type.IsSameAs(SuggestType, false) && IsGet(candidate))
         {
             suggest = Resolved(base, WithParams(candidate));
-            if (!RelativeUrl::IsWebAddress(suggest) || EngineRules::HasForbiddenCharacter(suggest))
+            if (!EngineRules::IsWebAddress(suggest))
                 suggest.clear();
             break;
         }

@@ -1,5 +1,6 @@
 #include "instance/EngineCommand.h"
 
+#include "base/TerminalText.h"
 #include "catalogue/EngineRules.h"
 #include "exchange/EngineExport.h"
 #include "exchange/EngineImport.h"
@@ -12,13 +13,14 @@
 
 namespace
 {
-// Tabs and line breaks inside a field become blanks.
+// Tabs and line breaks inside a field become blanks; other control
+// characters are escaped.
 wxString Field(wxString text)
 {
     text.Replace(wxS("\t"), wxS(" "));
     text.Replace(wxS("\r"), wxS(" "));
     text.Replace(wxS("\n"), wxS(" "));
-    return text;
+    return TerminalText::Escape(text);
 }
 
 wxString Pick(const wxArrayString& items, const wxString& stored, bool preferStored)
@@ -132,7 +134,7 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
         std::vector<wxString> written;
         const bool ok = EngineExport::WriteOpenSearch(all, command.m_args[0], written, error);
         for (size_t i = 0; i < written.size(); ++i)
-            reply.out.push_back(wxS("exported\t") + all[i]->m_strName + wxS("\t") + written[i]);
+            reply.out.push_back(wxS("exported\t") + Field(all[i]->m_strName) + wxS("\t") + Field(written[i]));
         if (!ok)
         {
             reply.err.push_back(error.Text(false));

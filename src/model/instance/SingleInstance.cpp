@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -35,8 +36,10 @@ bool SocketFits(const wxString& folder, const wxString& name)
     return (folder + "/" + name + ".sock").fn_str().length() < sizeof(sockaddr_un::sun_path);
 }
 
-wxString ChannelFolder(const wxString& configFolder, const wxString& name)
+// Where the lock lives; `socketFits`: the socket fits beside it.
+wxString ChannelFolder(const wxString& configFolder, const wxString& name, bool& socketFits)
 {
+    socketFits = true;
     wxString runtime;
     if (wxGetEnv("XDG_RUNTIME_DIR", &runtime) && wxIsAbsolutePath(runtime) &&
         PrivateFolder::IsPrivate(runtime, true) && SocketFits(runtime, name))
@@ -44,15 +47,19 @@ wxString ChannelFolder(const wxString& configFolder, const wxString& name)
     const wxString own = configFolder + "/run";
     PrivateFolder::Make(configFolder);
     PrivateFolder::Make(own);
-    if (PrivateFolder::IsPrivate(own, false) && SocketFits(own, name))
-        return own;
-    // A short name for a long configuration path; /tmp is shared, so the
-    // folder counts only if it is ours and private.
-    const wxString shortFolder = wxString::Format("/tmp/orvane-%lu", static_cast<unsigned long>(::getuid()));
-    ::mkdir(shortFolder.fn_str(), S_IRWXU);
-    if (PrivateFolder::IsPrivate(shortFolder, false))
-        return shortFolder;
-    return wxString();
+    if (!PrivateFolder::IsPrivate(own, false))
+        return wxString();
+    socketFits = SocketFits(own, name);
+    return own;
+}
+
+// Folders for sockets of long configuration paths: short, the user's own.
+wxString TempRoot()
+{
+    wxString root;
+    if (wxGetEnv("TMPDIR", &root) && wxIsAbsolutePath(root) && root.length() < 40 && wxFileName::DirExists(root))
+        return root;
+    return wxS("/tmp");
 }
 
 wxString ChannelName(const wxString& configFolder)
@@ -87,13 +94,54 @@ bool IsLockHeld(const wxString& path)
 SingleInstance::SingleInstance(const wxString& configFolder)
     : m_name(ChannelName(configFolder))
 {
-    m_folder = ChannelFolder(configFolder, m_name);
+    bool socketFits = true;
+    m_folder = ChannelFolder(configFolder, m_name, socketFits);
+    m_bSocketElsewhere = !socketFits;
 }
 
 SingleInstance::~SingleInstance()
 {
     m_server.Stop();
     Unlock();
+    if (!m_madeFolder.empty())
+        ::rmdir(m_madeFolder.fn_str());
+}
+
+bool SingleInstance::MakeSocketFolder()
+{
+    std::string pattern = (TempRoot() + wxString::Format("/orvane-%lu-XXXXXX", static_cast<unsigned long>(::getuid())))
+                              .ToStdString(wxConvFile);
+    // Made 0700 and new: no one else can have put anything there.
+    if (!::mkdtemp(pattern.data()))
+        return false;
+    m_madeFolder = wxString(pattern.c_str(), wxConvFile);
+    const std::string record = std::to_string(::getpid()) + std::string(1, '\0') + pattern + "\n";
+    return ::ftruncate(m_lockFd, 0) == 0 && ::pwrite(m_lockFd, record.data(), record.size(), 0) ==
+                                                static_cast<ssize_t>(record.size());
+}
+
+wxString SingleInstance::RecordedSocketFolder() const
+{
+    if (!m_madeFolder.empty())
+        return m_madeFolder;
+    // The lock file is in our private folder: what it names is the window's.
+    const int fd = ::open(LockPath().fn_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return wxString();
+    char buffer[1024];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (n <= 0)
+        return wxString();
+    const std::string text(buffer, static_cast<size_t>(n));
+    const size_t start = text.find('\0');
+    const size_t end = text.find('\n', start);
+    if (start == std::string::npos || end == std::string::npos)
+        return wxString();
+    const wxString folder(text.substr(start + 1, end - start - 1).c_str(), wxConvFile);
+    return wxIsAbsolutePath(folder) && PrivateFolder::IsPrivate(folder, false) && SocketFits(folder, m_name)
+               ? folder
+               : wxString();
 }
 
 wxString SingleInstance::LockPath() const
@@ -103,7 +151,10 @@ wxString SingleInstance::LockPath() const
 
 wxString SingleInstance::SocketPath() const
 {
-    return m_folder + "/" + m_name + ".sock";
+    if (!m_bSocketElsewhere)
+        return m_folder + "/" + m_name + ".sock";
+    const wxString folder = RecordedSocketFolder();
+    return folder.empty() ? wxString() : folder + "/" + m_name + ".sock";
 }
 
 SingleInstance::Role SingleInstance::Refuse(const wxString& why)
@@ -115,7 +166,10 @@ SingleInstance::Role SingleInstance::Refuse(const wxString& why)
 SingleInstance::Role SingleInstance::Send(const InstanceRequest& request, InstanceReply& reply,
                                           bool& tooLarge)
 {
-    switch (InstanceClient::Send(SocketPath(), request, reply, ReplyTimeoutMs))
+    const wxString socketPath = SocketPath();
+    if (socketPath.empty())
+        return Role::NoWindow;
+    switch (InstanceClient::Send(socketPath, request, reply, ReplyTimeoutMs))
     {
     case InstanceClient::Result::Replied:
         return Role::Forwarded;
@@ -149,6 +203,12 @@ SingleInstance::Role SingleInstance::Claim(const InstanceRequest& request, Insta
         switch (TryLock())
         {
         case Lock::Taken:
+            if (m_bSocketElsewhere && !MakeSocketFolder())
+            {
+                m_error = wxString::Format("orvane: cannot make a private folder for the socket: %s",
+                                           std::strerror(errno));
+                return Role::First;
+            }
             if (!m_server.Start(SocketPath()))
                 m_error = wxString::Format("orvane: cannot listen on %s: %s", SocketPath(),
                                            std::strerror(errno));

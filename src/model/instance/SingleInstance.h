@@ -7,9 +7,11 @@
 // One window per configuration folder. The first start takes a lock and
 // listens on a local socket; a later start sends its command line there and
 // gets the window's reply. Lock and socket live in $XDG_RUNTIME_DIR when it
-// is the user's own with mode 0700, else in a private folder of the user's
-// ("run" in the configuration folder, or /tmp/orvane-<uid> when a socket
-// address there would be too long). They are named after the configuration
+// is the user's own with mode 0700, else in "run" in the configuration
+// folder. When a socket address there would be too long, the window listens
+// in a fresh private folder it makes (mkdtemp) and records in the lock file:
+// a fixed name in a shared folder could be taken by another user first.
+// They are named after the configuration
 // folder, so a second profile, or a test with its own folder, never meets
 // this window. A window of another user is never talked to.
 class SingleInstance
@@ -62,8 +64,14 @@ private:
     // or NoWindow when nothing answered on the socket.
     Role Send(const InstanceRequest& request, InstanceReply& reply, bool& tooLarge);
     Role Refuse(const wxString& why);
+    // The window's own socket folder when the socket does not fit beside the
+    // lock: made and recorded in the lock file after the process id.
+    bool MakeSocketFolder();
+    wxString RecordedSocketFolder() const;
 
-    wxString m_folder;  // where lock and socket live; "" when none is safe
+    wxString m_folder;  // where the lock (and usually the socket) lives; "" when none is safe
+    bool m_bSocketElsewhere = false;  // the socket's folder is the one the lock file names
+    wxString m_madeFolder;            // that folder, when this process made it
     wxString m_name;    // their common name, without extension
     wxString m_error;
     int m_lockFd = -1;

@@ -9,12 +9,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+bool PrivateFolder::MakeParents(const wxString& folder)
+{
+    const wxFileName name = wxFileName::DirName(folder);
+    const std::string path(name.GetPath(wxPATH_GET_VOLUME | wxPATH_NO_SEPARATOR).fn_str());
+    // Each missing folder on the way, outermost first; existing ones keep
+    // their mode. Under an open umask the usual mode would let anyone plant
+    // files in them (~/.local/share/applications).
+    for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1))
+    {
+        const std::string part = path.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            return true;
+    }
+}
+
 bool PrivateFolder::Make(const wxString& folder)
 {
     const wxFileName name = wxFileName::DirName(folder);
     const wxString parent = wxFileName(name.GetPath(wxPATH_GET_VOLUME | wxPATH_NO_SEPARATOR)).GetPath();
     if (!parent.empty() && !wxFileName::DirExists(parent))
-        wxFileName::Mkdir(parent, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+        MakeParents(parent);
     const std::string path(name.GetPath(wxPATH_GET_VOLUME | wxPATH_NO_SEPARATOR).fn_str());
     // mkdir's mode passes through the umask, which can only take bits away.
     if (::mkdir(path.c_str(), 0700) == 0)

@@ -9,10 +9,14 @@
 class PrivateFolder
 {
 public:
-    // Makes folder (and missing parents, with the usual mode) with mode 0700;
+    // Makes folder (and missing parents, also 0700) with mode 0700;
     // an existing folder of ours that others may enter is closed to them.
     // False when it does not exist afterwards.
     static bool Make(const wxString& folder);
+
+    // Makes the folder and every missing one above it with mode 0700,
+    // leaving the mode of those that exist alone.
+    static bool MakeParents(const wxString& folder);
 
     // Whether folder is ours and closed to everyone else; a link counts only
     // with followLink. Trusted by ownership and mode, not because it is

@@ -163,7 +163,7 @@ bool SafeFile::Replace(const wxString& path, const Writer& write, Access access)
     // A missing folder is made; an existing one (a link's target may be
     // anywhere the person chose) keeps its mode.
     if (!target.DirExists() && !(isPrivate ? PrivateFolder::Make(target.GetPath())
-                                           : wxFileName::Mkdir(target.GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL)))
+                                           : PrivateFolder::MakeParents(target.GetPath())))
         return false;
     const std::string targetPath = Narrow(target.GetFullPath());
     const std::string folder = Narrow(target.GetPath());

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <map>
+#include <thread>
 #include <vector>
 
 class wxAuiManager;
@@ -395,7 +396,11 @@ private:
 
     // --- OrvaneFrameImport.cpp: import, export, Add This Engine, tab menu ---
     void BindImportCommands();
+    // The browsers' profiles are found and counted on a worker: a slow or
+    // hostile profile never freezes the window. The source chooser follows.
     void OnImportEngines(wxCommandEvent& event);
+    void OnProfilesRead(wxThreadEvent& event);
+    void StopProfileReader();
     // The import and export choosers open in the last folder used.
     static wxString ChooserFolder();
     static void KeepChooserFolder(const wxString& folder);
@@ -437,6 +442,9 @@ private:
         std::function<bool()> start;
     };
     std::vector<PendingCommand> m_pendingCommands;
+    // Joined before the window goes; it reports by a queued thread event.
+    std::thread m_profileReader;
+    bool m_bReadingProfiles = false;
     EngineCommand::Reply RunCommandNow(const CommandLine& command);
     void RunPendingCommands();
 };

@@ -31,6 +31,7 @@
 void OrvaneFrame::BindImportCommands()
 {
     Bind(wxEVT_MENU, &OrvaneFrame::OnImportEngines, this, ID_MENU_IMPORT);
+    Bind(wxEVT_THREAD, &OrvaneFrame::OnProfilesRead, this, ID_MENU_IMPORT);
     Bind(wxEVT_MENU, &OrvaneFrame::OnExportEngines, this, ID_MENU_EXPORT);
     Bind(wxEVT_MENU, &OrvaneFrame::OnAddThisEngine, this, ID_MENU_ADD_THIS_ENGINE);
     m_pNotebook->Bind(wxEVT_AUINOTEBOOK_TAB_RIGHT_UP, &OrvaneFrame::OnTabRightUp, this);
@@ -49,17 +50,53 @@ void OrvaneFrame::KeepChooserFolder(const wxString& folder)
         ConfigStore::Get()->Write(wxString("/") + PreferenceKey::LastFolder, folder);
 }
 
+namespace
+{
+struct ProfilesRead
+{
+    std::vector<BrowserProfiles::Profile> profiles;
+    std::vector<size_t> counts;
+};
+} // namespace
+
 void OrvaneFrame::OnImportEngines(wxCommandEvent& WXUNUSED(event))
 {
-    if (m_nSearching)
+    if (m_nSearching || m_bReadingProfiles)
         return;
+    StopProfileReader();
+    m_bReadingProfiles = true;
+    // TRANSLATORS: status bar while File > Import Engines looks for browser profiles
+    SetStatusText(_("Reading the browsers' profiles..."), 0);
+    // A copy of its own: the worker shares no string with the GUI thread.
+    const std::string home(wxGetHomeDir().utf8_str());
+    m_profileReader = std::thread([this, home] {
+        auto read = std::make_shared<ProfilesRead>();
+        read->profiles = BrowserProfiles::Find(wxString::FromUTF8(home));
+        for (const auto& profile : read->profiles)
+            read->counts.push_back(BrowserProfiles::CountEngines(profile));
+        auto* done = new wxThreadEvent(wxEVT_THREAD, ID_MENU_IMPORT);
+        done->SetPayload(read);
+        wxQueueEvent(this, done);
+    });
+}
+
+void OrvaneFrame::StopProfileReader()
+{
+    if (m_profileReader.joinable())
+        m_profileReader.join();
+}
+
+void OrvaneFrame::OnProfilesRead(wxThreadEvent& event)
+{
+    StopProfileReader();
+    m_bReadingProfiles = false;
+    SetStatusText(wxString(), 0);
+    const auto read = event.GetPayload<std::shared_ptr<ProfilesRead>>();
+    const auto& profiles = read->profiles;
     // Browsers first, when there are any: a profile's engines skip the file chooser.
-    const auto profiles = BrowserProfiles::Find(wxGetHomeDir());
     if (!profiles.empty())
     {
-        std::vector<size_t> counts;
-        for (const auto& profile : profiles)
-            counts.push_back(BrowserProfiles::CountEngines(profile));
+        const std::vector<size_t>& counts = read->counts;
         ImportSourceDlg source(this, profiles, counts);
         if (source.ShowModal() != wxID_OK)
             return;

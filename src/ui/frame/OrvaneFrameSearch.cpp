@@ -59,22 +59,33 @@ OrvaneFrame::~OrvaneFrame()
     // destroying children still sends events this way.
     SetEvtHandlerEnabled(false);
     StopVersionCheck();
-    // Running downloads are cancelled and their partial files removed.
-    m_pDownloads.reset();
-
+    StopProfileReader();
     m_timer.Stop();
-    if (m_pNotebook)
-    {
-        m_pNotebook->Hide();
-        RemoveAllNotebookPages();
-    }
 
     // Imports that waited for the search: closing ends it. The window no
     // longer shows anything, so nothing is told of the change.
     m_engineManager.m_pObserver = nullptr;
     m_nSearching = 0;
     RunPendingCommands();
+    // Saved before the pages and downloads go: whatever fails while WebKit
+    // winds down, the catalogue, history and preferences are on disk.
     SaveOnClose();
+
+    // Running downloads are cancelled and their partial files removed.
+    m_pDownloads.reset();
+    if (m_pNotebook)
+    {
+        m_pNotebook->Hide();
+        RemoveAllNotebookPages();
+    }
+    // The pop-up reads the preferences; it goes before they do.
+    delete m_pSuggDlg;
+    m_pSuggDlg = nullptr;
+    if (m_pPreference)
+    {
+        Preference::Release();
+        m_pPreference = nullptr;
+    }
 
     if (m_pImageList)
     {
@@ -579,11 +590,5 @@ void OrvaneFrame::SaveOnClose()
         m_pPreference->m_strLang = m_pChoiceLang->GetStringSelection();
         m_pPreference->m_strCategory = m_pChoiceCategory->GetStringSelection();
         m_pPreference->Save();
-
-        // The pop-up reads the preferences; it goes before they do.
-        delete m_pSuggDlg;
-        m_pSuggDlg = nullptr;
-        Preference::Release();
-        m_pPreference = nullptr;
     }
 }

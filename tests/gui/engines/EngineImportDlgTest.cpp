@@ -411,7 +411,9 @@ TEST_F(EngineImportDlgTest, AddThisEngineFetchesTheDescriptionAPageAdvertises)
 }
 
 // With browser profiles in the home folder, File > Import Engines offers them
-// first; a chosen profile comes through the same import dialog as files.
+// first; a chosen profile comes through the same import dialog as files. The
+// profiles are read on a worker: the menu command returns at once and the
+// status bar says what is going on.
 TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportDialog)
 {
     AddFirefoxProfile(m_sandbox.Path(), "p.default", "default",
@@ -423,7 +425,12 @@ TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
                         {"Lima", "l", "http://127.0.0.1:9/lima?q={searchTerms}", "ISO-8859-1", "", ""}});
 
     wxCommandEvent menu(wxEVT_MENU, OrvaneFrame::ID_MENU_IMPORT);
-    wxTEST_DIALOG(m_frame->ProcessWindowEvent(menu),
+    wxTEST_DIALOG(
+                  {
+                      m_frame->ProcessWindowEvent(menu);
+                      EXPECT_EQ("Reading the browsers' profiles...", StatusBar()->GetStatusText(0));
+                      ASSERT_TRUE(WaitUntil([&] { return Engines().m_engines.size() == 2; }, 20000));
+                  },
                   ExpectSource(
                       [](ImportSourceDlg& dlg) {
                           wxListCtrl* list = dlg.GetList();

@@ -125,8 +125,9 @@ protected:
         else if (path == "/link")
             r.body = "<html><head><title>Link</title></head><body style='margin:0'>"
                      "<a href='/file.bin' style='display:block;width:100vw;height:100vh'>get</a></body></html>";
-        else if (path == "/burst")
-            r.body = "<html><head><title>Burst</title></head><body style='margin:0' onclick=\"for (let i = 0; i < 4; ++i) {"
+        else if (path == "/burst" || path == "/burst6")
+            r.body = "<html><head><title>Burst</title></head><body style='margin:0' onclick=\"for (let i = 0; i < " +
+                     std::string(path == "/burst" ? "4" : "6") + "; ++i) {"
                      " const f = document.createElement('iframe'); f.style.display = 'none';"
                      " f.src = '/file.bin?b=' + i; document.body.appendChild(f); }\">"
                      "<div style='width:100vw;height:100vh'>burst</div></body></html>";
@@ -665,6 +666,33 @@ TEST_F(ResultPagesTest, PagesSaveOnlyWhenThePersonWantsIt)
             ExpectSaveQuestion(wxID_CANCEL, &asked));
     }
     NoticeBar::SetOpener(nullptr);
+}
+
+// Quitting after a page's burst of downloads, some running and some asked
+// about and cancelled: each is cancelled and released once, before the
+// window goes, and the words searched are in the history.
+TEST_F(ResultPagesTest, QuitAfterCancelledDownloadsSavesAndEndsCleanly)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), CatalogueOf({{"One", PageUrl("/good?q=*")}})));
+    MakeDirs(m_sandbox.File("Downloads"));
+    m_download.assign(64 * 1024, 'x');
+    m_streamDownload = true;
+    OpenFrame();
+    m_frame->SearchFor("kept words");
+    ASSERT_TRUE(WaitIdle());
+    Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/burst6")));
+    ASSERT_TRUE(WaitIdle());
+    int asked = 0;
+    wxTEST_DIALOG(
+        {
+            ClickInPage(Tab(0));
+            ASSERT_TRUE(WaitUntil([&] { return asked == 3 && Downloads()->CountRunning() == 3; }, 20000))
+                << asked << " " << Downloads()->CountRunning();
+        },
+        ExpectSaveQuestion(wxID_CANCEL, &asked), ExpectSaveQuestion(wxID_CANCEL, &asked),
+        ExpectSaveQuestion(wxID_CANCEL, &asked));
+    CloseFrame();
+    EXPECT_NE(std::string::npos, StoreText().find("=kept words"));
 }
 
 // Without "Keep cookies between runs" nothing a site stored in one run is

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <memory>
 
 #include <grp.h>
 #include <pwd.h>
@@ -249,6 +250,46 @@ TEST(SingleInstance, TheConfigurationFolderDecidesWhichWindowAStartReaches)
         ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
     else
         ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// A configuration path too long for a socket address, and no usable
+// runtime folder: the window listens in a fresh folder of its own, named in
+// the lock, so a name another user took first in /tmp stops nothing.
+TEST(SingleInstance, ALongConfigurationPathListensInAFreshPrivateFolder)
+{
+    TestSandbox sandbox;
+    ScopedEnv runtime("XDG_RUNTIME_DIR", "not/absolute");
+    ScopedEnv tmp("TMPDIR", "/tmp");
+    const std::string profile = sandbox.File(std::string(120, 'p'));
+    // The name earlier versions used, taken first: a link to a folder elsewhere.
+    MakeDirs(sandbox.File("elsewhere"));
+    const std::string planted = "/tmp/orvane-" + std::to_string(::getuid());
+    const bool plantedHere = ::symlink(sandbox.File("elsewhere").c_str(), planted.c_str()) == 0;
+    const std::unique_ptr<const std::string, void (*)(const std::string*)> removePlanted(
+        plantedHere ? &planted : nullptr, [](const std::string* path) { ::unlink(path->c_str()); });
+    wxString madeFolder;
+    {
+        InstanceReply reply;
+        SingleInstance first(profile);
+        ASSERT_EQ(SingleInstance::Role::First, first.Claim(Request({"a"}), reply)) << first.Error();
+        EXPECT_TRUE(first.Error().empty()) << first.Error();
+        madeFolder = wxFileName(first.SocketPath()).GetPath();
+        EXPECT_TRUE(madeFolder.StartsWith("/tmp/orvane-")) << madeFolder;
+        struct stat st{};
+        ASSERT_EQ(0, ::lstat(madeFolder.fn_str(), &st));
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(0700u, st.st_mode & 0777);
+        first.Server().SetHandler(
+            [](const InstanceRequest& request, InstanceReply& out) {
+                out.lines = request.args;
+                return true;
+            },
+            RunNow);
+        SingleInstance second(profile);
+        ASSERT_EQ(SingleInstance::Role::Forwarded, second.Claim(Request({"b"}), reply)) << second.Error();
+        EXPECT_EQ(List({"b"}), reply.lines);
+    }
+    EXPECT_FALSE(wxFileName::DirExists(madeFolder)) << "the window's folder outlived it";
 }
 
 TEST(SingleInstance, ARequestNotTakenInTimeIsDroppedWhileOthersAreServed)

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 // --urls prints what the window loads: an engine stored with another kind of
-// address is kept in the catalogue but never loaded, so it has no line.
+// address is kept in the catalogue but never loaded, so it has no line; nor
+// has one whose address holds a control character (a stored line break).
 TEST(UrlsCommand, EnginesThatAreNeverLoadedHaveNoAddress)
 {
     EngineManager catalogue;
     int index = 0;
-    for (const char* url : {"javascript:alert(*)", "https://a.test/?q=*", "file:///tmp/*"})
+    for (const char* url : {"javascript:alert(*)", "https://a.test/?q=*", "file:///tmp/*",
+                            "https://nl.example/\n?q=*", "https://esc.example/\x1b[2J?q=*"})
     {
         auto engine = std::make_unique<Engine>();
         engine->m_nIndex = ++index;
@@ -29,5 +31,5 @@ TEST(UrlsCommand, EnginesThatAreNeverLoadedHaveNoAddress)
     reply = EngineCommand::Run(CommandLine::Parse(args), catalogue, "L", "C");
     EXPECT_TRUE(reply.out.empty());
     EXPECT_EQ(CommandLine::ExitNothing, reply.status);
-    EXPECT_EQ(3u, catalogue.m_engines.size());
+    EXPECT_EQ(5u, catalogue.m_engines.size());
 }

@@ -3,6 +3,7 @@
 // never removed before its replacement is in place.
 #include "store/ConfigStore.h"
 #include "catalogue/EngineManager.h"
+#include "store/PrivateFolder.h"
 #include "store/SafeFile.h"
 #include "pages/StartPage.h"
 
@@ -229,4 +230,28 @@ TEST(SafeFile, PrivateFilesAreNeverReadableByOthers)
         ASSERT_TRUE(writtenWithMode(dir.File("old/catalogue"), SafeFile::Access::Shared, tempMode));
         EXPECT_EQ(0664u, ModeOf(dir.File("old/catalogue")));
     }
+}
+
+// Under an open umask, missing parents of a private folder or file are made
+// 0700, not 0777 where anyone could plant files; existing ones keep their mode.
+TEST(PrivateFolder, MissingParentsAreMadePrivateUnderAnOpenUmask)
+{
+    TempDir dir;
+    ::mkdir(dir.File("kept").c_str(), 0755);
+    const mode_t old = ::umask(0);
+    const bool made = PrivateFolder::Make(wxString::FromUTF8(dir.File(".local/share/orvane")));
+    const bool saved = SafeFile::Replace(wxString::FromUTF8(dir.File("kept/.config/x/store")), std::string("x"));
+    ::umask(old);
+    ASSERT_TRUE(made);
+    ASSERT_TRUE(saved);
+    for (const char* folder : {".local", ".local/share", ".local/share/orvane", "kept/.config", "kept/.config/x"})
+    {
+        SCOPED_TRACE(folder);
+        struct stat st{};
+        ASSERT_EQ(0, ::stat(dir.File(folder).c_str(), &st));
+        EXPECT_EQ(0700u, st.st_mode & 0777);
+    }
+    struct stat kept{};
+    ASSERT_EQ(0, ::stat(dir.File("kept").c_str(), &kept));
+    EXPECT_EQ(0755u, kept.st_mode & 0777);
 }
