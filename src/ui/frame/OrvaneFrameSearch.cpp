@@ -225,6 +225,11 @@ void OrvaneFrame::ConnectPageEvents(ZulIeCtrl* page)
 
 void OrvaneFrame::OnPageTitleChange(wxMSHTMLEvent& event)
 {
+    // Only the page on show names the window; the others say theirs when
+    // turned to.
+    ZulIeCtrl* page = CurrentPage();
+    if (!page || page->GetId() != event.GetId())
+        return;
     SetTitle(event.m_text + " - " + m_strAppTitle);
 }
 
