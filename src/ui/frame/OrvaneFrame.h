@@ -10,6 +10,7 @@
 #include "catalogue/EngineManager.h"
 #include "catalogue/EngineObserver.h"
 #include "pages/IdleReport.h"
+#include "WebDownloads.h"
 
 #include <wx/frame.h>
 #include <wx/thread.h>
@@ -225,6 +226,8 @@ private:
     int m_nSearchTabs = 0;
     FindBar* m_pFindBar = nullptr;
     NoticeBar* m_pNoticeBar = nullptr;
+    // Closed by the person while a download ran: progress no longer shows it.
+    bool m_bNoticeBarClosed = false;
     std::unique_ptr<WebDownloads> m_pDownloads;
 
     // --- OrvaneFrame.cpp: layout and commands ---
@@ -255,6 +258,10 @@ private:
     int m_nToolBarOtherWidth = 0;
     // GTK menus cannot carry Ctrl+Tab accelerators: Next/Previous Page keys.
     void OnCharHook(wxKeyEvent& event);
+    // Whether the key was typed inside a result page.
+    bool KeyFromPage(const wxKeyEvent& event) const;
+    // Runs the menu command whose key this is; true when there is one.
+    bool RunMenuKey(const wxKeyEvent& event);
     void SetToolHighlighted(long toolId, bool highlighted);
     // The page on the selected tab, or null when there is none.
     ZulIeCtrl* CurrentPage();
@@ -335,6 +342,9 @@ private:
     // --- OrvaneFramePages.cpp: the pages as a browser ---
     void BuildPageBars();
     void SetUpDownloads();
+    // Whether a download a page started on its own may be saved; asked
+    // over the tab that started it.
+    bool AskSaveDownload(const WebDownloads::Question& question);
     // Ctrl+F, Ctrl+G, Ctrl+Shift+G, zoom keys, Escape; true when handled.
     bool HandlePageKey(wxKeyEvent& event);
     // Made on first use.
