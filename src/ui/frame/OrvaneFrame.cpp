@@ -615,6 +615,8 @@ void OrvaneFrame::OnCharHook(wxKeyEvent& event)
 {
     if (HandlePageKey(event))
         return;
+    if (KeyFromPage(event) && RunMenuKey(event))
+        return;
     const int modifiers = event.GetModifiers();
     if (event.GetKeyCode() == WXK_TAB &&
         (modifiers == wxMOD_CONTROL || modifiers == (wxMOD_CONTROL | wxMOD_SHIFT)))
@@ -626,6 +628,54 @@ void OrvaneFrame::OnCharHook(wxKeyEvent& event)
         return;
     }
     event.Skip();
+}
+
+bool OrvaneFrame::KeyFromPage(const wxKeyEvent& event) const
+{
+    // The toolkit does not follow the focus into a web view: the key's own
+    // window tells.
+    for (auto* w = wxDynamicCast(event.GetEventObject(), wxWindow); w && w != this; w = w->GetParent())
+    {
+        if (dynamic_cast<const ZulIeCtrl*>(w))
+            return true;
+    }
+    return false;
+}
+
+bool OrvaneFrame::RunMenuKey(const wxKeyEvent& event)
+{
+    // A web view takes every key before the window's menu sees it, and lets
+    // go only of those its page did not use: the menu's keys are run here
+    // first, as browsers do, Alt+Left in a text field included.
+    wxMenuBar* menuBar = GetMenuBar();
+    if (!menuBar)
+        return false;
+    int flags = wxACCEL_NORMAL;
+    if (event.AltDown())
+        flags |= wxACCEL_ALT;
+    if (event.ControlDown())
+        flags |= wxACCEL_CTRL;
+    if (event.ShiftDown())
+        flags |= wxACCEL_SHIFT;
+    if (event.MetaDown())
+        return false;
+    const int key = event.GetKeyCode();
+    for (size_t m = 0; m < menuBar->GetMenuCount(); ++m)
+    {
+        for (wxMenuItem* item : menuBar->GetMenu(m)->GetMenuItems())
+        {
+            std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+            if (!accel || accel->GetKeyCode() != key || accel->GetFlags() != flags)
+                continue;
+            if (!item->IsEnabled())
+                return true;
+            wxCommandEvent command(wxEVT_MENU, item->GetId());
+            command.SetEventObject(this);
+            ProcessWindowEvent(command);
+            return true;
+        }
+    }
+    return false;
 }
 
 ZulIeCtrl* OrvaneFrame::CurrentPage()
