@@ -359,6 +359,8 @@ private:
     // The tab's image for a page: failed pages show it whether busy or not.
     int TabImageFor(ZulIeCtrl* page, bool busy);
     void UpdateTabToolTip(ZulIeCtrl* page);
+    // Rebuilt pages say nothing of their loads before.
+    void ClearTabToolTips();
     void ShowFailedCount();
     void ShowNotice(const wxString& text, bool problem);
     void ShowNoticeBar();

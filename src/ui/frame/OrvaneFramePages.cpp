@@ -339,13 +339,27 @@ void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
     wxString tip = page->m_strEngineName;
     if (page->HasFailed())
         tip << "\n" << page->GetFailReason();
-    if (page->GetLoadMillis() >= 0)
+    // Our own start page's load is no engine's.
+    if (page->GetLoadMillis() >= 0 && !page->GetCurrentUrl().Lower().StartsWith("file:"))
     {
         const double seconds = page->GetLoadMillis() / 1000.0;
         tip << "\n"
             << wxString::Format(page->HasFailed() ? _("Failed after %.1f s") : _("Loaded in %.1f s"), seconds);
     }
     m_pNotebook->SetPageToolTip(tab, tip);
+}
+
+void OrvaneFrame::ClearTabToolTips()
+{
+    m_tabLoadCounts.clear();
+    for (size_t tab = 0; tab < m_pNotebook->GetPageCount(); ++tab)
+        m_pNotebook->SetPageToolTip(tab, wxString());
+    // The tab rows keep the tip last shown until the pointer moves to another tab.
+    for (wxWindow* child : m_pNotebook->GetChildren())
+    {
+        if (wxDynamicCast(child, wxAuiTabCtrl))
+            child->UnsetToolTip();
+    }
 }
 
 void OrvaneFrame::ShowFailedCount()

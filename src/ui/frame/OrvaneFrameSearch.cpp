@@ -207,6 +207,7 @@ void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& c
         m_tabImages[page] = IMAGE_PAGE_BLANK;
         ConnectPageEvents(page);
     });
+    ClearTabToolTips();
     m_browserManager.ShowStartPage();
 }
 

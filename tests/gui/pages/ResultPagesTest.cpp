@@ -861,3 +861,27 @@ TEST_F(ResultPagesTest, DownloadsAskOverTheirTabAndCanBeCancelled)
         EXPECT_EQ(Downloads()->CountRunning(), 1u);
     }
 }
+
+// Rebuilt pages (a group change, an import, Clear Result) show the start
+// page: their tabs' tips no longer tell of the loads before.
+TEST_F(ResultPagesTest, RebuiltPagesTipsSayNothingOfTheLoadsBefore)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"One", PageUrl("/good?q=*")}, {"Two", PageUrl("/good?q=*")}})));
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good" && Tab(1)->GetTitle() == "Good"; }));
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitUntil([&] { return Notebook()->GetPageToolTip(1).Contains("Loaded in"); }, 3000));
+    Command(OrvaneFrame::ID_TOOL_CLEAR, wxEVT_TOOL);
+    ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Start" && Tab(1)->GetTitle() == "Start"; }));
+    ASSERT_TRUE(WaitIdle());
+    for (size_t tab = 0; tab < Notebook()->GetPageCount(); ++tab)
+    {
+        SCOPED_TRACE(tab);
+        // Written again by the timer once the start page is in.
+        EXPECT_TRUE(WaitUntil([&] { return !Notebook()->GetPageToolTip(tab).empty(); }, 3000));
+        EXPECT_FALSE(Notebook()->GetPageToolTip(tab).Contains("Loaded in")) << Notebook()->GetPageToolTip(tab);
+    }
+}
