@@ -34,6 +34,7 @@
 #include <wx/statline.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
+#include <wx/webview.h>
 
 #include <algorithm>
 
@@ -617,6 +618,8 @@ void OrvaneFrame::OnCharHook(wxKeyEvent& event)
         return;
     if (KeyFromPage(event) && RunMenuKey(event))
         return;
+    if (MoveTabFocus(event))
+        return;
     const int modifiers = event.GetModifiers();
     if (event.GetKeyCode() == WXK_TAB &&
         (modifiers == wxMOD_CONTROL || modifiers == (wxMOD_CONTROL | wxMOD_SHIFT)))
@@ -638,6 +641,56 @@ bool OrvaneFrame::KeyFromPage(const wxKeyEvent& event) const
     {
         if (dynamic_cast<const ZulIeCtrl*>(w))
             return true;
+    }
+    return false;
+}
+
+std::vector<wxWindow*> OrvaneFrame::TabStops()
+{
+    std::vector<wxWindow*> stops = {m_pKeywordBox, m_pChoiceLang, m_pChoiceCategory};
+    if (ZulIeCtrl* page = CurrentPage())
+    {
+        if (page->GetWebView())
+            stops.push_back(page->GetWebView());
+    }
+    if (m_pAuiManager->GetPane(m_pEngineMgrPanel).IsShown())
+    {
+        for (wxWindow* w : {static_cast<wxWindow*>(m_pEngineList), static_cast<wxWindow*>(m_pCheckShowAll),
+                            static_cast<wxWindow*>(m_pButtonAdd), static_cast<wxWindow*>(m_pButtonEdit),
+                            static_cast<wxWindow*>(m_pButtonDelete), static_cast<wxWindow*>(m_pButtonCopy),
+                            static_cast<wxWindow*>(m_pButtonEnable), static_cast<wxWindow*>(m_pButtonUp),
+                            static_cast<wxWindow*>(m_pButtonDown)})
+            stops.push_back(w);
+    }
+    stops.erase(std::remove_if(stops.begin(), stops.end(),
+                               [](wxWindow* w) { return !w->IsEnabled() || !w->IsShownOnScreen(); }),
+                stops.end());
+    return stops;
+}
+
+bool OrvaneFrame::MoveTabFocus(const wxKeyEvent& event)
+{
+    // The toolkit's own order runs through the toolbar and then loses the
+    // focus in windows that show none: these stops are visited in turn.
+    // Inside a page Tab is the page's until it lets go of it.
+    const int modifiers = event.GetModifiers();
+    if (event.GetKeyCode() != WXK_TAB || (modifiers != 0 && modifiers != wxMOD_SHIFT))
+        return false;
+    const std::vector<wxWindow*> stops = TabStops();
+    const auto* from = wxDynamicCast(event.GetEventObject(), wxWindow);
+    for (size_t i = 0; i < stops.size(); ++i)
+    {
+        for (const wxWindow* w = from; w && w != this; w = w->GetParent())
+        {
+            if (w != stops[i])
+                continue;
+            const size_t n = stops.size();
+            wxWindow* next = stops[modifiers == wxMOD_SHIFT ? (i + n - 1) % n : (i + 1) % n];
+            next->SetFocus();
+            if (next == m_pKeywordBox)
+                m_pKeywordBox->SelectAll();
+            return true;
+        }
     }
     return false;
 }

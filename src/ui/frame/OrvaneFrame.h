@@ -260,6 +260,9 @@ private:
     void OnCharHook(wxKeyEvent& event);
     // Whether the key was typed inside a result page.
     bool KeyFromPage(const wxKeyEvent& event) const;
+    // Tab and Shift+Tab through the stops a person can use, in turn.
+    std::vector<wxWindow*> TabStops();
+    bool MoveTabFocus(const wxKeyEvent& event);
     // Runs the menu command whose key this is; true when there is one.
     bool RunMenuKey(const wxKeyEvent& event);
     void SetToolHighlighted(long toolId, bool highlighted);
