@@ -30,6 +30,8 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
+#include <wx/scrolwin.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statline.h>
 #include <wx/statusbr.h>
@@ -388,21 +390,25 @@ void OrvaneFrame::BuildEngineManagerPanel()
     m_pEngineList->SetMinSize(wxSize(0, 0));
 
     const int edge = wxLEFT | wxRIGHT | wxTOP | wxEXPAND;
+    // In a small window the pane is lower than the buttons: they scroll.
+    auto* buttons = new wxScrolledWindow(m_pEngineMgrPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                         wxVSCROLL | wxTAB_TRAVERSAL, "ID_SCROLLED_ENGINE_BUTTONS");
+    m_pEngineButtons = buttons;
     auto* column = new wxBoxSizer(wxVERTICAL);
-    m_pCheckShowAll = new wxCheckBox(m_pEngineMgrPanel, ID_CHECKBOX_SHOWALL, _("&Show all"),
+    m_pCheckShowAll = new wxCheckBox(buttons, ID_CHECKBOX_SHOWALL, _("&Show all"),
                                      wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
                                      "ID_CHECKBOX_SHOWALL");
     m_pCheckShowAll->SetValue(false);
     column->Add(m_pCheckShowAll, 0, edge, 6);
 
     auto addLine = [&](long id, const char* name) {
-        auto* line = new wxStaticLine(m_pEngineMgrPanel, id, wxDefaultPosition, wxSize(10, -1),
+        auto* line = new wxStaticLine(buttons, id, wxDefaultPosition, wxSize(10, -1),
                                       wxLI_HORIZONTAL, name);
         column->Add(line, 0, edge, 4);
         return line;
     };
     auto addButton = [&](long id, const wxString& label, const char* name) {
-        auto* button = new wxButton(m_pEngineMgrPanel, id, label, wxDefaultPosition,
+        auto* button = new wxButton(buttons, id, label, wxDefaultPosition,
                                     wxDefaultSize, 0, wxDefaultValidator, name);
         MakeCompact(button);
         column->Add(button, 0, edge, 4);
@@ -422,9 +428,14 @@ void OrvaneFrame::BuildEngineManagerPanel()
     m_pButtonUp->SetId(wxID_UP);
     m_pButtonDown = addButton(wxID_DOWN, _("D&own"), "wxID_DOWN");
 
+    column->AddSpacer(4);
+    buttons->SetSizer(column);
+    buttons->SetScrollRate(0, 8);
+    // As wide as the buttons and a scroll bar, as low as the pane makes it.
+    buttons->SetMinSize(wxSize(column->GetMinSize().x + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, buttons), 0));
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(m_pEngineList, 1, wxEXPAND, 0);
-    row->Add(column, 0, 0, 0);
+    row->Add(buttons, 0, wxEXPAND, 0);
     m_pEngineMgrPanel->SetSizer(row);
     row->Fit(m_pEngineMgrPanel);
     row->SetSizeHints(m_pEngineMgrPanel);

@@ -195,6 +195,8 @@ private:
     wxPanel* m_pEngineMgrPanel = nullptr;
     wxListCtrl* m_pEngineList = nullptr;
     wxCheckBox* m_pCheckShowAll = nullptr;
+    // The engine manager's button column, scrolled when the pane is lower.
+    wxWindow* m_pEngineButtons = nullptr;
     // Above the editing buttons, and between them and the ordering buttons.
     wxStaticLine* m_pEditButtonsLine = nullptr;
     wxStaticLine* m_pOrderButtonsLine = nullptr;

@@ -312,3 +312,29 @@ TEST_F(OrvaneFrameTest, TabFromTheKeywordBoxCyclesThroughEveryControl)
         }
     }
 }
+
+// At 640x480 the engine manager is lower than its button column: every
+// button can still be reached and, once focused, is on screen.
+TEST_F(OrvaneFrameTest, EveryEngineButtonCanBeReachedInASmallWindow)
+{
+    OpenFrame();
+    ASSERT_TRUE(EnginePane().IsShown());
+    m_frame->SetSize(640, 480);
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->GetSize() == wxSize(640, 480); }, 3000));
+    DrainEvents();
+    EngineList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    DrainEvents();
+    const wxRect pane = EnginePanel()->GetScreenRect();
+    const wxRect window(m_frame->ClientToScreen(wxPoint(0, 0)), m_frame->GetClientSize());
+    for (wxWindow* button : {static_cast<wxWindow*>(ShowAllBox()), static_cast<wxWindow*>(ButtonAdd()),
+                             static_cast<wxWindow*>(ButtonEnable()), static_cast<wxWindow*>(ButtonUp()),
+                             static_cast<wxWindow*>(ButtonDown())})
+    {
+        SCOPED_TRACE(button->GetName().utf8_string());
+        button->SetFocus();
+        DrainEvents();
+        const wxRect rect = button->GetScreenRect();
+        EXPECT_TRUE(pane.Contains(rect) && window.Contains(rect))
+            << rect.y << ".." << rect.GetBottom() << " outside " << pane.y << ".." << pane.GetBottom();
+    }
+}
