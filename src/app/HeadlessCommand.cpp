@@ -61,7 +61,8 @@ int HeadlessCommand::Run(const CommandLine& command)
         Print(stdout, wxS("Orvane ") + wxString::FromUTF8(AppInfo::Version) + wxS("\n"));
         return CommandLine::ExitOk;
     case CommandLine::Action::UsageError:
-        Print(stderr, wxS("orvane: ") + TerminalText::Escape(command.m_strError) + wxS("\n") + CommandLine::Usage());
+        // One line: the whole help would bury what was wrong.
+        Print(stderr, TerminalText::Escape(command.m_strError) + wxS("; see orvane --help\n"));
         return CommandLine::ExitUsage;
     case CommandLine::Action::Window:
         return CommandLine::ExitUsage;

@@ -259,6 +259,44 @@ gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data)
         static_cast<int>(event->button), (event->state & GDK_CONTROL_MASK) != 0);
 }
 
+gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data)
+{
+    return static_cast<wxIEHtmlWin*>(data)->OnNativeKeyPress(event->keyval, event->state);
+}
+
+// The toolkit's code for a key the window may bind (function keys, arrows,
+// Tab, Escape, and letters, digits and zoom keys with Ctrl or Alt); 0 for
+// the keys a page types with.
+int WindowKeyCode(guint keyval, bool withCtrlOrAlt)
+{
+    if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24)
+        return WXK_F1 + static_cast<int>(keyval - GDK_KEY_F1);
+    switch (keyval)
+    {
+        case GDK_KEY_Escape:
+            return WXK_ESCAPE;
+        case GDK_KEY_Tab:
+        case GDK_KEY_ISO_Left_Tab:
+            return withCtrlOrAlt ? WXK_TAB : 0;
+        case GDK_KEY_Left:
+            return withCtrlOrAlt ? WXK_LEFT : 0;
+        case GDK_KEY_Right:
+            return withCtrlOrAlt ? WXK_RIGHT : 0;
+        case GDK_KEY_KP_Add:
+            return withCtrlOrAlt ? WXK_NUMPAD_ADD : 0;
+        case GDK_KEY_KP_Subtract:
+            return withCtrlOrAlt ? WXK_NUMPAD_SUBTRACT : 0;
+        case GDK_KEY_KP_0:
+            return withCtrlOrAlt ? WXK_NUMPAD0 : 0;
+        default:
+            break;
+    }
+    const guint upper = gdk_keyval_to_upper(keyval);
+    if (withCtrlOrAlt && upper >= 0x20 && upper < 0x7f)
+        return static_cast<int>(upper);
+    return 0;
+}
+
 // "found-text" reports one match after a move to the next or previous
 // one; only "counted-matches" tells the total.
 void OnCountedMatches(WebKitFindController*, guint matches, gpointer data)
@@ -384,6 +422,9 @@ void wxIEHtmlWin::ConnectNativeSignals()
     m_tlsHandler = g_signal_connect(native, "load-failed-with-tls-errors", G_CALLBACK(OnTlsError), this);
     m_policyHandler = g_signal_connect(native, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     m_buttonHandler = g_signal_connect(native, "button-press-event", G_CALLBACK(OnButtonPress), this);
+    // Before WebKit's own handler: the page would take Alt+Left in a text
+    // field, and every key it uses, before the window saw them.
+    m_keyHandler = g_signal_connect(native, "key-press-event", G_CALLBACK(OnKeyPress), this);
 
     WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(native));
     m_notFoundHandler = g_signal_connect(finder, "failed-to-find-text", G_CALLBACK(OnFailedToFindText), this);
@@ -400,7 +441,7 @@ void wxIEHtmlWin::DisconnectNativeSignals()
     for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler,
                                     &m_loadingHandler, &m_createHandler, &m_loadChangedHandler,
                                     &m_loadFailedHandler, &m_tlsHandler, &m_policyHandler,
-                                    &m_buttonHandler})
+                                    &m_buttonHandler, &m_keyHandler})
     {
         if (*handler)
             g_signal_handler_disconnect(m_native, *handler);
@@ -415,6 +456,24 @@ void wxIEHtmlWin::DisconnectNativeSignals()
         *handler = 0;
     }
     m_native = nullptr;
+}
+
+bool wxIEHtmlWin::OnNativeKeyPress(unsigned keyval, unsigned state)
+{
+    const bool ctrl = (state & GDK_CONTROL_MASK) != 0, alt = (state & GDK_MOD1_MASK) != 0;
+    const int code = WindowKeyCode(keyval, ctrl || alt);
+    wxWindow* top = wxGetTopLevelParent(this);
+    if (code == 0 || !top || !m_browser)
+        return false;
+    // As the toolkit offers keys to the window first, before a control's own.
+    wxKeyEvent hook(wxEVT_CHAR_HOOK);
+    hook.SetEventObject(m_browser);
+    hook.m_keyCode = code;
+    hook.m_controlDown = ctrl;
+    hook.m_altDown = alt;
+    hook.m_shiftDown = (state & GDK_SHIFT_MASK) != 0;
+    hook.m_metaDown = (state & (GDK_SUPER_MASK | GDK_META_MASK)) != 0;
+    return top->HandleWindowEvent(hook);
 }
 
 void wxIEHtmlWin::LoadUrl(const wxString& url)

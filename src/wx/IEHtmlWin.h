@@ -115,6 +115,9 @@ public:
     bool OnNativeResponse(int status);
     // True when the click was taken: a link opened outside.
     bool OnNativeLinkClick(int button, bool control);
+    // A key pressed in the view, before the page sees it: offered to the
+    // window as the toolkit's char hook; true when the window used it.
+    bool OnNativeKeyPress(unsigned keyval, unsigned state);
     void OnNativeFindResult(int matches);
 
 protected:
@@ -152,6 +155,7 @@ private:
     unsigned long m_tlsHandler = 0;
     unsigned long m_policyHandler = 0;
     unsigned long m_buttonHandler = 0;
+    unsigned long m_keyHandler = 0;
     unsigned long m_notFoundHandler = 0;
     unsigned long m_countedHandler = 0;
     bool m_bUndecided = false;    // LoadUrl issued, its navigation decision not yet seen

@@ -249,8 +249,21 @@ wxString WebDownloads::Folder()
     wxString folder = wxStandardPaths::Get().GetUserDir(wxStandardPaths::Dir_Downloads);
     // The toolkit answers the home folder when the desktop names none.
     if (folder.empty() || wxFileName::DirName(folder).SameAs(wxFileName::DirName(home)))
-        folder = wxDirExists(home + "/Downloads") ? home + "/Downloads" : home;
+        folder = home + "/Downloads";
     return folder;
+}
+
+bool WebDownloads::Cancel(const wxString& name)
+{
+    for (const std::unique_ptr<Item>& item : m_items)
+    {
+        if (!item->path.empty() && item->name == name && !item->failed)
+        {
+            webkit_download_cancel(item->download);
+            return true;
+        }
+    }
+    return false;
 }
 
 size_t WebDownloads::CountRunning() const
@@ -334,11 +347,17 @@ void WebDownloads::AskWaiting()
         Item* item = Find(serial);
         if (!item)
             continue;
-        const wxString name = item->name, site = item->site;
+        Question question;
+        question.name = item->name;
+        question.site = item->site;
+        question.folder = Folder();
+        if (WebKitURIResponse* response = webkit_download_get_response(item->download))
+            question.size = webkit_uri_response_get_content_length(response);
+        question.view = webkit_download_get_web_view(item->download);
         const std::shared_ptr<bool> alive = m_alive;
         // A copy: the window's function may go with the window meanwhile.
         const auto ask = m_askSave;
-        const bool save = ask && ask(name, site);
+        const bool save = ask && ask(question);
         // The window may have closed, or the download failed, while the
         // question was open.
         if (!*alive)

@@ -27,10 +27,13 @@ public:
     WebDownloads& operator=(const WebDownloads&) = delete;
 
     // The XDG download folder ($XDG_CONFIG_HOME/user-dirs.dirs), else
-    // ~/Downloads when it exists, else the home folder.
+    // ~/Downloads (made when the first file is saved).
     static wxString Folder();
 
     size_t CountRunning() const;
+    // Cancels the running download saved under this file name; false when
+    // there is none. Its partial file is removed; m_onFailed says so.
+    bool Cancel(const wxString& name);
 
     // name: the file's name; total is 0 when the site did not tell.
     std::function<void(const wxString& name, unsigned long long received, unsigned long long total)> m_onProgress;
@@ -39,7 +42,15 @@ public:
     // Asked, one at a time and never from inside WebKit's signals, whether a
     // download the page started on its own may be saved; site: the page's
     // host. Without it such downloads are refused.
-    std::function<bool(const wxString& name, const wxString& site)> m_askSave;
+    struct Question
+    {
+        wxString name;
+        wxString site;
+        unsigned long long size = 0;  // 0: the site did not tell
+        wxString folder;              // where it will be saved
+        void* view = nullptr;         // the WebKitWebView that asked, or null
+    };
+    std::function<bool(const Question& question)> m_askSave;
 
     // Called from WebKit's signals; not for other use.
     struct Item;

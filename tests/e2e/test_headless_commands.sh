@@ -35,8 +35,11 @@ fail=0
 e2e_run 0 --help
 grep -q -- "--export-opensearch" "$work/out" || { echo "FAIL: --help lists no options"; fail=1; }
 e2e_run 2 --no-such-option
-grep -q "^Usage:" "$work/err" || { echo "FAIL: no usage on a bad option"; fail=1; }
+e2e_expect err 'unknown option --no-such-option; see orvane --help'
+e2e_run 2 --bogus word
+e2e_expect err 'unknown option --bogus; see orvane --help'
 e2e_run 2 --import
+e2e_expect err '--import needs at least one file; see orvane --help'
 
 e2e_run 0 --urls "  sea otter "
 e2e_expect out $'https://first.test/?q=sea%20otter&a=*\nhttps://later.test/?q=sea%20otter'

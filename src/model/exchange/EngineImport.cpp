@@ -7,11 +7,13 @@
 #include "exchange/FirefoxSearchFile.h"
 #include "exchange/OpenSearchDescription.h"
 
+#include <wx/arrstr.h>
 #include <wx/ffile.h>
 #include <wx/filename.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <set>
@@ -252,6 +254,30 @@ ImportMessage EngineImport::CheckRecord(const Engine& engine)
     return ImportMessage();
 }
 
+wxString EngineImport::Likeness(const wxString& url)
+{
+    wxString address = url.BeforeFirst('#');
+    const wxString query = address.AfterFirst('?');
+    address = address.BeforeFirst('?');
+    const int scheme = address.Find(wxS("://"));
+    if (scheme == wxNOT_FOUND || query.empty())
+        return wxString();
+    const size_t hostStart = static_cast<size_t>(scheme) + 3;
+    const size_t pathStart = std::min(address.find('/', hostStart), address.length());
+    wxString searched;
+    for (const wxString& pair : wxSplit(query, '&', '\0'))
+    {
+        if (pair.AfterFirst('=').Contains(wxS("*")))
+        {
+            searched = pair.BeforeFirst('=');
+            break;
+        }
+    }
+    if (searched.empty())
+        return wxString();
+    return address.Left(pathStart).Lower() + address.Mid(pathStart) + wxS("?") + searched;
+}
+
 void EngineImport::CheckDuplicates(const EngineManager& catalogue, const wxString& language,
                                    const wxString& category)
 {
@@ -259,9 +285,14 @@ void EngineImport::CheckDuplicates(const EngineManager& catalogue, const wxStrin
     auto key = [](const wxString& lang, const wxString& cat, const wxString& url) {
         return (lang.Lower() + wxS('\t') + cat.Lower() + wxS('\t') + url).ToStdWstring();
     };
-    std::unordered_set<std::wstring> urls;
+    std::unordered_set<std::wstring> urls, likenesses;
     for (const auto& engine : catalogue.m_engines)
+    {
         urls.insert(key(engine->m_strLanguage, engine->m_strCategory, engine->m_strUrl));
+        const wxString likeness = Likeness(engine->m_strUrl);
+        if (!likeness.empty())
+            likenesses.insert(key(engine->m_strLanguage, engine->m_strCategory, likeness));
+    }
     std::vector<size_t> chosen;
     for (size_t i = 0; i < m_items.size(); ++i)
     {
@@ -269,8 +300,9 @@ void EngineImport::CheckDuplicates(const EngineManager& catalogue, const wxStrin
         // Every route's engines meet the record rules here, whoever made them.
         if (item.engine && item.problem.IsEmpty())
             item.problem = CheckRecord(*item.engine);
-        const bool was = item.duplicate;
+        const bool was = item.duplicate, wasProbable = item.probable;
         item.duplicate = false;
+        item.probable = false;
         item.shortcutNote = ImportMessage();
         const bool addable = item.engine && item.problem.IsEmpty();
         if (addable)
@@ -279,13 +311,15 @@ void EngineImport::CheckDuplicates(const EngineManager& catalogue, const wxStrin
             // As Apply will place it.
             const bool ownLang = item.fromCatalogue && !engine.m_strLanguage.empty();
             const bool ownCat = item.fromCatalogue && !engine.m_strCategory.empty();
-            item.duplicate = !urls.insert(key(ownLang ? engine.m_strLanguage : language,
-                                              ownCat ? engine.m_strCategory : category,
-                                              engine.m_strUrl))
-                                  .second;
+            const wxString lang = ownLang ? engine.m_strLanguage : language;
+            const wxString cat = ownCat ? engine.m_strCategory : category;
+            item.duplicate = !urls.insert(key(lang, cat, engine.m_strUrl)).second;
+            const wxString likeness = Likeness(engine.m_strUrl);
+            if (!likeness.empty())
+                item.probable = !likenesses.insert(key(lang, cat, likeness)).second && !item.duplicate;
         }
-        if (!m_bChecked || was != item.duplicate)
-            item.chosen = addable && !item.duplicate;
+        if (!m_bChecked || was != item.duplicate || wasProbable != item.probable)
+            item.chosen = addable && !item.duplicate && !item.probable;
         if (item.chosen)
             chosen.push_back(i);
     }
@@ -425,6 +459,8 @@ std::vector<wxString> EngineImport::ReportLines() const
             lines.push_back(wxS("skipped\t") + name + wxS("\t") + Field(item.problem.Text(false)));
         else if (item.duplicate)
             lines.push_back(wxS("skipped\t") + name + wxS("\tduplicate"));
+        else if (item.probable)
+            lines.push_back(wxS("skipped\t") + name + wxS("\tprobably in catalogue"));
         else
             lines.push_back(wxS("skipped\t") + name + wxS("\tnot chosen"));
     }

@@ -29,6 +29,9 @@ public:
         std::unique_ptr<Engine> engine;  // null when the whole source failed
         bool fromCatalogue = false;      // keeps its own language and category
         bool duplicate = false;          // its URL template is already in its group
+        // Not a duplicate, but one in its group has the same scheme, host,
+        // path and search parameter (it differs in other parameters only).
+        bool probable = false;
         bool chosen = false;             // to be added by Apply
         ImportMessage problem;           // why it cannot be added
         ImportMessage shortcutNote;      // why its shortcut is left out (it is added without)
@@ -54,8 +57,14 @@ public:
     // group) changes the choice only where the flag did. A shortcut the
     // catalogue (or an earlier item) already uses, or one that is not valid,
     // gets a note: the engine is added without it.
+    // Engines that are probably in the group already (`probable`) are not
+    // chosen at first either; the person may still choose them.
     void CheckDuplicates(const EngineManager& catalogue, const wxString& language,
                          const wxString& category);
+    // Scheme and host (without regard to case), path and the name of the
+    // parameter that carries the keyword: what two addresses of one engine
+    // share. Empty when the keyword is not in a parameter.
+    static wxString Likeness(const wxString& url);
 
     // Adds the chosen items that pass the record check, with one notification. Descriptions go under
     // language and category; catalogue engines keep their own language

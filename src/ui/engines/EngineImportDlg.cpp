@@ -78,8 +78,8 @@ void EngineImportDlg::BuildLayout(const wxString& language, const wxString& cate
     m_pList->AppendColumn(_("URL"), wxLIST_FORMAT_LEFT, 260);
     m_pList->AppendColumn(_("Encoding"), wxLIST_FORMAT_LEFT, 80);
     // TRANSLATORS: column of the import dialog: the catalogue already has an engine with this URL
-    m_pList->AppendColumn(_("In catalogue"), wxLIST_FORMAT_LEFT, 100);
-    m_pList->AppendColumn(_("Note"), wxLIST_FORMAT_LEFT, 250);
+    m_pList->AppendColumn(_("In catalogue"), wxLIST_FORMAT_LEFT, 140);
+    m_pList->AppendColumn(_("Note"), wxLIST_FORMAT_LEFT, 210);
     column->Add(m_pList, 1, wxALL | wxEXPAND, border);
     m_pNote = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, 0,
                                "ID_STATICTEXT_IMPORT_NOTE");
@@ -176,7 +176,7 @@ void EngineImportDlg::FillList()
     if (manyFiles)
     {
         // Room for it within the list's width: no sideways scrolling.
-        const int widths[] = {150, 220, 70, 90, 200, 130};
+        const int widths[] = {150, 220, 70, 130, 160, 130};
         m_pList->AppendColumn(_("File"), wxLIST_FORMAT_LEFT);
         for (int column = 0; column < static_cast<int>(WXSIZEOF(widths)); ++column)
             m_pList->SetColumnWidth(column, widths[column]);
@@ -209,7 +209,10 @@ void EngineImportDlg::FillList()
 void EngineImportDlg::ShowRowState(long row)
 {
     const EngineImport::Item& item = m_import.Items()[row];
-    m_pList->SetItem(row, COLUMN_IN_CATALOGUE, item.duplicate ? _("Yes") : wxString());
+    // TRANSLATORS: import dialog, "In catalogue" column: one in the group differs in other query parameters only
+    m_pList->SetItem(row, COLUMN_IN_CATALOGUE, item.duplicate  ? _("Yes")
+                                               : item.probable ? _("Probably in catalogue")
+                                                               : wxString());
     m_pList->SetItemImage(row, !CanAdd(row) ? IMAGE_NO_BOX
                                : item.chosen ? IMAGE_TICKED
                                              : IMAGE_UNTICKED);

@@ -30,10 +30,13 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
+#include <wx/scrolwin.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statline.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
+#include <wx/webview.h>
 
 #include <algorithm>
 
@@ -389,21 +392,25 @@ void OrvaneFrame::BuildEngineManagerPanel()
     m_pEngineList->SetMinSize(wxSize(0, 0));
 
     const int edge = wxLEFT | wxRIGHT | wxTOP | wxEXPAND;
+    // In a small window the pane is lower than the buttons: they scroll.
+    auto* buttons = new wxScrolledWindow(m_pEngineMgrPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                         wxVSCROLL | wxTAB_TRAVERSAL, "ID_SCROLLED_ENGINE_BUTTONS");
+    m_pEngineButtons = buttons;
     auto* column = new wxBoxSizer(wxVERTICAL);
-    m_pCheckShowAll = new wxCheckBox(m_pEngineMgrPanel, ID_CHECKBOX_SHOWALL, _("&Show all"),
+    m_pCheckShowAll = new wxCheckBox(buttons, ID_CHECKBOX_SHOWALL, _("&Show all"),
                                      wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
                                      "ID_CHECKBOX_SHOWALL");
     m_pCheckShowAll->SetValue(false);
     column->Add(m_pCheckShowAll, 0, edge, 6);
 
     auto addLine = [&](long id, const char* name) {
-        auto* line = new wxStaticLine(m_pEngineMgrPanel, id, wxDefaultPosition, wxSize(10, -1),
+        auto* line = new wxStaticLine(buttons, id, wxDefaultPosition, wxSize(10, -1),
                                       wxLI_HORIZONTAL, name);
         column->Add(line, 0, edge, 4);
         return line;
     };
     auto addButton = [&](long id, const wxString& label, const char* name) {
-        auto* button = new wxButton(m_pEngineMgrPanel, id, label, wxDefaultPosition,
+        auto* button = new wxButton(buttons, id, label, wxDefaultPosition,
                                     wxDefaultSize, 0, wxDefaultValidator, name);
         MakeCompact(button);
         column->Add(button, 0, edge, 4);
@@ -423,9 +430,14 @@ void OrvaneFrame::BuildEngineManagerPanel()
     m_pButtonUp->SetId(wxID_UP);
     m_pButtonDown = addButton(wxID_DOWN, _("D&own"), "wxID_DOWN");
 
+    column->AddSpacer(4);
+    buttons->SetSizer(column);
+    buttons->SetScrollRate(0, 8);
+    // As wide as the buttons and a scroll bar, as low as the pane makes it.
+    buttons->SetMinSize(wxSize(column->GetMinSize().x + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, buttons), 0));
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(m_pEngineList, 1, wxEXPAND, 0);
-    row->Add(column, 0, 0, 0);
+    row->Add(buttons, 0, wxEXPAND, 0);
     m_pEngineMgrPanel->SetSizer(row);
     row->Fit(m_pEngineMgrPanel);
     row->SetSizeHints(m_pEngineMgrPanel);
@@ -619,6 +631,10 @@ void OrvaneFrame::OnCharHook(wxKeyEvent& event)
 {
     if (HandlePageKey(event) || HandlePaneKey(event))
         return;
+    if (KeyFromPage(event) && RunMenuKey(event))
+        return;
+    if (MoveTabFocus(event))
+        return;
     const int modifiers = event.GetModifiers();
     if (event.GetKeyCode() == WXK_TAB &&
         (modifiers == wxMOD_CONTROL || modifiers == (wxMOD_CONTROL | wxMOD_SHIFT)))
@@ -630,6 +646,104 @@ void OrvaneFrame::OnCharHook(wxKeyEvent& event)
         return;
     }
     event.Skip();
+}
+
+bool OrvaneFrame::KeyFromPage(const wxKeyEvent& event) const
+{
+    // The toolkit does not follow the focus into a web view: the key's own
+    // window tells.
+    for (auto* w = wxDynamicCast(event.GetEventObject(), wxWindow); w && w != this; w = w->GetParent())
+    {
+        if (dynamic_cast<const ZulIeCtrl*>(w))
+            return true;
+    }
+    return false;
+}
+
+std::vector<wxWindow*> OrvaneFrame::TabStops()
+{
+    std::vector<wxWindow*> stops = {m_pKeywordBox, m_pChoiceLang, m_pChoiceCategory};
+    if (ZulIeCtrl* page = CurrentPage())
+    {
+        if (page->GetWebView())
+            stops.push_back(page->GetWebView());
+    }
+    if (m_pAuiManager->GetPane(m_pEngineMgrPanel).IsShown())
+    {
+        for (wxWindow* w : {static_cast<wxWindow*>(m_pEngineList), static_cast<wxWindow*>(m_pCheckShowAll),
+                            static_cast<wxWindow*>(m_pButtonAdd), static_cast<wxWindow*>(m_pButtonEdit),
+                            static_cast<wxWindow*>(m_pButtonDelete), static_cast<wxWindow*>(m_pButtonCopy),
+                            static_cast<wxWindow*>(m_pButtonEnable), static_cast<wxWindow*>(m_pButtonUp),
+                            static_cast<wxWindow*>(m_pButtonDown)})
+            stops.push_back(w);
+    }
+    stops.erase(std::remove_if(stops.begin(), stops.end(),
+                               [](wxWindow* w) { return !w->IsEnabled() || !w->IsShownOnScreen(); }),
+                stops.end());
+    return stops;
+}
+
+bool OrvaneFrame::MoveTabFocus(const wxKeyEvent& event)
+{
+    // The toolkit's own order runs through the toolbar and then loses the
+    // focus in windows that show none: these stops are visited in turn.
+    // Inside a page Tab is the page's until it lets go of it.
+    const int modifiers = event.GetModifiers();
+    if (event.GetKeyCode() != WXK_TAB || (modifiers != 0 && modifiers != wxMOD_SHIFT))
+        return false;
+    const std::vector<wxWindow*> stops = TabStops();
+    const auto* from = wxDynamicCast(event.GetEventObject(), wxWindow);
+    for (size_t i = 0; i < stops.size(); ++i)
+    {
+        for (const wxWindow* w = from; w && w != this; w = w->GetParent())
+        {
+            if (w != stops[i])
+                continue;
+            const size_t n = stops.size();
+            wxWindow* next = stops[modifiers == wxMOD_SHIFT ? (i + n - 1) % n : (i + 1) % n];
+            next->SetFocus();
+            if (next == m_pKeywordBox)
+                m_pKeywordBox->SelectAll();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool OrvaneFrame::RunMenuKey(const wxKeyEvent& event)
+{
+    // A web view takes every key before the window's menu sees it, and lets
+    // go only of those its page did not use: the menu's keys are run here
+    // first, as browsers do, Alt+Left in a text field included.
+    wxMenuBar* menuBar = GetMenuBar();
+    if (!menuBar)
+        return false;
+    int flags = wxACCEL_NORMAL;
+    if (event.AltDown())
+        flags |= wxACCEL_ALT;
+    if (event.ControlDown())
+        flags |= wxACCEL_CTRL;
+    if (event.ShiftDown())
+        flags |= wxACCEL_SHIFT;
+    if (event.MetaDown())
+        return false;
+    const int key = event.GetKeyCode();
+    for (size_t m = 0; m < menuBar->GetMenuCount(); ++m)
+    {
+        for (wxMenuItem* item : menuBar->GetMenu(m)->GetMenuItems())
+        {
+            std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+            if (!accel || accel->GetKeyCode() != key || accel->GetFlags() != flags)
+                continue;
+            if (!item->IsEnabled())
+                return true;
+            wxCommandEvent command(wxEVT_MENU, item->GetId());
+            command.SetEventObject(this);
+            ProcessWindowEvent(command);
+            return true;
+        }
+    }
+    return false;
 }
 
 ZulIeCtrl* OrvaneFrame::CurrentPage()

@@ -10,6 +10,7 @@
 #include "catalogue/EngineManager.h"
 #include "catalogue/EngineObserver.h"
 #include "pages/IdleReport.h"
+#include "WebDownloads.h"
 
 #include <wx/frame.h>
 #include <wx/thread.h>
@@ -202,6 +203,8 @@ private:
     wxPanel* m_pEngineMgrPanel = nullptr;
     wxListCtrl* m_pEngineList = nullptr;
     wxCheckBox* m_pCheckShowAll = nullptr;
+    // The engine manager's button column, scrolled when the pane is lower.
+    wxWindow* m_pEngineButtons = nullptr;
     // Above the editing buttons, and between them and the ordering buttons.
     wxStaticLine* m_pEditButtonsLine = nullptr;
     wxStaticLine* m_pOrderButtonsLine = nullptr;
@@ -233,6 +236,8 @@ private:
     int m_nSearchTabs = 0;
     FindBar* m_pFindBar = nullptr;
     NoticeBar* m_pNoticeBar = nullptr;
+    // Closed by the person while a download ran: progress no longer shows it.
+    bool m_bNoticeBarClosed = false;
     std::unique_ptr<WebDownloads> m_pDownloads;
 
     // --- OrvaneFrame.cpp: layout and commands ---
@@ -263,6 +268,13 @@ private:
     int m_nToolBarOtherWidth = 0;
     // GTK menus cannot carry Ctrl+Tab accelerators: Next/Previous Page keys.
     void OnCharHook(wxKeyEvent& event);
+    // Whether the key was typed inside a result page.
+    bool KeyFromPage(const wxKeyEvent& event) const;
+    // Tab and Shift+Tab through the stops a person can use, in turn.
+    std::vector<wxWindow*> TabStops();
+    bool MoveTabFocus(const wxKeyEvent& event);
+    // Runs the menu command whose key this is; true when there is one.
+    bool RunMenuKey(const wxKeyEvent& event);
     void SetToolHighlighted(long toolId, bool highlighted);
     // The page on the selected tab, or null when there is none.
     ZulIeCtrl* CurrentPage();
@@ -343,6 +355,9 @@ private:
     // --- OrvaneFramePages.cpp: the pages as a browser ---
     void BuildPageBars();
     void SetUpDownloads();
+    // Whether a download a page started on its own may be saved; asked
+    // over the tab that started it.
+    bool AskSaveDownload(const WebDownloads::Question& question);
     // Ctrl+F, Ctrl+G, Ctrl+Shift+G, zoom keys, Escape; true when handled.
     bool HandlePageKey(wxKeyEvent& event);
     // Made on first use.
@@ -357,6 +372,8 @@ private:
     // The tab's image for a page: failed pages show it whether busy or not.
     int TabImageFor(ZulIeCtrl* page, bool busy);
     void UpdateTabToolTip(ZulIeCtrl* page);
+    // Rebuilt pages say nothing of their loads before.
+    void ClearTabToolTips();
     void ShowFailedCount();
     void ShowNotice(const wxString& text, bool problem);
     void ShowNoticeBar();

@@ -15,6 +15,7 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/statusbr.h>
+#include <wx/webview.h>
 
 #include <cmath>
 
@@ -108,8 +109,14 @@ NoticeBar* OrvaneFrame::GetNoticeBar()
     {
         m_pNoticeBar = new NoticeBar(this);
         m_pNoticeBar->m_onClose = [this] {
+            // Running downloads go on, without the bar, until one ends.
+            m_bNoticeBarClosed = m_pDownloads && m_pDownloads->CountRunning() > 0;
             m_pAuiManager->GetPane(m_pNoticeBar).Hide();
             m_pAuiManager->Update();
+        };
+        m_pNoticeBar->m_onCancel = [this](const wxString& name) {
+            if (m_pDownloads)
+                m_pDownloads->Cancel(name);
         };
         // Across the whole width, whatever its first text was: a fixed pane
         // would keep the width it had when made, too narrow for any text.
@@ -132,26 +139,57 @@ void OrvaneFrame::SetUpDownloads()
         NoticeBar* bar = GetNoticeBar();
         bar->ShowProgress(name, received, total);
         SetStatusText(bar->GetNotice(), 0);
-        ShowNoticeBar();
+        if (!m_bNoticeBarClosed)
+            ShowNoticeBar();
     };
     m_pDownloads->m_onFinished = [this](const wxString& path) {
         NoticeBar* bar = GetNoticeBar();
         bar->ShowSaved(path);
         SetStatusText(bar->GetNotice(), 0);
+        m_bNoticeBarClosed = false;
         ShowNoticeBar();
     };
     m_pDownloads->m_onFailed = [this](const wxString& name, const wxString& reason) {
         const wxString text = wxString::Format(_("The download of %s failed: %s"), name, reason);
         SetStatusText(text, 0);
+        m_bNoticeBarClosed = false;
         ShowNotice(text, true);
     };
-    m_pDownloads->m_askSave = [this](const wxString& name, const wxString& site) {
-        // TRANSLATORS: a page started a download without a click; the file's name, then the site
-        wxMessageDialog ask(this, wxString::Format(_("Save \"%s\" from %s?"), name, site), _("Orvane"),
-                            wxOK | wxCANCEL | wxCANCEL_DEFAULT | wxICON_QUESTION | wxCENTRE);
-        ask.SetOKCancelLabels(_("Save"), _("Cancel"));
-        return ask.ShowModal() == wxID_OK;
+    m_pDownloads->m_askSave = [this](const WebDownloads::Question& question) {
+        return AskSaveDownload(question);
     };
+}
+
+bool OrvaneFrame::AskSaveDownload(const WebDownloads::Question& question)
+{
+    // Asked over the tab that wants it, not over whichever is on show.
+    ZulIeCtrl* asking = nullptr;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        wxWebView* view = page->GetWebView();
+        if (question.view && view && view->GetNativeBackend() == question.view)
+            asking = page;
+    });
+    const int tab = asking ? m_pNotebook->GetPageIndex(asking) : wxNOT_FOUND;
+    if (tab != wxNOT_FOUND && tab != m_pNotebook->GetSelection())
+        m_pNotebook->SetSelection(static_cast<size_t>(tab));
+    const wxString file =
+        question.size > 0
+            // TRANSLATORS: a file's name and its size, e.g. "report.pdf" (1.2 MB)
+            ? wxString::Format(_("\"%s\" (%s)"), question.name,
+                               wxFileName::GetHumanReadableSize(wxULongLong(question.size)))
+            : wxString::Format(wxS("\"%s\""), question.name);
+    wxString text;
+    if (tab != wxNOT_FOUND)
+        // TRANSLATORS: a page started a download without a click: the tab's engine, the file, the site, the folder
+        text = wxString::Format(_("The page in the tab \"%s\" wants to save %s from %s into %s."),
+                                asking->m_strEngineName, file, question.site, question.folder);
+    else
+        // TRANSLATORS: a page started a download without a click: the file, the site, the folder
+        text = wxString::Format(_("A page wants to save %s from %s into %s."), file, question.site,
+                                question.folder);
+    wxMessageDialog ask(this, text, _("Orvane"), wxOK | wxCANCEL | wxCANCEL_DEFAULT | wxICON_QUESTION | wxCENTRE);
+    ask.SetOKCancelLabels(_("Save"), _("Cancel"));
+    return ask.ShowModal() == wxID_OK;
 }
 
 void OrvaneFrame::ShowNotice(const wxString& text, bool problem)
@@ -301,13 +339,27 @@ void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
     wxString tip = page->m_strEngineName;
     if (page->HasFailed())
         tip << "\n" << page->GetFailReason();
-    if (page->GetLoadMillis() >= 0)
+    // Our own start page's load is no engine's.
+    if (page->GetLoadMillis() >= 0 && !page->GetCurrentUrl().Lower().StartsWith("file:"))
     {
         const double seconds = page->GetLoadMillis() / 1000.0;
         tip << "\n"
             << wxString::Format(page->HasFailed() ? _("Failed after %.1f s") : _("Loaded in %.1f s"), seconds);
     }
     m_pNotebook->SetPageToolTip(tab, tip);
+}
+
+void OrvaneFrame::ClearTabToolTips()
+{
+    m_tabLoadCounts.clear();
+    for (size_t tab = 0; tab < m_pNotebook->GetPageCount(); ++tab)
+        m_pNotebook->SetPageToolTip(tab, wxString());
+    // The tab rows keep the tip last shown until the pointer moves to another tab.
+    for (wxWindow* child : m_pNotebook->GetChildren())
+    {
+        if (wxDynamicCast(child, wxAuiTabCtrl))
+            child->UnsetToolTip();
+    }
 }
 
 void OrvaneFrame::ShowFailedCount()

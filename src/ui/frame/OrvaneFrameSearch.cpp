@@ -218,6 +218,7 @@ void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& c
         m_tabImages[page] = IMAGE_PAGE_BLANK;
         ConnectPageEvents(page);
     });
+    ClearTabToolTips();
     // The same panes as before, the pages dealt out in engine order.
     if (m_pPreference && m_pPreference->m_nPageLayout != 0)
         ArrangePages(false);
@@ -239,6 +240,11 @@ void OrvaneFrame::ConnectPageEvents(ZulIeCtrl* page)
 
 void OrvaneFrame::OnPageTitleChange(wxMSHTMLEvent& event)
 {
+    // Only the page on show names the window; the others say theirs when
+    // turned to.
+    ZulIeCtrl* page = CurrentPage();
+    if (!page || page->GetId() != event.GetId())
+        return;
     SetTitle(event.m_text + " - " + m_strAppTitle);
 }
 

@@ -10,6 +10,12 @@ void OrvaneFrame::CreateSuggestionPopup()
     m_pSuggDlg = new SuggDlg(this, wxID_ANY);
     m_pSuggDlg->AttachKeywordBox(m_pKeywordBox);
     m_pSuggDlg->AttachCatalogue(&m_engineManager);
+    // Pages loading meanwhile must not wipe a failure before it is read;
+    // the next key typed lets them again.
+    m_pSuggDlg->m_onStatus = [this](const wxString& text) {
+        m_strHeldStatus = text;
+        SetStatusText(text, 0);
+    };
 }
 
 void OrvaneFrame::OnKeywordChanged(wxCommandEvent& event)

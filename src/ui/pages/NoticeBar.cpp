@@ -30,7 +30,10 @@ NoticeBar::NoticeBar(wxWindow* parent)
     m_pGauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, FromDIP(wxSize(160, -1)));
     m_pButtonOpen = new wxButton(this, wxID_ANY, _("Open"));
     m_pButtonShowFolder = new wxButton(this, wxID_ANY, _("Show in Folder"));
+    m_pButtonCancel = new wxButton(this, wxID_ANY, _("Cancel"));
+    m_pButtonCancel->SetToolTip(_("Stop this download and remove what it saved"));
     m_pButtonClose = new wxButton(this, wxID_ANY, _("Close"));
+    m_pButtonClose->SetToolTip(_("Hide this bar; a download goes on"));
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(m_pIcon, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 6);
     // The text takes what the buttons leave; a long name is cut in the middle.
@@ -38,11 +41,17 @@ NoticeBar::NoticeBar(wxWindow* parent)
     row->Add(m_pGauge, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
     row->Add(m_pButtonOpen, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
     row->Add(m_pButtonShowFolder, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
+    row->Add(m_pButtonCancel, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
     row->Add(m_pButtonClose, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 4);
     m_pGauge->Hide();
     m_pButtonOpen->Hide();
     m_pButtonShowFolder->Hide();
+    m_pButtonCancel->Hide();
     SetSizerAndFit(row);
+    m_pButtonCancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+        if (m_onCancel && !m_strRunningName.empty())
+            m_onCancel(m_strRunningName);
+    });
     m_pButtonOpen->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OpenSaved(false); });
     m_pButtonShowFolder->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OpenSaved(true); });
     m_pButtonClose->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
@@ -63,9 +72,17 @@ void NoticeBar::SetText(const wxString& text, bool problem)
     m_pText->SetToolTip(text);
 }
 
+void NoticeBar::ShowCancel(bool show)
+{
+    if (!show)
+        m_strRunningName.clear();
+    m_pButtonCancel->Show(show);
+}
+
 void NoticeBar::SetNotice(const wxString& text, bool problem)
 {
     SetText(text, problem);
+    ShowCancel(false);
     m_strSavedPath.clear();
     m_pGauge->Hide();
     m_pButtonOpen->Hide();
@@ -86,7 +103,9 @@ void NoticeBar::ShowProgress(const wxString& name, unsigned long long received, 
         m_pGauge->SetValue(percent);
     else
         m_pGauge->Pulse();
-    const bool relayout = !m_pGauge->IsShown() || m_pButtonOpen->IsShown();
+    const bool relayout = !m_pGauge->IsShown() || m_pButtonOpen->IsShown() || !m_pButtonCancel->IsShown();
+    m_strRunningName = name;
+    ShowCancel(true);
     m_pGauge->Show();
     m_pButtonOpen->Hide();
     m_pButtonShowFolder->Hide();
@@ -100,6 +119,7 @@ void NoticeBar::ShowSaved(const wxString& path)
     // TRANSLATORS: a finished download; the file's name, then the folder it is in
     SetText(wxString::Format(_("Saved \"%s\" to %s"), file.GetFullName(), file.GetPath()), false);
     m_strSavedPath = path;
+    ShowCancel(false);
     m_pGauge->Hide();
     m_pButtonOpen->Show();
     m_pButtonShowFolder->Show();

@@ -35,11 +35,14 @@ public:
 
     // Asked to close; the window hides the bar.
     std::function<void()> m_onClose;
+    // Asked to cancel the download whose progress is on show.
+    std::function<void(const wxString& name)> m_onCancel;
 
     wxStaticText* m_pText = nullptr;
     wxGauge* m_pGauge = nullptr;
     wxButton* m_pButtonOpen = nullptr;
     wxButton* m_pButtonShowFolder = nullptr;
+    wxButton* m_pButtonCancel = nullptr;
     wxButton* m_pButtonClose = nullptr;
 
 private:
@@ -48,4 +51,6 @@ private:
 
     wxStaticBitmap* m_pIcon = nullptr;
     wxString m_strSavedPath;
+    wxString m_strRunningName;  // the download on show, while it runs
+    void ShowCancel(bool show);
 };

@@ -173,7 +173,8 @@ void SuggDlg::FetchSuggestions(const wxString& keyword)
         SetSuggestions(wxArrayString());
         TurnOff(_("Suggestions are off: the suggestion service address is not valid."));
         ShowError(wxString::Format(
-            _("The suggestion service address \"%s\" is not valid; suggestions are off."), setting));
+            _("The suggestion service address \"%s\" is not valid; suggestions are off."), setting),
+            wxString());
         return;
     }
 
@@ -210,6 +211,7 @@ void SuggDlg::OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
     {
         case SuggThread::Outcome::Suggestions:
             m_nConnectFailures = 0;
+            m_bFailureShown = false;
             break;
         case SuggThread::Outcome::Skipped:
             break;
@@ -223,19 +225,27 @@ void SuggDlg::OnFetchDone(unsigned requestNumber, SuggThread::Outcome outcome,
                 TurnOff(_("Suggestions are off: the suggestion service refused the request."));
             break;
         case SuggThread::Outcome::ConnectFailed:
+        {
             if (!m_bSuggAvailable || ++m_nConnectFailures < kFailuresBeforeOff)
                 break;
-            TurnOff(_("Suggestions are off: the suggestion service cannot be reached."));
-            // Fetches that were already running fail the same way; one box is enough.
+            const wxString off = _("Suggestions are off: the suggestion service cannot be reached.");
+            TurnOff(off);
+            // Fetches that were already running fail the same way; once is enough.
             if (!m_bFailureShown)
             {
                 m_bFailureShown = true;
                 ShowError(wxString(_("An unknown error occurred while getting suggetions.")) +
-                          _("\nPlease check your internet connection and try again."));
+                              _("\nPlease check your internet connection and try again."),
+                          off);
             }
             break;
+        }
         case SuggThread::Outcome::Error:
-            ShowError(_("An unknown error occurred while getting suggetions."));
+            if (!m_bFailureShown)
+            {
+                m_bFailureShown = true;
+                ShowError(_("An unknown error occurred while getting suggetions."), wxString());
+            }
             break;
     }
 }
@@ -257,14 +267,26 @@ void SuggDlg::ResetService()
 
 void SuggDlg::ShowStatus(const wxString& text)
 {
+    if (m_onStatus)
+    {
+        m_onStatus(text);
+        return;
+    }
     auto* frame = wxDynamicCast(GetParent(), wxFrame);
     if (frame && frame->GetStatusBar())
         frame->SetStatusText(text, 0);
 }
 
-void SuggDlg::ShowError(const wxString& message)
+void SuggDlg::ShowError(const wxString& message, const wxString& status)
 {
-    wxMessageBox(message, _("Orvane"), wxOK | wxCENTRE);
+    // Not a message box: it would take the focus while the person types, and
+    // the next keys would answer it instead of reaching the keyword box.
+    wxString line = message;
+    line.Replace("\n", " ");
+    line.Trim();
+    if (!status.empty())
+        line << "  " << status;
+    ShowStatus(line);
 }
 
 void SuggDlg::AttachKeywordBox(wxComboBox* keywordBox)
@@ -449,6 +471,12 @@ void SuggDlg::OnKeywordKeyDown(wxKeyEvent& event)
         m_pListBox->SetSelection(0);
         Raise();
         m_pListBox->SetFocus();
+        return;
+    }
+    if (key == WXK_ESCAPE && !event.HasAnyModifiers() && IsShown())
+    {
+        // Whatever the pop-up lists; the typing goes on in the box.
+        Hide();
         return;
     }
     event.Skip();

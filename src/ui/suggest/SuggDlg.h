@@ -5,6 +5,7 @@
 #include <wx/arrstr.h>
 #include <wx/dialog.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -58,6 +59,10 @@ public:
     // Tests shorten the service time-out; 10 seconds otherwise.
     static void SetTimeoutForTesting(int seconds);
 
+    // Where the pop-up's status messages go; the parent frame's status bar
+    // when not set.
+    std::function<void(const wxString&)> m_onStatus;
+
     bool m_bSuggAvailable = true;
     wxComboBox* m_pKeywordBox = nullptr;  // not owned
     wxString m_strKeyword;
@@ -85,7 +90,8 @@ private:
     void SetKeyboardMode(bool on);
     void ChooseSuggestion(int index);
     void ReturnToKeywordBox();
-    void ShowError(const wxString& message);
+    // A failure said in the status bar, one line, with `status` after it.
+    void ShowError(const wxString& message, const wxString& status);
     // The service is asked no more in this run; the status bar says why.
     void TurnOff(const wxString& status);
     void ShowStatus(const wxString& text);

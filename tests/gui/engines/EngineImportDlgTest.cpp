@@ -460,3 +460,42 @@ TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
     EXPECT_EQ("l", Engines().m_engines[1]->m_strShortcut);
     EXPECT_EQ("English", Engines().m_engines[1]->m_strLanguage);
 }
+
+// An engine that differs from one in the group only in other query
+// parameters (a browser's copy of a shipped engine) is probably the same:
+// said so and not ticked, but it may still be ticked. Another host, path or
+// search parameter is a new engine.
+TEST_F(EngineImportDlgTest, AnEngineDifferingOnlyInOtherParametersIsProbablyInTheCatalogue)
+{
+    WriteFileBytes(m_sandbox.File("backup.xml"),
+                   "<ENGINES>"
+                   "<ENGINE><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY>"
+                   "<NAME>Kilo2</NAME><URL>HTTP://127.0.0.1:9/kilo?ie=UTF-8&amp;q=*&amp;rlz=1</URL></ENGINE>"
+                   "<ENGINE><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY>"
+                   "<NAME>OtherPath</NAME><URL>http://127.0.0.1:9/kilo2?q=*&amp;x=1</URL></ENGINE>"
+                   "<ENGINE><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY>"
+                   "<NAME>OtherParameter</NAME><URL>http://127.0.0.1:9/kilo?p=*&amp;q=1</URL></ENGINE>"
+                   "<ENGINE><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Web</CATEGORY>"
+                   "<NAME>OtherGroup</NAME><URL>http://127.0.0.1:9/kilo?q=*&amp;hl=de</URL></ENGINE>"
+                   "</ENGINES>");
+    ImportFile(m_sandbox.File("backup.xml"), ExpectImportDlg(
+        [](EngineImportDlg& dlg) {
+            wxListCtrl* list = dlg.GetList();
+            ASSERT_EQ(4, list->GetItemCount());
+            const struct
+            {
+                const char* column;
+                bool ticked;
+            } rows[] = {{"Probably in catalogue", false}, {"", true}, {"", true}, {"", true}};
+            for (long row = 0; row < 4; ++row)
+            {
+                SCOPED_TRACE(list->GetItemText(row, EngineImportDlg::COLUMN_NAME).utf8_string());
+                EXPECT_EQ(rows[row].column, list->GetItemText(row, EngineImportDlg::COLUMN_IN_CATALOGUE));
+                EXPECT_EQ(rows[row].ticked, dlg.IsTicked(row));
+            }
+            dlg.SetTicked(0, true);
+            EXPECT_TRUE(dlg.IsTicked(0));
+        },
+        wxID_OK));
+    EXPECT_EQ(5u, Engines().m_engines.size());
+}

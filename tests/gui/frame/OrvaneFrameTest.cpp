@@ -9,6 +9,8 @@
 
 #include <wx/aui/auibar.h>
 #include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/listctrl.h>
 #include <wx/aui/framemanager.h>
 #include <wx/choicdlg.h>
 #include <wx/combobox.h>
@@ -255,32 +257,84 @@ TEST_F(OrvaneFrameTest, SmallWindowOverflowsToolsAndKeepsHalfTheHeightForThePage
     EXPECT_GE(KeywordBox()->GetSize().x, 400);
 }
 
-TEST_F(OrvaneFrameTest, TabFromTheKeywordBoxVisitsTheListsThenTheEngineList)
+// Tab visits every control a person can use, visibly, and comes back to the
+// keyword box; Shift+Tab goes the other way. With the engine manager shown
+// and hidden.
+TEST_F(OrvaneFrameTest, TabFromTheKeywordBoxCyclesThroughEveryControl)
 {
     OpenFrame();
+    ASSERT_TRUE(WaitIdle());
     m_frame->Raise();
     ASSERT_TRUE(WaitUntil([&] { return m_frame->IsActive(); }, 3000));
-    KeywordBox()->SetFocus();
-    const std::vector<wxWindow*> stops = {KeywordBox(), LangChoice(), CategoryChoice(), EnginePanel()};
-    // GTK focuses parts of a control (a combo box's button), which the
-    // toolkit does not name: the stop is the control holding the focus.
-    auto stop = [&] {
-        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(m_frame->GetHandle()));
-        for (size_t i = 0; focus && i < stops.size(); ++i)
-            if (focus == stops[i]->GetHandle() || gtk_widget_is_ancestor(focus, stops[i]->GetHandle()))
-                return static_cast<int>(i);
-        return -1;
-    };
-    ASSERT_TRUE(WaitUntil([&] { return stop() == 0; }, 3000));
-    std::vector<int> visited = {0};
-    for (int press = 0; press < 6 && visited.back() != 3; ++press)
+    for (const bool manager : {true, false})
     {
-        wxUIActionSimulator().Char(WXK_TAB);
+        SCOPED_TRACE(manager ? "engine manager shown" : "engine manager hidden");
+        if (AuiManager()->GetPane(EnginePanel()).IsShown() != manager)
+            Command(OrvaneFrame::ID_MENU_ENGINE_MGR);
         DrainEvents();
-        WaitUntil([&] { return stop() != visited.back(); }, 1000);
-        if (stop() != visited.back())
-            visited.push_back(stop());
+        std::vector<wxWindow*> stops = {KeywordBox(), LangChoice(), CategoryChoice(), Notebook()->GetCurrentPage()};
+        if (manager)
+        {
+            // A selection enables the buttons that act on it.
+            EngineList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            DrainEvents();
+            stops.push_back(EngineList());
+            stops.push_back(ShowAllBox());
+            for (wxWindow* button : {ButtonAdd(), ButtonEdit(), ButtonDelete(), ButtonCopy(), ButtonEnable(),
+                                     ButtonUp(), ButtonDown()})
+                if (button->IsEnabled())
+                    stops.push_back(button);
+        }
+        // GTK focuses parts of a control (a combo box's entry), which the
+        // toolkit does not name: the stop is the control holding the focus.
+        auto stop = [&] {
+            GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(m_frame->GetHandle()));
+            for (size_t i = 0; focus && i < stops.size(); ++i)
+                if (focus == stops[i]->GetHandle() || gtk_widget_is_ancestor(focus, stops[i]->GetHandle()))
+                    return static_cast<int>(i);
+            return -1;
+        };
+        KeywordBox()->SetFocus();
+        ASSERT_TRUE(WaitUntil([&] { return stop() == 0; }, 3000));
+        for (const int direction : {1, -1})
+        {
+            SCOPED_TRACE(direction > 0 ? "Tab" : "Shift+Tab");
+            std::vector<int> visited, expected;
+            const int n = static_cast<int>(stops.size());
+            for (int press = 1; press <= n; ++press)
+            {
+                expected.push_back(((direction * press) % n + n) % n);
+                wxUIActionSimulator().Char(WXK_TAB, direction > 0 ? wxMOD_NONE : wxMOD_SHIFT);
+                WaitUntil([&] { return stop() == expected.back(); }, 2000);
+                visited.push_back(stop());
+            }
+            EXPECT_EQ(visited, expected);
+        }
     }
-    // Nothing unseen in between: every Tab lands on one of these, in order.
-    EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3}));
+}
+
+// At 640x480 the engine manager is lower than its button column: every
+// button can still be reached and, once focused, is on screen.
+TEST_F(OrvaneFrameTest, EveryEngineButtonCanBeReachedInASmallWindow)
+{
+    OpenFrame();
+    ASSERT_TRUE(EnginePane().IsShown());
+    m_frame->SetSize(640, 480);
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->GetSize() == wxSize(640, 480); }, 3000));
+    DrainEvents();
+    EngineList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    DrainEvents();
+    const wxRect pane = EnginePanel()->GetScreenRect();
+    const wxRect window(m_frame->ClientToScreen(wxPoint(0, 0)), m_frame->GetClientSize());
+    for (wxWindow* button : {static_cast<wxWindow*>(ShowAllBox()), static_cast<wxWindow*>(ButtonAdd()),
+                             static_cast<wxWindow*>(ButtonEnable()), static_cast<wxWindow*>(ButtonUp()),
+                             static_cast<wxWindow*>(ButtonDown())})
+    {
+        SCOPED_TRACE(button->GetName().utf8_string());
+        button->SetFocus();
+        DrainEvents();
+        const wxRect rect = button->GetScreenRect();
+        EXPECT_TRUE(pane.Contains(rect) && window.Contains(rect))
+            << rect.y << ".." << rect.GetBottom() << " outside " << pane.y << ".." << pane.GetBottom();
+    }
 }

@@ -559,3 +559,23 @@ TEST_F(SearchFlowTest, ShortcutsSearchOnlyTheirEnginesAndSwitchTheGroup)
         EXPECT_EQ(History(), (std::vector<wxString>{"!d !a otter", "sea !B otter"}));
     }
 }
+
+// With many pages loading, the window's title is the page on show's, not
+// whichever page changed its title last.
+TEST_F(SearchFlowTest, OnlyThePageOnShowNamesTheWindow)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    Notebook()->SetSelection(1);
+    Search("otter");
+    EXPECT_TRUE(WaitUntil([&] { return m_frame->GetTitle() == "T/beta?q=otter&x=1 - Orvane"; }, 5000))
+        << m_frame->GetTitle();
+    ZulIeCtrl* alpha = Pages().GetPage(0);
+    alpha->LoadUrl(wxString::FromUTF8("http://" + m_server->HostPort() + "/alpha-later"));
+    ASSERT_TRUE(WaitUntil([&] { return alpha->GetTitle() == "T/alpha-later"; }));
+    ASSERT_TRUE(WaitIdle());
+    DrainEvents();
+    EXPECT_EQ(m_frame->GetTitle(), "T/beta?q=otter&x=1 - Orvane");
+    Notebook()->SetSelection(0);
+    EXPECT_EQ(m_frame->GetTitle(), "T/alpha-later - Orvane");
+}

@@ -10,7 +10,10 @@
 #include "WebSession.h"
 
 #include <wx/clipbrd.h>
+#include <wx/combobox.h>
+#include <wx/panel.h>
 #include <wx/dir.h>
+#include <wx/filename.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -26,6 +29,7 @@
 #include <webkit2/webkit2.h>
 
 #include <filesystem>
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -54,7 +58,10 @@ std::string CatalogueOf(const std::vector<std::pair<std::string, std::string>>& 
 class ExpectSaveQuestion : public wxExpectModalBase<wxMessageDialog, ExpectSaveQuestion>
 {
 public:
-    ExpectSaveQuestion(int answer, int* asked) : m_answer(answer), m_asked(asked)
+    // expected: the whole question, when the test knows it.
+    ExpectSaveQuestion(int answer, int* asked, const wxString& expected = wxString(),
+                       std::function<void()> check = {})
+        : m_answer(answer), m_asked(asked), m_expected(expected), m_check(std::move(check))
     {
         m_description = "the question before saving";
     }
@@ -62,7 +69,14 @@ public:
 protected:
     int OnInvoked(wxMessageDialog* dlg) const override
     {
-        EXPECT_EQ(dlg->GetMessage(), "Save \"file.bin\" from 127.0.0.1?");
+        if (m_expected.empty())
+            EXPECT_TRUE(dlg->GetMessage().Contains(" wants to save \"file.bin\"") &&
+                        dlg->GetMessage().Contains(" from 127.0.0.1 into "))
+                << dlg->GetMessage();
+        else
+            EXPECT_EQ(dlg->GetMessage(), m_expected);
+        if (m_check)
+            m_check();
         EXPECT_EQ(dlg->GetOKLabel(), "Save");
         EXPECT_EQ(dlg->GetCancelLabel(), "Cancel");
         ++*m_asked;
@@ -72,6 +86,8 @@ protected:
 private:
     int m_answer;
     int* m_asked;
+    wxString m_expected;
+    std::function<void()> m_check;
 };
 
 class ResultPagesTest : public OrvaneFrameFixture
@@ -135,6 +151,9 @@ protected:
             r.body = "<html><head><title>Storage</title></head><body><script>"
                      "document.title = 'seen ' + (localStorage.getItem('k') || 'nothing');"
                      "localStorage.setItem('k', 'before');</script></body></html>";
+        else if (path == "/form")
+            r.body = "<html><head><title>Form</title></head><body style='margin:0'><input id='f' autofocus "
+                     "style='box-sizing:border-box;width:100vw;height:100vh;font-size:40px'></body></html>";
         else if (path == "/file.bin")
         {
             r.contentType = "application/octet-stream";
@@ -709,5 +728,188 @@ TEST_F(ResultPagesTest, SiteDataLastsOneRunWhenCookiesAreNotKept)
         EXPECT_EQ(Tab(0)->GetTitle(), expected);
         CloseFrame();
         ConfigStore::Close();
+    }
+}
+
+// The window's keys (the README's table) with the focus inside a page, even
+// in the page's text field; Backspace stays the field's.
+TEST_F(ResultPagesTest, TheWindowsKeysWorkWithTheFocusInAPage)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"One", PageUrl("/fruit?q=*")}, {"Two", PageUrl("/fruit?q=*")}})));
+    OpenFrame();
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Fruit" && Tab(1)->GetTitle() == "Fruit"; }));
+    ASSERT_TRUE(WaitIdle());
+    Notebook()->SetSelection(0);
+    ZulIeCtrl* page = Tab(0);
+    page->LoadUrl(PageUrl("/form"));
+    ASSERT_TRUE(WaitUntil([&] { return page->GetTitle() == "Form"; }));
+    ASSERT_TRUE(WaitIdle());
+    m_frame->Raise();
+    ASSERT_TRUE(WaitUntil([&] { return m_frame->IsActive(); }, 3000));
+    // The toolkit does not follow the focus into a web view; GTK does.
+    auto focusInPage = [&] {
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(m_frame->GetHandle()));
+        return focus && (focus == page->GetHandle() || gtk_widget_is_ancestor(focus, page->GetHandle()));
+    };
+    auto field = [&] {
+        wxString value;
+        page->GetWebView()->RunScript("document.getElementById('f').value", &value);
+        return value;
+    };
+    auto formLoads = [&] {
+        const std::vector<std::string> targets = RequestTargetsOf(*m_pages);
+        return std::count(targets.begin(), targets.end(), "/form");
+    };
+    ClickInPage(page);
+    ASSERT_TRUE(WaitUntil(focusInPage, 3000));
+    wxUIActionSimulator sim;
+    sim.Text("ab");
+    ASSERT_TRUE(WaitUntil([&] { return field() == "ab"; }, 3000)) << field();
+    {
+        SCOPED_TRACE("Backspace edits the field and does not go back");
+        sim.Char(WXK_BACK);
+        EXPECT_TRUE(WaitUntil([&] { return field() == "a"; }, 3000)) << field();
+        EXPECT_EQ(page->GetTitle(), "Form");
+    }
+    {
+        SCOPED_TRACE("Alt+Left in the field goes back, Alt+Right forward");
+        sim.Char(WXK_LEFT, wxMOD_ALT);
+        EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == "Fruit"; }, 5000)) << page->GetTitle();
+        EXPECT_TRUE(focusInPage());
+        sim.Char(WXK_RIGHT, wxMOD_ALT);
+        EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == "Form"; }, 5000)) << page->GetTitle();
+        ASSERT_TRUE(WaitIdle());
+    }
+    {
+        SCOPED_TRACE("F5 reloads the page");
+        const auto loads = formLoads();
+        ASSERT_TRUE(focusInPage());
+        sim.Char(WXK_F5);
+        EXPECT_TRUE(WaitUntil([&] { return formLoads() == loads + 1; }, 5000));
+        ASSERT_TRUE(WaitIdle());
+    }
+    {
+        SCOPED_TRACE("F7 shows and hides the engine manager");
+        wxAuiPaneInfo& pane = AuiManager()->GetPane(EnginePanel());
+        const bool shown = pane.IsShown();
+        ASSERT_TRUE(focusInPage());
+        sim.Char(WXK_F7);
+        EXPECT_TRUE(WaitUntil([&] { return pane.IsShown() != shown; }, 3000));
+        ClickInPage(page);
+        ASSERT_TRUE(WaitUntil(focusInPage, 3000));
+        sim.Char(WXK_F7);
+        EXPECT_TRUE(WaitUntil([&] { return pane.IsShown() == shown; }, 3000));
+    }
+    {
+        SCOPED_TRACE("Ctrl+Tab turns to the next page");
+        ClickInPage(page);
+        ASSERT_TRUE(WaitUntil(focusInPage, 3000));
+        sim.Char(WXK_TAB, wxMOD_CONTROL);
+        EXPECT_TRUE(WaitUntil([&] { return CurPage() == 1; }, 3000));
+    }
+    {
+        SCOPED_TRACE("F6 goes back to the keyword box");
+        page = Tab(1);
+        ClickInPage(page);
+        ASSERT_TRUE(WaitUntil(focusInPage, 3000));
+        sim.Char(WXK_F6);
+        EXPECT_TRUE(WaitUntil([&] { return KeywordBox()->HasFocus(); }, 3000));
+    }
+}
+
+// With no download folder set, files go into ~/Downloads, made for them. A
+// download a page starts on its own is asked about over its own tab, naming
+// the tab, the size and the folder. While one runs the notice bar offers
+// Cancel; Close only hides the bar.
+TEST_F(ResultPagesTest, DownloadsAskOverTheirTabAndCanBeCancelled)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"One", PageUrl("/good?q=*")}, {"Two", PageUrl("/good?q=*")}})));
+    const std::string folder = m_sandbox.File("Downloads");
+    m_download.assign(256 * 1024, 'x');
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(WebDownloads::Folder(), wxString::FromUTF8(folder));
+    EXPECT_FALSE(wxDirExists(wxString::FromUTF8(folder)));
+    {
+        SCOPED_TRACE("asked over the tab that started it, with its size and folder; saved into a new ~/Downloads");
+        Notebook()->SetSelection(1);
+        int asked = 0;
+        const wxString question = wxString::Format(
+            "The page in the tab \"One\" wants to save \"file.bin\" (%s) from 127.0.0.1 into %s.",
+            wxFileName::GetHumanReadableSize(wxULongLong(m_download.size())), wxString::FromUTF8(folder));
+        wxTEST_DIALOG(
+            {
+                Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+                ASSERT_TRUE(WaitUntil([&] { return NoticeBarPanel() && !NoticeBarPanel()->GetSavedPath().empty(); }, 30000));
+            },
+            ExpectSaveQuestion(wxID_OK, &asked, question, [&] { EXPECT_EQ(Notebook()->GetSelection(), 0); }));
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(ReadFileBytes(folder + "/file.bin"), m_download);
+    }
+    m_streamDownload = true;
+    auto startStreaming = [&] {
+        int asked = 0;
+        wxTEST_DIALOG(
+            {
+                Tab(0)->LoadUrl(wxString::FromUTF8(PageUrl("/file.bin")));
+                ASSERT_TRUE(WaitUntil([&] { return Downloads()->CountRunning() == 1 && NoticeBarPanel()->m_pButtonCancel->IsShown(); }, 20000));
+            },
+            ExpectSaveQuestion(wxID_OK, &asked).Optional());
+    };
+    auto barShown = [&] { return AuiManager()->GetPane(NoticeBarPanel()).IsShown(); };
+    {
+        SCOPED_TRACE("Cancel stops the download and removes what it wrote");
+        startStreaming();
+        NoticeBar* bar = NoticeBarPanel();
+        EXPECT_EQ(bar->m_pButtonClose->GetToolTipText(), "Hide this bar; a download goes on");
+        wxCommandEvent click(wxEVT_BUTTON, bar->m_pButtonCancel->GetId());
+        click.SetEventObject(bar->m_pButtonCancel);
+        bar->m_pButtonCancel->ProcessWindowEvent(click);
+        EXPECT_TRUE(WaitUntil([&] { return Downloads()->CountRunning() == 0; }, 5000));
+        EXPECT_TRUE(bar->GetNotice().Contains("cancelled")) << bar->GetNotice();
+        EXPECT_FALSE(bar->m_pButtonCancel->IsShown());
+        wxArrayString files;
+        wxDir::GetAllFiles(wxString::FromUTF8(folder), &files, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
+        EXPECT_EQ(files.size(), 1u);
+    }
+    {
+        SCOPED_TRACE("Close hides the bar and the download goes on");
+        startStreaming();
+        NoticeBar* bar = NoticeBarPanel();
+        wxCommandEvent click(wxEVT_BUTTON, bar->m_pButtonClose->GetId());
+        click.SetEventObject(bar->m_pButtonClose);
+        bar->m_pButtonClose->ProcessWindowEvent(click);
+        EXPECT_FALSE(barShown());
+        const wxString before = bar->GetNotice();
+        EXPECT_TRUE(WaitUntil([&] { return bar->GetNotice() != before; }, 10000));
+        EXPECT_FALSE(barShown());
+        EXPECT_EQ(Downloads()->CountRunning(), 1u);
+    }
+}
+
+// Rebuilt pages (a group change, an import, Clear Result) show the start
+// page: their tabs' tips no longer tell of the loads before.
+TEST_F(ResultPagesTest, RebuiltPagesTipsSayNothingOfTheLoadsBefore)
+{
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"One", PageUrl("/good?q=*")}, {"Two", PageUrl("/good?q=*")}})));
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good" && Tab(1)->GetTitle() == "Good"; }));
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitUntil([&] { return Notebook()->GetPageToolTip(1).Contains("Loaded in"); }, 3000));
+    Command(OrvaneFrame::ID_TOOL_CLEAR, wxEVT_TOOL);
+    ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Start" && Tab(1)->GetTitle() == "Start"; }));
+    ASSERT_TRUE(WaitIdle());
+    for (size_t tab = 0; tab < Notebook()->GetPageCount(); ++tab)
+    {
+        SCOPED_TRACE(tab);
+        // Written again by the timer once the start page is in.
+        EXPECT_TRUE(WaitUntil([&] { return !Notebook()->GetPageToolTip(tab).empty(); }, 3000));
+        EXPECT_FALSE(Notebook()->GetPageToolTip(tab).Contains("Loaded in")) << Notebook()->GetPageToolTip(tab);
     }
 }
