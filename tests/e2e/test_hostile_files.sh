@@ -43,7 +43,7 @@ depth = 1000000
 with open(chromium + "/Local State", "w") as f:
     f.write('{"profile":{"info_cache":{"Default":{"deep":' + "[" * depth + "]" * depth + ',"name":' +
             json.dumps(evil) + '}}}}')
-web_data(work + "/many/Web Data", [("E%d" % i, "https://e.test/?q={searchTerms}&i=%d" % i) for i in range(1500)])
+web_data(work + "/many/Web Data", [("E%d" % i, "https://e.test/%d?q={searchTerms}" % i) for i in range(1500)])
 os.makedirs(work + "/view")
 db = sqlite3.connect(work + "/view/Web Data")
 db.execute("CREATE VIEW keywords AS WITH RECURSIVE r(id) AS (SELECT 1 UNION ALL SELECT id + 1 FROM r) "
