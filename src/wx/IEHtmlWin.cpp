@@ -1,5 +1,6 @@
 #include "IEHtmlWin.h"
 
+#include "PageProbe.h"
 #include "pages/ErrorPage.h"
 
 #include <wx/filename.h>
@@ -243,10 +244,18 @@ gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPo
         return FALSE;
     WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
     const int status = answer ? static_cast<int>(webkit_uri_response_get_status_code(answer)) : 0;
-    if (!static_cast<wxIEHtmlWin*>(data)->OnNativeResponse(status))
-        return FALSE;
-    webkit_policy_decision_ignore(decision);
-    return TRUE;
+    // Cloudflare marks its challenge pages so.
+    SoupMessageHeaders* headers = answer ? webkit_uri_response_get_http_headers(answer) : nullptr;
+    const char* mitigated = headers ? soup_message_headers_get_one(headers, "cf-mitigated") : nullptr;
+    bool challenge = false;
+    if (mitigated)
+    {
+        gchar* value = g_strstrip(g_strdup(mitigated));
+        challenge = g_ascii_strcasecmp(value, "challenge") == 0;
+        g_free(value);
+    }
+    static_cast<wxIEHtmlWin*>(data)->OnNativeResponse(status, challenge);
+    return FALSE;
 }
 
 gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data)
@@ -389,12 +398,14 @@ void wxIEHtmlWin::ConnectNativeSignals()
 
     if (m_dZoom != 1.0)
         webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(native), m_dZoom);
+    m_probe = std::make_unique<PageProbe>(native);
 }
 
 void wxIEHtmlWin::DisconnectNativeSignals()
 {
     if (!m_native)
         return;
+    m_probe.reset();
     for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler,
                                     &m_loadingHandler, &m_createHandler, &m_loadChangedHandler,
                                     &m_loadFailedHandler, &m_tlsHandler, &m_policyHandler,
@@ -435,6 +446,8 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     m_strFailReason.clear();
     m_strPendingReason.clear();
     m_nErrorPageStage = 0;
+    if (m_probe)
+        m_probe->Cancel();
     m_browser->LoadURL(ToLoadableUrl(url));
 }
 
@@ -462,6 +475,8 @@ void wxIEHtmlWin::ShowRefused(const wxString& url, const wxString& reason)
     m_strRefusedUrl = url;
     if (!m_native)
         return;
+    m_probe->LoadStarted(std::string(url.utf8_str()));
+    m_probe->LoadFailed();
     // A blank base: the page gets no rights of the refused address.
     webkit_web_view_load_html(WEBKIT_WEB_VIEW(m_native), BuildErrorPage(url, reason).utf8_str(),
                               "about:blank");
@@ -482,7 +497,7 @@ bool wxIEHtmlWin::IsBusy(bool& busy)
     // WebKit's own loading state: it also ends for loads that finish
     // without a load event (same-document navigations, cancelled policies).
     if (m_native)
-        busy = webkit_web_view_is_loading(WEBKIT_WEB_VIEW(m_native)) != FALSE;
+        busy = webkit_web_view_is_loading(WEBKIT_WEB_VIEW(m_native)) != FALSE || m_probe->IsPending();
     else
         busy = m_browser->IsBusy();
     return true;
@@ -697,6 +712,8 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             m_strStartedUrl = ViewUri(m_native);
             if (!IsWebAddress(m_strStartedUrl))
                 m_strStartedUrl.clear();
+            m_nMainStatus = 0;
+            m_probe->LoadStarted(std::string(m_strStartedUrl.utf8_str()));
             break;
         case WEBKIT_LOAD_COMMITTED:
         {
@@ -714,7 +731,19 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             if (m_nErrorPageStage == 2)
                 m_nErrorPageStage = 0;
             else if (m_nErrorPageStage == 0 && !m_bLoadEnded)
+            {
+                // The server's own page for an error status stays on show.
+                if (m_nMainStatus >= 400)
+                {
+                    m_bFailed = true;
+                    // TRANSLATORS: %d is an HTTP status code such as 404 or 500
+                    m_strFailReason = wxString::Format(_("The server answered with error %d."), m_nMainStatus);
+                }
                 EndLoad();
+                // Only web pages have an outcome: not the start page or a blank one.
+                if (!m_strStartedUrl.empty())
+                    m_probe->LoadFinished(m_nUsualLinks);
+            }
             break;
         default:
             break;
@@ -767,6 +796,7 @@ void wxIEHtmlWin::ShowFailure(const wxString& uri, const wxString& reason)
     m_strFailReason = reason;
     if (!m_native)
         return;
+    m_probe->LoadFailed();
     m_nErrorPageStage = 1;
     // Loaded from inside the failure report, WebKit keeps the history right:
     // the error page stands in for the failed address.
@@ -775,13 +805,21 @@ void wxIEHtmlWin::ShowFailure(const wxString& uri, const wxString& reason)
                                         uri.utf8_str());
 }
 
-bool wxIEHtmlWin::OnNativeResponse(int status)
+void wxIEHtmlWin::OnNativeResponse(int status, bool challengeHeader)
 {
-    if (status < 400)
-        return false;
-    // TRANSLATORS: %d is an HTTP status code such as 404 or 500
-    m_strPendingReason = wxString::Format(_("The server answered with error %d."), status);
-    return true;
+    m_nMainStatus = status;
+    if (m_probe)
+        m_probe->MainResponse(status, challengeHeader);
+}
+
+bool wxIEHtmlWin::HasVerdict() const
+{
+    return m_probe && m_probe->HasVerdict();
+}
+
+bool wxIEHtmlWin::IsProbing() const
+{
+    return m_probe && m_probe->IsPending();
 }
 
 void wxIEHtmlWin::OnLoadTimeout(wxTimerEvent&)
