@@ -399,6 +399,31 @@ void wxIEHtmlWin::ConnectNativeSignals()
     if (m_dZoom != 1.0)
         webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(native), m_dZoom);
     m_probe = std::make_unique<PageProbe>(native);
+    EnsureLayoutSize();
+}
+
+void wxIEHtmlWin::EnsureLayoutSize()
+{
+    // GTK sizes no widget that is not on screen: a view in a hidden tab, or
+    // one that is never shown (--check), would lay its page out in a view
+    // of nothing, where no layer covers anything. It gets the size it would
+    // have; the toolkit's own sizing takes over once it is shown.
+    GtkWidget* widget = GTK_WIDGET(m_native);
+    if (!widget || gtk_widget_get_mapped(widget))
+        return;
+    GtkAllocation current;
+    gtk_widget_get_allocation(widget, &current);
+    if (current.width > 1 && current.height > 1)
+        return;
+    wxSize size = GetClientSize();
+    for (wxWindow* w = GetParent(); w && (size.x < 200 || size.y < 150); w = w->GetParent())
+        size = w->GetClientSize();
+    if (size.x < 200 || size.y < 150)
+        size = wxSize(1024, 768);
+    GtkRequisition minimum, natural;
+    gtk_widget_get_preferred_size(widget, &minimum, &natural);
+    GtkAllocation allocation = {0, 0, size.x, size.y};
+    gtk_widget_size_allocate(widget, &allocation);
 }
 
 void wxIEHtmlWin::DisconnectNativeSignals()
@@ -446,8 +471,9 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     m_strFailReason.clear();
     m_strPendingReason.clear();
     m_nErrorPageStage = 0;
+    // The outcome on show belonged to the page before.
     if (m_probe)
-        m_probe->Cancel();
+        m_probe->LoadStarted(std::string(url.utf8_str()));
     m_browser->LoadURL(ToLoadableUrl(url));
 }
 
@@ -740,9 +766,14 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
                     m_strFailReason = wxString::Format(_("The server answered with error %d."), m_nMainStatus);
                 }
                 EndLoad();
-                // Only web pages have an outcome: not the start page or a blank one.
-                if (!m_strStartedUrl.empty())
+                // Only web pages have an outcome: not the start page or a
+                // blank one. The address is read now: at the load's start
+                // WebKit may still report the page before.
+                if (IsWebAddress(ViewUri(m_native)))
+                {
+                    EnsureLayoutSize();
                     m_probe->LoadFinished(m_nUsualLinks);
+                }
             }
             break;
         default:

@@ -132,6 +132,7 @@ protected:
 
 private:
     void ConnectNativeSignals();
+    void EnsureLayoutSize();
     void DisconnectNativeSignals();
 
     void OnNavigating(wxWebViewEvent& event);

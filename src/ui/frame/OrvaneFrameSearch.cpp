@@ -5,6 +5,7 @@
 
 #include "catalogue/ShortcutQuery.h"
 #include "store/Preference.h"
+#include "pages/CatalogueCheck.h"
 #include "pages/ResultNotebook.h"
 #include "suggest/SuggDlg.h"
 #include "WebDownloads.h"
@@ -301,7 +302,7 @@ void OrvaneFrame::SetSearchingState(bool searching)
     m_pToolBar->EnableTool(ID_TOOL_START_SEARCH, idle);
     m_pMenuStopSearching->Enable(searching);
     m_pToolBar->EnableTool(ID_TOOL_STOP_SEARCH, searching);
-    m_pEngineMgrPanel->Enable(idle);
+    m_pEngineMgrPanel->Enable(idle && m_checks.empty());
     // The catalogue never changes during a search.
     m_pMenuImport->Enable(idle);
     UpdateAddThisEngine();
@@ -353,12 +354,16 @@ void OrvaneFrame::StartSearch()
     const std::vector<const Engine*>* only = query.HasShortcut() ? &query.searched : nullptr;
     ZulIeCtrl* first = nullptr;
     m_nSearchTabs = 0;
+    m_searchedPages.clear();
     m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
         if (!page->m_bActive ||
             (only && std::find(only->begin(), only->end(), page->m_pEngine) == only->end()))
             return;
         SetTabImage(page, IMAGE_LOADING_FIRST);
         ++m_nSearchTabs;
+        m_searchedPages.push_back(page);
+        if (page->m_pEngine)
+            page->SetUsualLinks(m_pHealth->UsualLinks(*page->m_pEngine));
         if (only && page->m_pEngine == only->front())
             first = page;
     });
@@ -438,7 +443,7 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
                     SetTabImage(page, TabImageFor(page, false));
             });
             SetCursor(wxCursor(wxCURSOR_ARROW));
-            ShowFailedCount();
+            ShowOutcomeSummary();
         }
         m_browserManager.ForEachPage([this](unsigned, ZulIeCtrl* page) {
             if (page->m_bActive)
