@@ -109,6 +109,7 @@ double Median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
+} // namespace
 
 class BenchApp : public wxApp
 {
@@ -164,7 +165,6 @@ private:
     std::vector<wxIEHtmlWin*> m_views;
     wxTimer m_timer;
 };
-} // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(BenchApp);
 

@@ -523,7 +523,7 @@ bool wxIEHtmlWin::IsBusy(bool& busy)
     // WebKit's own loading state: it also ends for loads that finish
     // without a load event (same-document navigations, cancelled policies).
     if (m_native)
-        busy = webkit_web_view_is_loading(WEBKIT_WEB_VIEW(m_native)) != FALSE || m_probe->IsPending();
+        busy = webkit_web_view_is_loading(WEBKIT_WEB_VIEW(m_native)) != FALSE;
     else
         busy = m_browser->IsBusy();
     return true;

@@ -48,8 +48,8 @@ public:
     // on "about:blank" and Refresh shows the page again.
     void ShowRefused(const wxString& url, const wxString& reason);
     // Result: the query succeeded; busy: the view is still loading (or, before
-    // the view exists, has an address waiting for it, or its page's outcome
-    // is still being decided).
+    // the view exists, has an address waiting for it). The page's outcome
+    // may still be being decided when it is no longer busy: IsProbing.
     bool IsBusy(bool& busy);
     bool Stop();
     bool GoBack();

@@ -417,7 +417,12 @@ void OrvaneFrame::OnStopSearch(wxCommandEvent&)
 void OrvaneFrame::OnTimer(wxTimerEvent&)
 {
     m_browserManager.ReleaseViews();
-    if (m_browserManager.IsAnyBusy())
+    // A search ends once every page also has its outcome, for the summary.
+    bool probing = false;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        probing = probing || (page->m_bActive && page->IsProbing());
+    });
+    if (probing || m_browserManager.IsAnyBusy())
     {
         m_nSearching = 1;
         m_nSearchPending = 1;
@@ -426,6 +431,7 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
                 return;
             bool busy = false;
             page->IsBusy(busy);
+            busy = busy || page->IsProbing();
             SetTabImage(page, TabImageFor(page, busy));
             UpdateTabToolTip(page);
         });
