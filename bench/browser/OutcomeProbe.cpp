@@ -145,13 +145,18 @@ private:
         m_timer.Stop();
         std::vector<double> verdict, classify;
         int results = 0;
+        std::string other;
         for (wxIEHtmlWin* view : m_views)
         {
+            const PageVerdict& v = view->GetProbe()->GetVerdict();
+            if (v.outcome != PageOutcome::Results && other.empty())
+                other = std::string(OutcomeName(v.outcome)) + " (" + v.reason + ")";
             verdict.push_back(view->GetProbe()->GetVerdictMillis());
             classify.push_back(view->GetProbe()->GetClassifyMillis());
             results += view->GetProbe()->GetVerdict().outcome == PageOutcome::Results;
         }
-        std::printf("OUTCOME pages %zu, with results %d\n", m_views.size(), results);
+        std::printf("OUTCOME pages %zu, with results %d%s%s\n", m_views.size(), results,
+                    other.empty() ? "" : "; first other: ", other.c_str());
         std::printf("OUTCOME load end to verdict: median %.1f ms, slowest %.1f ms\n", Median(verdict),
                     *std::max_element(verdict.begin(), verdict.end()));
         std::printf("OUTCOME classifier per page: median %.3f ms, slowest %.3f ms\n", Median(classify),

@@ -550,7 +550,7 @@ void OrvaneFrame::BuildStatusBar()
         const wxString sample = wxString::Format(_("Frame Size: w = %d, h = %d"), 8888, 8888);
         sizeFieldWidth = std::max(sizeFieldWidth, dc.GetTextExtent(sample).x + 24);
         const wxString summary = OutcomeText::Summary({{PageOutcome::Results, 88}, {PageOutcome::BotCheck, 8},
-                                                        {PageOutcome::Consent, 8}, {PageOutcome::Empty, 8},
+                                                        {PageOutcome::Consent, 8}, {PageOutcome::Empty, 8}, {PageOutcome::HttpError, 8},
                                                         {PageOutcome::Failed, 8}});
         progressFieldWidth = std::max(progressFieldWidth, dc.GetTextExtent(summary).x + 24);
     }

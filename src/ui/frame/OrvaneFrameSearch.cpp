@@ -257,7 +257,15 @@ void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
 
 void OrvaneFrame::OnPageProgressChange(wxMSHTMLEvent& event)
 {
-    SetStatusText(wxString::Format("%d / %d", event.m_long1, event.m_long2), 1);
+    // A late report of a load that has ended must not wipe the search's summary.
+    bool loading = false;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        bool busy = false;
+        if (page->GetId() == event.GetId() && page->IsBusy(busy) && busy)
+            loading = true;
+    });
+    if (loading)
+        SetStatusText(wxString::Format("%d / %d", event.m_long1, event.m_long2), 1);
 }
 
 void OrvaneFrame::SetTabImage(ZulIeCtrl* page, int image)
