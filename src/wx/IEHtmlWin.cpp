@@ -471,7 +471,6 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     m_strFailReason.clear();
     m_strPendingReason.clear();
     m_nErrorPageStage = 0;
-    m_strRequestedUrl = ToLoadableUrl(url);
     // The outcome on show belonged to the page before.
     if (m_probe)
         m_probe->LoadStarted(std::string(url.utf8_str()));
@@ -737,11 +736,6 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             if (g_loadTimeoutSeconds > 0)
                 m_loadTimer.StartOnce(g_loadTimeoutSeconds * 1000);
             m_strStartedUrl = ViewUri(m_native);
-            // WebKit may still report the page before at this point; the
-            // address asked for is the one this load set out for.
-            if (!IsWebAddress(m_strStartedUrl))
-                m_strStartedUrl = m_strRequestedUrl;
-            m_strRequestedUrl.clear();
             if (!IsWebAddress(m_strStartedUrl))
                 m_strStartedUrl.clear();
             m_nMainStatus = 0;

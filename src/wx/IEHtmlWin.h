@@ -179,7 +179,6 @@ private:
     wxString m_strFailReason;
     wxString m_strPendingReason;   // a failure found before WebKit reports the load failed
     wxString m_strStartedUrl;      // the web address the current load set out for
-    wxString m_strRequestedUrl;    // LoadUrl's address, until its load starts
     bool m_bLoadEnded = true;
     long m_nLoadMillis = -1;
     unsigned m_nLoadCount = 0;
