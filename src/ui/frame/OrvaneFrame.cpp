@@ -552,7 +552,8 @@ void OrvaneFrame::BuildStatusBar()
         const wxString summary = OutcomeText::Summary({{PageOutcome::Results, 88}, {PageOutcome::BotCheck, 8},
                                                         {PageOutcome::Consent, 8}, {PageOutcome::Empty, 8}, {PageOutcome::HttpError, 8},
                                                         {PageOutcome::Failed, 8}});
-        progressFieldWidth = std::max(progressFieldWidth, dc.GetTextExtent(summary).x + 24);
+        // Not so wide that the page's own status has no room in a small window.
+        progressFieldWidth = std::min(440, std::max(progressFieldWidth, dc.GetTextExtent(summary).x + 24));
     }
     const int widths[4] = {-1, progressFieldWidth, countFieldWidth, sizeFieldWidth};
     const int styles[4] = {wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
