@@ -1,19 +1,11 @@
 #include "outcome/OutcomeClassifier.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cctype>
-#include <memory>
 #include <set>
 
 namespace
 {
-struct UrlDeleter
-{
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-
 struct ParsedUrl
 {
     std::string host;
@@ -21,34 +13,54 @@ struct ParsedUrl
     std::string query;
 };
 
+// Addresses come from the page's serialised links (absolute, normalised by
+// WebKit) and from redirect parameters; only web addresses count. libcurl
+// is not used here: the program loads it on the first fetch only.
 bool Parse(const std::string& text, ParsedUrl& parsed)
 {
-    std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
+    const size_t colon = text.find("://");
+    if (colon == std::string::npos)
         return false;
-    char* part = nullptr;
-    if (curl_url_get(url.get(), CURLUPART_SCHEME, &part, 0) != CURLUE_OK)
-        return false;
-    const std::string scheme = part;
-    curl_free(part);
+    std::string scheme = text.substr(0, colon);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (scheme != "http" && scheme != "https")
         return false;
-    if (curl_url_get(url.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK)
+    const size_t start = colon + 3;
+    size_t end = text.find_first_of("/?#", start);
+    if (end == std::string::npos)
+        end = text.size();
+    std::string authority = text.substr(start, end - start);
+    const size_t at = authority.rfind('@');
+    if (at != std::string::npos)
+        authority.erase(0, at + 1);
+    if (!authority.empty() && authority.front() == '[')
+    {
+        const size_t close = authority.find(']');
+        if (close == std::string::npos)
+            return false;
+        authority = authority.substr(0, close + 1);
+    }
+    else
+    {
+        const size_t port = authority.find(':');
+        if (port != std::string::npos)
+            authority.erase(port);
+    }
+    if (authority.empty())
         return false;
-    parsed.host = part;
-    curl_free(part);
-    std::transform(parsed.host.begin(), parsed.host.end(), parsed.host.begin(),
+    std::transform(authority.begin(), authority.end(), authority.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (curl_url_get(url.get(), CURLUPART_PATH, &part, 0) == CURLUE_OK)
-    {
-        parsed.path = part;
-        curl_free(part);
-    }
-    if (curl_url_get(url.get(), CURLUPART_QUERY, &part, 0) == CURLUE_OK)
-    {
-        parsed.query = part;
-        curl_free(part);
-    }
+    if (authority.back() == '.')
+        authority.pop_back();
+    parsed.host = authority;
+    const size_t hash = text.find('#', end);
+    const std::string rest = text.substr(end, hash == std::string::npos ? std::string::npos : hash - end);
+    const size_t question = rest.find('?');
+    parsed.path = question == std::string::npos ? rest : rest.substr(0, question);
+    if (parsed.path.empty())
+        parsed.path = "/";
+    parsed.query = question == std::string::npos ? std::string() : rest.substr(question + 1);
     return true;
 }
 
