@@ -12,6 +12,9 @@
 #     250 ms; beside an older build's figures when one is given; and with
 #     the pages side by side, every page on show in two and four panes
 #     against the one page of a single pane (40 engines);
+#   - the outcome of each page: load end to verdict and the classifier's
+#     cost per page over 40 views of a heavy result page, and the classifier
+#     alone on a 400-link report;
 #   - keystroke to suggestion list against a loopback HTTPS service that
 #     answers at once, cold and warm, on top of the bare round trip, with the
 #     TLS handshakes per 20 keystrokes; closing with 10 stalled fetches;
@@ -46,6 +49,12 @@ rm -f "$port_file"
 
 echo "== search: the pages on show first (1 and 40 engines; 1, 2 and 4 panes; server answers at once and after 250 ms) =="
 bash "$root/bench/search/current_first.sh" "$build" "$(( runs > 5 ? runs : 5 ))" ${older:+"$older"} 2>/dev/null
+
+echo "== page outcomes: load end to verdict (due within 300 ms), classifier cost per page =="
+NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
+  "$build/bench/browser/bench_outcome_probe" 40 2>/dev/null | grep "^OUTCOME" || true
+"$build/bench/bench_model" --benchmark_filter='ClassifyLargeResultPage' 2>/dev/null \
+  | sed 's/\x1b\[[0-9;]*m//g' | grep -E "^BM_" || true
 
 echo "== memory with 20 pages =="
 ORVANE_BENCH_MEMORY=1 bash "$root/bench/frame/launch_to_idle.sh" "$build" "$runs" 20 2>/dev/null \

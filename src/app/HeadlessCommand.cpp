@@ -85,11 +85,8 @@ int HeadlessCommand::Run(const CommandLine& command)
     catalogue.SetFileName(ProgramFolder::File(wxS("conf/config.xml")));
     catalogue.Load();
 
-    wxString storedLanguage, storedCategory, language, category;
-    bool preferStored = true;
-    StoredGroup(storedLanguage, storedCategory, preferStored);
-    EngineCommand::StartGroup(catalogue, storedLanguage, storedCategory, preferStored, language,
-                              category);
+    wxString language, category;
+    CurrentGroup(catalogue, language, category);
 
     EngineCommand::Reply reply = EngineCommand::Run(command, catalogue, language, category);
     if (!catalogue.Save())
@@ -101,4 +98,24 @@ int HeadlessCommand::Run(const CommandLine& command)
     PrintLines(stderr, reply.err);
     fflush(stdout);
     return reply.status;
+}
+
+void HeadlessCommand::CurrentGroup(const EngineManager& catalogue, wxString& language, wxString& category)
+{
+    wxString storedLanguage, storedCategory;
+    bool preferStored = true;
+    StoredGroup(storedLanguage, storedCategory, preferStored);
+    EngineCommand::StartGroup(catalogue, storedLanguage, storedCategory, preferStored, language, category);
+}
+
+long HeadlessCommand::StoredNumber(const char* key, long fallback)
+{
+    const wxString path = ConfigStore::FilePath();
+    if (!wxFileExists(path))
+        return fallback;
+    wxFileConfig store(ConfigStore::AppName, ConfigStore::VendorName, path, wxString(), wxCONFIG_USE_LOCAL_FILE);
+    store.SetExpandEnvVars(false);
+    long value = fallback;
+    store.Read(key, &value);
+    return value;
 }

@@ -6,6 +6,7 @@
 #include "base/TerminalText.h"
 #include "instance/CommandLine.h"
 #include "store/ConfigStore.h"
+#include "CheckApp.h"
 #include "HeadlessCommand.h"
 #include "OrvaneApp.h"
 #include "instance/SingleInstance.h"
@@ -115,6 +116,13 @@ int main(int argc, char** argv)
     // The lock is ours but later starts cannot reach us: they will say so.
     if (window && !instance->Error().empty())
         std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
+    if (command.m_action == CommandLine::Action::Check)
+    {
+        // Browser views need the toolkit and a display; no window is shown.
+        // The lock is held until the check is done.
+        wxApp::SetInstance(new CheckApp(command));
+        return wxEntry(argc, argv);
+    }
     if (!window)
         return HeadlessCommand::Run(command);
 

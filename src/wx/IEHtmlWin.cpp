@@ -1,5 +1,6 @@
 #include "IEHtmlWin.h"
 
+#include "PageProbe.h"
 #include "pages/ErrorPage.h"
 
 #include <wx/filename.h>
@@ -245,10 +246,18 @@ gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPo
         return FALSE;
     WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
     const int status = answer ? static_cast<int>(webkit_uri_response_get_status_code(answer)) : 0;
-    if (!static_cast<wxIEHtmlWin*>(data)->OnNativeResponse(status))
-        return FALSE;
-    webkit_policy_decision_ignore(decision);
-    return TRUE;
+    // Cloudflare marks its challenge pages so.
+    SoupMessageHeaders* headers = answer ? webkit_uri_response_get_http_headers(answer) : nullptr;
+    const char* mitigated = headers ? soup_message_headers_get_one(headers, "cf-mitigated") : nullptr;
+    bool challenge = false;
+    if (mitigated)
+    {
+        gchar* value = g_strstrip(g_strdup(mitigated));
+        challenge = g_ascii_strcasecmp(value, "challenge") == 0;
+        g_free(value);
+    }
+    static_cast<wxIEHtmlWin*>(data)->OnNativeResponse(status, challenge);
+    return FALSE;
 }
 
 gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data)
@@ -432,12 +441,39 @@ void wxIEHtmlWin::ConnectNativeSignals()
 
     if (m_dZoom != 1.0)
         webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(native), m_dZoom);
+    m_probe = std::make_unique<PageProbe>(native);
+    EnsureLayoutSize();
+}
+
+void wxIEHtmlWin::EnsureLayoutSize()
+{
+    // GTK sizes no widget that is not on screen: a view in a hidden tab, or
+    // one that is never shown (--check), would lay its page out in a view
+    // of nothing, where no layer covers anything. It gets the size it would
+    // have; the toolkit's own sizing takes over once it is shown.
+    GtkWidget* widget = GTK_WIDGET(m_native);
+    if (!widget || gtk_widget_get_mapped(widget))
+        return;
+    GtkAllocation current;
+    gtk_widget_get_allocation(widget, &current);
+    if (current.width > 1 && current.height > 1)
+        return;
+    wxSize size = GetClientSize();
+    for (wxWindow* w = GetParent(); w && (size.x < 200 || size.y < 150); w = w->GetParent())
+        size = w->GetClientSize();
+    if (size.x < 200 || size.y < 150)
+        size = wxSize(1024, 768);
+    GtkRequisition minimum, natural;
+    gtk_widget_get_preferred_size(widget, &minimum, &natural);
+    GtkAllocation allocation = {0, 0, size.x, size.y};
+    gtk_widget_size_allocate(widget, &allocation);
 }
 
 void wxIEHtmlWin::DisconnectNativeSignals()
 {
     if (!m_native)
         return;
+    m_probe.reset();
     for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler,
                                     &m_loadingHandler, &m_createHandler, &m_loadChangedHandler,
                                     &m_loadFailedHandler, &m_tlsHandler, &m_policyHandler,
@@ -496,6 +532,9 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     m_strFailReason.clear();
     m_strPendingReason.clear();
     m_nErrorPageStage = 0;
+    // The outcome on show belonged to the page before.
+    if (m_probe)
+        m_probe->LoadStarted(std::string(url.utf8_str()));
     m_browser->LoadURL(ToLoadableUrl(url));
 }
 
@@ -523,6 +562,8 @@ void wxIEHtmlWin::ShowRefused(const wxString& url, const wxString& reason)
     m_strRefusedUrl = url;
     if (!m_native)
         return;
+    m_probe->LoadStarted(std::string(url.utf8_str()));
+    m_probe->LoadFailed();
     // A blank base: the page gets no rights of the refused address.
     webkit_web_view_load_html(WEBKIT_WEB_VIEW(m_native), BuildErrorPage(url, reason).utf8_str(),
                               "about:blank");
@@ -758,6 +799,8 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             m_strStartedUrl = ViewUri(m_native);
             if (!IsWebAddress(m_strStartedUrl))
                 m_strStartedUrl.clear();
+            m_nMainStatus = 0;
+            m_probe->LoadStarted(std::string(m_strStartedUrl.utf8_str()));
             break;
         case WEBKIT_LOAD_COMMITTED:
         {
@@ -775,7 +818,24 @@ void wxIEHtmlWin::OnNativeLoadChanged(int loadEvent)
             if (m_nErrorPageStage == 2)
                 m_nErrorPageStage = 0;
             else if (m_nErrorPageStage == 0 && !m_bLoadEnded)
+            {
+                // The server's own page for an error status stays on show.
+                if (m_nMainStatus >= 400)
+                {
+                    m_bFailed = true;
+                    // TRANSLATORS: %d is an HTTP status code such as 404 or 500
+                    m_strFailReason = wxString::Format(_("The server answered with error %d."), m_nMainStatus);
+                }
                 EndLoad();
+                // Only web pages have an outcome: not the start page or a
+                // blank one. The address is read now: at the load's start
+                // WebKit may still report the page before.
+                if (IsWebAddress(ViewUri(m_native)))
+                {
+                    EnsureLayoutSize();
+                    m_probe->LoadFinished(m_nUsualLinks);
+                }
+            }
             break;
         default:
             break;
@@ -828,6 +888,7 @@ void wxIEHtmlWin::ShowFailure(const wxString& uri, const wxString& reason)
     m_strFailReason = reason;
     if (!m_native)
         return;
+    m_probe->LoadFailed();
     m_nErrorPageStage = 1;
     // Loaded from inside the failure report, WebKit keeps the history right:
     // the error page stands in for the failed address.
@@ -836,13 +897,21 @@ void wxIEHtmlWin::ShowFailure(const wxString& uri, const wxString& reason)
                                         uri.utf8_str());
 }
 
-bool wxIEHtmlWin::OnNativeResponse(int status)
+void wxIEHtmlWin::OnNativeResponse(int status, bool challengeHeader)
 {
-    if (status < 400)
-        return false;
-    // TRANSLATORS: %d is an HTTP status code such as 404 or 500
-    m_strPendingReason = wxString::Format(_("The server answered with error %d."), status);
-    return true;
+    m_nMainStatus = status;
+    if (m_probe)
+        m_probe->MainResponse(status, challengeHeader);
+}
+
+bool wxIEHtmlWin::HasVerdict() const
+{
+    return m_probe && m_probe->HasVerdict();
+}
+
+bool wxIEHtmlWin::IsProbing() const
+{
+    return m_probe && m_probe->IsPending();
 }
 
 void wxIEHtmlWin::OnLoadTimeout(wxTimerEvent&)

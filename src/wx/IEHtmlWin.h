@@ -7,6 +7,10 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
+
+class PageProbe;
+struct PageVerdict;
 
 class wxWebView;
 class wxWebViewEvent;
@@ -44,7 +48,8 @@ public:
     // on "about:blank" and Refresh shows the page again.
     void ShowRefused(const wxString& url, const wxString& reason);
     // Result: the query succeeded; busy: the view is still loading (or, before
-    // the view exists, has an address waiting for it).
+    // the view exists, has an address waiting for it). The page's outcome
+    // may still be being decided when it is no longer busy: IsProbing.
     bool IsBusy(bool& busy);
     bool Stop();
     bool GoBack();
@@ -59,15 +64,26 @@ public:
     // The address on show; a page that failed keeps the address it failed on.
     wxString GetCurrentUrl() const;
 
-    // How the last load ended, for the window to poll. A failed load (no
-    // such host, refused, timed out, TLS error, HTTP status 400 or above on
-    // the main document) shows a local error page instead.
+    // How the last load ended, for the window to poll. A load with no page
+    // (no such host, refused, timed out, TLS error) shows a local error page
+    // instead; an error status (400 or above) on the main document counts as
+    // failed too, but the server's own page is shown: it may be the check
+    // that lets the person through.
     bool HasFailed() const { return m_bFailed; }
     const wxString& GetFailReason() const { return m_strFailReason; }
     // Milliseconds the last ended load took, -1 before any has ended.
     long GetLoadMillis() const { return m_nLoadMillis; }
     // Counts the loads that have ended, so a poller sees a new outcome.
     unsigned GetLoadCount() const { return m_nLoadCount; }
+    // The outcome of the last web page loaded (the probe runs once a page
+    // has loaded, and again after each navigation of the page's own).
+    // HasVerdict: the verdict belongs to the page on show; the probe is
+    // null until the view exists.
+    const PageProbe* GetProbe() const { return m_probe.get(); }
+    bool HasVerdict() const;
+    bool IsProbing() const;
+    // The engine's usual count of result links, 0 when unknown.
+    void SetUsualLinks(int links) { m_nUsualLinks = links; }
     // A load whose server has not answered after this many seconds fails;
     // for every view.
     static void SetLoadTimeout(int seconds);
@@ -111,8 +127,8 @@ public:
     void OnNativeLoadChanged(int loadEvent);
     bool OnNativeLoadFailed(const wxString& uri, const wxString& reason, bool cancelled);
     bool OnNativeTlsError(const wxString& uri);
-    // A main document's answer arrived; true: it is refused as failed.
-    bool OnNativeResponse(int status);
+    // A main document's answer arrived.
+    void OnNativeResponse(int status, bool challengeHeader);
     // True when the click was taken: a link opened outside.
     bool OnNativeLinkClick(int button, bool control);
     // A key pressed in the view, before the page sees it: offered to the
@@ -128,6 +144,7 @@ protected:
 
 private:
     void ConnectNativeSignals();
+    void EnsureLayoutSize();
     void DisconnectNativeSignals();
 
     void OnNavigating(wxWebViewEvent& event);
@@ -168,6 +185,9 @@ private:
     wxString m_strRefusedUrl;     // the refused address on show, else ""
 
     // Load outcome.
+    std::unique_ptr<PageProbe> m_probe;
+    int m_nUsualLinks = 0;
+    int m_nMainStatus = 0;
     bool m_bFailed = false;
     wxString m_strFailReason;
     wxString m_strPendingReason;   // a failure found before WebKit reports the load failed

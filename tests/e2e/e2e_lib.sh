@@ -39,7 +39,9 @@ e2e_require() {
 # $server_pid. Given a cookie, it also sets that cookie on every answer and
 # logs "<target> cookie=<what the browser sent>". /slow... answers after 4 s
 # and then logs "answered <target>"; /stream... never ends; /download...
-# starts a download of its own (/attachment, which never ends).
+# starts a download of its own (/attachment, which never ends). /results... is a
+# result page (links to other sites, never followed); /captcha... a bot
+# check answered with 429.
 e2e_start_engine_server() {
     cat >"$work/server.py" <<'PY'
 import http.server, socketserver, sys, time
@@ -91,8 +93,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         if self.path.startswith("/slow"):
             time.sleep(4)
+        status = 200
         body = b"<html><head><title>result</title></head><body>result</body></html>"
-        self.send_response(200)
+        if self.path.startswith("/results"):
+            body = b"<html><head><title>results</title></head><body>" + b"".join(
+                b"<p><a href='https://site%d.example/'>result %d</a></p>" % (i, i) for i in range(8)) + b"</body></html>"
+        elif self.path.startswith("/captcha"):
+            status = 429
+            body = (b"<html><head><title>sorry</title></head><body><p>Unusual traffic.</p>"
+                    b"<div class='g-recaptcha' style='width:304px;height:78px;border:1px solid'></div></body></html>")
+        self.send_response(status)
         self.send_header("Content-Type", "text/html; charset=utf-8")
         if cookie:
             self.send_header("Set-Cookie", cookie)

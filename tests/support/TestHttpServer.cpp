@@ -48,8 +48,8 @@ const char* Reason(int status)
 }
 } // namespace
 
-TestHttpServer::TestHttpServer(Handler handler, Transport transport)
-    : m_handler(std::move(handler)), m_transport(transport)
+TestHttpServer::TestHttpServer(Handler handler, Transport transport, const std::string& address)
+    : m_handler(std::move(handler)), m_transport(transport), m_address(address)
 {
     if (m_transport == Transport::Tls)
         TestTls::Get();  // made before any connection thread needs it
@@ -61,7 +61,8 @@ TestHttpServer::TestHttpServer(Handler handler, Transport transport)
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::inet_pton(AF_INET, m_address.c_str(), &addr.sin_addr) != 1)
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
     ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
     ::listen(m_listenFd, 64);
@@ -73,7 +74,7 @@ TestHttpServer::TestHttpServer(Handler handler, Transport transport)
 
 TestHttpServer::~TestHttpServer() { Stop(); }
 
-std::string TestHttpServer::HostPort() const { return "127.0.0.1:" + std::to_string(m_port); }
+std::string TestHttpServer::HostPort() const { return m_address + ":" + std::to_string(m_port); }
 
 std::string TestHttpServer::Url(const std::string& target) const
 {

@@ -48,13 +48,16 @@ public:
 
     enum class Transport { Plain, Tls };
 
-    explicit TestHttpServer(Handler handler, Transport transport = Transport::Plain);
+    // address: the loopback address to listen on, e.g. "127.0.0.7", so that
+    // each site of a test can have a host of its own.
+    explicit TestHttpServer(Handler handler, Transport transport = Transport::Plain,
+                            const std::string& address = "127.0.0.1");
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     int Port() const { return m_port; }
-    std::string HostPort() const;              // "127.0.0.1:port"
+    std::string HostPort() const;              // "127.0.0.1:port" (or its own address)
     // "http://127.0.0.1:port" + target, or https for a TLS server.
     std::string Url(const std::string& target) const;
 
@@ -81,6 +84,7 @@ private:
 
     Handler m_handler;
     Transport m_transport;
+    std::string m_address;
     size_t m_connections = 0;  // under m_mutex
     size_t m_handshakes = 0;   // under m_mutex
     int m_listenFd = -1;

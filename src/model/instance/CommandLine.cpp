@@ -20,6 +20,7 @@ const Option Commands[] = {
     {"--export", CommandLine::Action::Export},
     {"--export-opensearch", CommandLine::Action::ExportOpenSearch},
     {"--urls", CommandLine::Action::Urls},
+    {"--check", CommandLine::Action::Check},
 };
 
 CommandLine UsageError(const wxString& message)
@@ -81,6 +82,13 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
             (language ? line.m_strLanguage : line.m_strCategory) = value;
             continue;
         }
+        if (name == wxS("--all"))
+        {
+            if (inlineValue)
+                return UsageError(wxS("unknown option ") + arg);
+            line.m_bAll = true;
+            continue;
+        }
         const bool selection = name == wxS("--selection");
         if (selection || name == wxS("--clipboard") || name == wxS("--new-search"))
         {
@@ -115,6 +123,8 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
         (wordsBeforeEnd || (line.m_bNewSearch && !line.m_args.empty())))
         return UsageError(wxS("--selection, --clipboard and --new-search take no words"));
 
+    if (line.m_bAll && line.m_action != Action::Check)
+        return UsageError(wxS("--all goes with --check"));
     switch (line.m_action)
     {
     case Action::Help:
@@ -125,7 +135,7 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
         break;
     case Action::Window:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls or --check"));
         break;
     case Action::Import:
         if (line.m_args.empty())
@@ -137,14 +147,14 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
         break;
     case Action::ListBrowsers:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls or --check"));
         if (!line.m_args.empty())
             return UsageError(wxS("--list-browsers takes no arguments"));
         break;
     case Action::Export:
     case Action::ExportOpenSearch:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import, --import-browser or --urls"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls or --check"));
         if (line.m_args.size() != 1)
             return UsageError(wxString(ActionName(line.m_action)) + wxS(" needs exactly one path"));
         // Made absolute, an empty path would be the current folder.
@@ -154,6 +164,12 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
     case Action::Urls:
         if (line.Words().empty())
             return UsageError(wxS("--urls needs the words to search for"));
+        break;
+    case Action::Check:
+        if (line.Words().empty())
+            return UsageError(wxS("--check needs the words to search for"));
+        if (line.m_bAll && (line.m_bHasLanguage || line.m_bHasCategory))
+            return UsageError(wxS("--all checks every group: no --language or --category with it"));
         break;
     case Action::UsageError:
         break;
@@ -170,6 +186,7 @@ wxString CommandLine::Usage()
                "       orvane --export FILE\n"
                "       orvane --export-opensearch FOLDER\n"
                "       orvane --urls [--language L] [--category C] WORDS...\n"
+               "       orvane --check [--language L] [--category C] [--all] WORDS...\n"
                "       orvane --selection | --clipboard | --new-search\n"
                "       orvane --version\n"
                "\n"
@@ -201,6 +218,13 @@ wxString CommandLine::Usage()
                "                            (default: the current one) loads for WORDS, in tab order\n"
                "                            (a shortcut word such as \"!w\" picks its engines and their\n"
                "                            group instead)\n"
+               "  --check WORDS...          load every enabled engine of the group (default: the\n"
+               "                            current one; --all: every group) with WORDS and print\n"
+               "                            \"outcome<TAB>engine<TAB>language<TAB>category<TAB>HTTP\n"
+               "                            status<TAB>milliseconds<TAB>reason\" per engine, in tab\n"
+               "                            order; outcomes: results, empty, bot-check, consent,\n"
+               "                            http-error, failed; exits 0 when every engine has\n"
+               "                            results, 1 otherwise (needs a display, shows no window)\n"
                "  --version                 print \"Orvane\" and the version\n"
                "  --help                    show this text\n"
                "  --                        end of options; what follows are words or files\n"
@@ -252,6 +276,8 @@ wxArrayString CommandLine::ToArgs() const
         args.push_back(wxS("--category"));
         args.push_back(m_strCategory);
     }
+    if (m_bAll)
+        args.push_back(wxS("--all"));
     args.push_back(wxS("--"));
     for (const wxString& arg : m_args)
         args.push_back(arg);

@@ -19,6 +19,7 @@ public:
         Export,            // argument: the catalogue file to write
         ExportOpenSearch,  // argument: the folder
         Urls,              // arguments: the words
+        Check,             // arguments: the words; loads every engine of the group and reports its outcome
         UsageError
     };
 
@@ -60,5 +61,6 @@ public:
     wxString m_strCategory;
     bool m_bHasLanguage = false;
     bool m_bHasCategory = false;
+    bool m_bAll = false;  // --check: every group, not one
     wxString m_strError;  // for UsageError
 };

@@ -76,6 +76,59 @@ EngineCommand::Reply Import(const CommandLine& command, EngineManager& catalogue
 }
 } // namespace
 
+void EngineCommand::CommandGroup(const CommandLine& command, const EngineManager& catalogue,
+                                 const wxString& language, const wxString& category, wxString& lang, wxString& cat)
+{
+    lang = command.m_bHasLanguage ? command.m_strLanguage : language;
+    cat = category;
+    if (command.m_bHasCategory)
+        cat = command.m_strCategory;
+    else if (command.m_bHasLanguage && !lang.IsSameAs(language, false))
+    {
+        // Another language: its first category, as the window would choose.
+        // A language without engines keeps the category for the message.
+        wxArrayString categories;
+        catalogue.GetCategories(categories, lang);
+        if (!categories.empty())
+            cat = categories[0];
+    }
+}
+
+EngineArray EngineCommand::CheckedEngines(const CommandLine& command, EngineManager& catalogue,
+                                          const wxString& language, const wxString& category,
+                                          std::vector<wxString>& err)
+{
+    EngineArray engines;
+    auto addGroup = [&](const wxString& lang, const wxString& cat) {
+        // The window never loads these, so there is no page to judge.
+        for (Engine* engine : catalogue.GetEngines(lang, cat, false))
+            if (EngineRules::IsWebAddress(engine->m_strUrl))
+                engines.push_back(engine);
+    };
+    if (command.m_bAll)
+    {
+        // Every group in the order the window's choices list them.
+        wxArrayString languages;
+        catalogue.GetLanguages(languages);
+        for (const wxString& lang : languages)
+        {
+            wxArrayString categories;
+            catalogue.GetCategories(categories, lang);
+            for (const wxString& cat : categories)
+                addGroup(lang, cat);
+        }
+        if (engines.empty())
+            err.push_back(wxS("No enabled engine in the catalogue."));
+        return engines;
+    }
+    wxString lang, cat;
+    CommandGroup(command, catalogue, language, category, lang, cat);
+    addGroup(lang, cat);
+    if (engines.empty())
+        err.push_back(wxS("No enabled engine in ") + lang + wxS(" / ") + cat + wxS("."));
+    return engines;
+}
+
 void EngineCommand::StartGroup(const EngineManager& catalogue, const wxString& storedLanguage,
                                const wxString& storedCategory, bool preferStored,
                                wxString& language, wxString& category)
@@ -157,19 +210,8 @@ EngineCommand::Reply EngineCommand::Run(const CommandLine& command, EngineManage
             reply.status = reply.out.empty() ? CommandLine::ExitNothing : CommandLine::ExitOk;
             break;
         }
-        const wxString lang = command.m_bHasLanguage ? command.m_strLanguage : language;
-        wxString cat = category;
-        if (command.m_bHasCategory)
-            cat = command.m_strCategory;
-        else if (command.m_bHasLanguage && !lang.IsSameAs(language, false))
-        {
-            // Another language: its first category, as the window would choose.
-            // A language without engines keeps the category for the message.
-            wxArrayString categories;
-            catalogue.GetCategories(categories, lang);
-            if (!categories.empty())
-                cat = categories[0];
-        }
+        wxString lang, cat;
+        CommandGroup(command, catalogue, language, category, lang, cat);
         const wxString words = command.Words();
         const EngineArray engines = catalogue.GetEngines(lang, cat, false);
         size_t printed = 0;

@@ -33,6 +33,17 @@ public:
     static Reply Run(const CommandLine& command, EngineManager& catalogue,
                      const wxString& language, const wxString& category);
 
+    // The engines --check loads, in tab order: the group of the options (or
+    // the current one), or with --all every group in the window's order. An
+    // empty list comes with its reason in err.
+    static EngineArray CheckedEngines(const CommandLine& command, EngineManager& catalogue,
+                                      const wxString& language, const wxString& category,
+                                      std::vector<wxString>& err);
+    // The group a command names, filled in from the current one.
+    static void CommandGroup(const CommandLine& command, const EngineManager& catalogue,
+                             const wxString& language, const wxString& category, wxString& lang,
+                             wxString& cat);
+
     // The command's report as one text (stdout lines then nothing else).
     static wxString Join(const std::vector<wxString>& lines);
 };

@@ -6,9 +6,11 @@
 #include "common/DialogFont.h"
 #include "pages/FindBar.h"
 #include "pages/NoticeBar.h"
+#include "pages/OutcomeText.h"
 #include "frame/KeywordDropTarget.h"
 #include "store/Preference.h"
 #include "store/ProgramFolder.h"
+#include "pages/CatalogueCheck.h"
 #include "pages/ResultNotebook.h"
 #include "suggest/SuggDlg.h"
 #include "settings/UILanguage.h"
@@ -83,6 +85,7 @@ ORVANE_DEFINE_ID(ID_MENU_START_SEARCH);
 ORVANE_DEFINE_ID(ID_MENU_STOP_SEARCH);
 ORVANE_DEFINE_ID(ID_MENU_NEXT_PAGE);
 ORVANE_DEFINE_ID(ID_MENU_PREV_PAGE);
+ORVANE_DEFINE_ID(ID_MENU_NEXT_ATTENTION);
 ORVANE_DEFINE_ID(ID_MENU_ENGINE_MGR);
 ORVANE_DEFINE_ID(ID_MENU_FULLSCREEN);
 ORVANE_DEFINE_ID(ID_MENU_SETTING);
@@ -213,6 +216,9 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     // Before the first page exists: WebKit reads the cookie store once.
     WebSession::Configure(m_pPreference->m_nKeepCookies != 0);
     wxIEHtmlWin::SetLoadTimeout(m_pPreference->m_nPageTimeout);
+    m_pHealth = std::make_unique<EngineHealth>();
+    // An unreadable file starts an empty history; the next search replaces it.
+    m_pHealth->Load();
 
     BuildImageList();
     m_engineManager.m_pObserver = this;
@@ -279,10 +285,13 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
         {_("Encoding"), 80},  {_("Index"), 80},    {_("Url"), 320},
         // TRANSLATORS: engine list column: the keyword shortcut, as in "!w sea otter"
         {_("Shortcut"), 110},
+        // TRANSLATORS: engine list column: searches with results out of the last ones, as "18/20"
+        {_("Health"), 70},
     };
     for (size_t i = 0; i < WXSIZEOF(columns); ++i)
         m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);
 
+    m_pEngineList->Bind(wxEVT_MOTION, &OrvaneFrame::OnEngineListMotion, this);
     RefillEngineList();
     // Idle from the start: the start pages may load between two ticks of the
     // timer, which would then never restore the idle state for them.
@@ -513,6 +522,8 @@ void OrvaneFrame::BuildMenuBar()
                                    _("Back to previous page\nCtrl+Shift+Tab")),
                         true);
     }
+    AppendItem(viewMenu, ID_MENU_NEXT_ATTENTION, _("Next Page Needing Attention\tF4"),
+               _("Go to the next page with a bot check or a consent wall"));
     menuBar->Append(viewMenu, _("&View"));
 
     auto* toolsMenu = new wxMenu();
@@ -544,7 +555,7 @@ void OrvaneFrame::BuildStatusBar()
     // (and in translation), which is often wider than the font these widths
     // were chosen for.
     int countFieldWidth = 128;
-    // The progress field also tells how many engines of a search failed.
+    // The progress field also sums up the outcomes of a search's pages.
     int progressFieldWidth = 128;
     int sizeFieldWidth = 192;
     {
@@ -554,9 +565,11 @@ void OrvaneFrame::BuildStatusBar()
         countFieldWidth = std::max(countFieldWidth, dc.GetTextExtent(count).x + 24);
         const wxString sample = wxString::Format(_("Frame Size: w = %d, h = %d"), 8888, 8888);
         sizeFieldWidth = std::max(sizeFieldWidth, dc.GetTextExtent(sample).x + 24);
-        const wxString failed = wxString::Format(
-            wxPLURAL("%d of %d engine failed", "%d of %d engines failed", 88), 88, 88);
-        progressFieldWidth = std::max(progressFieldWidth, dc.GetTextExtent(failed).x + 24);
+        const wxString summary = OutcomeText::Summary({{PageOutcome::Results, 88}, {PageOutcome::BotCheck, 8},
+                                                        {PageOutcome::Consent, 8}, {PageOutcome::Empty, 8}, {PageOutcome::HttpError, 8},
+                                                        {PageOutcome::Failed, 8}});
+        // Not so wide that the page's own status has no room in a small window.
+        progressFieldWidth = std::min(440, std::max(progressFieldWidth, dc.GetTextExtent(summary).x + 24));
     }
     const int widths[4] = {-1, progressFieldWidth, countFieldWidth, sizeFieldWidth};
     const int styles[4] = {wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};
@@ -571,6 +584,8 @@ void OrvaneFrame::BuildImageList()
         "img/engine_s16_01.png",  "img/engine_s16_02.png",  "img/page_blank.png",
         "img/page_completed.png", "img/loading_s16_05.png", "img/loading_s16_06.png",
         "img/loading_s16_07.png", "img/loading_s16_08.png", "img/page_failed.png",
+        "img/page_empty.png",     "img/page_botcheck.png",  "img/page_consent.png",
+        "img/page_httperror.png",
     };
     m_pImageList = std::make_unique<wxImageList>(16, 16, true, WXSIZEOF(files));
     for (const char* file : files)
@@ -615,6 +630,7 @@ void OrvaneFrame::BindCommands()
     Bind(wxEVT_MENU, &OrvaneFrame::OnNewSearching, this, ID_MENU_NEW_SEARCHING);
     Bind(wxEVT_MENU, &OrvaneFrame::OnNextPage, this, ID_MENU_NEXT_PAGE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnPrevPage, this, ID_MENU_PREV_PAGE);
+    Bind(wxEVT_MENU, &OrvaneFrame::OnNextAttention, this, ID_MENU_NEXT_ATTENTION);
     Bind(wxEVT_MENU, &OrvaneFrame::OnUILanguage, this, ID_MENU_UI_LANGUAGE);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowFindBar(); }, ID_MENU_FIND);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ZoomCurrentPage(1); }, ID_MENU_ZOOM_IN);

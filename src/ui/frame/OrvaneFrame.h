@@ -11,6 +11,7 @@
 #include "catalogue/EngineObserver.h"
 #include "pages/IdleReport.h"
 #include "WebDownloads.h"
+#include "outcome/EngineHealth.h"
 
 #include <wx/frame.h>
 #include <wx/thread.h>
@@ -32,6 +33,7 @@ class wxCheckBox;
 class wxChoice;
 class wxComboBox;
 class wxImageList;
+class CatalogueCheck;
 class wxListCtrl;
 class wxListEvent;
 class wxMenu;
@@ -130,6 +132,7 @@ public:
     static const long ID_MENU_STOP_SEARCH;
     static const long ID_MENU_NEXT_PAGE;
     static const long ID_MENU_PREV_PAGE;
+    static const long ID_MENU_NEXT_ATTENTION;
     static const long ID_MENU_ENGINE_MGR;
     static const long ID_MENU_FULLSCREEN;
     static const long ID_MENU_SETTING;
@@ -161,8 +164,14 @@ public:
         IMAGE_PAGE_COMPLETED = 3,
         IMAGE_LOADING_FIRST = 4,
         IMAGE_LOADING_LAST = 7,
-        IMAGE_PAGE_FAILED = 8
+        IMAGE_PAGE_FAILED = 8,
+        IMAGE_PAGE_EMPTY = 9,
+        IMAGE_PAGE_BOTCHECK = 10,
+        IMAGE_PAGE_CONSENT = 11,
+        IMAGE_PAGE_HTTPERROR = 12
     };
+    // The engine list's Health column follows the catalogue's columns.
+    static const int ENGINE_COLUMN_HEALTH = 8;
 
 private:
     // The GUI tests look inside through this fixture.
@@ -229,11 +238,14 @@ private:
     bool m_nVersionShown = false;
     // The image shown on each tab (the notebook cannot report it).
     std::map<const wxWindow*, int> m_tabImages;
-    // The load count each tab's tooltip was written for.
-    std::map<const wxWindow*, unsigned> m_tabLoadCounts;
+    // The load and verdict counts each tab's tooltip was written for.
+    std::map<const wxWindow*, std::pair<unsigned, unsigned>> m_tabLoadCounts;
     // From Start search until its pages have finished: the number of tabs
-    // searched, for the failure summary.
+    // searched, for the outcome summary, and those pages.
     int m_nSearchTabs = 0;
+    std::vector<const wxWindow*> m_searchedPages;
+    // Each engine's recent outcomes, for the engine list and the classifier.
+    std::unique_ptr<EngineHealth> m_pHealth;
     FindBar* m_pFindBar = nullptr;
     NoticeBar* m_pNoticeBar = nullptr;
     // Closed by the person while a download ran: progress no longer shows it.
@@ -374,7 +386,12 @@ private:
     void UpdateTabToolTip(ZulIeCtrl* page);
     // Rebuilt pages say nothing of their loads before.
     void ClearTabToolTips();
-    void ShowFailedCount();
+    // At a search's end: the outcome summary, and the outcomes into the health.
+    void ShowOutcomeSummary();
+    void OnNextAttention(wxCommandEvent& event);
+    void OnEngineListMotion(wxMouseEvent& event);
+    // Writes the health file; engines gone from the catalogue lose their history.
+    void SaveHealth();
     void ShowNotice(const wxString& text, bool problem);
     void ShowNoticeBar();
     // Reload, Open in Default Browser and Copy Address for the current page.
@@ -464,4 +481,9 @@ private:
     bool m_bReadingProfiles = false;
     EngineCommand::Reply RunCommandNow(const CommandLine& command);
     void RunPendingCommands();
+    // --check runs in views of its own while the window goes on; the
+    // catalogue holds still (imports wait) until every check has answered.
+    void StartCheck(const CommandLine& command, CommandDone done);
+    void DropFinishedChecks();
+    std::vector<std::unique_ptr<CatalogueCheck>> m_checks;
 };

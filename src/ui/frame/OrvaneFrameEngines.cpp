@@ -2,6 +2,8 @@
 // change goes through the catalogue, whose notification refills the list.
 #include "frame/OrvaneFrame.h"
 
+#include "pages/OutcomeText.h"
+
 #include "engines/EngineDlg.h"
 #include "catalogue/EngineRules.h"
 #include "catalogue/ShortcutQuery.h"
@@ -10,6 +12,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
+#include <wx/datetime.h>
 #include <wx/intl.h>
 #include <wx/listctrl.h>
 #include <wx/msgdlg.h>
@@ -23,6 +26,8 @@ namespace
 {
 // Text colour of a disabled engine's row.
 const wxColour DISABLED_ENGINE_COLOUR(172, 168, 153);
+// A pale red that keeps black and greyed text readable.
+const wxColour FAILING_ENGINE_COLOUR(252, 224, 220);
 
 // Added to the column number of the sort key for descending order.
 const wxIntPtr SORT_DESCENDING = 0x1000;
@@ -62,6 +67,34 @@ void OrvaneFrame::BindEngineManagerEvents()
     Bind(wxEVT_BUTTON, &OrvaneFrame::OnEnableEngine, this, ID_BUTTON_ENABLE);
     Bind(wxEVT_BUTTON, &OrvaneFrame::OnEngineUp, this, wxID_UP);
     Bind(wxEVT_BUTTON, &OrvaneFrame::OnEngineDown, this, wxID_DOWN);
+}
+
+void OrvaneFrame::OnEngineListMotion(wxMouseEvent& event)
+{
+    event.Skip();
+    int flags = 0;
+    const long row = m_pEngineList->HitTest(event.GetPosition(), flags);
+    const Engine* engine = row == wxNOT_FOUND ? nullptr : reinterpret_cast<const Engine*>(m_pEngineList->GetItemData(row));
+    wxString tip;
+    if (engine)
+    {
+        // The latest first, as the person asks "what happened last time".
+        const std::vector<EngineHealth::Entry> history = m_pHealth->History(*engine);
+        for (auto it = history.rbegin(); it != history.rend(); ++it)
+        {
+            if (!tip.empty())
+                tip << "\n";
+            tip << wxDateTime(static_cast<time_t>(it->when)).Format("%Y-%m-%d %H:%M") << "  "
+                << OutcomeText::Name(it->outcome);
+        }
+    }
+    if (m_pEngineList->GetToolTipText() != tip)
+    {
+        if (tip.empty())
+            m_pEngineList->UnsetToolTip();
+        else
+            m_pEngineList->SetToolTip(tip);
+    }
 }
 
 void OrvaneFrame::RefillEngineList()
@@ -120,6 +153,14 @@ void OrvaneFrame::RefillEngineList()
         m_pEngineList->SetItemPtrData(row, reinterpret_cast<wxUIntPtr>(engine));
         if (!engine->m_bEnable || !webAddress)
             m_pEngineList->SetItemTextColour(row, DISABLED_ENGINE_COLOUR);
+        const std::vector<EngineHealth::Entry> history = m_pHealth->History(*engine);
+        if (!history.empty())
+            m_pEngineList->SetItem(row, ENGINE_COLUMN_HEALTH,
+                                   wxString::Format("%d/%d", EngineHealth::ResultCount(history),
+                                                    static_cast<int>(history.size())));
+        // Three searches in a row without results: the engine may be blocked or gone.
+        if (EngineHealth::IsFailing(history))
+            m_pEngineList->SetItemBackgroundColour(row, FAILING_ENGINE_COLOUR);
         if (engine->m_bMark)
             marked = engine;
     }

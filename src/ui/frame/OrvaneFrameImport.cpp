@@ -3,6 +3,8 @@
 // description, offered in the View menu and in the tabs' context menu.
 #include "frame/OrvaneFrame.h"
 
+#include "pages/CatalogueCheck.h"
+
 #include "engines/DescriptionFetcher.h"
 #include "exchange/DescriptionLink.h"
 #include "exchange/EngineExport.h"
@@ -14,6 +16,8 @@
 #include "pages/ZulIeCtrl.h"
 #include "store/ConfigStore.h"
 #include "store/Preference.h"
+
+#include <algorithm>
 
 #include <wx/aui/auibook.h>
 #include <wx/choice.h>
@@ -322,8 +326,14 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
 void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done,
                              std::function<bool()> start)
 {
+    if (command.m_action == CommandLine::Action::Check)
+    {
+        if (!start || start())
+            StartCheck(command, std::move(done));
+        return;
+    }
     if ((command.m_action == CommandLine::Action::Import ||
-         command.m_action == CommandLine::Action::ImportBrowser) && m_nSearching)
+         command.m_action == CommandLine::Action::ImportBrowser) && (m_nSearching || !m_checks.empty()))
     {
         m_pendingCommands.push_back({command, std::move(done), std::move(start)});
         return;
@@ -353,11 +363,48 @@ EngineCommand::Reply OrvaneFrame::RunCommandNow(const CommandLine& command)
 
 void OrvaneFrame::RunPendingCommands()
 {
-    while (!m_nSearching && !m_pendingCommands.empty())
+    while (!m_nSearching && m_checks.empty() && !m_pendingCommands.empty())
     {
         PendingCommand pending = std::move(m_pendingCommands.front());
         m_pendingCommands.erase(m_pendingCommands.begin());
         if (!pending.start || pending.start())
             pending.done(RunCommandNow(pending.command));
+    }
+}
+
+void OrvaneFrame::StartCheck(const CommandLine& command, CommandDone done)
+{
+    EngineCommand::Reply refused;
+    const EngineArray engines = EngineCommand::CheckedEngines(
+        command, m_engineManager, m_pChoiceLang->GetStringSelection(), m_pChoiceCategory->GetStringSelection(),
+        refused.err);
+    if (engines.empty())
+    {
+        refused.status = CommandLine::ExitNothing;
+        done(refused);
+        return;
+    }
+    // The engine list changes nothing while its engines are being loaded.
+    m_pEngineMgrPanel->Enable(false);
+    m_checks.push_back(std::make_unique<CatalogueCheck>(
+        engines, command.Words(), *m_pHealth, [this, done](const EngineCommand::Reply& reply) {
+            SaveHealth();
+            RefillEngineList();
+            done(reply);
+            // Not from inside the check's own handler.
+            CallAfter(&OrvaneFrame::DropFinishedChecks);
+        }));
+    m_checks.back()->Start();
+}
+
+void OrvaneFrame::DropFinishedChecks()
+{
+    m_checks.erase(std::remove_if(m_checks.begin(), m_checks.end(),
+                                  [](const std::unique_ptr<CatalogueCheck>& check) { return check->IsDone(); }),
+                   m_checks.end());
+    if (m_checks.empty())
+    {
+        m_pEngineMgrPanel->Enable(!m_nSearching);
+        RunPendingCommands();
     }
 }

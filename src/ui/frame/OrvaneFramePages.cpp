@@ -4,6 +4,8 @@
 
 #include "pages/FindBar.h"
 #include "pages/NoticeBar.h"
+#include "pages/OutcomeText.h"
+#include "PageProbe.h"
 #include "pages/ResultNotebook.h"
 #include "WebDownloads.h"
 #include "pages/ZulIeCtrl.h"
@@ -17,7 +19,9 @@
 #include <wx/statusbr.h>
 #include <wx/webview.h>
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
 
 const long OrvaneFrame::ID_MENU_TAB_RELOAD = wxNewId();
 const long OrvaneFrame::ID_MENU_TAB_OPEN_OUTSIDE = wxNewId();
@@ -315,8 +319,27 @@ void OrvaneFrame::ZoomCurrentPage(int direction)
     SetStatusText(wxString::Format(_("Zoom: %d%%"), static_cast<int>(std::lround(page->GetZoom() * 100))), 0);
 }
 
+namespace
+{
+int OutcomeImage(PageOutcome outcome)
+{
+    switch (outcome)
+    {
+        case PageOutcome::Results: return OrvaneFrame::IMAGE_PAGE_COMPLETED;
+        case PageOutcome::Empty: return OrvaneFrame::IMAGE_PAGE_EMPTY;
+        case PageOutcome::BotCheck: return OrvaneFrame::IMAGE_PAGE_BOTCHECK;
+        case PageOutcome::Consent: return OrvaneFrame::IMAGE_PAGE_CONSENT;
+        case PageOutcome::HttpError: return OrvaneFrame::IMAGE_PAGE_HTTPERROR;
+        case PageOutcome::Failed: return OrvaneFrame::IMAGE_PAGE_FAILED;
+    }
+    return OrvaneFrame::IMAGE_PAGE_COMPLETED;
+}
+} // namespace
+
 int OrvaneFrame::TabImageFor(ZulIeCtrl* page, bool busy)
 {
+    if (page->HasVerdict())
+        return OutcomeImage(page->GetProbe()->GetVerdict().outcome);
     if (page->HasFailed())
         return IMAGE_PAGE_FAILED;
     if (!busy)
@@ -328,16 +351,24 @@ int OrvaneFrame::TabImageFor(ZulIeCtrl* page, bool busy)
 
 void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
 {
-    const unsigned count = page->GetLoadCount();
+    const auto counts = std::make_pair(page->GetLoadCount(),
+                                       page->GetProbe() ? page->GetProbe()->GetVerdictCount() : 0u);
     auto known = m_tabLoadCounts.find(page);
-    if (known != m_tabLoadCounts.end() && known->second == count)
+    if (known != m_tabLoadCounts.end() && known->second == counts)
         return;
     const int tab = m_pNotebook->GetPageIndex(page);
     if (tab == wxNOT_FOUND)
         return;
-    m_tabLoadCounts[page] = count;
+    m_tabLoadCounts[page] = counts;
     wxString tip = page->m_strEngineName;
-    if (page->HasFailed())
+    const bool verdict = page->HasVerdict();
+    if (verdict)
+    {
+        const PageProbe* probe = page->GetProbe();
+        tip << "\n" << OutcomeText::Describe(probe->GetVerdict().outcome, probe->GetSignals().status);
+    }
+    // The reason of a load with no page says more than "no answer".
+    if (page->HasFailed() && (!verdict || page->GetProbe()->GetVerdict().outcome == PageOutcome::Failed))
         tip << "\n" << page->GetFailReason();
     // Our own start page's load is no engine's.
     if (page->GetLoadMillis() >= 0 && !page->GetCurrentUrl().Lower().StartsWith("file:"))
@@ -347,6 +378,12 @@ void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
             << wxString::Format(page->HasFailed() ? _("Failed after %.1f s") : _("Loaded in %.1f s"), seconds);
     }
     m_pNotebook->SetPageToolTip(tab, tip);
+    // A page the person passed a check in, or that moved on by itself, shows
+    // its new outcome once idle, as the timer only renews busy tabs.
+    bool busy = false;
+    page->IsBusy(busy);
+    if (!busy)
+        SetTabImage(page, TabImageFor(page, false));
 }
 
 void OrvaneFrame::ClearTabToolTips()
@@ -362,21 +399,53 @@ void OrvaneFrame::ClearTabToolTips()
     }
 }
 
-void OrvaneFrame::ShowFailedCount()
+void OrvaneFrame::ShowOutcomeSummary()
 {
     if (m_nSearchTabs <= 0)
         return;
-    int failed = 0;
+    std::map<PageOutcome, int> counts;
+    const std::time_t now = std::time(nullptr);
     m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
-        if (page->m_bActive && page->HasFailed())
-            ++failed;
+        if (!page->m_bActive || !page->HasVerdict() || !page->m_pEngine ||
+            std::find(m_searchedPages.begin(), m_searchedPages.end(), page) == m_searchedPages.end())
+            return;
+        const PageProbe* probe = page->GetProbe();
+        ++counts[probe->GetVerdict().outcome];
+        m_pHealth->Record(*page->m_pEngine, probe->GetVerdict().outcome, probe->GetResultLinks(), now);
     });
-    if (failed > 0)
-        SetStatusText(wxString::Format(wxPLURAL("%d of %d engine failed", "%d of %d engines failed",
-                                                m_nSearchTabs),
-                                       failed, m_nSearchTabs),
-                      1);
+    m_searchedPages.clear();
     m_nSearchTabs = 0;
+    if (counts.empty())
+        return;
+    SetStatusText(OutcomeText::Summary(counts), 1);
+    SaveHealth();
+    RefillEngineList();
+}
+
+void OrvaneFrame::SaveHealth()
+{
+    EngineArray all;
+    for (const auto& engine : m_engineManager.m_engines)
+        all.push_back(engine.get());
+    m_pHealth->Save(all);
+}
+
+void OrvaneFrame::OnNextAttention(wxCommandEvent&)
+{
+    const size_t count = m_pNotebook->GetPageCount();
+    const int current = m_pNotebook->GetSelection();
+    for (size_t step = 1; step <= count; ++step)
+    {
+        const size_t tab = (static_cast<size_t>(current < 0 ? -1 : current) + step) % count;
+        auto* page = dynamic_cast<ZulIeCtrl*>(m_pNotebook->GetPage(tab));
+        if (page && page->HasVerdict() && NeedsPerson(page->GetProbe()->GetVerdict().outcome))
+        {
+            if (static_cast<int>(tab) != current)
+                m_pNotebook->SetSelection(tab);
+            return;
+        }
+    }
+    SetStatusText(_("No page needs your attention."), 0);
 }
 
 void OrvaneFrame::AppendPageCommands(wxMenu& menu)

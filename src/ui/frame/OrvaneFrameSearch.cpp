@@ -5,6 +5,7 @@
 
 #include "catalogue/ShortcutQuery.h"
 #include "store/Preference.h"
+#include "pages/CatalogueCheck.h"
 #include "pages/ResultNotebook.h"
 #include "suggest/SuggDlg.h"
 #include "WebDownloads.h"
@@ -280,7 +281,15 @@ void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
 
 void OrvaneFrame::OnPageProgressChange(wxMSHTMLEvent& event)
 {
-    SetStatusText(wxString::Format("%d / %d", event.m_long1, event.m_long2), 1);
+    // A late report of a load that has ended must not wipe the search's summary.
+    bool loading = false;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        bool busy = false;
+        if (page->GetId() == event.GetId() && page->IsBusy(busy) && busy)
+            loading = true;
+    });
+    if (loading)
+        SetStatusText(wxString::Format("%d / %d", event.m_long1, event.m_long2), 1);
 }
 
 void OrvaneFrame::SetTabImage(ZulIeCtrl* page, int image)
@@ -325,7 +334,7 @@ void OrvaneFrame::SetSearchingState(bool searching)
     m_pToolBar->EnableTool(ID_TOOL_START_SEARCH, idle);
     m_pMenuStopSearching->Enable(searching);
     m_pToolBar->EnableTool(ID_TOOL_STOP_SEARCH, searching);
-    m_pEngineMgrPanel->Enable(idle);
+    m_pEngineMgrPanel->Enable(idle && m_checks.empty());
     // The catalogue never changes during a search.
     m_pMenuImport->Enable(idle);
     UpdateAddThisEngine();
@@ -377,12 +386,16 @@ void OrvaneFrame::StartSearch()
     const std::vector<const Engine*>* only = query.HasShortcut() ? &query.searched : nullptr;
     ZulIeCtrl* first = nullptr;
     m_nSearchTabs = 0;
+    m_searchedPages.clear();
     m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
         if (!page->m_bActive ||
             (only && std::find(only->begin(), only->end(), page->m_pEngine) == only->end()))
             return;
         SetTabImage(page, IMAGE_LOADING_FIRST);
         ++m_nSearchTabs;
+        m_searchedPages.push_back(page);
+        if (page->m_pEngine)
+            page->SetUsualLinks(m_pHealth->UsualLinks(*page->m_pEngine));
         if (only && page->m_pEngine == only->front())
             first = page;
     });
@@ -437,7 +450,12 @@ void OrvaneFrame::OnStopSearch(wxCommandEvent&)
 void OrvaneFrame::OnTimer(wxTimerEvent&)
 {
     m_browserManager.ReleaseViews();
-    if (m_browserManager.IsAnyBusy())
+    // A search ends once every page also has its outcome, for the summary.
+    bool probing = false;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        probing = probing || (page->m_bActive && page->IsProbing());
+    });
+    if (probing || m_browserManager.IsAnyBusy())
     {
         m_nSearching = 1;
         m_nSearchPending = 1;
@@ -446,6 +464,7 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
                 return;
             bool busy = false;
             page->IsBusy(busy);
+            busy = busy || page->IsProbing();
             SetTabImage(page, TabImageFor(page, busy));
             UpdateTabToolTip(page);
         });
@@ -463,7 +482,7 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
                     SetTabImage(page, TabImageFor(page, false));
             });
             SetCursor(wxCursor(wxCURSOR_ARROW));
-            ShowFailedCount();
+            ShowOutcomeSummary();
         }
         m_browserManager.ForEachPage([this](unsigned, ZulIeCtrl* page) {
             if (page->m_bActive)

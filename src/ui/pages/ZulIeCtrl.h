@@ -27,6 +27,7 @@ public:
     bool IsBusy(bool& busy);
     bool Stop();
     bool HasFailed() const { return !IsQueued() && wxIEHtmlWin::HasFailed(); }
+    bool HasVerdict() const { return !IsQueued() && wxIEHtmlWin::HasVerdict(); }
 
     Engine* m_pEngine = nullptr;   // not owned; cleared when the page is unbound
     wxString m_strEngineName;

@@ -227,7 +227,8 @@ TEST_F(EnginePanelTest, ListsTheEnginesOnShow)
     EXPECT_TRUE(ButtonAdd()->IsEnabled());
 
     const long alpha = RowOf("Alpha");
-    EXPECT_EQ(RowText(alpha), "Alpha|English|Web|Disable|UTF-8|2|http://127.0.0.1:9/alpha?q=*|");
+    // The last column, Health, is empty for an engine never searched.
+    EXPECT_EQ(RowText(alpha), "Alpha|English|Web|Disable|UTF-8|2|http://127.0.0.1:9/alpha?q=*||");
     EXPECT_EQ(ImageOf(alpha), OrvaneFrame::IMAGE_ENGINE_DISABLED);
     EXPECT_EQ(m_list->GetItemTextColour(alpha), GREY);
     const long kilo = RowOf("Kilo");

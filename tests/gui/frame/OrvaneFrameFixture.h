@@ -46,8 +46,10 @@ protected:
     {
         m_server = std::make_unique<TestHttpServer>([this](const HttpRequest& request) {
             HttpResponse response;
+            // A result page: links that leave the site (never followed).
             response.body = "<html><head><title>T" + request.target +
-                            "</title></head><body>result</body></html>";
+                            "</title></head><body>result <a href='https://a.example/'>a</a> "
+                            "<a href='https://b.example/'>b</a> <a href='https://c.example/'>c</a></body></html>";
             response.holdUntilReleased = m_hold.load();
             return response;
         });

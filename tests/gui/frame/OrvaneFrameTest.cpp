@@ -79,8 +79,16 @@ TEST_F(OrvaneFrameTest, PanesNamesAndImages)
     {
         SCOPED_TRACE("image list and status bar");
         ASSERT_NE(ImageList(), nullptr);
-        // The eight pictures of the classic list, then the failed page's.
-        EXPECT_EQ(ImageList()->GetImageCount(), 9);
+        // The eight pictures of the classic list, the failed page's, then
+        // one for each other page outcome, each its own picture.
+        EXPECT_EQ(ImageList()->GetImageCount(), 13);
+        for (int outcome = OrvaneFrame::IMAGE_PAGE_EMPTY; outcome <= OrvaneFrame::IMAGE_PAGE_HTTPERROR; ++outcome)
+        {
+            const wxImage image = ImageList()->GetBitmap(outcome).ConvertToImage();
+            const wxImage failed = ImageList()->GetBitmap(OrvaneFrame::IMAGE_PAGE_FAILED).ConvertToImage();
+            ASSERT_TRUE(image.IsOk() && failed.IsOk()) << outcome;
+            EXPECT_NE(memcmp(image.GetData(), failed.GetData(), 16 * 16 * 3), 0) << outcome;
+        }
         int w = 0, h = 0;
         ImageList()->GetSize(0, w, h);
         EXPECT_EQ(wxSize(w, h), wxSize(16, 16));

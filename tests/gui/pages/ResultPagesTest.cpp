@@ -121,6 +121,19 @@ protected:
             r.status = 500;
             r.body = "<html><head><title>Broken</title></head><body>oops</body></html>";
         }
+        else if (path == "/sorry")
+        {
+            r.status = 429;
+            r.body = "<html><head><title>Sorry</title></head><body><p>Unusual traffic from your network.</p>"
+                     "<div class='g-recaptcha' style='width:304px;height:78px;border:1px solid'></div></body></html>";
+        }
+        else if (path == "/wall")
+            r.body = "<html><head><title>Wall</title></head><body><a href='https://a.example/'>a</a> "
+                     "<a href='https://b.example/'>b</a> <a href='https://c.example/'>c</a>"
+                     "<div style='position:fixed;inset:0;background:#fff'><p>Before you continue</p>"
+                     "<button>Reject all</button><button>Accept all</button></div></body></html>";
+        else if (path == "/plain")
+            r.body = "<html><head><title>Plain</title></head><body>No results.</body></html>";
         else if (path == "/fruit")
             r.body = "<html><head><title>Fruit</title></head><body><p>apple banana apple</p>"
                      "<p>Apple pie</p></body></html>";
@@ -162,7 +175,9 @@ protected:
             r.streamForever = m_streamDownload;
         }
         else
-            r.body = "<html><head><title>Good</title></head><body>good</body></html>";
+            // Results: links that leave the site (never followed).
+            r.body = "<html><head><title>Good</title></head><body>good <a href='https://a.example/'>a</a> "
+                     "<a href='https://b.example/'>b</a> <a href='https://c.example/'>c</a></body></html>";
         return r;
     }
 
@@ -248,9 +263,9 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
     ASSERT_TRUE(WaitIdle(30000));
 
     const int failed = OrvaneFrame::IMAGE_PAGE_FAILED;
-    EXPECT_EQ(TabImages(),
-              (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, failed, failed, failed, failed, failed}));
-    EXPECT_EQ(StatusBar()->GetStatusText(1), "5 of 6 engines failed");
+    EXPECT_EQ(TabImages(), (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, failed, failed,
+                                             OrvaneFrame::IMAGE_PAGE_HTTPERROR, failed, failed}));
+    EXPECT_EQ(StatusBar()->GetStatusText(1), wxString::FromUTF8("1 with results \xc2\xb7 1 server error \xc2\xb7 4 failed"));
     EXPECT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good"; }));
     EXPECT_FALSE(Tab(0)->HasFailed());
     EXPECT_TRUE(Notebook()->GetPageToolTip(0).Contains("Loaded in"));
@@ -258,7 +273,7 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
     {
         size_t tab;
         const char* reason;
-    } failures[] = {{1, "refused the connection"}, {2, "did not answer in time"}, {3, "error 500"},
+    } failures[] = {{1, "refused the connection"}, {2, "did not answer in time"},
                     {4, "certificate"},         {5, "port that is blocked"}};
     for (const auto& f : failures)
     {
@@ -271,6 +286,14 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
         EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == page->m_strEngineName + " could not be loaded"; }));
         EXPECT_EQ(page->GetCurrentUrl(), page->m_strPageUrl);
     }
+    {
+        SCOPED_TRACE("an error status shows the server's own page, and still counts as failed");
+        ZulIeCtrl* page = Tab(3);
+        EXPECT_TRUE(page->HasFailed());
+        EXPECT_TRUE(page->GetFailReason().Contains("error 500")) << page->GetFailReason();
+        EXPECT_TRUE(WaitUntil([&] { return page->GetTitle() == "Broken"; }));
+        EXPECT_TRUE(Notebook()->GetPageToolTip(3).Contains("HTTP 500"));
+    }
 
     {
         SCOPED_TRACE("Try again asks the server again; the next progress writes its figure");
@@ -281,6 +304,60 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
         ASSERT_TRUE(WaitIdle());
         EXPECT_TRUE(Tab(3)->HasFailed());
         EXPECT_NE(StatusBar()->GetStatusText(1), "5 of 6 engines failed");
+    }
+}
+
+// Each outcome on its tab, in the tooltip and in the summary; F4 visits the
+// pages that wait for the person; the engine list shows the health.
+TEST_F(ResultPagesTest, OutcomesShowOnTabsInTheSummaryAndTheEngineList)
+{
+    const std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/?q=*";
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"),
+                               CatalogueOf({{"Good", PageUrl("/good?q=*")},
+                                            {"Plain", PageUrl("/plain?q=*")},
+                                            {"Sorry", PageUrl("/sorry?q=*")},
+                                            {"Wall", PageUrl("/wall?q=*")},
+                                            {"Broken", PageUrl("/broken?q=*")},
+                                            {"Refused", refused}})));
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    m_frame->SearchFor("x");
+    ASSERT_TRUE(WaitUntil([&] { return Pages().IsAnyBusy(); }, 5000));
+    ASSERT_TRUE(WaitIdle(30000));
+
+    EXPECT_EQ(TabImages(), (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, OrvaneFrame::IMAGE_PAGE_EMPTY,
+                                             OrvaneFrame::IMAGE_PAGE_BOTCHECK, OrvaneFrame::IMAGE_PAGE_CONSENT,
+                                             OrvaneFrame::IMAGE_PAGE_HTTPERROR, OrvaneFrame::IMAGE_PAGE_FAILED}));
+    EXPECT_EQ(StatusBar()->GetStatusText(1),
+              wxString::FromUTF8("1 with results \xc2\xb7 2 need you (bot check, consent) \xc2\xb7 1 empty \xc2\xb7 "
+                                 "1 server error \xc2\xb7 1 failed"));
+    {
+        SCOPED_TRACE("the bot check answered with 429 is the server's own page, said so on its tab");
+        EXPECT_TRUE(WaitUntil([&] { return Tab(2)->GetTitle() == "Sorry"; }));
+        EXPECT_TRUE(Notebook()->GetPageToolTip(2).Contains(
+            "Bot check: the engine asks you to prove you are human (HTTP 429)"))
+            << Notebook()->GetPageToolTip(2);
+        EXPECT_TRUE(Tab(2)->HasFailed());
+    }
+    {
+        SCOPED_TRACE("F4 goes round the pages that need the person");
+        Notebook()->SetSelection(0);
+        std::vector<int> visited;
+        for (int i = 0; i < 3; ++i)
+        {
+            Command(OrvaneFrame::ID_MENU_NEXT_ATTENTION);
+            visited.push_back(Notebook()->GetSelection());
+        }
+        EXPECT_EQ(visited, (std::vector<int>{2, 3, 2}));
+    }
+    {
+        SCOPED_TRACE("the engine list's Health column");
+        wxListCtrl* list = EngineList();
+        std::map<wxString, wxString> health;
+        for (long row = 0; row < list->GetItemCount(); ++row)
+            health[list->GetItemText(row, 0)] = list->GetItemText(row, OrvaneFrame::ENGINE_COLUMN_HEALTH);
+        EXPECT_EQ(health["Good"], "1/1");
+        EXPECT_EQ(health["Sorry"], "0/1");
     }
 }
 
@@ -324,7 +401,7 @@ TEST_F(ResultPagesTest, EnginesWithOtherAddressesShowTheErrorPageAndNeverLoad)
             showsRefusal(tab);
     }
     EXPECT_TRUE(Notebook()->GetPageToolTip(1).Contains(reason));
-    EXPECT_EQ(StatusBar()->GetStatusText(1), "3 of 4 engines failed");
+    EXPECT_EQ(StatusBar()->GetStatusText(1), wxString::FromUTF8("1 with results \xc2\xb7 3 failed"));
     {
         SCOPED_TRACE("Reload shows the refusal again");
         Notebook()->SetSelection(1);

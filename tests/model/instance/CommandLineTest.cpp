@@ -39,13 +39,21 @@ TEST(CommandLine, WordsOptionsAndUsageErrors)
         EXPECT_EQ(A::Help, Parse({"--help"}).m_action);
         EXPECT_EQ(A::Export, Parse({"--export", "out.xml"}).m_action);
         EXPECT_EQ(A::ExportOpenSearch, Parse({"--export-opensearch", "dir"}).m_action);
+        const CommandLine check = Parse({"--check", "--all", "sea", "otter"});
+        EXPECT_EQ(A::Check, check.m_action);
+        EXPECT_TRUE(check.m_bAll);
+        EXPECT_EQ("sea otter", check.Words());
+        // Handed to a running window, --all goes with it.
+        EXPECT_TRUE(CommandLine::Parse(check.ToArgs()).m_bAll);
+        EXPECT_EQ(A::Check, Parse({"--check", "--language", "L", "w"}).m_action);
     }
     for (const auto& bad : std::vector<std::vector<const char*>>{
              {"--bogus"}, {"word", "-x"}, {"--import"}, {"--export"}, {"--export", "a", "b"},
              {"--export", "a", "--language", "L"}, {"--urls"}, {"--urls", "  "},
              {"--import", "a", "--urls", "b"}, {"--urls", "w", "--language"},
              {"--language", "L", "word"}, {"--import=a"}, {"--urls", "--category", "a", "--category", "b", "w"},
-             {"--export-opensearch", ""}, {"--export", ""}})
+             {"--export-opensearch", ""}, {"--export", ""}, {"--check"}, {"--all", "w"},
+             {"--urls", "--all", "w"}, {"--check", "--all", "--language", "L", "w"}, {"--check", "--all=1", "w"}})
     {
         wxArrayString list;
         for (const char* arg : bad)

@@ -1,0 +1,199 @@
+#include "outcome/EngineHealth.h"
+
+#include "catalogue/Engine.h"
+#include "store/ConfigStore.h"
+#include "store/PrivateFolder.h"
+#include "store/SafeFile.h"
+
+#include <wx/ffile.h>
+#include <wx/filename.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+
+namespace
+{
+// Far above what 20 outcomes of a few thousand engines take; a larger
+// file is not ours.
+const wxFileOffset MaxFileBytes = 8 * 1024 * 1024;
+const size_t MaxEngines = 20000;
+
+std::string Utf8(const wxString& text)
+{
+    const wxScopedCharBuffer utf8 = text.utf8_str();
+    return std::string(utf8.data(), utf8.length());
+}
+
+bool SameGroup(const std::string& a, const wxString& b)
+{
+    return wxString::FromUTF8(a.c_str()).IsSameAs(b, false);
+}
+} // namespace
+
+EngineHealth::EngineHealth(const wxString& path) : m_path(path.empty() ? DefaultPath() : path)
+{
+}
+
+wxString EngineHealth::DefaultPath()
+{
+    return ConfigStore::Folder() + "/engine_health.json";
+}
+
+bool EngineHealth::Load()
+{
+    m_records.clear();
+    if (!wxFileName::FileExists(m_path))
+        return true;
+    wxFFile file(m_path, "rb");
+    if (!file.IsOpened() || file.Length() > MaxFileBytes)
+        return false;
+    std::string bytes(static_cast<size_t>(file.Length()), '\0');
+    if (!bytes.empty() && file.Read(&bytes[0], bytes.size()) != bytes.size())
+        return false;
+    const nlohmann::json doc = nlohmann::json::parse(bytes, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object() || !doc.contains("engines") || !doc["engines"].is_array())
+        return false;
+    for (const auto& item : doc["engines"])
+    {
+        if (m_records.size() >= MaxEngines)
+            break;
+        if (!item.is_object())
+            continue;
+        EngineRecord record;
+        for (auto field : {std::make_pair("name", &record.name), std::make_pair("url", &record.url),
+                           std::make_pair("language", &record.language),
+                           std::make_pair("category", &record.category)})
+        {
+            const auto it = item.find(field.first);
+            if (it != item.end() && it->is_string())
+                *field.second = it->get<std::string>();
+        }
+        const auto outcomes = item.find("outcomes");
+        if (outcomes == item.end() || !outcomes->is_array())
+            continue;
+        for (const auto& o : *outcomes)
+        {
+            Entry entry;
+            if (!o.is_object() || !o.contains("outcome") || !o["outcome"].is_string() ||
+                !ParseOutcome(o["outcome"].get<std::string>(), entry.outcome))
+                continue;
+            if (o.contains("time") && o["time"].is_number_integer())
+                entry.when = static_cast<std::time_t>(o["time"].get<long long>());
+            if (o.contains("links") && o["links"].is_number_integer())
+                entry.links = std::max(0, std::min(100000, o["links"].get<int>()));
+            record.entries.push_back(entry);
+        }
+        if (record.entries.size() > Kept)
+            record.entries.erase(record.entries.begin(), record.entries.end() - Kept);
+        if (!record.entries.empty())
+            m_records.push_back(std::move(record));
+    }
+    return true;
+}
+
+bool EngineHealth::Save(const EngineArray& engines)
+{
+    // A deleted engine's history goes with it.
+    m_records.erase(std::remove_if(m_records.begin(), m_records.end(),
+                                   [&](const EngineRecord& record) {
+                                       return std::none_of(engines.begin(), engines.end(), [&](const Engine* e) {
+                                           return SameGroup(record.language, e->m_strLanguage) &&
+                                                  SameGroup(record.category, e->m_strCategory) &&
+                                                  (record.url == Utf8(e->m_strUrl) ||
+                                                   record.name == Utf8(e->m_strName));
+                                       });
+                                   }),
+                    m_records.end());
+    nlohmann::json list = nlohmann::json::array();
+    for (const EngineRecord& record : m_records)
+    {
+        nlohmann::json outcomes = nlohmann::json::array();
+        for (const Entry& entry : record.entries)
+            outcomes.push_back({{"outcome", OutcomeName(entry.outcome)},
+                                {"time", static_cast<long long>(entry.when)},
+                                {"links", entry.links}});
+        list.push_back({{"name", record.name},
+                        {"url", record.url},
+                        {"language", record.language},
+                        {"category", record.category},
+                        {"outcomes", outcomes}});
+    }
+    const nlohmann::json doc = {{"version", 1}, {"engines", list}};
+    PrivateFolder::Make(wxFileName(m_path).GetPath());
+    // Bytes a page gave us never end up unescaped: dump replaces bad UTF-8.
+    return SafeFile::Replace(m_path, doc.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n",
+                             SafeFile::Access::Private);
+}
+
+EngineHealth::EngineRecord* EngineHealth::Find(const Engine& engine)
+{
+    const std::string url = Utf8(engine.m_strUrl);
+    const std::string name = Utf8(engine.m_strName);
+    EngineRecord* byName = nullptr;
+    for (EngineRecord& record : m_records)
+    {
+        if (!SameGroup(record.language, engine.m_strLanguage) || !SameGroup(record.category, engine.m_strCategory))
+            continue;
+        if (record.url == url)
+            return &record;
+        if (!byName && record.name == name)
+            byName = &record;
+    }
+    return byName;
+}
+
+const EngineHealth::EngineRecord* EngineHealth::Find(const Engine& engine) const
+{
+    return const_cast<EngineHealth*>(this)->Find(engine);
+}
+
+void EngineHealth::Record(const Engine& engine, PageOutcome outcome, int links, std::time_t when)
+{
+    EngineRecord* record = Find(engine);
+    if (!record)
+    {
+        m_records.emplace_back();
+        record = &m_records.back();
+    }
+    // The record follows the engine's current name and address.
+    record->name = Utf8(engine.m_strName);
+    record->url = Utf8(engine.m_strUrl);
+    record->language = Utf8(engine.m_strLanguage);
+    record->category = Utf8(engine.m_strCategory);
+    record->entries.push_back({outcome, when, links});
+    if (record->entries.size() > Kept)
+        record->entries.erase(record->entries.begin(), record->entries.end() - Kept);
+}
+
+std::vector<EngineHealth::Entry> EngineHealth::History(const Engine& engine) const
+{
+    const EngineRecord* record = Find(engine);
+    return record ? record->entries : std::vector<Entry>();
+}
+
+int EngineHealth::UsualLinks(const Engine& engine) const
+{
+    std::vector<int> counts;
+    for (const Entry& entry : History(engine))
+        if (entry.outcome == PageOutcome::Results)
+            counts.push_back(entry.links);
+    if (counts.empty())
+        return 0;
+    std::nth_element(counts.begin(), counts.begin() + counts.size() / 2, counts.end());
+    return counts[counts.size() / 2];
+}
+
+int EngineHealth::ResultCount(const std::vector<Entry>& history)
+{
+    return static_cast<int>(std::count_if(history.begin(), history.end(),
+                                          [](const Entry& e) { return e.outcome == PageOutcome::Results; }));
+}
+
+bool EngineHealth::IsFailing(const std::vector<Entry>& history)
+{
+    if (history.size() < Failing)
+        return false;
+    return std::none_of(history.end() - Failing, history.end(),
+                        [](const Entry& e) { return e.outcome == PageOutcome::Results; });
+}
