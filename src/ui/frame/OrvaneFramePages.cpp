@@ -394,7 +394,9 @@ void OrvaneFrame::ClearTabToolTips()
     // The tab rows keep the tip last shown until the pointer moves to another tab.
     for (wxWindow* child : m_pNotebook->GetChildren())
     {
-        if (wxDynamicCast(child, wxAuiTabCtrl))
+        // Not wxDynamicCast: it casts statically first, which is undefined for
+        // the notebook's children that are not tab rows.
+        if (dynamic_cast<wxAuiTabCtrl*>(child))
             child->UnsetToolTip();
     }
 }
