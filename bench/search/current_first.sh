@@ -19,12 +19,18 @@
 # one, two and four panes (a 1200 x 900 window for all three), Enter to the
 # load event of the last page on show, against the one page on show of a
 # single pane (goal: within 1.3x). ORVANE_BENCH_PANES narrows them ("1 2 4").
+# The same pages are then shown by bench_bare_side_by_side: plain web views
+# in the same layouts, all loading at once with nothing else running. Its
+# ratios are what this machine allows: four pages that each work the CPU
+# cannot load on two cores as fast as one does, whatever loads them.
 set -euo pipefail
 
 build="$(cd "${1:?usage: current_first.sh <build dir> [searches] [older build dir]}" && pwd)"
 searches="${2:-5}"
 shift $(( $# < 2 ? $# : 2 ))
 stages=("$build/stage")
+bare="$build/bench/browser/bench_bare_side_by_side"
+[ -x "$bare" ] || bare=""
 for other in "$@"; do
   stages+=("$(cd "$other" && pwd)/stage")
 done
@@ -40,8 +46,8 @@ cat >"$work/measure.py" <<'PY'
 import asyncio, ctypes, ctypes.util, os, shutil, signal, statistics, subprocess, sys, threading, time
 import urllib.parse
 
-work, searches = sys.argv[1], int(sys.argv[2])
-builds = [b for b in sys.argv[3:] if b]
+work, searches, bare = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+builds = [b for b in sys.argv[4:] if b]
 # ORVANE_BENCH_ENGINES and ORVANE_BENCH_DELAYS narrow the cases, e.g. "40" and "0".
 ENGINE_COUNTS = tuple(int(v) for v in os.environ.get("ORVANE_BENCH_ENGINES", "1 40").split())
 DELAYS_MS = tuple(int(v) for v in os.environ.get("ORVANE_BENCH_DELAYS", "0 250").split())
@@ -232,24 +238,28 @@ def xdo(*args):
     return subprocess.run(["xdotool"] + list(args), stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL, text=True).stdout.strip()
 
-def run_program(server, keys, stage, tag, n, label, panes=0):
+def run_program(server, keys, stage, tag, n, label, panes=0, bare=None):
     """Starts the program, waits for it to settle, and times searches; returns
     [(current ms, last ms, script ms of the current page, last page on show ms)].
-    With panes, the first engines' pages are on show, one per pane."""
+    With panes, the first engines' pages are on show, one per pane. With bare,
+    that program shows the panes' pages and nothing else."""
     prog, env = prepare(stage, tag, n, server.port, panes)
-    proc = subprocess.Popen(["./orvane"], cwd=prog, env=env, stdout=subprocess.PIPE,
+    command, title = ["./orvane"], "Orvane"
+    if bare:
+        command, title, n = [bare, str(max(panes, 1)), str(server.port)], "bare side by side", max(panes, 1)
+    proc = subprocess.Popen(command, cwd=prog, env=env, stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL, text=True)
     results = []
     try:
         deadline = time.monotonic() + 120
         while time.monotonic() < deadline:
             line = proc.stdout.readline()
-            if not line or line.startswith("orvane: idle"):
+            if not line or line.startswith("orvane: idle") or line.startswith("READY"):
                 break
         time.sleep(2.0)  # start-up settles: the web processes finish their own work
         window = ""
         while not window and time.monotonic() < deadline:
-            window = xdo("search", "--onlyvisible", "--name", "Orvane").split("\n")[0]
+            window = xdo("search", "--onlyvisible", "--name", title).split("\n")[0]
             time.sleep(0.2)
         for s in range(searches + 1):  # the first search warms up and is not counted
             query = "%s%d" % (label, s)
@@ -305,6 +315,11 @@ for delay in DELAYS_MS:
             table[(tag, "panes", panes, delay)] = r
             print("  done: %s build, %d panes, delay %d ms: on show %s" %
                   (tag, panes, delay, [round(x[3]) for x in r]), file=sys.stderr)
+        if bare:
+            r = run_program(server, keys, builds[0], "bare", PANE_ENGINES, "otterb%d%d" % (panes, delay), panes, bare)
+            table[("bare", "panes", panes, delay)] = r
+            print("  done: bare views, %d panes, delay %d ms: on show %s" %
+                  (panes, delay, [round(x[3]) for x in r]), file=sys.stderr)
 
 def med(tag, n, delay, i):
     r = table.get((tag, n, delay), [])
@@ -343,14 +358,17 @@ if PANES:
     for delay in DELAYS_MS:
         print("server answers after %d ms" % delay)
         print("  %-5s %5s | %9s %18s" % ("build", "panes", "on show", "/ single pane"))
-        for tag in tags:
+        for tag in tags + (["bare"] if bare else []):
             for panes in PANES:
                 print("  %-5s %5d | %9s %18s" % (tag, panes, cell(pmed(tag, panes, delay)),
                                                  ratio(pmed(tag, panes, delay), pmed(tag, 1, delay))))
     print("goal: every page on show in two and four panes <= 1.3 x the single pane's page")
+    if bare:
+        print("bare: plain web views side by side, loading together with nothing else (%d cores):"
+              " what the machine allows" % os.cpu_count())
 sys.stdout.flush()
 PY
 
 NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" dbus-run-session -- \
-    python3 "$work/measure.py" "$work" "$searches" "${stages[@]}" \
+    python3 "$work/measure.py" "$work" "$searches" "$bare" "${stages[@]}" \
     2> >(grep -v '^dbus-daemon\|SpiRegistry' >&2)
