@@ -339,6 +339,8 @@ private:
     void OnEngineSelected(wxListEvent& event);
     void OnEngineDeselected(wxListEvent& event);
     void OnEngineColumnClick(wxListEvent& event);
+    // Sorts the engine list by a column; the user's selection is the caller's.
+    void SortEngineRows(int column, bool descending);
     void OnShowAll(wxCommandEvent& event);
     void OnAddEngine(wxCommandEvent& event);
     void OnEditEngine(wxCommandEvent& event);

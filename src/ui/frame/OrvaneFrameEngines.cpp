@@ -20,6 +20,7 @@
 #include <wx/wupdlock.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 namespace
@@ -29,16 +30,40 @@ const wxColour DISABLED_ENGINE_COLOUR(172, 168, 153);
 // A pale red that keeps black and greyed text readable.
 const wxColour FAILING_ENGINE_COLOUR(252, 224, 220);
 
-// Added to the column number of the sort key for descending order.
-const wxIntPtr SORT_DESCENDING = 0x1000;
-
-// Row comparison for wxListCtrl::SortItems: each row's data is its Engine.
-int wxCALLBACK CompareEngineRows(wxIntPtr item1, wxIntPtr item2, wxIntPtr sortKey)
+// How the engine list is sorted; SortItems hands it to the comparison.
+struct EngineSort
 {
-    const int result = EngineRules::Compare(reinterpret_cast<const Engine*>(item1),
-                                            reinterpret_cast<const Engine*>(item2),
-                                            static_cast<int>(sortKey & ~SORT_DESCENDING));
-    return (sortKey & SORT_DESCENDING) ? -result : result;
+    int column = 0;
+    bool descending = false;
+    // Share of searches with results, for the Health column; engines never
+    // searched have none and go last.
+    std::map<const Engine*, double> health;
+};
+
+int wxCALLBACK CompareEngineRows(wxIntPtr item1, wxIntPtr item2, wxIntPtr sortData)
+{
+    const auto* sort = reinterpret_cast<const EngineSort*>(sortData);
+    const auto* first = reinterpret_cast<const Engine*>(item1);
+    const auto* second = reinterpret_cast<const Engine*>(item2);
+    int result = 0;
+    if (sort->column == OrvaneFrame::ENGINE_COLUMN_HEALTH)
+    {
+        const auto a = sort->health.find(first);
+        const auto b = sort->health.find(second);
+        const bool hasA = a != sort->health.end();
+        const bool hasB = b != sort->health.end();
+        if (hasA != hasB)
+            return hasA ? -1 : 1;  // unsearched engines last either way
+        if (hasA && a->second != b->second)
+            result = a->second < b->second ? -1 : 1;
+        else
+            result = EngineRules::Compare(first, second, EngineRules::COLUMN_INDEX);
+    }
+    else
+    {
+        result = EngineRules::Compare(first, second, sort->column);
+    }
+    return sort->descending ? -result : result;
 }
 
 // Selects and shows the engine's row. Raises the item-selected report, which
@@ -166,7 +191,7 @@ void OrvaneFrame::RefillEngineList()
     }
 
     m_nSortAscending = true;
-    m_pEngineList->SortItems(CompareEngineRows, m_nSortColumn);
+    SortEngineRows(m_nSortColumn, false);
 
     // Selected only now: sorting clears the selection of the generic list.
     if (marked)
@@ -257,11 +282,29 @@ void OrvaneFrame::OnEngineColumnClick(wxListEvent& event)
     const Engine* selected = selectedRow == -1
         ? nullptr
         : reinterpret_cast<const Engine*>(m_pEngineList->GetItemData(selectedRow));
-    m_pEngineList->SortItems(CompareEngineRows,
-                             column + (descending ? SORT_DESCENDING : 0));
+    SortEngineRows(column, descending);
     // Sorting clears the selection; the user's row stays selected.
     if (selected)
         SelectEngineRow(m_pEngineList, selected);
+}
+
+void OrvaneFrame::SortEngineRows(int column, bool descending)
+{
+    EngineSort sort;
+    sort.column = column;
+    sort.descending = descending;
+    if (column == ENGINE_COLUMN_HEALTH)
+    {
+        for (long row = 0; row < m_pEngineList->GetItemCount(); ++row)
+        {
+            const auto* engine = reinterpret_cast<const Engine*>(m_pEngineList->GetItemData(row));
+            const std::vector<EngineHealth::Entry> history = m_pHealth->History(*engine);
+            if (!history.empty())
+                sort.health[engine] = static_cast<double>(EngineHealth::ResultCount(history)) /
+                                      static_cast<double>(history.size());
+        }
+    }
+    m_pEngineList->SortItems(CompareEngineRows, reinterpret_cast<wxIntPtr>(&sort));
 }
 
 void OrvaneFrame::OnShowAll(wxCommandEvent& WXUNUSED(event))

@@ -8,6 +8,7 @@
 #include "store/ConfigStore.h"
 #include "engines/EngineDlg.h"
 #include "catalogue/EngineRules.h"
+#include "outcome/EngineHealth.h"
 #include "store/ProgramFolder.h"
 
 #include <wx/aui/auibook.h>
@@ -300,6 +301,28 @@ TEST_F(EnginePanelTest, HeadingClicksSort)
     EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
     ClickHeading(5);
     EXPECT_EQ(Names(), (NameList{"Mike", "Alpha", "Kilo"}));
+
+    SCOPED_TRACE("health: the share of searches with results; never searched last either way");
+    {
+        EngineHealth health;
+        EngineArray all;
+        for (const auto& owned : Engines().m_engines)
+            all.push_back(owned.get());
+        for (Engine* engine : all)
+        {
+            if (engine->m_strName == "Kilo" || engine->m_strName == "Alpha")
+                health.Record(*engine, PageOutcome::Empty, 0, 1000);
+            if (engine->m_strName == "Kilo")
+                health.Record(*engine, PageOutcome::Results, 9, 2000);
+        }
+        ASSERT_TRUE(health.Save(all));
+    }
+    CloseFrame();  // the window reads the history as it opens
+    OpenFrame();
+    ClickHeading(OrvaneFrame::ENGINE_COLUMN_HEALTH);
+    EXPECT_EQ(Names(), (NameList{"Alpha", "Kilo", "Mike"}));
+    ClickHeading(OrvaneFrame::ENGINE_COLUMN_HEALTH);
+    EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
 }
 
 TEST_F(EnginePanelTest, AddProposesANewEngine)
