@@ -135,6 +135,26 @@ e2e_store() {
       cat; } >"$work/home/.config/Orvane/Orvane.conf"
 }
 
+# e2e_catalogue: writes the catalogue, one engine per line on stdin:
+# NAME|URL[|LANGUAGE|CATEGORY|ENABLE|INDEX]; an empty or missing field is
+# English, Web, 1 or the line's number. The fields are escaped for XML.
+e2e_catalogue() {
+    python3 -c '
+import sys
+from xml.sax.saxutils import escape
+rows = []
+for number, line in enumerate(sys.stdin.read().splitlines(), 1):
+    fields = line.split("|")
+    defaults = ["English", "Web", "1", str(number)]
+    lang, cat, enable, index = [(fields[2 + i:3 + i] or [""])[0] or defaults[i] for i in range(4)]
+    name, url = fields[0], fields[1]
+    rows.append("<ENGINE><INDEX>%s</INDEX><LANGUAGE>%s</LANGUAGE><CATEGORY>%s</CATEGORY><NAME>%s</NAME>"
+                "<URL>%s</URL><ENCODING>UTF-8</ENCODING><ENABLE>%s</ENABLE></ENGINE>\n"
+                % (index, escape(lang), escape(cat), escape(name), escape(url), enable))
+sys.stdout.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ENGINES>\n" + "".join(rows) + "</ENGINES>\n")
+' >"$work/prog/conf/config.xml"
+}
+
 # e2e_run <status> [args...]: runs the program without a display, in $work,
 # with $work/home as home; its output goes to $work/out and $work/err. Sets
 # fail=1 (and says so) when it exits with another status.

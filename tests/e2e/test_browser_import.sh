@@ -10,12 +10,9 @@ stage="${1:?usage: test_browser_import.sh <stage dir>}"
 e2e_setup "$stage"
 e2e_require python3
 
-cat >"$work/prog/conf/config.xml" <<'EOF2'
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Suche</CATEGORY><NAME>Old</NAME><URL>https://dup.test/?q=*</URL></ENGINE>
-</ENGINES>
-EOF2
+e2e_catalogue <<'EOF'
+Old|https://dup.test/?q=*|Deutsch|Suche
+EOF
 
 # A Firefox profile (search.json.mozlz4 as one LZ4 block of literals, which
 # any LZ4 decoder reads), a Chromium profile and a damaged Chrome profile.

@@ -20,11 +20,8 @@ e2e_setup "$stage"
 # The engine server: /web answers at once; /stream never ends.
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Stream</NAME><URL>http://$host/stream?q=*</URL></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Stream|http://$host/stream?q=*
 EOF
 cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
 ui_language=default

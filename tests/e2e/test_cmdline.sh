@@ -13,12 +13,9 @@ e2e_setup "$stage"
 
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>http://$host/web?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>Japanese</LANGUAGE><CATEGORY>News</CATEGORY><NAME>News</NAME><URL>http://$host/news?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Web|http://$host/web?q=*
+News|http://$host/news?q=*|Japanese|News||1
 EOF
 # The restored language and category are the second of each list.
 cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF

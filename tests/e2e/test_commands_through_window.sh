@@ -16,11 +16,8 @@ e2e_setup "$stage"
 # The engine server: /slow answers after 4 s and logs "answered /slow..." then.
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Slow</NAME><URL>http://$host/slow?q=*</URL></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Slow|http://$host/slow?q=*
 EOF
 cat >"$work/home/.config/Orvane/Orvane.conf" <<EOF
 ui_language=default

@@ -13,11 +13,8 @@ e2e_setup "$stage"
 # A day-long cookie, and the cookie each request brought in the log.
 e2e_start_engine_server "kept=yes; Max-Age=86400; Path=/"
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Site</NAME><URL>http://$host/c?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Site|http://$host/c?q=*
 EOF
 conf="$work/home/.config/Orvane/Orvane.conf"
 write_conf() {

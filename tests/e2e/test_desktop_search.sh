@@ -14,14 +14,11 @@ e2e_require xvfb-run python3 dbus-run-session timeout gdbus xclip xdotool
 e2e_setup "$stage"
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>http://$host/web?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web 2</NAME><URL>http://$host/web2?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-<ENGINE><INDEX>3</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Images</CATEGORY><NAME>Img</NAME><URL>http://$host/img?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-<ENGINE><INDEX>4</INDEX><LANGUAGE>Deutsch</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Aus</NAME><URL>http://$host/off?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>0</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Web|http://$host/web?q=*
+Web 2|http://$host/web2?q=*
+Img|http://$host/img?q=*||Images
+Aus|http://$host/off?q=*|Deutsch||0
 EOF
 # A group searched before, and one without an enabled engine.
 e2e_store <<EOF

@@ -9,15 +9,12 @@ stage="${1:?usage: test_headless_commands.sh <stage dir>}"
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_setup "$stage"
 
-cat >"$work/prog/conf/config.xml" <<'EOF2'
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>https://web.test/?q=*</URL></ENGINE>
-<ENGINE><INDEX>5</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>News</CATEGORY><NAME>Later</NAME><URL>https://later.test/?q=*</URL></ENGINE>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>News</CATEGORY><NAME>First</NAME><URL>https://first.test/?q=*&amp;a=*</URL></ENGINE>
-<ENGINE><INDEX>3</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>News</CATEGORY><NAME>Off</NAME><URL>https://off.test/?q=*</URL><ENABLE>0</ENABLE></ENGINE>
-</ENGINES>
-EOF2
+e2e_catalogue <<'EOF'
+Web|https://web.test/?q=*||||2
+Later|https://later.test/?q=*||News||5
+First|https://first.test/?q=*&a=*||News||1
+Off|https://off.test/?q=*||News|0|3
+EOF
 printf 'm_strLang=English\nm_strCategory=News\n' >"$work/home/.config/Orvane/Orvane.conf"
 cat >"$work/desc.xml" <<'EOF2'
 <?xml version="1.0" encoding="UTF-8"?>

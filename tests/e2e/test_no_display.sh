@@ -9,11 +9,8 @@ stage="${1:?usage: test_no_display.sh <stage dir>}"
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_setup "$stage"
 printf 'm_strLang=English\nm_strCategory=Web\n' >"$work/home/.config/Orvane/Orvane.conf"
-cat >"$work/prog/conf/config.xml" <<'EOF'
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>https://web.test/?q=*</URL></ENGINE>
-</ENGINES>
+e2e_catalogue <<'EOF'
+Web|https://web.test/?q=*
 EOF
 
 fail=0

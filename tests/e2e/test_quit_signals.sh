@@ -11,12 +11,9 @@ e2e_require xvfb-run xdotool python3 dbus-run-session
 e2e_setup "$stage"
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>One</NAME><URL>http://$host/one?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Two</NAME><URL>http://$host/two?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+One|http://$host/one?q=*
+Two|http://$host/two?q=*
 EOF
 printf 'ui_language=default\nm_nEnableSuggestion=0\nsugg_host=%s\n' "$host" \
     >"$work/home/.config/Orvane/Orvane.conf"

@@ -14,14 +14,11 @@ e2e_setup "$stage"
 # The engine server: answers every GET with a small page and logs its target.
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>2</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Second</NAME><URL>http://$host/second?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>First</NAME><URL>http://$host/first?query=*&amp;lang=en</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-<ENGINE><INDEX>3</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Off</NAME><URL>http://$host/off?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>0</ENABLE></ENGINE>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>Other</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Elsewhere</NAME><URL>http://$host/elsewhere?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Second|http://$host/second?q=*||||2
+First|http://$host/first?query=*&lang=en||||1
+Off|http://$host/off?q=*|||0
+Elsewhere|http://$host/elsewhere?q=*|Other|||1
 EOF
 # No language question, no suggestion or version requests leaving the machine.
 e2e_store </dev/null

@@ -10,11 +10,8 @@ stage="${1:?usage: test_silent_selection_owner.sh <stage dir>}"
 e2e_require xvfb-run xdotool python3 dbus-run-session
 e2e_setup "$stage"
 e2e_start_engine_server
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>http://$host/web?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Web|http://$host/web?q=*
 EOF
 e2e_store </dev/null
 

@@ -13,11 +13,8 @@ e2e_require xvfb-run python3 dbus-run-session timeout
 e2e_setup "$stage"
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>Web</NAME><URL>http://$host/web?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF
+Web|http://$host/web?q=*
 EOF
 for profile in home home2; do
     mkdir -p "$work/$profile/.config/Orvane"
