@@ -25,8 +25,14 @@
 #include <wx/msgdlg.h>
 #include <wx/webview.h>
 
+#include <sqlite3.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 
 namespace
 {
@@ -459,6 +465,100 @@ TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
     EXPECT_EQ("http://127.0.0.1:9/lima?q=*", Engines().m_engines[1]->m_strUrl);
     EXPECT_EQ("l", Engines().m_engines[1]->m_strShortcut);
     EXPECT_EQ("English", Engines().m_engines[1]->m_strLanguage);
+}
+
+// Opening a browser's "Web Data" waits, while shut, until it is opened or
+// 5 s have passed: a slow disk, for as long as the test wants.
+class SlowWebDataOpen
+{
+public:
+    SlowWebDataOpen()
+    {
+        s_real = sqlite3_vfs_find(nullptr);
+        s_gated = *s_real;
+        s_gated.zName = "orvane-test-gated";
+        s_gated.xOpen = &SlowWebDataOpen::Open;
+        s_self = this;
+        sqlite3_vfs_register(&s_gated, 1);
+    }
+    ~SlowWebDataOpen()
+    {
+        Release();
+        sqlite3_vfs_register(s_real, 1);
+        sqlite3_vfs_unregister(&s_gated);
+        s_self = nullptr;
+    }
+    void Shut()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shut = true;
+    }
+    void Release()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shut = false;
+        m_changed.notify_all();
+    }
+    bool TimedOut()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_timedOut;
+    }
+
+private:
+    static int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
+    {
+        if (name && std::strstr(name, "Web Data"))
+        {
+            std::unique_lock<std::mutex> lock(s_self->m_mutex);
+            if (!s_self->m_changed.wait_for(lock, std::chrono::seconds(5), [] { return !s_self->m_shut; }))
+                s_self->m_timedOut = true;
+        }
+        return s_real->xOpen(s_real, name, file, flags, outFlags);
+    }
+
+    static inline sqlite3_vfs* s_real = nullptr;
+    static inline sqlite3_vfs s_gated{};
+    static inline SlowWebDataOpen* s_self = nullptr;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_shut = false;
+    bool m_timedOut = false;
+};
+
+// The chosen profile's engines are read on a worker as well: while its file
+// is slow to open the window handles events and says what it is reading;
+// the engines come afterwards.
+TEST_F(EngineImportDlgTest, TheWindowHandlesEventsWhileAChosenProfileIsRead)
+{
+    AddChromiumProfile(m_sandbox.Path(), ".config/chromium", "Default", "Slow",
+                       {{"Mike", "m", "http://127.0.0.1:9/mike?q={searchTerms}", "", "", ""}});
+    // The start page loaded: a page still busy counts as a search, which adding waits for.
+    ASSERT_TRUE(WaitUntil([&] { return Searching() == 0 && SearchPending() == 0 && !Pages().IsAnyBusy(); }, 20000));
+    SlowWebDataOpen slow;
+    const size_t before = Engines().m_engines.size();
+    wxString statusWhileReading = wxS("(no event handled)");
+    wxCommandEvent menu(wxEVT_MENU, OrvaneFrame::ID_MENU_IMPORT);
+    wxTEST_DIALOG(
+        {
+            m_frame->ProcessWindowEvent(menu);
+            ASSERT_TRUE(WaitUntil([&] { return Engines().m_engines.size() == before + 1; }, 20000));
+        },
+        ExpectSource(
+            [&](ImportSourceDlg& dlg) {
+                dlg.GetList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+                slow.Shut();
+                // Handled only while the window runs its events during the read.
+                m_frame->CallAfter([&] {
+                    statusWhileReading = StatusBar()->GetStatusText(0);
+                    slow.Release();
+                });
+            },
+            wxID_OK),
+        ExpectImportDlg([](EngineImportDlg& dlg) { EXPECT_EQ(1, dlg.GetList()->GetItemCount()); }, wxID_OK));
+    EXPECT_FALSE(slow.TimedOut());
+    EXPECT_EQ("Reading the profile's engines...", statusWhileReading);
+    EXPECT_EQ("Mike", Engines().m_engines.back()->m_strName);
 }
 
 // An engine that differs from one in the group only in other query
