@@ -148,6 +148,12 @@ bool IsRunning(const WebDownloads::Item::Process& process)
            state != 'X';
 }
 
+// True only when the processes were known and none runs any longer.
+bool IsNetworkGone(const WebDownloads::Item& item)
+{
+    return !item.network.empty() && std::none_of(item.network.begin(), item.network.end(), IsRunning);
+}
+
 std::string Narrow(const wxString& path)
 {
     return std::string(path.fn_str());
@@ -317,8 +323,7 @@ bool WebDownloads::Cancel(Item* item)
     // A page can make WebKit's network process crash; WebKit then reports
     // nothing of its downloads, and cancelling one crashes this process.
     // Their transfer ended with it.
-    if (!item->network.empty() &&
-        std::none_of(item->network.begin(), item->network.end(), IsRunning))
+    if (IsNetworkGone(*item))
         return false;
     // The signals the cancel emits may forget the item and drop our
     // reference while WebKit still works on the download.
@@ -439,6 +444,13 @@ void WebDownloads::AskWaiting()
         Item* item = Find(serial);
         if (!item)
             continue;
+        // Its transfer ended with WebKit's network process: nothing to ask,
+        // and WebKit must not be given a destination for it.
+        if (IsNetworkGone(*item))
+        {
+            item->failed = true;
+            continue;
+        }
         Question question;
         question.name = item->name;
         question.site = item->site;
