@@ -134,6 +134,12 @@ class EngineImportDlgTest : public OrvaneFrameAccess
 protected:
     void SetUp() override { Open(CATALOGUE); }
 
+    // A page still loading counts as a search, which adding waits for.
+    bool WaitStartPageLoaded()
+    {
+        return WaitUntil([&] { return Searching() == 0 && SearchPending() == 0 && !Pages().IsAnyBusy(); }, 20000);
+    }
+
     void Open(const std::string& catalogue)
     {
         MakeDirs(m_sandbox.File("conf"));
@@ -429,6 +435,7 @@ TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
     AddChromiumProfile(m_sandbox.Path(), ".config/chromium", "Profile 2", "Travel",
                        {{"Kilo again", "k", "http://127.0.0.1:9/kilo?q={searchTerms}", "", "", ""},
                         {"Lima", "l", "http://127.0.0.1:9/lima?q={searchTerms}", "ISO-8859-1", "", ""}});
+    ASSERT_TRUE(WaitStartPageLoaded());
 
     wxCommandEvent menu(wxEVT_MENU, OrvaneFrame::ID_MENU_IMPORT);
     wxTEST_DIALOG(
@@ -467,63 +474,43 @@ TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
     EXPECT_EQ("English", Engines().m_engines[1]->m_strLanguage);
 }
 
-// Opening a browser's "Web Data" waits, while shut, until it is opened or
-// 5 s have passed: a slow disk, for as long as the test wants.
-class SlowWebDataOpen
+// Opening a browser's "Web Data" waits while shut, at most 5 s: a slow disk.
+struct SlowWebDataOpen
 {
-public:
+    static inline std::mutex mutex;
+    static inline std::condition_variable changed;
+    static inline bool shut = false, timedOut = false;
+    static inline sqlite3_vfs* real = nullptr;
+    static inline sqlite3_vfs gated{};
+
     SlowWebDataOpen()
     {
-        s_real = sqlite3_vfs_find(nullptr);
-        s_gated = *s_real;
-        s_gated.zName = "orvane-test-gated";
-        s_gated.xOpen = &SlowWebDataOpen::Open;
-        s_self = this;
-        sqlite3_vfs_register(&s_gated, 1);
+        real = sqlite3_vfs_find(nullptr);
+        gated = *real;
+        gated.zName = "orvane-test-gated";
+        gated.xOpen = [](sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (name && std::strstr(name, "Web Data") &&
+                !changed.wait_for(lock, std::chrono::seconds(5), [] { return !shut; }))
+                timedOut = true;
+            lock.unlock();
+            return real->xOpen(real, name, file, flags, outFlags);
+        };
+        timedOut = false;
+        sqlite3_vfs_register(&gated, 1);
     }
     ~SlowWebDataOpen()
     {
-        Release();
-        sqlite3_vfs_register(s_real, 1);
-        sqlite3_vfs_unregister(&s_gated);
-        s_self = nullptr;
+        Shut(false);
+        sqlite3_vfs_register(real, 1);
+        sqlite3_vfs_unregister(&gated);
     }
-    void Shut()
+    static void Shut(bool value)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_shut = true;
+        std::lock_guard<std::mutex> lock(mutex);
+        shut = value;
+        changed.notify_all();
     }
-    void Release()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_shut = false;
-        m_changed.notify_all();
-    }
-    bool TimedOut()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_timedOut;
-    }
-
-private:
-    static int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
-    {
-        if (name && std::strstr(name, "Web Data"))
-        {
-            std::unique_lock<std::mutex> lock(s_self->m_mutex);
-            if (!s_self->m_changed.wait_for(lock, std::chrono::seconds(5), [] { return !s_self->m_shut; }))
-                s_self->m_timedOut = true;
-        }
-        return s_real->xOpen(s_real, name, file, flags, outFlags);
-    }
-
-    static inline sqlite3_vfs* s_real = nullptr;
-    static inline sqlite3_vfs s_gated{};
-    static inline SlowWebDataOpen* s_self = nullptr;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_shut = false;
-    bool m_timedOut = false;
 };
 
 // The chosen profile's engines are read on a worker as well: while its file
@@ -533,8 +520,7 @@ TEST_F(EngineImportDlgTest, TheWindowHandlesEventsWhileAChosenProfileIsRead)
 {
     AddChromiumProfile(m_sandbox.Path(), ".config/chromium", "Default", "Slow",
                        {{"Mike", "m", "http://127.0.0.1:9/mike?q={searchTerms}", "", "", ""}});
-    // The start page loaded: a page still busy counts as a search, which adding waits for.
-    ASSERT_TRUE(WaitUntil([&] { return Searching() == 0 && SearchPending() == 0 && !Pages().IsAnyBusy(); }, 20000));
+    ASSERT_TRUE(WaitStartPageLoaded());
     SlowWebDataOpen slow;
     const size_t before = Engines().m_engines.size();
     wxString statusWhileReading = wxS("(no event handled)");
@@ -547,16 +533,16 @@ TEST_F(EngineImportDlgTest, TheWindowHandlesEventsWhileAChosenProfileIsRead)
         ExpectSource(
             [&](ImportSourceDlg& dlg) {
                 dlg.GetList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-                slow.Shut();
+                slow.Shut(true);
                 // Handled only while the window runs its events during the read.
                 m_frame->CallAfter([&] {
                     statusWhileReading = StatusBar()->GetStatusText(0);
-                    slow.Release();
+                    slow.Shut(false);
                 });
             },
             wxID_OK),
         ExpectImportDlg([](EngineImportDlg& dlg) { EXPECT_EQ(1, dlg.GetList()->GetItemCount()); }, wxID_OK));
-    EXPECT_FALSE(slow.TimedOut());
+    EXPECT_FALSE(SlowWebDataOpen::timedOut);
     EXPECT_EQ("Reading the profile's engines...", statusWhileReading);
     EXPECT_EQ("Mike", Engines().m_engines.back()->m_strName);
 }
