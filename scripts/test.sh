@@ -46,7 +46,7 @@ tsan_stage() (
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp"
   "$root/scripts/build.sh" "$root/build/tsan" -DORVANE_TSAN=ON -DORVANE_BENCH=OFF -- test_gui
   cd "$root/build/tsan"
-  in_display ./tests/test_gui --gtest_filter="${ORVANE_TSAN_FILTER:-Suggestion*:VersionCheck*:EngineImportDlgTest.AddThisEngine*:EngineImportDlgTest.AProfile*}" \
+  in_display ./tests/test_gui --gtest_filter="${ORVANE_TSAN_FILTER:-Suggestion*:VersionCheck*:EngineImportDlgTest.AddThisEngine*:EngineImportDlgTest.AProfile*:EngineImportDlgTest.TheWindowHandlesEvents*}" \
     | tee -a "$summary"
 )
 

@@ -2,7 +2,9 @@
 
 #include "base/UniqueFileName.h"
 
+#include <wx/dir.h>
 #include <wx/filefn.h>
+#include <wx/log.h>
 #include <wx/filename.h>
 #include <wx/intl.h>
 #include <wx/stdpaths.h>
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -37,6 +40,13 @@ struct WebDownloads::Item
     bool refused = false;
     bool cancelled = false;               // asked of WebKit once, never again
     bool wanted = false;                  // the page's person clicked or typed just before
+    // WebKit's network processes when it started, by pid and start time.
+    struct Process
+    {
+        long pid = 0;
+        unsigned long long start = 0;
+    };
+    std::vector<Process> network;
     // What this download created, by identity: a file another program put
     // at the same path meanwhile is never removed. The descriptor keeps the
     // file's inode number from going to a new file while we compare.
@@ -69,6 +79,80 @@ const char* const PartialSuffix = ".wkdownload";
 // Kept on each web view, so they go with it.
 const char* const GestureKey = "orvane-last-gesture-us";
 const char* const LoadDownloadsKey = "orvane-downloads-this-load";
+
+// A process's parent, state and start time from /proc; false when gone.
+bool ReadProcess(long pid, long& parent, char& state, unsigned long long& start, std::string& name)
+{
+    FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "re");
+    if (!file)
+        return false;
+    char line[1024];
+    const bool read = std::fgets(line, sizeof line, file) != nullptr;
+    std::fclose(file);
+    // "pid (name) state parent ..." where the name may hold blanks and brackets.
+    const char* open = read ? std::strchr(line, '(') : nullptr;
+    const char* close = read ? std::strrchr(line, ')') : nullptr;
+    if (!open || !close || close < open)
+        return false;
+    name.assign(open + 1, close);
+    unsigned long long field = 0;
+    int column = 3;
+    const char* p = close + 1;
+    char* end = nullptr;
+    while (*p == ' ')
+        ++p;
+    state = *p++;
+    for (; column < 22; ++column)
+    {
+        field = std::strtoull(p, &end, 10);
+        if (end == p)
+            return false;
+        if (column == 3)
+            parent = static_cast<long>(field);
+        p = end;
+    }
+    start = field;
+    return true;
+}
+
+// WebKit's network processes: this process's children of that name.
+std::vector<WebDownloads::Item::Process> NetworkProcesses()
+{
+    std::vector<WebDownloads::Item::Process> found;
+    const long self = static_cast<long>(::getpid());
+    wxDir proc;
+    wxString entry;
+    wxLogNull quiet;
+    if (!proc.Open(wxS("/proc")))
+        return found;
+    for (bool more = proc.GetFirst(&entry, wxString(), wxDIR_DIRS); more; more = proc.GetNext(&entry))
+    {
+        long pid = 0, parent = 0;
+        char state = 0;
+        unsigned long long start = 0;
+        std::string name;
+        if (entry.ToLong(&pid) && ReadProcess(pid, parent, state, start, name) && parent == self &&
+            name.rfind("WebKitNetwork", 0) == 0)
+            found.push_back({pid, start});
+    }
+    return found;
+}
+
+bool IsRunning(const WebDownloads::Item::Process& process)
+{
+    long parent = 0;
+    char state = 0;
+    unsigned long long start = 0;
+    std::string name;
+    return ReadProcess(process.pid, parent, state, start, name) && start == process.start && state != 'Z' &&
+           state != 'X';
+}
+
+// True only when the processes were known and none runs any longer.
+bool IsNetworkGone(const WebDownloads::Item& item)
+{
+    return !item.network.empty() && std::none_of(item.network.begin(), item.network.end(), IsRunning);
+}
 
 std::string Narrow(const wxString& path)
 {
@@ -229,18 +313,24 @@ WebDownloads::~WebDownloads()
     }
 }
 
-void WebDownloads::Cancel(Item* item)
+bool WebDownloads::Cancel(Item* item)
 {
     // A download that failed or was cancelled is over for WebKit: a second
     // cancel reaches what WebKit has already released.
     if (item->cancelled || item->failed)
-        return;
+        return true;
     item->cancelled = true;
+    // A page can make WebKit's network process crash; WebKit then reports
+    // nothing of its downloads, and cancelling one crashes this process.
+    // Their transfer ended with it.
+    if (IsNetworkGone(*item))
+        return false;
     // The signals the cancel emits may forget the item and drop our
     // reference while WebKit still works on the download.
     WebKitDownload* download = WEBKIT_DOWNLOAD(g_object_ref(item->download));
     webkit_download_cancel(download);
     g_object_unref(download);
+    return true;
 }
 
 wxString WebDownloads::Folder()
@@ -257,9 +347,15 @@ bool WebDownloads::Cancel(const wxString& name)
 {
     for (const std::unique_ptr<Item>& item : m_items)
     {
-        if (!item->path.empty() && item->name == name && !item->failed)
+        if (!item->path.empty() && item->name == name && !item->failed && !item->cancelled)
         {
-            webkit_download_cancel(item->download);
+            Item* cancelled = item.get();
+            // WebKit will not say it ended: we do.
+            if (!Cancel(cancelled))
+            {
+                OnFailed(cancelled, wxString(), true);
+                Forget(cancelled);
+            }
             return true;
         }
     }
@@ -278,6 +374,7 @@ void WebDownloads::OnStarted(void* native)
     item->owner = this;
     item->serial = m_nextSerial++;
     item->download = WEBKIT_DOWNLOAD(g_object_ref(download));
+    item->network = NetworkProcesses();
     // Judged as the download starts, as near to the click as WebKit tells.
     if (WebKitWebView* view = webkit_download_get_web_view(download))
     {
@@ -347,6 +444,13 @@ void WebDownloads::AskWaiting()
         Item* item = Find(serial);
         if (!item)
             continue;
+        // Its transfer ended with WebKit's network process: nothing to ask,
+        // and WebKit must not be given a destination for it.
+        if (IsNetworkGone(*item))
+        {
+            item->failed = true;
+            continue;
+        }
         Question question;
         question.name = item->name;
         question.site = item->site;

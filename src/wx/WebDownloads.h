@@ -64,7 +64,8 @@ public:
 
 private:
     void SetDestination(Item* item);
-    void Cancel(Item* item);
+    // False when WebKit could not be asked: its network process is gone.
+    bool Cancel(Item* item);
     void RemoveWrittenFiles(Item* item);
     // The complete file under its final name; false (and reported) when not.
     bool MoveIntoPlace(Item* item, wxString& path);

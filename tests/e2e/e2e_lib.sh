@@ -39,13 +39,17 @@ e2e_require() {
 # $server_pid. Given a cookie, it also sets that cookie on every answer and
 # logs "<target> cookie=<what the browser sent>". /slow... answers after 4 s
 # and then logs "answered <target>"; /stream... never ends; /download...
-# starts a download of its own (/attachment, which never ends). /results... is a
+# starts a download of its own (/attachment, which never ends). A click on
+# /burst... starts three of those and /named?i=0 and 1, files with hostile
+# names that never end either, and 3 s later /named?i=2, a name with path
+# separators. /results... is a
 # result page (links to other sites, never followed); /captcha... a bot
 # check answered with 429.
 e2e_start_engine_server() {
     cat >"$work/server.py" <<'PY'
-import http.server, socketserver, sys, time
+import http.server, socketserver, sys, time, urllib.parse
 log_path, cookie = sys.argv[1], sys.argv[2]
+NAMES = ["a\x1b]0;title\x07\x1b[2J.bin", "\u202egnp.exe", "../../dir/sub\\name.bin"]
 class Handler(http.server.BaseHTTPRequestHandler):
     def log(self, line):
         with open(log_path, "a") as log:
@@ -68,11 +72,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     time.sleep(0.5)
             except OSError:
                 return
-        if self.path.startswith("/attachment"):
+        if self.path.startswith("/attachment") or self.path.startswith("/named"):
             # A file that never ends, saved only when the person agrees.
+            name = "file.bin"
+            if self.path.startswith("/named"):
+                name = NAMES[int(self.path.split("i=")[1][:1])]
             self.send_response(200)
             self.send_header("Content-Type", "application/octet-stream")
-            self.send_header("Content-Disposition", 'attachment; filename="file.bin"')
+            self.send_header("Content-Disposition",
+                             "attachment; filename*=UTF-8''" + urllib.parse.quote(name, safe=""))
             self.end_headers()
             try:
                 while True:
@@ -85,6 +93,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
             # A page that starts a download on its own, without a click.
             body = (b"<html><head><title>result</title></head><body>result"
                     b"<iframe style='display:none' src='/attachment'></iframe></body></html>")
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        if self.path.startswith("/burst"):
+            body = (b"<html><head><title>burst</title></head><body style='margin:0' onclick=\"function get(u)"
+                    b" { const f = document.createElement('iframe'); f.style.display = 'none'; f.src = u;"
+                    b" document.body.appendChild(f); } for (let i = 0; i < 3; ++i) get('/attachment?i=' + i);"
+                    b" get('/named?i=0'); get('/named?i=1'); setTimeout(() => get('/named?i=2'), 3000);\">"
+                    b"<div style='width:100vw;height:100vh'>burst</div></body></html>")
             self.send_response(200)
             self.send_header("Content-Type", "text/html; charset=utf-8")
             self.send_header("Content-Length", str(len(body)))

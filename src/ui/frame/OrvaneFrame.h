@@ -9,6 +9,7 @@
 #include "engines/DescriptionFetcher.h"
 #include "catalogue/EngineManager.h"
 #include "catalogue/EngineObserver.h"
+#include "exchange/BrowserProfiles.h"
 #include "pages/IdleReport.h"
 #include "WebDownloads.h"
 #include "outcome/EngineHealth.h"
@@ -436,6 +437,10 @@ private:
     // hostile profile never freezes the window. The source chooser follows.
     void OnImportEngines(wxCommandEvent& event);
     void OnProfilesRead(wxThreadEvent& event);
+    // The chosen profile's engines are read on the worker too; the import
+    // dialog follows.
+    void ReadProfileEngines(const BrowserProfiles::Profile& profile);
+    void OnProfileEnginesRead(wxThreadEvent& event);
     void StopProfileReader();
     // The import and export choosers open in the last folder used.
     static wxString ChooserFolder();
@@ -481,6 +486,7 @@ private:
     // Joined before the window goes; it reports by a queued thread event.
     std::thread m_profileReader;
     bool m_bReadingProfiles = false;
+    static const long ID_PROFILE_ENGINES_READ;
     EngineCommand::Reply RunCommandNow(const CommandLine& command);
     void RunPendingCommands();
     // --check runs in views of its own while the window goes on; the

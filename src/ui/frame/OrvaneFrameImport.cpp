@@ -36,6 +36,7 @@ void OrvaneFrame::BindImportCommands()
 {
     Bind(wxEVT_MENU, &OrvaneFrame::OnImportEngines, this, ID_MENU_IMPORT);
     Bind(wxEVT_THREAD, &OrvaneFrame::OnProfilesRead, this, ID_MENU_IMPORT);
+    Bind(wxEVT_THREAD, &OrvaneFrame::OnProfileEnginesRead, this, ID_PROFILE_ENGINES_READ);
     Bind(wxEVT_MENU, &OrvaneFrame::OnExportEngines, this, ID_MENU_EXPORT);
     Bind(wxEVT_MENU, &OrvaneFrame::OnAddThisEngine, this, ID_MENU_ADD_THIS_ENGINE);
     m_pNotebook->Bind(wxEVT_AUINOTEBOOK_TAB_RIGHT_UP, &OrvaneFrame::OnTabRightUp, this);
@@ -107,9 +108,7 @@ void OrvaneFrame::OnProfilesRead(wxThreadEvent& event)
         const int chosen = source.GetProfile();
         if (chosen >= 0)
         {
-            EngineImport import;
-            import.AddProfile(profiles[static_cast<size_t>(chosen)]);
-            RunImportDialog(import);
+            ReadProfileEngines(profiles[static_cast<size_t>(chosen)]);
             return;
         }
     }
@@ -122,6 +121,37 @@ void OrvaneFrame::OnProfilesRead(wxThreadEvent& event)
     open.GetPaths(paths);
     KeepChooserFolder(open.GetDirectory());
     ImportFiles(paths);
+}
+
+void OrvaneFrame::ReadProfileEngines(const BrowserProfiles::Profile& profile)
+{
+    if (m_bReadingProfiles)
+        return;
+    StopProfileReader();
+    m_bReadingProfiles = true;
+    // TRANSLATORS: status bar while File > Import Engines reads the engines of the browser profile chosen
+    SetStatusText(_("Reading the profile's engines..."), 0);
+    // Copies of its own: the worker shares no string with the GUI thread.
+    const std::string file(profile.file.utf8_str());
+    m_profileReader = std::thread([this, file] {
+        auto import = std::make_shared<EngineImport>();
+        BrowserProfiles::Profile read;
+        read.file = wxString::FromUTF8(file);
+        import->AddProfile(read);
+        auto* done = new wxThreadEvent(wxEVT_THREAD, ID_PROFILE_ENGINES_READ);
+        done->SetPayload(import);
+        wxQueueEvent(this, done);
+    });
+}
+
+void OrvaneFrame::OnProfileEnginesRead(wxThreadEvent& event)
+{
+    StopProfileReader();
+    m_bReadingProfiles = false;
+    SetStatusText(wxString(), 0);
+    const auto import = event.GetPayload<std::shared_ptr<EngineImport>>();
+    // A search started meanwhile: the dialog still shows what was read; adding waits.
+    RunImportDialog(*import);
 }
 
 size_t OrvaneFrame::ImportFiles(const wxArrayString& paths)

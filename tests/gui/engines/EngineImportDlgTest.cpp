@@ -25,8 +25,14 @@
 #include <wx/msgdlg.h>
 #include <wx/webview.h>
 
+#include <sqlite3.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 
 namespace
 {
@@ -127,6 +133,12 @@ class EngineImportDlgTest : public OrvaneFrameAccess
 {
 protected:
     void SetUp() override { Open(CATALOGUE); }
+
+    // A page still loading counts as a search, which adding waits for.
+    bool WaitStartPageLoaded()
+    {
+        return WaitUntil([&] { return Searching() == 0 && SearchPending() == 0 && !Pages().IsAnyBusy(); }, 20000);
+    }
 
     void Open(const std::string& catalogue)
     {
@@ -423,6 +435,7 @@ TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
     AddChromiumProfile(m_sandbox.Path(), ".config/chromium", "Profile 2", "Travel",
                        {{"Kilo again", "k", "http://127.0.0.1:9/kilo?q={searchTerms}", "", "", ""},
                         {"Lima", "l", "http://127.0.0.1:9/lima?q={searchTerms}", "ISO-8859-1", "", ""}});
+    ASSERT_TRUE(WaitStartPageLoaded());
 
     wxCommandEvent menu(wxEVT_MENU, OrvaneFrame::ID_MENU_IMPORT);
     wxTEST_DIALOG(
@@ -459,6 +472,79 @@ TEST_F(EngineImportDlgTest, AProfileChosenFromTheListIsImportedThroughTheImportD
     EXPECT_EQ("http://127.0.0.1:9/lima?q=*", Engines().m_engines[1]->m_strUrl);
     EXPECT_EQ("l", Engines().m_engines[1]->m_strShortcut);
     EXPECT_EQ("English", Engines().m_engines[1]->m_strLanguage);
+}
+
+// Opening a browser's "Web Data" waits while shut, at most 5 s: a slow disk.
+struct SlowWebDataOpen
+{
+    static inline std::mutex mutex;
+    static inline std::condition_variable changed;
+    static inline bool shut = false, timedOut = false;
+    static inline sqlite3_vfs* real = nullptr;
+    static inline sqlite3_vfs gated{};
+
+    SlowWebDataOpen()
+    {
+        real = sqlite3_vfs_find(nullptr);
+        gated = *real;
+        gated.zName = "orvane-test-gated";
+        gated.xOpen = [](sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (name && std::strstr(name, "Web Data") &&
+                !changed.wait_for(lock, std::chrono::seconds(5), [] { return !shut; }))
+                timedOut = true;
+            lock.unlock();
+            return real->xOpen(real, name, file, flags, outFlags);
+        };
+        timedOut = false;
+        sqlite3_vfs_register(&gated, 1);
+    }
+    ~SlowWebDataOpen()
+    {
+        Shut(false);
+        sqlite3_vfs_register(real, 1);
+        sqlite3_vfs_unregister(&gated);
+    }
+    static void Shut(bool value)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        shut = value;
+        changed.notify_all();
+    }
+};
+
+// The chosen profile's engines are read on a worker as well: while its file
+// is slow to open the window handles events and says what it is reading;
+// the engines come afterwards.
+TEST_F(EngineImportDlgTest, TheWindowHandlesEventsWhileAChosenProfileIsRead)
+{
+    AddChromiumProfile(m_sandbox.Path(), ".config/chromium", "Default", "Slow",
+                       {{"Mike", "m", "http://127.0.0.1:9/mike?q={searchTerms}", "", "", ""}});
+    ASSERT_TRUE(WaitStartPageLoaded());
+    SlowWebDataOpen slow;
+    const size_t before = Engines().m_engines.size();
+    wxString statusWhileReading = wxS("(no event handled)");
+    wxCommandEvent menu(wxEVT_MENU, OrvaneFrame::ID_MENU_IMPORT);
+    wxTEST_DIALOG(
+        {
+            m_frame->ProcessWindowEvent(menu);
+            ASSERT_TRUE(WaitUntil([&] { return Engines().m_engines.size() == before + 1; }, 20000));
+        },
+        ExpectSource(
+            [&](ImportSourceDlg& dlg) {
+                dlg.GetList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+                slow.Shut(true);
+                // Handled only while the window runs its events during the read.
+                m_frame->CallAfter([&] {
+                    statusWhileReading = StatusBar()->GetStatusText(0);
+                    slow.Shut(false);
+                });
+            },
+            wxID_OK),
+        ExpectImportDlg([](EngineImportDlg& dlg) { EXPECT_EQ(1, dlg.GetList()->GetItemCount()); }, wxID_OK));
+    EXPECT_FALSE(SlowWebDataOpen::timedOut);
+    EXPECT_EQ("Reading the profile's engines...", statusWhileReading);
+    EXPECT_EQ("Mike", Engines().m_engines.back()->m_strName);
 }
 
 // An engine that differs from one in the group only in other query
