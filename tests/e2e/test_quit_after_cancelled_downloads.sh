@@ -13,11 +13,8 @@ e2e_require xvfb-run xdotool python3 dbus-run-session
 e2e_setup "$stage"
 e2e_start_engine_server
 
-cat >"$work/prog/conf/config.xml" <<EOF2
-<?xml version="1.0" encoding="UTF-8"?>
-<ENGINES>
-<ENGINE><INDEX>1</INDEX><LANGUAGE>English</LANGUAGE><CATEGORY>Web</CATEGORY><NAME>One</NAME><URL>http://$host/burst?q=*</URL><ENCODING>UTF-8</ENCODING><ENABLE>1</ENABLE></ENGINE>
-</ENGINES>
+e2e_catalogue <<EOF2
+One|http://$host/burst?q=*
 EOF2
 e2e_store </dev/null
 mkdir -p "$work/home/Downloads"
