@@ -6,7 +6,6 @@
 #include "common/DialogFont.h"
 #include "pages/FindBar.h"
 #include "pages/NoticeBar.h"
-#include "pages/OutcomeText.h"
 #include "frame/KeywordDropTarget.h"
 #include "store/Preference.h"
 #include "store/ProgramFolder.h"
@@ -556,8 +555,9 @@ void OrvaneFrame::BuildStatusBar()
     // (and in translation), which is often wider than the font these widths
     // were chosen for.
     int countFieldWidth = 128;
-    // The progress field also sums up the outcomes of a search's pages.
-    int progressFieldWidth = 128;
+    // The progress field also sums up the outcomes of a search's pages; it
+    // widens to the summary when one is shown (FitSummaryField).
+    const int progressFieldWidth = ProgressFieldWidth;
     int sizeFieldWidth = 192;
     {
         wxClientDC dc(m_pStatusBar);
@@ -566,11 +566,6 @@ void OrvaneFrame::BuildStatusBar()
         countFieldWidth = std::max(countFieldWidth, dc.GetTextExtent(count).x + 24);
         const wxString sample = wxString::Format(_("Frame Size: w = %d, h = %d"), 8888, 8888);
         sizeFieldWidth = std::max(sizeFieldWidth, dc.GetTextExtent(sample).x + 24);
-        const wxString summary = OutcomeText::Summary({{PageOutcome::Results, 88}, {PageOutcome::BotCheck, 8},
-                                                        {PageOutcome::Consent, 8}, {PageOutcome::Empty, 8}, {PageOutcome::HttpError, 8},
-                                                        {PageOutcome::Failed, 8}});
-        // Not so wide that the page's own status has no room in a small window.
-        progressFieldWidth = std::min(440, std::max(progressFieldWidth, dc.GetTextExtent(summary).x + 24));
     }
     const int widths[4] = {-1, progressFieldWidth, countFieldWidth, sizeFieldWidth};
     const int styles[4] = {wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL, wxSB_NORMAL};

@@ -395,6 +395,10 @@ private:
     void OnEngineListMotion(wxMouseEvent& event);
     // Writes the health file; engines gone from the catalogue lose their history.
     void SaveHealth();
+    // Widens or narrows the status bar's progress field to a summary.
+    void FitSummaryField(const wxString& summary);
+    static const int ProgressFieldWidth = 128;
+    static const int MaxSummaryFieldWidth = 440;
     void ShowNotice(const wxString& text, bool problem);
     void ShowNoticeBar();
     // Reload, Open in Default Browser and Copy Address for the current page.

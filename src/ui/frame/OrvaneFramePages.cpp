@@ -13,6 +13,7 @@
 #include <wx/aui/auibook.h>
 #include <wx/aui/aui.h>
 #include <wx/clipbrd.h>
+#include <wx/dcclient.h>
 #include <wx/filename.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -419,9 +420,27 @@ void OrvaneFrame::ShowOutcomeSummary()
     m_nSearchTabs = 0;
     if (counts.empty())
         return;
-    SetStatusText(OutcomeText::Summary(counts), 1);
+    const wxString summary = OutcomeText::Summary(counts);
+    FitSummaryField(summary);
+    SetStatusText(summary, 1);
     SaveHealth();
     RefillEngineList();
+}
+
+void OrvaneFrame::FitSummaryField(const wxString& summary)
+{
+    // As wide as this summary, not the longest one could be: the page's own
+    // status text in the first field needs the room in a small window.
+    wxClientDC dc(m_pStatusBar);
+    dc.SetFont(m_pStatusBar->GetFont());
+    const int width = std::min(MaxSummaryFieldWidth, std::max(ProgressFieldWidth, dc.GetTextExtent(summary).x + 24));
+    if (m_pStatusBar->GetStatusWidth(1) == width)
+        return;
+    int widths[4];
+    for (int field = 0; field < 4; ++field)
+        widths[field] = m_pStatusBar->GetStatusWidth(field);
+    widths[1] = width;
+    m_pStatusBar->SetStatusWidths(4, widths);
 }
 
 void OrvaneFrame::SaveHealth()

@@ -9,6 +9,7 @@
 #include "WebDownloads.h"
 #include "WebSession.h"
 
+#include <wx/dcclient.h>
 #include <wx/clipbrd.h>
 #include <wx/combobox.h>
 #include <wx/panel.h>
@@ -266,6 +267,14 @@ TEST_F(ResultPagesTest, FailedEnginesShowAsFailedWhileTheOthersLoad)
     EXPECT_EQ(TabImages(), (std::vector<int>{OrvaneFrame::IMAGE_PAGE_COMPLETED, failed, failed,
                                              OrvaneFrame::IMAGE_PAGE_HTTPERROR, failed, failed}));
     EXPECT_EQ(StatusBar()->GetStatusText(1), wxString::FromUTF8("1 with results \xc2\xb7 1 server error \xc2\xb7 4 failed"));
+    {
+        SCOPED_TRACE("the summary's field is as wide as the summary, leaving the rest to the page's text");
+        wxClientDC dc(StatusBar());
+        dc.SetFont(StatusBar()->GetFont());
+        const int text = dc.GetTextExtent(StatusBar()->GetStatusText(1)).x;
+        EXPECT_GE(StatusBar()->GetStatusWidth(1), text);
+        EXPECT_LE(StatusBar()->GetStatusWidth(1), text + 24);
+    }
     EXPECT_TRUE(WaitUntil([&] { return Tab(0)->GetTitle() == "Good"; }));
     EXPECT_FALSE(Tab(0)->HasFailed());
     EXPECT_TRUE(Notebook()->GetPageToolTip(0).Contains("Loaded in"));
