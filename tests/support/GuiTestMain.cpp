@@ -25,8 +25,8 @@ namespace
 wxFrame* g_parentFrame = nullptr;
 int g_realDialogsAllowed = 0;
 
-// A crash names the test it happened in and where, even when the output is a
-// pipe (ctest's) whose unflushed buffer would lose the last lines.
+// A crash names the test it happened in, or the last one that ended when it
+// came between tests (from another thread), and where.
 char g_lastTest[512] = "the start";
 volatile sig_atomic_t g_inTest = 0;
 
@@ -56,7 +56,7 @@ extern "C" void OnCrash(int signal)
 
 void ReportCrashes()
 {
-    // Each test's start line reaches the pipe at once.
+    // What the code under test prints reaches the pipe before a crash does.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     ::testing::UnitTest::GetInstance()->listeners().Append(new CurrentTestListener);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
