@@ -42,8 +42,9 @@ class CurrentTestListener : public ::testing::EmptyTestEventListener
 
 extern "C" void OnCrash(int signal)
 {
-    // Only async-signal-safe calls; the handler is reset, so raising the
-    // signal again ends the process as it would have ended.
+    // Only async-signal-safe calls. The web engine installs its own handler
+    // later and hands on to this one: the default is put back for the signal
+    // raised again, which then ends the process as it would have ended.
     const char* name = signal == SIGSEGV ? "SIGSEGV" : signal == SIGBUS ? "SIGBUS" : signal == SIGILL ? "SIGILL"
                      : signal == SIGFPE  ? "SIGFPE"  : "SIGABRT";
     for (const char* part : {"\n*** ", name, g_inTest ? " in " : " after ",
@@ -51,6 +52,9 @@ extern "C" void OnCrash(int signal)
         [[maybe_unused]] const ssize_t ignored = ::write(STDERR_FILENO, part, std::strlen(part));
     void* frames[64];
     backtrace_symbols_fd(frames, backtrace(frames, 64), STDERR_FILENO);
+    struct sigaction fallback{};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
     std::raise(signal);
 }
 
