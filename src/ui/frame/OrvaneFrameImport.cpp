@@ -226,6 +226,7 @@ wxString OrvaneFrame::ReadMarkup(wxWebView* view)
         // and stop.
         m_bDestroyAfterRead = false;
         wxFrame::Destroy();
+        wxWakeUpIdle();
     }
     return markup;
 }
@@ -239,7 +240,12 @@ bool OrvaneFrame::Destroy()
         m_bDestroyAfterRead = true;
         return true;
     }
-    return wxFrame::Destroy();
+    const bool scheduled = wxFrame::Destroy();
+    // The window is deleted in idle time, which only an event of the toolkit
+    // or a wake-up brings: closed from a quit signal or a desktop call in a
+    // quiet window, it would otherwise stay until the next mouse move.
+    wxWakeUpIdle();
+    return scheduled;
 }
 
 wxString OrvaneFrame::OfferOfCurrentPage()
