@@ -3,10 +3,12 @@
 # random moment of start-up, of a 40-engine search, of a page's download
 # question, or of a flood of desktop search calls. Every run must end with
 # status 0 or by the signal itself, within 20 s, and never by a crash.
-# Prints a summary; exits 1 when any run ended otherwise. STRESS_SCENARIOS
-# picks scenarios (default "startup search question flood"), STRESS_SEED the
-# random sequence; a hung run's stacks are written beside the scratch folder
-# when gdb is installed.
+# Prints a summary with the slowest end after the signal per scenario; exits
+# 1 when any run ended otherwise. STRESS_SCENARIOS picks scenarios (default
+# "startup search question flood"), STRESS_SEED the random sequence,
+# STRESS_FLOODERS the callers of the flood (default 4). For a hung run, each
+# thread's kernel state and, when gdb is installed, its stacks are written
+# beside the scratch folder.
 #
 #   tests/stress/signal_stress.sh <stage dir> [runs]   (100 runs unless given)
 set -euo pipefail
@@ -98,7 +100,7 @@ def flood(stop):
                        capture_output=True)
 
 crashes = {signal.SIGSEGV, signal.SIGABRT, signal.SIGBUS, signal.SIGTRAP, signal.SIGFPE, signal.SIGILL}
-outcomes, failures = {}, []
+outcomes, failures, slowest = {}, [], {}
 rng = random.Random(int(os.environ.get("STRESS_SEED", time.time())))
 for run in range(runs):
     scenario = rng.choice(os.environ.get("STRESS_SCENARIOS", "startup search question flood").split())
@@ -119,24 +121,41 @@ for run in range(runs):
         wait_for(lambda: visible("^Orvane$") and visible(" - Orvane$"), 30)
     elif scenario == "flood":
         if wait_for(owned, 30):
-            flooders = [threading.Thread(target=flood, args=(stop,)) for _ in range(4)]
+            flooders = [threading.Thread(target=flood, args=(stop,)) for _ in range(int(os.environ.get("STRESS_FLOODERS", "4")))]
             for t in flooders:
                 t.start()
     time.sleep(rng.uniform(0, 2.5 if scenario in ("startup", "search") else 1.0))
     if proc.poll() is None:
         proc.send_signal(sig)
+    signalled = time.monotonic()
     try:
         status = proc.wait(timeout=20)
     except subprocess.TimeoutExpired:
-        # Where it hangs, when a debugger is at hand.
+        # Where it hangs: what the kernel says of each thread (readable even
+        # when a debugger cannot attach, e.g. to a process already exiting),
+        # then the debugger's stacks when one is at hand.
+        report = []
+        tasks = "/proc/%d/task" % proc.pid
+        for task in sorted(os.listdir(tasks)) if os.path.isdir(tasks) else []:
+            for item in ("stat", "wchan", "stack"):
+                try:
+                    with open("/proc/%d/task/%s/%s" % (proc.pid, task, item)) as f:
+                        report.append("task %s %s: %s" % (task, item, f.read().strip()))
+                except OSError as error:
+                    report.append("task %s %s: %s" % (task, item, error))
         if shutil.which("gdb"):
-            trace = subprocess.run(["gdb", "-p", str(proc.pid), "-batch", "-ex", "thread apply all bt 25"],
-                                   capture_output=True, text=True).stdout
-            with open(os.path.join(work, "..", "signal-stress-hang-%d.txt" % run), "w") as f:
-                f.write(trace)
+            try:
+                trace = subprocess.run(["gdb", "-p", str(proc.pid), "-batch", "-ex", "thread apply all bt 40"],
+                                       capture_output=True, text=True, timeout=120)
+                report += [trace.stdout, trace.stderr]
+            except subprocess.TimeoutExpired:
+                report.append("gdb did not finish within 120 s")
+        with open(os.path.join(work, "..", "signal-stress-hang-%d.txt" % run), "w") as f:
+            f.write("\n".join(report))
         proc.kill()
         proc.wait()
         status = "hung"
+    slowest[scenario] = max(slowest.get(scenario, 0.0), time.monotonic() - signalled)
     stop.set()
     for t in flooders:
         t.join()
@@ -149,6 +168,8 @@ for run in range(runs):
 print("signal stress: %d runs" % runs)
 for outcome in sorted(outcomes):
     print("  %-40s %d" % (outcome, outcomes[outcome]))
+for scenario in sorted(slowest):
+    print("  slowest end after the signal, %s: %.1f s" % (scenario, slowest[scenario]))
 for failure in failures:
     print("FAIL: " + failure)
 print("failures: %d" % len(failures))

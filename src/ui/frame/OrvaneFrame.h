@@ -30,6 +30,7 @@ class wxAuiManagerEvent;
 class wxAuiNotebookEvent;
 class wxAuiToolBar;
 class wxButton;
+class wxWebView;
 class wxCheckBox;
 class wxChoice;
 class wxComboBox;
@@ -67,6 +68,9 @@ class OrvaneFrame : public wxFrame, public EngineObserver, public BrowserObserve
 public:
     OrvaneFrame(wxWindow* parent, wxWindowID id = wxID_ANY);
     ~OrvaneFrame() override;
+    // Closing stops the busy timer; while a page's markup is being read the
+    // window goes only once the read has returned (see ReadMarkup).
+    bool Destroy() override;
 
     void OnEngineChanged() override;
     void OnBrowserNotify() override {}
@@ -475,6 +479,12 @@ private:
     std::map<const wxWindow*, PageOffer> m_pageOffers;
     wxString OfferStatus(ZulIeCtrl& page);
     bool m_bReadingOffer = false;
+    // Reading a page's markup runs the toolkit's loop, whose idle time
+    // deletes a window that was closed: a close meanwhile waits for the read.
+    wxString ReadMarkup(wxWebView* view);
+    int m_nMarkupReads = 0;
+    bool m_bClosing = false;
+    bool m_bDestroyAfterRead = false;
     // Fetches a description in the background and opens the import dialog.
     void FetchDescription(const wxString& url);
     void OnDescriptionFetched(const wxString& url, const DescriptionFetch::Result& result);

@@ -237,11 +237,45 @@ void OrvaneFrame::OnExportEngines(wxCommandEvent& WXUNUSED(event))
 wxString OrvaneFrame::DescriptionLinkOfCurrentPage()
 {
     ZulIeCtrl* page = CurrentPage();
-    if (!page || !page->GetWebView())
+    if (!page || !page->GetWebView() || m_bClosing)
         return wxString();
     // The page's own markup, not its script engine: a link tag is plain HTML.
     wxWebView* view = page->GetWebView();
-    return DescriptionLink::Find(view->GetPageSource(), view->GetCurrentURL());
+    const wxString address = view->GetCurrentURL();
+    const wxString markup = ReadMarkup(view);
+    return m_bClosing ? wxString() : DescriptionLink::Find(markup, address);
+}
+
+wxString OrvaneFrame::ReadMarkup(wxWebView* view)
+{
+    ++m_nMarkupReads;
+    const wxString markup = view->GetPageSource();
+    if (--m_nMarkupReads == 0 && m_bDestroyAfterRead)
+    {
+        // Deleted on a later turn of the loop; the callers see m_bClosing
+        // and stop.
+        m_bDestroyAfterRead = false;
+        wxFrame::Destroy();
+        wxWakeUpIdle();
+    }
+    return markup;
+}
+
+bool OrvaneFrame::Destroy()
+{
+    m_bClosing = true;
+    m_timer.Stop();
+    if (m_nMarkupReads > 0)
+    {
+        m_bDestroyAfterRead = true;
+        return true;
+    }
+    const bool scheduled = wxFrame::Destroy();
+    // The window is deleted in idle time, which only an event of the toolkit
+    // or a wake-up brings: closed from a quit signal or a desktop call in a
+    // quiet window, it would otherwise stay until the next mouse move.
+    wxWakeUpIdle();
+    return scheduled;
 }
 
 wxString OrvaneFrame::OfferOfCurrentPage()
@@ -258,8 +292,11 @@ wxString OrvaneFrame::OfferOfCurrentPage()
         return offer.link;
     // Reading the markup runs the toolkit's loop: no second read meanwhile.
     m_bReadingOffer = true;
-    offer.link = DescriptionLinkOfCurrentPage();
+    const wxString link = DescriptionLinkOfCurrentPage();
     m_bReadingOffer = false;
+    if (m_bClosing)
+        return wxString();
+    offer.link = link;
     offer.loads = loads;
     offer.read = true;
     if (!offer.link.empty())
@@ -291,6 +328,8 @@ void OrvaneFrame::OnAddThisEngine(wxCommandEvent& WXUNUSED(event))
     if (m_nSearching)
         return;
     const wxString href = DescriptionLinkOfCurrentPage();
+    if (m_bClosing)
+        return;
     if (href.empty())
     {
         wxMessageBox(_("This page does not offer a search engine to add."), _("Orvane"),

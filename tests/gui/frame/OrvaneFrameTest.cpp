@@ -346,3 +346,24 @@ TEST_F(OrvaneFrameTest, EveryEngineButtonCanBeReachedInASmallWindow)
             << rect.y << ".." << rect.GetBottom() << " outside " << pane.y << ".." << pane.GetBottom();
     }
 }
+
+// Reading a page's markup runs the toolkit's loop. A window closed meanwhile
+// (a quit signal, a timer) goes once the read has returned, not under it,
+// and the command reading it then says nothing.
+TEST_F(OrvaneFrameTest, ClosingWhileAPageIsReadWaitsForTheRead)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitUntil([&] {
+        wxWebView* view = Pages().GetPage(0) ? Pages().GetPage(0)->GetWebView() : nullptr;
+        return view && !view->IsBusy() && !view->GetCurrentURL().empty();
+    }));
+    wxWeakRef<wxFrame> alive(m_frame);
+    // Runs on the read's first turn of the loop.
+    g_idle_add_full(
+        G_PRIORITY_HIGH, [](gpointer frame) -> gboolean { static_cast<wxFrame*>(frame)->Destroy(); return G_SOURCE_REMOVE; },
+        m_frame, nullptr);
+    Command(OrvaneFrame::ID_MENU_ADD_THIS_ENGINE);
+    m_frame = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return !alive; }));
+}
