@@ -401,8 +401,8 @@ private:
     void SaveHealth();
     // Widens or narrows the status bar's progress field to a summary.
     void FitSummaryField(const wxString& summary);
-    static const int ProgressFieldWidth = 128;
-    static const int MaxSummaryFieldWidth = 440;
+    static constexpr int ProgressFieldWidth = 128;
+    static constexpr int MaxSummaryFieldWidth = 440;
     void ShowNotice(const wxString& text, bool problem);
     void ShowNoticeBar();
     // Reload, Open in Default Browser and Copy Address for the current page.
