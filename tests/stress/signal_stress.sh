@@ -113,8 +113,13 @@ for run in range(runs):
     env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
     env.pop("XDG_RUNTIME_DIR", None)
     args = ["./orvane"] + ([] if scenario == "startup" else ["stress %d" % run])
+    # Started from nohup or a background job, this script's children would
+    # inherit SIGHUP or SIGINT ignored, and a signal before the program's own
+    # handlers would be lost: the program starts with the usual dispositions.
     proc = subprocess.Popen(args, cwd=progdl if scenario == "question" else prog40, env=env,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            preexec_fn=lambda: [signal.signal(s, signal.SIG_DFL)
+                                                for s in (signal.SIGHUP, signal.SIGINT, signal.SIGTERM)])
     stop = threading.Event()
     flooders = []
     if scenario == "question":
