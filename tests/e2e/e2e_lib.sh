@@ -89,28 +89,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     time.sleep(0.2)
             except OSError:
                 return
-        if self.path.startswith("/download"):
-            # A page that starts a download on its own, without a click.
-            body = (b"<html><head><title>result</title></head><body>result"
-                    b"<iframe style='display:none' src='/attachment'></iframe></body></html>")
-            self.send_response(200)
-            self.send_header("Content-Type", "text/html; charset=utf-8")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
-            return
-        if self.path.startswith("/burst"):
-            body = (b"<html><head><title>burst</title></head><body style='margin:0' onclick=\"function get(u)"
-                    b" { const f = document.createElement('iframe'); f.style.display = 'none'; f.src = u;"
-                    b" document.body.appendChild(f); } for (let i = 0; i < 3; ++i) get('/attachment?i=' + i);"
-                    b" get('/named?i=0'); get('/named?i=1'); setTimeout(() => get('/named?i=2'), 3000);\">"
-                    b"<div style='width:100vw;height:100vh'>burst</div></body></html>")
-            self.send_response(200)
-            self.send_header("Content-Type", "text/html; charset=utf-8")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
-            return
         if self.path.startswith("/slow"):
             time.sleep(4)
         status = 200
@@ -118,6 +96,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.path.startswith("/results"):
             body = b"<html><head><title>results</title></head><body>" + b"".join(
                 b"<p><a href='https://site%d.example/'>result %d</a></p>" % (i, i) for i in range(8)) + b"</body></html>"
+        elif self.path.startswith("/download"):
+            # A page that starts a download on its own, without a click.
+            body = (b"<html><head><title>result</title></head><body>result"
+                    b"<iframe style='display:none' src='/attachment'></iframe></body></html>")
+        elif self.path.startswith("/burst"):
+            body = (b"<html><head><title>burst</title></head><body style='margin:0' onclick=\"function get(u)"
+                    b" { const f = document.createElement('iframe'); f.style.display = 'none'; f.src = u;"
+                    b" document.body.appendChild(f); } for (let i = 0; i < 3; ++i) get('/attachment?i=' + i);"
+                    b" get('/named?i=0'); get('/named?i=1'); setTimeout(() => get('/named?i=2'), 3000);\">"
+                    b"<div style='width:100vw;height:100vh'>burst</div></body></html>")
         elif self.path.startswith("/captcha"):
             status = 429
             body = (b"<html><head><title>sorry</title></head><body><p>Unusual traffic.</p>"
