@@ -47,6 +47,9 @@ struct WebDownloads::Item
         unsigned long long start = 0;
     };
     std::vector<Process> network;
+    // WebKit's processes were not our children (a sandbox launches them):
+    // then nothing tells whether its network process is gone.
+    bool untracked = false;
     // What this download created, by identity: a file another program put
     // at the same path meanwhile is never removed. The descriptor keeps the
     // file's inode number from going to a new file while we compare.
@@ -80,8 +83,18 @@ const char* const PartialSuffix = ".wkdownload";
 const char* const GestureKey = "orvane-last-gesture-us";
 const char* const LoadDownloadsKey = "orvane-downloads-this-load";
 
-// A process's parent, state and start time from /proc; false when gone.
-bool ReadProcess(long pid, long& parent, char& state, unsigned long long& start, std::string& name)
+// What /proc tells of one process.
+struct ProcessState
+{
+    long parent = 0;
+    char state = 0;
+    unsigned long flags = 0;
+    unsigned long long start = 0;
+    std::string name;
+};
+
+// False when the process is gone.
+bool ReadProcess(long pid, ProcessState& process)
 {
     FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "re");
     if (!file)
@@ -94,31 +107,39 @@ bool ReadProcess(long pid, long& parent, char& state, unsigned long long& start,
     const char* close = read ? std::strrchr(line, ')') : nullptr;
     if (!open || !close || close < open)
         return false;
-    name.assign(open + 1, close);
-    unsigned long long field = 0;
-    int column = 3;
+    process.name.assign(open + 1, close);
     const char* p = close + 1;
     char* end = nullptr;
     while (*p == ' ')
         ++p;
-    state = *p++;
-    for (; column < 22; ++column)
+    process.state = *p++;
+    for (int column = 4; column <= 22; ++column)
     {
-        field = std::strtoull(p, &end, 10);
+        const unsigned long long field = std::strtoull(p, &end, 10);
         if (end == p)
             return false;
-        if (column == 3)
-            parent = static_cast<long>(field);
+        if (column == 4)
+            process.parent = static_cast<long>(field);
+        else if (column == 9)
+            process.flags = static_cast<unsigned long>(field);
+        else if (column == 22)
+            process.start = field;
         p = end;
     }
-    start = field;
     return true;
 }
 
-// WebKit's network processes: this process's children of that name.
-std::vector<WebDownloads::Item::Process> NetworkProcesses()
+// The kernel's flags of a process that is ending: exiting, or dumping core
+// or killed by a signal on the way there. Its socket to us may already be
+// closed while /proc still shows it.
+constexpr unsigned long EndingFlags = 0x4 /* PF_EXITING */ | 0x200 /* PF_DUMPCORE */ | 0x400 /* PF_SIGNALED */;
+
+// WebKit's network processes among this process's children, and whether any
+// of WebKit's processes is a child at all.
+std::vector<WebDownloads::Item::Process> NetworkProcesses(bool& seesWebKit)
 {
     std::vector<WebDownloads::Item::Process> found;
+    seesWebKit = false;
     const long self = static_cast<long>(::getpid());
     wxDir proc;
     wxString entry;
@@ -127,31 +148,31 @@ std::vector<WebDownloads::Item::Process> NetworkProcesses()
         return found;
     for (bool more = proc.GetFirst(&entry, wxString(), wxDIR_DIRS); more; more = proc.GetNext(&entry))
     {
-        long pid = 0, parent = 0;
-        char state = 0;
-        unsigned long long start = 0;
-        std::string name;
-        if (entry.ToLong(&pid) && ReadProcess(pid, parent, state, start, name) && parent == self &&
-            name.rfind("WebKitNetwork", 0) == 0)
-            found.push_back({pid, start});
+        long pid = 0;
+        ProcessState process;
+        if (!entry.ToLong(&pid) || !ReadProcess(pid, process) || process.parent != self ||
+            process.name.rfind("WebKit", 0) != 0)
+            continue;
+        seesWebKit = true;
+        if (process.name.rfind("WebKitNetwork", 0) == 0)
+            found.push_back({pid, process.start});
     }
     return found;
 }
 
-bool IsRunning(const WebDownloads::Item::Process& process)
+bool IsRunning(const WebDownloads::Item::Process& known)
 {
-    long parent = 0;
-    char state = 0;
-    unsigned long long start = 0;
-    std::string name;
-    return ReadProcess(process.pid, parent, state, start, name) && start == process.start && state != 'Z' &&
-           state != 'X';
+    ProcessState process;
+    return ReadProcess(known.pid, process) && process.start == known.start && process.state != 'Z' &&
+           process.state != 'X' && (process.flags & EndingFlags) == 0;
 }
 
-// True only when the processes were known and none runs any longer.
+// True when WebKit's network processes are seen and none that the download
+// may belong to runs any longer. A download can start after its network
+// process died: WebKit sets it up before it learns of the death.
 bool IsNetworkGone(const WebDownloads::Item& item)
 {
-    return !item.network.empty() && std::none_of(item.network.begin(), item.network.end(), IsRunning);
+    return !item.untracked && std::none_of(item.network.begin(), item.network.end(), IsRunning);
 }
 
 std::string Narrow(const wxString& path)
@@ -374,7 +395,9 @@ void WebDownloads::OnStarted(void* native)
     item->owner = this;
     item->serial = m_nextSerial++;
     item->download = WEBKIT_DOWNLOAD(g_object_ref(download));
-    item->network = NetworkProcesses();
+    bool seesWebKit = false;
+    item->network = NetworkProcesses(seesWebKit);
+    item->untracked = !seesWebKit;
     // Judged as the download starts, as near to the click as WebKit tells.
     if (WebKitWebView* view = webkit_download_get_web_view(download))
     {
