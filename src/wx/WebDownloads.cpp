@@ -248,6 +248,11 @@ gboolean AskWaitingSoon(gpointer data)
     return G_SOURCE_REMOVE;
 }
 
+gboolean WatchNetworkNow(gpointer data)
+{
+    return static_cast<WebDownloads*>(data)->WatchNetwork() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+}
+
 void OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data)
 {
     static_cast<WebDownloads*>(data)->OnStarted(download);
@@ -319,15 +324,15 @@ WebDownloads::~WebDownloads()
         g_signal_remove_emission_hook(g_signal_lookup(HookedSignals[i].name, HookedSignals[i].type), m_hooks[i]);
     if (m_askSource)
         g_source_remove(m_askSource);
+    if (m_watchSource)
+        g_source_remove(m_watchSource);
     g_signal_handler_disconnect(webkit_web_context_get_default(), m_startedHandler);
     // Closing cancels what is still running, each download once; nothing
     // half written stays.
     while (!m_items.empty())
     {
         Item* item = m_items.back().get();
-        for (unsigned long handler : item->handlers)
-            g_signal_handler_disconnect(item->download, handler);
-        item->handlers.clear();
+        DisconnectSignals(item);
         Cancel(item);
         RemoveWrittenFiles(item);
         Forget(item);
@@ -416,6 +421,44 @@ void WebDownloads::OnStarted(void* native)
         g_signal_connect(download, "finished", G_CALLBACK(OnDownloadFinished), raw),
     };
     m_items.push_back(std::move(item));
+    if (!m_watchSource)
+        m_watchSource = g_timeout_add_seconds(1, WatchNetworkNow, this);
+}
+
+bool WebDownloads::WatchNetwork()
+{
+    std::vector<unsigned long> ended;
+    for (const std::unique_ptr<Item>& item : m_items)
+    {
+        if (IsNetworkGone(*item))
+            ended.push_back(item->serial);
+    }
+    for (unsigned long serial : ended)
+    {
+        // Reporting one may have ended another.
+        if (Item* item = Find(serial))
+            EndWithNetwork(item);
+    }
+    if (!m_items.empty())
+        return true;
+    m_watchSource = 0;
+    return false;
+}
+
+void WebDownloads::EndWithNetwork(Item* item)
+{
+    // WebKit must not be asked about it again.
+    item->cancelled = true;
+    if (!item->failed)
+        OnFailed(item, _("The web engine's network process ended."), false);
+    Forget(item);
+}
+
+void WebDownloads::DisconnectSignals(Item* item)
+{
+    for (unsigned long handler : item->handlers)
+        g_signal_handler_disconnect(item->download, handler);
+    item->handlers.clear();
 }
 
 bool WebDownloads::IsTaken(const wxString& path) const
@@ -471,7 +514,7 @@ void WebDownloads::AskWaiting()
         // and WebKit must not be given a destination for it.
         if (IsNetworkGone(*item))
         {
-            item->failed = true;
+            EndWithNetwork(item);
             continue;
         }
         Question question;
@@ -565,9 +608,7 @@ void WebDownloads::OnFinished(Item* item)
     // WebKit also reports a failed download as finished, after the failure.
     bool ok = !item->failed;
     wxString path = item->path;
-    for (unsigned long handler : item->handlers)
-        g_signal_handler_disconnect(item->download, handler);
-    item->handlers.clear();
+    DisconnectSignals(item);
     if (ok)
         ok = MoveIntoPlace(item, path);
     Forget(item);
@@ -613,6 +654,8 @@ void WebDownloads::Forget(Item* item)
                            [item](const std::unique_ptr<Item>& held) { return held.get() == item; });
     if (it == m_items.end())
         return;
+    // WebKit may keep the download and report on it later.
+    DisconnectSignals(item);
     g_object_unref(item->download);
     m_items.erase(it);
 }

@@ -12,8 +12,10 @@
 // folder, each under a name no other file has. A page may start a download
 // on its own only right after the person clicked or typed in it, and at
 // most MaxUnaskedPerLoad times per page load; any other download waits for
-// m_askSave. While it lives it reports progress and outcome; destroying it
-// cancels the downloads still running and removes what they wrote.
+// m_askSave. While it lives it reports progress and outcome, also of the
+// downloads lost when WebKit's network process dies (WebKit itself says
+// nothing of those); destroying it cancels the downloads still running and
+// removes what they wrote.
 class WebDownloads
 {
 public:
@@ -61,9 +63,14 @@ public:
     void OnFailed(Item* item, const wxString& reason, bool cancelled);
     void OnFinished(Item* item);
     void AskWaiting();
+    // Ends the downloads whose network process is gone; false once none is left.
+    bool WatchNetwork();
 
 private:
     void SetDestination(Item* item);
+    // Reported failed (unless refused) and forgotten, never cancelled.
+    void EndWithNetwork(Item* item);
+    void DisconnectSignals(Item* item);
     // False when WebKit could not be asked: its network process is gone.
     bool Cancel(Item* item);
     void RemoveWrittenFiles(Item* item);
@@ -76,6 +83,7 @@ private:
     std::vector<unsigned long> m_hooks;  // emission hooks: gestures, page loads
     unsigned long m_startedHandler = 0;
     unsigned m_askSource = 0;
+    unsigned m_watchSource = 0;
     bool m_bAsking = false;
     unsigned long m_nextSerial = 1;
     std::deque<unsigned long> m_waiting;  // serials of downloads to ask about
