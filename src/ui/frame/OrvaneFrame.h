@@ -197,6 +197,8 @@ private:
     // A message the pages' own status texts leave alone until the person
     // types or searches (FocusKeywordBox).
     wxString m_strHeldStatus;
+    // It is the note that the layout does not fit: gone when it fits again.
+    bool m_bLayoutNoteHeld = false;
 
     // --- Held by pointer ---
     Preference* m_pPreference = nullptr;

@@ -144,11 +144,19 @@ void OrvaneFrame::ArrangePages(bool fromCurrent)
     if (fit != wanted)
     {
         const int panes = ResultNotebook::PaneCount(fit);
-        SetStatusText(wxString::Format(wxPLURAL("The window is too small for this layout: %d page shown",
-                                                "The window is too small for this layout: %d pages shown",
-                                                panes),
-                                       panes),
-                      0);
+        // Held: the pages the new panes show load at once and would wipe it.
+        m_strHeldStatus = wxString::Format(wxPLURAL("The window is too small for this layout: %d page shown",
+                                                    "The window is too small for this layout: %d pages shown",
+                                                    panes),
+                                           panes);
+        m_bLayoutNoteHeld = true;
+        SetStatusText(m_strHeldStatus, 0);
+    }
+    else if (m_bLayoutNoteHeld)
+    {
+        m_strHeldStatus.clear();
+        m_bLayoutNoteHeld = false;
+        SetStatusText(wxString(), 0);
     }
     // Every page on show gets its view now, as the tab turned to does.
     if (IsShown())

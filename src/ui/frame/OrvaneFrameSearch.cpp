@@ -139,6 +139,7 @@ void OrvaneFrame::FocusKeywordBox(const wxString& status)
     m_pKeywordBox->SelectAll();
     // Start pages loading meanwhile must not wipe the message before it is read.
     m_strHeldStatus = status;
+    m_bLayoutNoteHeld = false;
     if (!status.empty())
         SetStatusText(status, 0);
 }
@@ -346,6 +347,7 @@ void OrvaneFrame::SetSearchingState(bool searching)
 void OrvaneFrame::StartSearch()
 {
     m_strHeldStatus.clear();
+    m_bLayoutNoteHeld = false;
     m_nFocusChoiceId = -1;
     wxString typed = m_pKeywordBox->GetValue();
     typed.Trim(true).Trim(false);
@@ -518,7 +520,8 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
         m_browserManager.CreateView(page);
     // A page still waiting for its search load starts now.
     m_browserManager.SetCurrentPage(page);
-    SetStatusText(page->m_strPageUrl, 0);
+    if (m_strHeldStatus.empty())
+        SetStatusText(page->m_strPageUrl, 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     m_pNotebook->MarkFocusedPane();
     RetargetFindBar();
