@@ -447,8 +447,6 @@ bool WebDownloads::WatchNetwork()
 
 void WebDownloads::EndWithNetwork(Item* item)
 {
-    // WebKit must not be asked about it again.
-    item->cancelled = true;
     if (!item->failed)
         OnFailed(item, _("The web engine's network process ended."), false);
     Forget(item);
@@ -608,7 +606,6 @@ void WebDownloads::OnFinished(Item* item)
     // WebKit also reports a failed download as finished, after the failure.
     bool ok = !item->failed;
     wxString path = item->path;
-    DisconnectSignals(item);
     if (ok)
         ok = MoveIntoPlace(item, path);
     Forget(item);

@@ -197,8 +197,9 @@ private:
     // A message the pages' own status texts leave alone until the person
     // types or searches (FocusKeywordBox).
     wxString m_strHeldStatus;
-    // It is the note that the layout does not fit: gone when it fits again.
-    bool m_bLayoutNoteHeld = false;
+    // The note that the layout does not fit, taken back when it fits again
+    // unless another message has replaced it.
+    wxString m_strLayoutNote;
 
     // --- Held by pointer ---
     Preference* m_pPreference = nullptr;

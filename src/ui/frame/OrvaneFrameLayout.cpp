@@ -145,18 +145,21 @@ void OrvaneFrame::ArrangePages(bool fromCurrent)
     {
         const int panes = ResultNotebook::PaneCount(fit);
         // Held: the pages the new panes show load at once and would wipe it.
-        m_strHeldStatus = wxString::Format(wxPLURAL("The window is too small for this layout: %d page shown",
+        m_strLayoutNote = wxString::Format(wxPLURAL("The window is too small for this layout: %d page shown",
                                                     "The window is too small for this layout: %d pages shown",
                                                     panes),
                                            panes);
-        m_bLayoutNoteHeld = true;
+        m_strHeldStatus = m_strLayoutNote;
         SetStatusText(m_strHeldStatus, 0);
     }
-    else if (m_bLayoutNoteHeld)
+    else if (!m_strLayoutNote.empty())
     {
-        m_strHeldStatus.clear();
-        m_bLayoutNoteHeld = false;
-        SetStatusText(wxString(), 0);
+        if (m_strHeldStatus == m_strLayoutNote)
+        {
+            m_strHeldStatus.clear();
+            SetStatusText(wxString(), 0);
+        }
+        m_strLayoutNote.clear();
     }
     // Every page on show gets its view now, as the tab turned to does.
     if (IsShown())

@@ -139,7 +139,6 @@ void OrvaneFrame::FocusKeywordBox(const wxString& status)
     m_pKeywordBox->SelectAll();
     // Start pages loading meanwhile must not wipe the message before it is read.
     m_strHeldStatus = status;
-    m_bLayoutNoteHeld = false;
     if (!status.empty())
         SetStatusText(status, 0);
 }
@@ -347,7 +346,6 @@ void OrvaneFrame::SetSearchingState(bool searching)
 void OrvaneFrame::StartSearch()
 {
     m_strHeldStatus.clear();
-    m_bLayoutNoteHeld = false;
     m_nFocusChoiceId = -1;
     wxString typed = m_pKeywordBox->GetValue();
     typed.Trim(true).Trim(false);

@@ -14,7 +14,6 @@ void OrvaneFrame::CreateSuggestionPopup()
     // the next key typed lets them again.
     m_pSuggDlg->m_onStatus = [this](const wxString& text) {
         m_strHeldStatus = text;
-        m_bLayoutNoteHeld = false;
         SetStatusText(text, 0);
     };
 }
@@ -22,7 +21,6 @@ void OrvaneFrame::CreateSuggestionPopup()
 void OrvaneFrame::OnKeywordChanged(wxCommandEvent& event)
 {
     m_strHeldStatus.clear();
-    m_bLayoutNoteHeld = false;
     event.Skip();
     // The pop-up is made for the first keyword typed or chosen, not at
     // start-up: the window appears sooner, and the prompt needs none.
