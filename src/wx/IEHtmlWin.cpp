@@ -398,8 +398,12 @@ void wxIEHtmlWin::CreateView()
 
     m_loadTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &wxIEHtmlWin::OnLoadTimeout, this, m_loadTimer.GetId());
+    m_stopTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &wxIEHtmlWin::OnStopTimer, this, m_stopTimer.GetId());
 
     ConnectNativeSignals();
+    if (waiting)
+        m_strUndecidedUrl = m_native ? ViewUri(m_native) : first;
     if (!refusal.empty())
         ShowRefused(refused, refusal);
 }
@@ -412,6 +416,7 @@ wxIEHtmlWin::~wxIEHtmlWin()
     // drop the signal handlers and the bindings, then delete the web view
     // ourselves rather than leave it to the base class.
     m_loadTimer.Stop();
+    m_stopTimer.Stop();
     DisconnectNativeSignals();
     m_browser->Unbind(wxEVT_WEBVIEW_NAVIGATING, &wxIEHtmlWin::OnNavigating, this);
     m_browser->Unbind(wxEVT_WEBVIEW_NEWWINDOW, &wxIEHtmlWin::OnNewWindow, this);
@@ -557,6 +562,7 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     if (!m_browser)
         return;
     m_strRefusedUrl.clear();
+    m_nStopRetries = 0;
     m_bUndecided = true;
     m_bDropUndecided = false;
     // A new address: whatever the last one did is history.
@@ -568,6 +574,8 @@ void wxIEHtmlWin::LoadUrl(const wxString& url)
     if (m_probe)
         m_probe->LoadStarted(std::string(url.utf8_str()));
     m_browser->LoadURL(ToLoadableUrl(url));
+    // WebKit's own spelling of the address, which its decision will carry.
+    m_strUndecidedUrl = m_native ? ViewUri(m_native) : ToLoadableUrl(url);
 }
 
 void wxIEHtmlWin::ShowRefused(const wxString& url, const wxString& reason)
@@ -632,18 +640,34 @@ bool wxIEHtmlWin::Stop()
     }
     if (!m_browser)
         return false;
-    bool busy = false;
     // WebKit starts fetching an address given to it before it asks whether
     // to navigate there. Stopping in between drops the fetch, yet the view
     // then reports loading for ever once the late question is allowed; so
-    // that question is refused instead, which ends the load for good.
-    if (m_bUndecided && IsBusy(busy) && busy)
+    // that question is refused instead, which ends the load for good. Its
+    // loading state may not even show yet: the web process tells it later.
+    if (m_bUndecided)
         m_bDropUndecided = true;
     // A stop asked for is not a failure.
     m_loadTimer.Stop();
     m_strPendingReason.clear();
     m_browser->Stop();
+    // A stop that reaches the page's process before the load it ends may
+    // be lost there; it is asked again while the view still loads.
+    m_nStopRetries = StopRetries;
+    m_strStoppedUrl = m_native ? ViewUri(m_native) : wxString();
+    m_stopTimer.StartOnce(StopRetryMs);
     return true;
+}
+
+void wxIEHtmlWin::OnStopTimer(wxTimerEvent&)
+{
+    bool busy = false;
+    // Only the stopped load: the person may have followed a link since.
+    if (m_nStopRetries <= 0 || !m_native || !IsBusy(busy) || !busy || ViewUri(m_native) != m_strStoppedUrl)
+        return;
+    --m_nStopRetries;
+    m_browser->Stop();
+    m_stopTimer.StartOnce(StopRetryMs);
 }
 
 bool wxIEHtmlWin::GoBack()
@@ -706,11 +730,16 @@ void wxIEHtmlWin::PostToParent(const wxMSHTMLEvent& event)
 void wxIEHtmlWin::OnNavigating(wxWebViewEvent& event)
 {
     m_bUndecided = false;
+    // Only the stopped load's own question: had the stop ended it before it
+    // asked, a later navigation (a click) goes ahead.
     if (m_bDropUndecided)
     {
         m_bDropUndecided = false;
-        event.Veto();
-        return;
+        if (event.GetURL() == m_strUndecidedUrl)
+        {
+            event.Veto();
+            return;
+        }
     }
     wxMSHTMLEvent msg(wxEVT_MSHTML_BEFORE_NAVIGATE, GetId());
     msg.m_text = event.GetURL();

@@ -167,6 +167,7 @@ private:
     void OnNewWindow(wxWebViewEvent& event);
     void OnOtherWebViewEvent(wxWebViewEvent& event);
     void OnLoadTimeout(wxTimerEvent& event);
+    void OnStopTimer(wxTimerEvent& event);
     void RunPrintDialog(void* printOperation);
     void ShowFailure(const wxString& uri, const wxString& reason);
     void EndLoad();
@@ -194,6 +195,7 @@ private:
     bool m_bUnseen = false;
     bool m_bUndecided = false;    // LoadUrl issued, its navigation decision not yet seen
     bool m_bDropUndecided = false;  // Stop came first: refuse that decision when it arrives
+    wxString m_strUndecidedUrl;     // the address of that load, as WebKit spells it
     int m_nLastProgress = -1;
     wxString m_strStatusText;
     bool m_bViewMade = false;
@@ -217,6 +219,11 @@ private:
     // 2: the error page is loading. Its own load events are not outcomes.
     int m_nErrorPageStage = 0;
     wxTimer m_loadTimer;
+    static constexpr int StopRetries = 5;
+    static constexpr int StopRetryMs = 400;
+    int m_nStopRetries = 0;
+    wxString m_strStoppedUrl;
+    wxTimer m_stopTimer;
 
     double m_dZoom = 1.0;
     FindListener m_findListener;

@@ -323,6 +323,17 @@ TEST_F(BrowserViewTest, BusyWhileLoadingUntilStopped)
     EXPECT_TRUE(m_view->Stop());
     EXPECT_TRUE(WaitUntil([&] { return m_view->IsBusy(busy) && !busy; }));
     EXPECT_NE(m_view->GetTitle(), "Held");
+    SCOPED_TRACE("stopped in the same turn as it was asked for, before WebKit says it loads");
+    for (int i = 0; i < 5; ++i)
+    {
+        m_view->LoadUrl(Url("/held"));
+        EXPECT_TRUE(m_view->Stop());
+        EXPECT_TRUE(WaitUntil([&] { return m_view->IsBusy(busy) && !busy; }));
+    }
+    // Only the stopped load's own question is refused: the page's next
+    // navigation goes ahead.
+    m_view->GetWebView()->RunScript("location.href = '" + Url("/a") + "'");
+    EXPECT_TRUE(WaitUntil([&] { return m_view->GetTitle() == "Page A"; }));
 }
 
 TEST_F(BrowserViewTest, VetoedNavigationDoesNotHappen)
