@@ -479,6 +479,7 @@ void wxIEHtmlWin::ConnectNativeSignals()
     if (m_dZoom != 1.0)
         webkit_web_view_set_zoom_level(WEBKIT_WEB_VIEW(native), m_dZoom);
     m_probe = std::make_unique<PageProbe>(native);
+    m_probe->SetWatching(!m_bUnseen);
     EnsureLayoutSize();
 }
 
@@ -533,6 +534,9 @@ void wxIEHtmlWin::DisconnectNativeSignals()
 
 bool wxIEHtmlWin::OnNativeKeyPress(unsigned keyval, unsigned state)
 {
+    // Typing into a check or a consent wall may pass it.
+    if (m_probe)
+        m_probe->PersonActed();
     const bool ctrl = (state & GDK_CONTROL_MASK) != 0, alt = (state & GDK_MOD1_MASK) != 0;
     const int code = WindowKeyCode(keyval, ctrl || alt);
     wxWindow* top = wxGetTopLevelParent(this);
@@ -838,6 +842,8 @@ int wxIEHtmlWin::GetLoadTimeout()
 void wxIEHtmlWin::SetUnseen(bool unseen)
 {
     m_bUnseen = unseen;
+    if (m_probe)
+        m_probe->SetWatching(!unseen);
     if (m_native)
         g_object_set_data(G_OBJECT(m_native), UnseenKey, unseen ? GINT_TO_POINTER(1) : nullptr);
 }
@@ -1034,6 +1040,8 @@ bool wxIEHtmlWin::OnNativeLinkClick(int button, bool control)
     // as focusing it would; WebKit's own focus does not always reach us.
     wxChildFocusEvent focus(this);
     ProcessWindowEvent(focus);
+    if (m_probe)
+        m_probe->PersonActed();
 
     const bool outside = button == 2 || (button == 1 && control);
     if (!outside || !MayOpenOutside(m_strStatusText))

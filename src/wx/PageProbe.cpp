@@ -58,6 +58,10 @@ return String(s).slice(0,16);})())JS";
 const unsigned VerdictDueMs = 250;
 const unsigned ProbeGraceMs = 1500;
 const unsigned ProbeLimitMs = 6000;
+// A page waiting for the person is looked at again this often, for this
+// long after its verdict or the person's last click or key in it.
+const unsigned WatchEveryMs = 1000;
+const unsigned WatchForMs = 30000;
 
 double NowMs()
 {
@@ -109,6 +113,11 @@ gboolean OnProbeTimeout(gpointer data)
     static_cast<PageProbe*>(data)->OnTimeout();
     return G_SOURCE_REMOVE;
 }
+
+gboolean OnWatchTimeout(gpointer data)
+{
+    return static_cast<PageProbe*>(data)->OnWatchTick() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+}
 } // extern "C"
 } // namespace
 
@@ -120,6 +129,8 @@ PageProbe::PageProbe(void* webView) : m_view(webView)
 PageProbe::~PageProbe()
 {
     Cancel();
+    if (m_watchSource)
+        g_source_remove(m_watchSource);
     if (m_resourceHandler)
         g_signal_handler_disconnect(m_view, m_resourceHandler);
 }
@@ -136,11 +147,15 @@ void PageProbe::Cancel()
         g_source_remove(m_timeoutSource);
     m_timeoutSource = 0;
     m_pending = 0;
+    m_bLookingAgain = false;
 }
 
 void PageProbe::LoadStarted(const std::string& url)
 {
     Cancel();
+    if (m_watchSource)
+        g_source_remove(m_watchSource);
+    m_watchSource = 0;
     m_bCurrent = false;
     m_signals = PageSignals();
     m_signals.pageUrl = url;
@@ -175,6 +190,11 @@ void PageProbe::LoadFinished(int usualLinks)
     const gchar* uri = webkit_web_view_get_uri(WEBKIT_WEB_VIEW(m_view));
     if (uri)
         m_signals.pageUrl = uri;
+    RunScripts();
+}
+
+void PageProbe::RunScripts()
+{
     m_cancel = g_cancellable_new();
     m_pending = 2;
     webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_view), ProbeScript, -1, "orvane-probe", nullptr,
@@ -182,6 +202,38 @@ void PageProbe::LoadFinished(int usualLinks)
     webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_view), ConsentScript, -1, nullptr, nullptr, m_cancel,
                                         OnConsentDone, this);
     m_timeoutSource = g_timeout_add(VerdictDueMs, OnProbeTimeout, this);
+}
+
+void PageProbe::PersonActed()
+{
+    if (m_bCurrent && NeedsPerson(m_verdict.outcome))
+        Watch();
+}
+
+void PageProbe::Watch()
+{
+    if (!m_bWatch)
+        return;
+    m_watchUntil = NowMs() + WatchForMs;
+    if (!m_watchSource)
+        m_watchSource = g_timeout_add(WatchEveryMs, OnWatchTimeout, this);
+}
+
+bool PageProbe::OnWatchTick()
+{
+    if (!m_bCurrent || !NeedsPerson(m_verdict.outcome) || NowMs() > m_watchUntil)
+    {
+        m_watchSource = 0;
+        return false;
+    }
+    // A look still under way (a page busy in its scripts) is not piled on.
+    if (m_pending == 0 && !webkit_web_view_is_loading(WEBKIT_WEB_VIEW(m_view)))
+    {
+        m_bLookingAgain = true;
+        m_signals.consentStatus.clear();
+        RunScripts();
+    }
+    return true;
 }
 
 void PageProbe::OnProbeReport(const std::string& json)
@@ -209,6 +261,15 @@ void PageProbe::OnTimeout()
     m_timeoutSource = 0;
     if (!m_pending)
         return;
+    // A look again that does not answer in time changes nothing.
+    if (m_bLookingAgain)
+    {
+        if (m_signals.probed)
+            Decide();
+        else
+            Cancel();
+        return;
+    }
     // The consent answer is not waited for; the probe report for a while.
     if (!m_signals.probed && NowMs() - m_finishedAt < ProbeLimitMs)
     {
@@ -220,15 +281,22 @@ void PageProbe::OnTimeout()
 
 void PageProbe::Decide()
 {
+    const bool again = m_bLookingAgain;
     Cancel();
     const double start = NowMs();
-    m_verdict = OutcomeClassifier::Classify(m_signals, m_nUsualLinks);
+    const PageVerdict verdict = OutcomeClassifier::Classify(m_signals, m_nUsualLinks);
+    if (again && verdict.outcome == m_verdict.outcome)
+        return;
+    m_verdict = verdict;
     m_nResultLinks = m_signals.probed ? OutcomeClassifier::CountResultLinks(m_signals.links, m_signals.pageUrl) : 0;
     const double end = NowMs();
     m_classifyMs = end - start;
-    m_verdictMs = end - m_finishedAt;
+    if (!again)
+        m_verdictMs = end - m_finishedAt;
     ++m_nVerdicts;
     m_bCurrent = true;
+    if (NeedsPerson(m_verdict.outcome) && !again)
+        Watch();
     if (m_onVerdict)
         m_onVerdict();
 }

@@ -33,8 +33,15 @@ public:
     void LoadFinished(int usualLinks);
     // Drops a probe under way, leaving the last verdict.
     void Cancel();
+    // While a page waits for the person (a bot check, a consent wall), it
+    // is looked at again every second for a while after its verdict and
+    // after each click or key in it, so that a check passed in place or a
+    // wall taken away shows; a new verdict follows only when it differs.
+    void SetWatching(bool watch) { m_bWatch = watch; }
+    void PersonActed();
 
-    bool IsPending() const { return m_pending != 0; }
+    // A first look is under way (not a look again at a page waiting for the person).
+    bool IsPending() const { return m_pending != 0 && !m_bLookingAgain; }
     // A verdict on the page on show (none while it loads, or for pages that
     // are not web pages).
     bool HasVerdict() const { return m_bCurrent; }
@@ -55,9 +62,12 @@ public:
     void OnProbeReport(const std::string& json);
     void OnConsentReport(const std::string& status);
     void OnTimeout();
+    bool OnWatchTick();
 
 private:
     void Decide();
+    void RunScripts();
+    void Watch();
 
     void* m_view;
     unsigned long m_resourceHandler = 0;
@@ -73,4 +83,8 @@ private:
     double m_finishedAt = 0;
     double m_verdictMs = 0;
     double m_classifyMs = 0;
+    bool m_bWatch = true;
+    bool m_bLookingAgain = false;
+    unsigned m_watchSource = 0;
+    double m_watchUntil = 0;
 };

@@ -210,6 +210,18 @@ void EngineHealth::Record(const Engine& engine, PageOutcome outcome, int links, 
         record->entries.erase(record->entries.begin(), record->entries.end() - Kept);
 }
 
+void EngineHealth::Amend(const Engine& engine, PageOutcome outcome, int links)
+{
+    EngineRecord* record = Find(engine);
+    if (!record || record->entries.empty())
+    {
+        Record(engine, outcome, links, std::time(nullptr));
+        return;
+    }
+    record->entries.back().outcome = outcome;
+    record->entries.back().links = links;
+}
+
 std::vector<EngineHealth::Entry> EngineHealth::History(const Engine& engine) const
 {
     const EngineRecord* record = Find(engine);

@@ -52,6 +52,9 @@ public:
     bool Save(const EngineArray& engines);
 
     void Record(const Engine& engine, PageOutcome outcome, int links, std::time_t when);
+    // Corrects the engine's last outcome (its page changed after it was
+    // recorded); records one when it has none.
+    void Amend(const Engine& engine, PageOutcome outcome, int links);
     // Oldest first; empty for an engine never searched.
     std::vector<Entry> History(const Engine& engine) const;
     // The median result links of its pages with results; 0 when none.

@@ -252,6 +252,9 @@ private:
     // searched, for the outcome summary, and those pages.
     int m_nSearchTabs = 0;
     std::vector<const wxWindow*> m_searchedPages;
+    // The outcomes the last summary counted: a page whose outcome changes
+    // afterwards (a check passed in place) updates the summary and Health.
+    std::map<const wxWindow*, PageOutcome> m_summarized;
     // Each engine's recent outcomes, for the engine list and the classifier.
     std::unique_ptr<EngineHealth> m_pHealth;
     FindBar* m_pFindBar = nullptr;
@@ -394,6 +397,7 @@ private:
     // The tab's image for a page: failed pages show it whether busy or not.
     int TabImageFor(ZulIeCtrl* page, bool busy);
     void UpdateTabToolTip(ZulIeCtrl* page);
+    void FollowChangedOutcomes();
     // Rebuilt pages say nothing of their loads before.
     void ClearTabToolTips();
     // At a search's end: the outcome summary, and the outcomes into the health.

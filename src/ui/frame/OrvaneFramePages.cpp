@@ -417,11 +417,42 @@ void OrvaneFrame::ShowOutcomeSummary()
             return;
         const PageProbe* probe = page->GetProbe();
         ++counts[probe->GetVerdict().outcome];
+        m_summarized[page] = probe->GetVerdict().outcome;
         m_pHealth->Record(*page->m_pEngine, probe->GetVerdict().outcome, probe->GetResultLinks(), now);
     });
     m_searchedPages.clear();
     m_nSearchTabs = 0;
     if (counts.empty())
+        return;
+    const wxString summary = OutcomeText::Summary(counts);
+    FitSummaryField(summary);
+    SetStatusText(summary, 1);
+    SaveHealth();
+    RefillEngineList();
+}
+
+void OrvaneFrame::FollowChangedOutcomes()
+{
+    if (m_summarized.empty())
+        return;
+    std::map<PageOutcome, int> counts;
+    bool changed = false;
+    m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
+        auto known = m_summarized.find(page);
+        if (known == m_summarized.end() || !page->m_bActive || !page->HasVerdict() || !page->m_pEngine)
+            return;
+        const PageProbe* probe = page->GetProbe();
+        const PageOutcome outcome = probe->GetVerdict().outcome;
+        ++counts[outcome];
+        if (outcome == known->second)
+            return;
+        // The same search's page, now with another outcome: its record is
+        // corrected, not added to.
+        known->second = outcome;
+        m_pHealth->Amend(*page->m_pEngine, outcome, probe->GetResultLinks());
+        changed = true;
+    });
+    if (!changed)
         return;
     const wxString summary = OutcomeText::Summary(counts);
     FitSummaryField(summary);

@@ -387,6 +387,7 @@ void OrvaneFrame::StartSearch()
     ZulIeCtrl* first = nullptr;
     m_nSearchTabs = 0;
     m_searchedPages.clear();
+    m_summarized.clear();
     m_browserManager.ForEachPage([&](unsigned, ZulIeCtrl* page) {
         if (!page->m_bActive ||
             (only && std::find(only->begin(), only->end(), page->m_pEngine) == only->end()))
@@ -488,6 +489,7 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
             if (page->m_bActive)
                 UpdateTabToolTip(page);
         });
+        FollowChangedOutcomes();
         UpdateAddThisEngine();
         CheckReportIdle();
     }

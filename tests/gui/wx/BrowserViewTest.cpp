@@ -5,6 +5,7 @@
 #include "TestHttpServer.h"
 
 #include "IEHtmlWin.h"
+#include "PageProbe.h"
 
 #include <wx/filename.h>
 #include <wx/frame.h>
@@ -49,6 +50,19 @@ HttpResponse Serve(const HttpRequest& request)
         r.body = Page("Page B", "<p>B</p>");
     else if (path == "/forbidden")
         r.body = Page("Forbidden");
+    else if (path == "/consent" || path == "/consentself")
+    {
+        // A wall over results; the person's "Reject all", or the page itself
+        // a moment later, takes it away.
+        std::string links;
+        for (int i = 0; i < 8; ++i)
+            links += "<p><a href='https://site" + std::to_string(i) + ".example/'>result</a></p>";
+        r.body = Page("Wall", links +
+                      "<div id='wall' style='position:fixed;inset:0;background:#fff'><button style='width:100%;"
+                      "height:100%' onclick=\"document.getElementById('wall').remove()\">Reject all</button></div>" +
+                      (path == "/consentself" ? "<script>setTimeout(() => document.getElementById('wall').remove(),"
+                                                " 1500)</script>" : ""));
+    }
     else if (path == "/held")
     {
         r.body = Page("Held");
@@ -512,3 +526,25 @@ TEST_F(BrowserViewTest, MiddleAndControlClicksOpenLinksOutside)
     }
 }
 } // namespace
+
+TEST_F(BrowserViewTest, APassedConsentWallIsNoticed)
+{
+    auto outcome = [&] { return m_view->HasVerdict() ? m_view->GetProbe()->GetVerdict().outcome : PageOutcome::Failed; };
+    {
+        SCOPED_TRACE("the person clicks the wall's button");
+        m_view->LoadUrl(Url("/consent"));
+        ASSERT_TRUE(WaitUntil([&] { return outcome() == PageOutcome::Consent; }));
+        const wxRect rect = m_view->GetScreenRect();
+        wxUIActionSimulator sim;
+        sim.MouseMove(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2);
+        ASSERT_TRUE(PointerAt(wxPoint(rect.GetLeft() + rect.GetWidth() / 2, rect.GetTop() + rect.GetHeight() / 2)));
+        sim.MouseClick();
+        EXPECT_TRUE(WaitUntil([&] { return outcome() == PageOutcome::Results; }, 10000));
+    }
+    {
+        SCOPED_TRACE("the page takes the wall away by itself");
+        m_view->LoadUrl(Url("/consentself"));
+        ASSERT_TRUE(WaitUntil([&] { return outcome() == PageOutcome::Consent; }));
+        EXPECT_TRUE(WaitUntil([&] { return outcome() == PageOutcome::Results; }, 10000));
+    }
+}
