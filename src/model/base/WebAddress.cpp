@@ -133,9 +133,9 @@ bool WebAddress::Split(const std::string& text, Parts& parts)
     if (parts.scheme != "http" && parts.scheme != "https")
         return false;
     const size_t start = colon + 3;
-    size_t end = text.find_first_of("/?#", start);
-    if (end == std::string::npos)
-        end = text.size();
+    size_t end = start;
+    while (end < text.size() && text[end] != '/' && text[end] != '?' && text[end] != '#')
+        ++end;
     std::string authority = text.substr(start, end - start);
     const size_t at = authority.rfind('@');
     if (at != std::string::npos)

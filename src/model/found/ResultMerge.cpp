@@ -4,75 +4,111 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace
 {
-std::string UpperEscapes(const std::string& text)
+void AppendUpperEscapes(std::string& out, std::string_view text)
 {
-    std::string out = text;
-    for (size_t i = 0; i + 2 < out.size(); ++i)
-        if (out[i] == '%' && std::isxdigit(static_cast<unsigned char>(out[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(out[i + 2])))
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        const char c = text[i];
+        out += c;
+        if (c == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2])))
         {
-            out[i + 1] = static_cast<char>(std::toupper(static_cast<unsigned char>(out[i + 1])));
-            out[i + 2] = static_cast<char>(std::toupper(static_cast<unsigned char>(out[i + 2])));
+            out += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
+            out += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 2])));
             i += 2;
         }
-    return out;
+    }
 }
 
 bool IsHttps(const std::string& url)
 {
-    return url.size() > 6 && WebAddress::Lower(url.substr(0, 6)) == "https:";
+    return url.size() > 6 && (url[4] == 's' || url[4] == 'S') && url[5] == ':';
 }
 } // namespace
 
 bool ResultMerge::IsTrackingParameter(const std::string& raw)
 {
     const std::string name = WebAddress::Lower(raw);
-    static const char* const names[] = {"fbclid", "gclid", "gclsrc", "dclid", "gbraid", "wbraid", "msclkid",
-                                        "yclid", "mc_eid", "mc_cid", "igshid", "_ga", "_gl", "twclid",
-                                        "ttclid", "srsltid", "_hsenc", "_hsmi", "mkt_tok", "oly_enc_id",
-                                        "oly_anon_id", "vero_id", "spm"};
-    if (name.compare(0, 4, "utm_") == 0)
-        return true;
-    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+    static const std::unordered_set<std::string> names = {
+        "fbclid", "gclid", "gclsrc", "dclid", "gbraid", "wbraid", "msclkid", "yclid", "mc_eid", "mc_cid",
+        "igshid", "_ga", "_gl", "twclid", "ttclid", "srsltid", "_hsenc", "_hsmi", "mkt_tok", "oly_enc_id",
+        "oly_anon_id", "vero_id", "spm"};
+    return name.compare(0, 4, "utm_") == 0 || names.count(name) > 0;
 }
 
+// One pass over the address with no parts copied: the merge makes one key
+// per result, 2,000 of them for 40 engines.
 std::string ResultMerge::ComparisonKey(const std::string& url)
 {
-    WebAddress::Parts parts;
-    if (!WebAddress::Split(url, parts))
+    const size_t colon = url.find("://");
+    if (colon != 4 && colon != 5)
         return url;
-    std::string host = parts.host;
-    if (host.compare(0, 4, "www.") == 0)
-        host.erase(0, 4);
-    else if (host.compare(0, 2, "m.") == 0)
-        host.erase(0, 2);
-    std::string key = host;
-    if (!parts.port.empty() && parts.port != "80" && parts.port != "443")
-        key += ":" + parts.port;
-    std::string path = UpperEscapes(parts.path);
-    if (!path.empty() && path.back() == '/')
-        path.pop_back();
-    key += path;
-    std::vector<std::string> query;
-    size_t start = 0;
-    while (start <= parts.query.size() && !parts.query.empty())
+    const char* const scheme = "https";
+    for (size_t i = 0; i < colon; ++i)
+        if ((url[i] | 0x20) != scheme[i])
+            return url;
+    const size_t start = colon + 3;
+    size_t end = start;
+    while (end < url.size() && url[end] != '/' && url[end] != '?' && url[end] != '#')
+        ++end;
+    std::string_view authority(url.data() + start, end - start);
+    const size_t at = authority.rfind('@');
+    if (at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    std::string_view host = authority, port;
+    const size_t portColon = authority.rfind(':');
+    if (portColon != std::string_view::npos && authority.find(']', portColon) == std::string_view::npos)
     {
-        size_t end = parts.query.find('&', start);
-        if (end == std::string::npos)
-            end = parts.query.size();
-        const std::string pair = parts.query.substr(start, end - start);
-        const std::string name = pair.substr(0, pair.find('='));
-        if (!pair.empty() && !IsTrackingParameter(WebAddress::PercentDecode(name, true)))
-            query.push_back(UpperEscapes(pair));
-        start = end + 1;
+        host = authority.substr(0, portColon);
+        port = authority.substr(portColon + 1);
+    }
+    std::string key;
+    key.reserve(url.size());
+    for (char c : host)
+        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (!key.empty() && key.back() == '.')
+        key.pop_back();
+    if (key.compare(0, 4, "www.") == 0)
+        key.erase(0, 4);
+    else if (key.compare(0, 2, "m.") == 0)
+        key.erase(0, 2);
+    if (!port.empty() && port != "80" && port != "443")
+        key.append(":").append(port);
+    const size_t hash = url.find('#', end);
+    const size_t stop = hash == std::string::npos ? url.size() : hash;
+    size_t question = url.find('?', end);
+    if (question == std::string::npos || question > stop)
+        question = stop;
+    const size_t pathStart = key.size();
+    AppendUpperEscapes(key, std::string_view(url.data() + end, question - end));
+    if (key.size() > pathStart && key.back() == '/')
+        key.pop_back();
+    std::vector<std::string_view> query;
+    for (size_t i = question + 1; i < stop;)
+    {
+        size_t amp = url.find('&', i);
+        if (amp == std::string::npos || amp > stop)
+            amp = stop;
+        const std::string_view pair(url.data() + i, amp - i);
+        const std::string_view name = pair.substr(0, pair.find('='));
+        const bool escaped = std::any_of(name.begin(), name.end(), [](char c) { return c == '%' || c == '+'; });
+        if (!pair.empty() && !IsTrackingParameter(escaped ? WebAddress::PercentDecode(std::string(name), true)
+                                                          : std::string(name)))
+            query.push_back(pair);
+        i = amp + 1;
     }
     std::sort(query.begin(), query.end());
     for (size_t i = 0; i < query.size(); ++i)
-        key += (i ? "&" : "?") + query[i];
+    {
+        key += i ? '&' : '?';
+        AppendUpperEscapes(key, query[i]);
+    }
     return key;
 }
 
@@ -88,6 +124,11 @@ ResultMerge::List ResultMerge::Merge(const std::vector<EngineFound>& engines)
     };
     std::vector<Entry> entries;
     std::unordered_map<std::string, size_t> byKey;
+    size_t total = 0;
+    for (const EngineFound& engine : engines)
+        total += engine.results.size();
+    byKey.reserve(total);
+    entries.reserve(total);
     // Each engine's keys in its own order, for the agreement.
     std::vector<std::vector<size_t>> engineEntries(engines.size());
     for (size_t e = 0; e < engines.size(); ++e)

@@ -122,6 +122,8 @@ bool OnOneLineWithOthers(const PageReport& report, size_t index)
 
 bool ResultReader::IsAdLabel(const std::string& raw)
 {
+    if (raw.size() > 120)
+        return false;
     const std::string text = WebAddress::Lower(Clean(raw, 60));
     if (text.empty() || text.size() > 60)
         return false;
