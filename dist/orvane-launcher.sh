@@ -19,7 +19,14 @@ if [ "$(id -u)" -ne 0 ] && [ -O "$installed" ] && [ -w "$installed" ] && [ -w "$
     exec ./orvane "$@"
 fi
 
-user_dir="${XDG_DATA_HOME:-$HOME/.local/share}/orvane"
+# The XDG rules: a relative (or empty) XDG_DATA_HOME is ignored, or every
+# working directory would get a program folder of its own.
+data_home="${XDG_DATA_HOME:-}"
+case "$data_home" in
+    /*) ;;
+    *) data_home="$HOME/.local/share" ;;
+esac
+user_dir="$data_home/orvane"
 mkdir -p "$user_dir/conf"
 
 # Starts at the same moment (a double click, a second start right after an

@@ -24,13 +24,6 @@ void Print(FILE* stream, const wxString& text)
     fwrite(bytes.data(), 1, bytes.size(), stream);
 }
 
-void PrintLines(FILE* stream, const std::vector<wxString>& lines)
-{
-    // Names and addresses come from files and pages: nothing in them may
-    // drive the terminal.
-    for (const wxString& line : lines)
-        Print(stream, TerminalText::EscapeLine(line) + wxS("\n"));
-}
 
 // The stored group, read without writing anything back.
 void StoredGroup(wxString& language, wxString& category, bool& preferStored)
@@ -118,4 +111,13 @@ long HeadlessCommand::StoredNumber(const char* key, long fallback)
     long value = fallback;
     store.Read(key, &value);
     return value;
+}
+
+void HeadlessCommand::PrintLines(FILE* stream, const std::vector<wxString>& lines)
+{
+    // Names and addresses come from files and pages: nothing in them may
+    // drive the terminal.
+    for (const wxString& line : lines)
+        Print(stream, TerminalText::EscapeLine(line) + wxS("\n"));
+    fflush(stream);
 }

@@ -2,6 +2,9 @@
 
 #include "instance/CommandLine.h"
 
+#include <cstdio>
+#include <vector>
+
 class EngineManager;
 
 // Runs a command of the command line in this process, without a window and
@@ -17,4 +20,6 @@ public:
     static void CurrentGroup(const EngineManager& catalogue, wxString& language, wxString& category);
     // A stored whole-number setting, or its default.
     static long StoredNumber(const char* key, long fallback);
+    // Every line any command prints: escaped, tabs between fields kept.
+    static void PrintLines(FILE* stream, const std::vector<wxString>& lines);
 };

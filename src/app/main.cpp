@@ -97,11 +97,8 @@ int main(int argc, char** argv)
     {
     case SingleInstance::Role::Forwarded:
         // The window's answer may quote names from files and pages.
-        for (const wxString& line : reply.lines)
-            std::printf("%s\n", static_cast<const char*>(TerminalText::EscapeLine(line).utf8_str()));
-        std::fflush(stdout);
-        for (const wxString& line : reply.errors)
-            std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::EscapeLine(line).utf8_str()));
+        HeadlessCommand::PrintLines(stdout, std::vector<wxString>(reply.lines.begin(), reply.lines.end()));
+        HeadlessCommand::PrintLines(stderr, std::vector<wxString>(reply.errors.begin(), reply.errors.end()));
         return reply.status;
     case SingleInstance::Role::Unanswered:
         std::fprintf(stderr, "orvane: the running window did not answer\n");

@@ -43,7 +43,23 @@ void OpenDialogs::Cancel(wxDialog* dialog)
     // on a response.
     GtkWidget* widget = static_cast<GtkWidget*>(dialog->GetHandle());
     if (widget && GTK_IS_DIALOG(widget))
+    {
         gtk_dialog_response(GTK_DIALOG(widget), GTK_RESPONSE_CANCEL);
+        return;
+    }
+    // A stand-in with no window: GTK's own dialog it counts for (a page's
+    // print dialog) is one of the modal dialogs on screen.
+    if (!widget)
+    {
+        GList* windows = gtk_window_list_toplevels();
+        for (GList* l = windows; l; l = l->next)
+        {
+            GtkWidget* window = GTK_WIDGET(l->data);
+            if (GTK_IS_DIALOG(window) && gtk_window_get_modal(GTK_WINDOW(window)) && gtk_widget_get_visible(window))
+                gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CANCEL);
+        }
+        g_list_free(windows);
+    }
 }
 
 int OpenDialogs::Enter(wxDialog* dialog)

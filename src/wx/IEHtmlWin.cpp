@@ -3,7 +3,9 @@
 #include "PageProbe.h"
 #include "pages/ErrorPage.h"
 
+#include <wx/dialog.h>
 #include <wx/filename.h>
+#include <wx/modalhook.h>
 #include <wx/intl.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
@@ -236,15 +238,33 @@ gboolean OnTlsError(WebKitWebView*, gchar* uri, GTlsCertificate*, GTlsCertificat
     return static_cast<wxIEHtmlWin*>(data)->OnNativeTlsError(wxString::FromUTF8(uri ? uri : ""));
 }
 
+bool IsAttachment(SoupMessageHeaders* headers)
+{
+    char* disposition = nullptr;
+    if (!headers || !soup_message_headers_get_content_disposition(headers, &disposition, nullptr))
+        return false;
+    const bool attachment = disposition && g_ascii_strcasecmp(disposition, "attachment") == 0;
+    g_free(disposition);
+    return attachment;
+}
+
 gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                         gpointer data)
 {
     if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
         return FALSE;
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
+    // What the view cannot show, or is told to save, would become a download.
+    if (!static_cast<wxIEHtmlWin*>(data)->MayReceive(
+            webkit_response_policy_decision_is_mime_type_supported(response) != FALSE,
+            IsAttachment(answer ? webkit_uri_response_get_http_headers(answer) : nullptr)))
+    {
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
     if (!webkit_response_policy_decision_is_main_frame_main_resource(response))
         return FALSE;
-    WebKitURIResponse* answer = webkit_response_policy_decision_get_response(response);
     const int status = answer ? static_cast<int>(webkit_uri_response_get_status_code(answer)) : 0;
     // Cloudflare marks its challenge pages so.
     SoupMessageHeaders* headers = answer ? webkit_uri_response_get_http_headers(answer) : nullptr;
@@ -316,6 +336,11 @@ void OnCountedMatches(WebKitFindController*, guint matches, gpointer data)
 void OnFailedToFindText(WebKitFindController*, gpointer data)
 {
     static_cast<wxIEHtmlWin*>(data)->OnNativeFindResult(0);
+}
+
+gboolean OnPrint(WebKitWebView*, WebKitPrintOperation* operation, gpointer data)
+{
+    return static_cast<wxIEHtmlWin*>(data)->OnNativePrint(operation) ? TRUE : FALSE;
 }
 
 } // extern "C"
@@ -396,6 +421,10 @@ wxIEHtmlWin::~wxIEHtmlWin()
     m_browser->Unbind(wxEVT_WEBVIEW_ERROR, &wxIEHtmlWin::OnOtherWebViewEvent, this);
     m_browser->Unbind(wxEVT_WEBVIEW_FULLSCREEN_CHANGED, &wxIEHtmlWin::OnOtherWebViewEvent, this);
     m_browser->Stop();
+    // The page's process goes with the view: one spinning in a script would
+    // otherwise run on for a while, and outlive a short-lived program.
+    if (WebKitWebView* native = m_browser->GetNativeBackend() ? WEBKIT_WEB_VIEW(m_browser->GetNativeBackend()) : nullptr)
+        webkit_web_view_terminate_web_process(native);
     delete m_browser;
     m_browser = nullptr;
 }
@@ -434,6 +463,9 @@ void wxIEHtmlWin::ConnectNativeSignals()
     // Before WebKit's own handler: the page would take Alt+Left in a text
     // field, and every key it uses, before the window saw them.
     m_keyHandler = g_signal_connect(native, "key-press-event", G_CALLBACK(OnKeyPress), this);
+    // WebKit's own answer to print() is GTK's modal print dialog, at once.
+    m_printHandler = g_signal_connect(native, "print", G_CALLBACK(OnPrint), this);
+    g_object_set_data(native, UnseenKey, m_bUnseen ? GINT_TO_POINTER(1) : nullptr);
 
     WebKitFindController* finder = webkit_web_view_get_find_controller(WEBKIT_WEB_VIEW(native));
     m_notFoundHandler = g_signal_connect(finder, "failed-to-find-text", G_CALLBACK(OnFailedToFindText), this);
@@ -477,7 +509,7 @@ void wxIEHtmlWin::DisconnectNativeSignals()
     for (unsigned long* handler : {&m_progressHandler, &m_hoverHandler, &m_dialogHandler, &m_menuHandler,
                                     &m_loadingHandler, &m_createHandler, &m_loadChangedHandler,
                                     &m_loadFailedHandler, &m_tlsHandler, &m_policyHandler,
-                                    &m_buttonHandler, &m_keyHandler})
+                                    &m_buttonHandler, &m_keyHandler, &m_printHandler})
     {
         if (*handler)
             g_signal_handler_disconnect(m_native, *handler);
@@ -767,6 +799,49 @@ wxString wxIEHtmlWin::GetCurrentUrl() const
 void wxIEHtmlWin::SetLoadTimeout(int seconds)
 {
     g_loadTimeoutSeconds = seconds;
+}
+
+int wxIEHtmlWin::GetLoadTimeout()
+{
+    return g_loadTimeoutSeconds;
+}
+
+void wxIEHtmlWin::SetUnseen(bool unseen)
+{
+    m_bUnseen = unseen;
+    if (m_native)
+        g_object_set_data(G_OBJECT(m_native), UnseenKey, unseen ? GINT_TO_POINTER(1) : nullptr);
+}
+
+bool wxIEHtmlWin::MayReceive(bool displayable, bool attachment) const
+{
+    return !m_bUnseen || (displayable && !attachment);
+}
+
+bool wxIEHtmlWin::OnNativePrint(void* printOperation)
+{
+    // Refused: the page's print() just returns.
+    if (m_bUnseen || !IsShownOnScreen() || IsBeingDeleted())
+        return true;
+    // Not from inside WebKit's signal: the dialog runs a loop of its own.
+    std::shared_ptr<void> operation(g_object_ref(printOperation), g_object_unref);
+    CallAfter([this, operation] { RunPrintDialog(operation.get()); });
+    return true;
+}
+
+void wxIEHtmlWin::RunPrintDialog(void* printOperation)
+{
+    wxWindow* top = wxGetTopLevelParent(this);
+    if (!top || !m_native || !IsShownOnScreen())
+        return;
+    // GTK's print dialog is no dialog of the toolkit's: a stand-in with no
+    // window of its own lets the hooks that know every open dialog count it
+    // and end it (a quit signal ends it as Cancel).
+    wxDialog standIn;
+    if (wxModalDialogHook::CallEnter(&standIn) != wxID_NONE)
+        return;
+    webkit_print_operation_run_dialog(WEBKIT_PRINT_OPERATION(printOperation), GTK_WINDOW(top->GetHandle()));
+    wxModalDialogHook::CallExit(&standIn);
 }
 
 wxString wxIEHtmlWin::BuildErrorPage(const wxString& url, const wxString& reason) const

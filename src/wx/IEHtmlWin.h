@@ -85,8 +85,17 @@ public:
     // The engine's usual count of result links, 0 when unknown.
     void SetUsualLinks(int links) { m_nUsualLinks = links; }
     // A load whose server has not answered after this many seconds fails;
-    // for every view.
+    // for every view. 0: no limit.
     static void SetLoadTimeout(int seconds);
+    static int GetLoadTimeout();
+
+    // A view nobody sees (a check's): its pages never print and never
+    // download, refused before anything starts. Other views print only
+    // while they are on show.
+    void SetUnseen(bool unseen);
+    bool IsUnseen() const { return m_bUnseen; }
+    // Set (non-null) on the WebKitWebView of a view nobody sees.
+    static constexpr const char* UnseenKey = "orvane-unseen";
 
     // 1.0 is 100%. The view keeps its zoom across the pages it loads.
     // How far down the page is scrolled, as a fraction of how far it can
@@ -135,6 +144,11 @@ public:
     // window as the toolkit's char hook; true when the window used it.
     bool OnNativeKeyPress(unsigned keyval, unsigned state);
     void OnNativeFindResult(int matches);
+    // A page called print(); true when it is refused or handled here.
+    bool OnNativePrint(void* printOperation);
+    // Whether a response may reach the page: never a download in a view
+    // nobody sees.
+    bool MayReceive(bool displayable, bool attachment) const;
 
 protected:
     // The page shown for a failed load; result pages add their engine.
@@ -153,6 +167,7 @@ private:
     void OnNewWindow(wxWebViewEvent& event);
     void OnOtherWebViewEvent(wxWebViewEvent& event);
     void OnLoadTimeout(wxTimerEvent& event);
+    void RunPrintDialog(void* printOperation);
     void ShowFailure(const wxString& uri, const wxString& reason);
     void EndLoad();
 
@@ -175,6 +190,8 @@ private:
     unsigned long m_keyHandler = 0;
     unsigned long m_notFoundHandler = 0;
     unsigned long m_countedHandler = 0;
+    unsigned long m_printHandler = 0;
+    bool m_bUnseen = false;
     bool m_bUndecided = false;    // LoadUrl issued, its navigation decision not yet seen
     bool m_bDropUndecided = false;  // Stop came first: refuse that decision when it arrives
     int m_nLastProgress = -1;

@@ -21,13 +21,20 @@ return e.tagName.toLowerCase()+(e.id?'#'+e.id:'')+(c?'.'+c.split(/\s+/).join('.'
 function fixedOf(e){for(;e&&e.nodeType===1;e=e.parentElement){var p=getComputedStyle(e).position;
 if(p==='fixed'||p==='sticky')return e;}return null;}
 function label(b){return String(b.innerText||b.value||b.getAttribute('aria-label')||'').trim().slice(0,80);}
-var r={url:location.href,links:[],frames:[],widgets:[],overlay:0,overlayButtons:[],pageButtons:[]},i,b;
-var a=document.links;
-for(i=0;i<a.length&&r.links.length<400;i++)if(box(a[i]))r.links.push(a[i].href);
+var r={url:location.href,links:[],chrome:[],frames:[],widgets:[],overlay:0,overlayButtons:[],pageButtons:[]},i,b,e;
+var t0=Date.now();function late(n){return (n&255)===255&&Date.now()-t0>150;}
+var a=document.links,seen2=[],rows={},sy=window.scrollY||0;
+for(i=0;i<20000&&(e=a[i])&&r.links.length<400&&!late(i);i++){b=box(e);if(!b)continue;
+r.links.push(e.href);var y=Math.round(b.top+sy);seen2.push([e,y]);(rows[y]=rows[y]||[]).push(e);}
+var LM='header,nav,footer,aside,[role=banner],[role=navigation],[role=contentinfo],[role=complementary]';
+var dh=Math.max(document.documentElement.scrollHeight||0,vh);
+function strip(y){var row=rows[y];if(row.length<3||(y>=150&&y<=dh-250))return false;
+for(var k=0;k<row.length;k++)if(String(row[k].innerText||'').trim().length>30)return false;return true;}
+for(i=0;i<seen2.length;i++){e=seen2[i][0];if(e.closest(LM)||strip(seen2[i][1]))r.chrome.push(e.href);}
 var f=document.getElementsByTagName('iframe');
 for(i=0;i<f.length&&r.frames.length<50;i++){b=box(f[i]);if(b)r.frames.push({what:f[i].src,w:Math.round(b.width),h:Math.round(b.height)});}
 var w=document.querySelectorAll('[id*=captcha i],[class*=captcha i],[id*=turnstile i],[class*=turnstile i],[id*=challenge i],[class*=challenge i]');
-for(i=0;i<w.length&&r.widgets.length<50;i++){b=box(w[i]);if(b)r.widgets.push({what:name(w[i]),w:Math.round(b.width),h:Math.round(b.height)});}
+for(i=0;i<w.length&&i<2000&&r.widgets.length<50;i++){b=box(w[i]);if(b)r.widgets.push({what:name(w[i]),w:Math.round(b.width),h:Math.round(b.height)});}
 var seen=[],pts=[[.5,.5],[.2,.2],[.8,.2],[.2,.8],[.8,.8],[.5,.92]];
 for(i=0;i<pts.length&&vw*vh>0;i++){var x=fixedOf(document.elementFromPoint(vw*pts[i][0],vh*pts[i][1]));
 if(!x||seen.indexOf(x)>=0)continue;seen.push(x);b=x.getBoundingClientRect();
@@ -36,7 +43,7 @@ r.overlay=Math.max(r.overlay,cw*ch/(vw*vh));
 var bs=x.querySelectorAll('button,input[type=submit],input[type=button],[role=button],a');
 for(var j=0;j<bs.length&&r.overlayButtons.length<30;j++)if(box(bs[j]))r.overlayButtons.push(label(bs[j]));}
 var pb=document.querySelectorAll('button,input[type=submit],input[type=button],[role=button]');
-for(i=0;i<pb.length&&r.pageButtons.length<30;i++)if(box(pb[i])&&!fixedOf(pb[i]))r.pageButtons.push(label(pb[i]));
+for(i=0;i<pb.length&&i<2000&&r.pageButtons.length<30;i++)if(box(pb[i])&&!fixedOf(pb[i]))r.pageButtons.push(label(pb[i]));
 return JSON.stringify(r);})())JS";
 
 // The consent framework's own answer lives in the page's world. Most
@@ -46,9 +53,11 @@ __tcfapi('ping',2,function(p){if(p&&typeof p.displayStatus==='string')s=p.displa
 return String(s).slice(0,16);})())JS";
 
 // The verdict is due this soon after the load's end; a probe report still
-// missing by then (a machine busy with many pages) gets a little longer.
+// missing by then (a machine busy with many pages) gets longer, up to
+// ProbeLimitMs, after which the page's own scripts are taken to hold it.
 const unsigned VerdictDueMs = 250;
 const unsigned ProbeGraceMs = 1500;
+const unsigned ProbeLimitMs = 6000;
 
 double NowMs()
 {
@@ -200,8 +209,8 @@ void PageProbe::OnTimeout()
     m_timeoutSource = 0;
     if (!m_pending)
         return;
-    // The consent answer is not waited for; the probe report a little.
-    if (!m_signals.probed && NowMs() - m_finishedAt < VerdictDueMs + ProbeGraceMs)
+    // The consent answer is not waited for; the probe report for a while.
+    if (!m_signals.probed && NowMs() - m_finishedAt < ProbeLimitMs)
     {
         m_timeoutSource = g_timeout_add(ProbeGraceMs, OnProbeTimeout, this);
         return;

@@ -1,5 +1,6 @@
 #include "WebDownloads.h"
 
+#include "IEHtmlWin.h"
 #include "base/UniqueFileName.h"
 
 #include <wx/dir.h>
@@ -40,6 +41,7 @@ struct WebDownloads::Item
     bool refused = false;
     bool cancelled = false;               // asked of WebKit once, never again
     bool wanted = false;                  // the page's person clicked or typed just before
+    bool unseen = false;                  // started by a view nobody sees: never saved
     // WebKit's network processes when it started, by pid and start time.
     struct Process
     {
@@ -410,7 +412,8 @@ void WebDownloads::OnStarted(void* native)
         const gint64 since = g_get_monotonic_time() - GetViewNumber(view, GestureKey, G_MININT64 / 2);
         const gint64 count = GetViewNumber(view, LoadDownloadsKey, 0) + 1;
         SetViewNumber(view, LoadDownloadsKey, count);
-        item->wanted = since >= 0 && since <= GestureWindowMs * 1000 && count <= MaxUnaskedPerLoad;
+        item->unseen = g_object_get_data(G_OBJECT(view), wxIEHtmlWin::UnseenKey) != nullptr;
+        item->wanted = !item->unseen && since >= 0 && since <= GestureWindowMs * 1000 && count <= MaxUnaskedPerLoad;
     }
     Item* raw = item.get();
     raw->handlers = {
@@ -525,7 +528,8 @@ void WebDownloads::AskWaiting()
         const std::shared_ptr<bool> alive = m_alive;
         // A copy: the window's function may go with the window meanwhile.
         const auto ask = m_askSave;
-        const bool save = ask && ask(question);
+        // Nobody is asked about what a page nobody sees started.
+        const bool save = !item->unseen && ask && ask(question);
         // The window may have closed, or the download failed, while the
         // question was open.
         if (!*alive)

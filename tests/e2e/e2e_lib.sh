@@ -44,7 +44,11 @@ e2e_require() {
 # names that never end either, and 3 s later /named?i=2, a name with path
 # separators. /results... is a
 # result page (links to other sites, never followed); /captcha... a bot
-# check answered with 429.
+# check answered with 429. Hostile pages: /spin... spins in a script once
+# loaded; /hang... never ends loading its picture; /hidden... holds a million hidden links; /print... calls print();
+# /dlnav... and /dlattr... start downloads of their own (a script file, a
+# link with a download attribute); /botfooter... is a challenge with status
+# 200 above a strip of off-site footer links.
 e2e_start_engine_server() {
     cat >"$work/server.py" <<'PY'
 import http.server, socketserver, sys, time, urllib.parse
@@ -106,6 +110,39 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     b" document.body.appendChild(f); } for (let i = 0; i < 3; ++i) get('/attachment?i=' + i);"
                     b" get('/named?i=0'); get('/named?i=1'); setTimeout(() => get('/named?i=2'), 3000);\">"
                     b"<div style='width:100vw;height:100vh'>burst</div></body></html>")
+        elif self.path.startswith("/spin"):
+            body = (b"<html><head><title>spin</title></head><body>" + b"".join(
+                b"<p><a href='https://site%d.example/'>result %d</a></p>" % (i, i) for i in range(8)) +
+                b"<script>onload = () => setTimeout(() => { for (;;) {} }, 0);</script></body></html>")
+        elif self.path.startswith("/hidden"):
+            body = (b"<html><head><title>hidden</title></head><body><div id='h' style='display:none'></div>"
+                    b"<script>document.getElementById('h').innerHTML ="
+                    b" '<a href=\"https://x.example/\">x</a>'.repeat(1000000);</script></body></html>")
+        elif self.path.startswith("/hang"):
+            body = b"<html><head><title>hang</title></head><body><img src='/stream'></body></html>"
+        elif self.path.startswith("/print"):
+            body = (b"<html><head><title>print</title></head><body>" + b"".join(
+                b"<p><a href='https://site%d.example/'>result %d</a></p>" % (i, i) for i in range(8)) +
+                b"<script>print();</script></body></html>")
+        elif self.path.startswith("/dlnav"):
+            body = b"<html><body>moving<script>location = '/direct.sh';</script></body></html>"
+        elif self.path.startswith("/direct.sh"):
+            body = b"echo owned > ~/owned\n"
+            self.send_response(200)
+            self.send_header("Content-Type", "application/x-sh")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        elif self.path.startswith("/dlattr"):
+            body = (b"<html><body><a id='d' download='bashrc' href='/result'>x</a>"
+                    b"<script>document.getElementById('d').click();</script></body></html>")
+        elif self.path.startswith("/botfooter"):
+            body = (b"<html><head><title>Just a moment...</title></head><body style='margin:0;height:100vh'>"
+                    b"<p>Checking your browser</p><div id='challenge-stage' style='width:300px;height:65px;"
+                    b"border:1px solid'></div><div style='position:absolute;bottom:0'>" + b"".join(
+                    b"<a href='https://social%d.example/'>Social %d</a> " % (i, i) for i in range(6)) +
+                    b"</div></body></html>")
         elif self.path.startswith("/captcha"):
             status = 429
             body = (b"<html><head><title>sorry</title></head><body><p>Unusual traffic.</p>"

@@ -43,4 +43,16 @@ else
     fail=1
 fi
 [ "$fail" -eq 0 ] && echo "ok: every start at once ran"
+
+# A relative XDG_DATA_HOME is ignored, as the XDG rules say: no program
+# folder appears under the current directory.
+mkdir -m 777 "$work/cwd"
+(cd "$work/cwd" && env -i PATH="$PATH" HOME="$work/home" XDG_DATA_HOME=rel "${run_as[@]}" \
+    "$work/prefix/bin/orvane" --help >/dev/null 2>&1) || { echo "FAIL: start with a relative XDG_DATA_HOME"; fail=1; }
+if [ -z "$(ls -A "$work/cwd")" ]; then
+    echo "ok: a relative XDG_DATA_HOME is ignored"
+else
+    echo "FAIL: a program folder under the current directory: $(ls -A "$work/cwd")"
+    fail=1
+fi
 exit "$fail"

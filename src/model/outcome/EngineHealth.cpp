@@ -10,7 +10,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <set>
 
 namespace
 {
@@ -43,8 +46,29 @@ wxString EngineHealth::DefaultPath()
 bool EngineHealth::Load()
 {
     m_records.clear();
+    m_strSetAside.clear();
+    m_bKeepFile = false;
     if (!wxFileName::FileExists(m_path))
         return true;
+    if (Read())
+        return true;
+    m_records.clear();
+    // Only a plain file of ours is moved; a link or a special file stays
+    // where it is and is replaced as before.
+    struct stat info;
+    if (lstat(m_path.fn_str(), &info) == 0 && S_ISREG(info.st_mode))
+    {
+        const wxString backup = SafeFile::FreeBackupName(m_path);
+        if (wxRenameFile(m_path, backup, false))
+            m_strSetAside = backup;
+        else
+            m_bKeepFile = true;
+    }
+    return false;
+}
+
+bool EngineHealth::Read()
+{
     wxFFile file(m_path, "rb");
     if (!file.IsOpened() || file.Length() > MaxFileBytes)
         return false;
@@ -94,6 +118,8 @@ bool EngineHealth::Load()
 
 bool EngineHealth::Save(const EngineArray& engines)
 {
+    if (m_bKeepFile)
+        return false;
     // A deleted engine's history goes with it.
     m_records.erase(std::remove_if(m_records.begin(), m_records.end(),
                                    [&](const EngineRecord& record) {
@@ -130,17 +156,35 @@ EngineHealth::EngineRecord* EngineHealth::Find(const Engine& engine)
 {
     const std::string url = Utf8(engine.m_strUrl);
     const std::string name = Utf8(engine.m_strName);
-    EngineRecord* byName = nullptr;
+    std::vector<EngineRecord*> byUrl, byName;
     for (EngineRecord& record : m_records)
     {
         if (!SameGroup(record.language, engine.m_strLanguage) || !SameGroup(record.category, engine.m_strCategory))
             continue;
-        if (record.url == url)
+        if (record.url == url && record.name == name)
             return &record;
-        if (!byName && record.name == name)
-            byName = &record;
+        if (record.url == url)
+            byUrl.push_back(&record);
+        else if (record.name == name)
+            byName.push_back(&record);
     }
-    return byName;
+    if (byUrl.empty() && byName.empty())
+        return nullptr;
+    // An edited engine keeps its history, unless the record still belongs
+    // to another engine of the group (the same address under another name).
+    std::set<std::pair<std::string, std::string>> claimed;
+    if (m_pCatalogue)
+    {
+        for (const auto& other : m_pCatalogue->m_engines)
+            if (other.get() != &engine && other->m_strLanguage.IsSameAs(engine.m_strLanguage, false) &&
+                other->m_strCategory.IsSameAs(engine.m_strCategory, false))
+                claimed.emplace(Utf8(other->m_strUrl), Utf8(other->m_strName));
+    }
+    for (const std::vector<EngineRecord*>* candidates : {&byUrl, &byName})
+        for (EngineRecord* record : *candidates)
+            if (!claimed.count({record->url, record->name}))
+                return record;
+    return nullptr;
 }
 
 const EngineHealth::EngineRecord* EngineHealth::Find(const Engine& engine) const

@@ -13,9 +13,10 @@ class Engine;
 
 // Each engine's last outcomes with their dates, kept in a private file of
 // its own beside the store (the catalogue's format stays as it is). An
-// engine is found by its group and either its address or its name, so
-// editing one of the two keeps its history; engines gone from the catalogue
-// lose theirs at the next save.
+// engine is found by its group and its address and name; by one of the two
+// alone when no engine of the catalogue holds the record's pair any more, so
+// editing one of them keeps its history while two engines never share one.
+// Engines gone from the catalogue lose theirs at the next save.
 class EngineHealth
 {
 public:
@@ -35,9 +36,17 @@ public:
     static wxString DefaultPath();
     const wxString& GetPath() const { return m_path; }
 
+    // The catalogue whose engines may claim a record; it must outlive this
+    // object. Without one, any engine of the group with the record's
+    // address or name takes it.
+    void SetCatalogue(const EngineManager* catalogue) { m_pCatalogue = catalogue; }
+
     // A missing file is an empty history; false (history empty) for one
-    // that cannot be read as ours.
+    // that cannot be read as ours. Such a file, when it is a plain file, is
+    // set aside under a backup name first, so that saving never loses it.
     bool Load();
+    // Where the last Load set an unreadable file aside; empty when it did not.
+    const wxString& GetSetAside() const { return m_strSetAside; }
     // Keeps only the engines of `engines` (all of the catalogue) and writes
     // the file safely, 0600 in the private folder.
     bool Save(const EngineArray& engines);
@@ -57,9 +66,15 @@ private:
         std::string name, url, language, category;
         std::vector<Entry> entries;
     };
+    // Reads the file into the records; false when it is not ours.
+    bool Read();
     EngineRecord* Find(const Engine& engine);
     const EngineRecord* Find(const Engine& engine) const;
 
     wxString m_path;
+    wxString m_strSetAside;
+    // An unreadable file that could not be set aside is never overwritten.
+    bool m_bKeepFile = false;
+    const EngineManager* m_pCatalogue = nullptr;
     std::vector<EngineRecord> m_records;
 };

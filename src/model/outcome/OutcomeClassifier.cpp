@@ -154,8 +154,17 @@ PageVerdict OutcomeClassifier::Classify(const PageSignals& signals, int usualLin
     if (signals.challengeHeader)
         return {PageOutcome::BotCheck, "cf-mitigated: challenge"};
     std::string challenge;
-    if (HasVisibleChallenge(signals, challenge) && (few || errorStatus))
-        return {PageOutcome::BotCheck, challenge};
+    if (HasVisibleChallenge(signals, challenge))
+    {
+        // A challenge on screen outweighs the header's and footer's links.
+        std::vector<std::string> content;
+        const std::set<std::string> chrome(signals.chromeLinks.begin(), signals.chromeLinks.end());
+        for (const std::string& link : signals.links)
+            if (!chrome.count(link))
+                content.push_back(link);
+        if (errorStatus || CountResultLinks(content, signals.pageUrl) < threshold)
+            return {PageOutcome::BotCheck, challenge};
+    }
     if (signals.challengeResources > 0 && errorStatus && few)
         return {PageOutcome::BotCheck, "challenge scripts on an error page"};
 
@@ -169,7 +178,9 @@ PageVerdict OutcomeClassifier::Classify(const PageSignals& signals, int usualLin
 
     if (errorStatus)
         return {PageOutcome::HttpError, "status " + std::to_string(signals.status)};
+    // The probe runs once the page's own scripts let go of it: a page that
+    // never does shows nothing anyone can use.
     if (!signals.probed)
-        return {PageOutcome::Results, "not probed"};
+        return {PageOutcome::Failed, "the page did not respond"};
     return {few ? PageOutcome::Empty : PageOutcome::Results, counted};
 }

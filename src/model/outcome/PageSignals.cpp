@@ -73,6 +73,7 @@ bool PageSignals::ReadProbe(const std::string& json)
         return false;
     probed = true;
     links = Texts(report, "links");
+    chromeLinks = Texts(report, "chrome");
     frames = Boxes(report, "frames");
     widgets = Boxes(report, "widgets");
     const auto coverage = report.find("overlay");

@@ -18,6 +18,9 @@ struct PageSignals
     // From the probe script, after load; probed is false when it did not answer.
     bool probed = false;
     std::vector<std::string> links;  // visible links, absolute
+    // Those of them in the page's header, navigation, footer or side
+    // column, or in a strip of short links at its top or bottom.
+    std::vector<std::string> chromeLinks;
     struct Box
     {
         std::string what;  // an iframe's address, or an element's "tag#id.class"

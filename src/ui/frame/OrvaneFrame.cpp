@@ -217,8 +217,15 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     WebSession::Configure(m_pPreference->m_nKeepCookies != 0);
     wxIEHtmlWin::SetLoadTimeout(m_pPreference->m_nPageTimeout);
     m_pHealth = std::make_unique<EngineHealth>();
-    // An unreadable file starts an empty history; the next search replaces it.
+    m_pHealth->SetCatalogue(&m_engineManager);
+    // An unreadable file starts an empty history, kept aside for the person.
     m_pHealth->Load();
+    if (!m_pHealth->GetSetAside().empty())
+    {
+        m_strHeldStatus = wxString::Format(_("The engine health file could not be read; it was kept as %s."),
+                                           m_pHealth->GetSetAside());
+        SetStatusText(m_strHeldStatus, 0);
+    }
 
     BuildImageList();
     m_engineManager.m_pObserver = this;

@@ -371,6 +371,9 @@ void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
     // The reason of a load with no page says more than "no answer".
     if (page->HasFailed() && (!verdict || page->GetProbe()->GetVerdict().outcome == PageOutcome::Failed))
         tip << "\n" << page->GetFailReason();
+    // Loaded, then held by its own scripts: no look inside was possible.
+    else if (verdict && page->GetProbe()->GetVerdict().outcome == PageOutcome::Failed)
+        tip << "\n" << _("The page did not respond.");
     // Our own start page's load is no engine's.
     if (page->GetLoadMillis() >= 0 && !page->GetCurrentUrl().Lower().StartsWith("file:"))
     {

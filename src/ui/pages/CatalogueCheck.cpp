@@ -18,8 +18,14 @@ namespace
 const wxSize ViewSize(1024, 768);
 const int PollMs = 50;
 // Beyond the load's own time limit: the verdict follows the load's end
-// within a second or two, so a page still undecided by then never will be.
+// within a few seconds, so a page still undecided by then never will be.
 const int GraceSeconds = 15;
+
+long LateMillis()
+{
+    const int timeout = wxIEHtmlWin::GetLoadTimeout();
+    return (timeout > 0 ? timeout : 30) * 1000L + GraceSeconds * 1000L;
+}
 
 wxString Clean(const wxString& text)
 {
@@ -40,6 +46,11 @@ CatalogueCheck::CatalogueCheck(const EngineArray& engines, const wxString& words
 CatalogueCheck::~CatalogueCheck()
 {
     m_timer.Stop();
+    // At once, not at the frame's deferred deletion: the pages' processes
+    // end with their views, also when the program is about to end.
+    for (Slot& slot : m_running)
+        slot.view->Destroy();
+    m_running.clear();
     if (m_frame)
         m_frame->Destroy();
 }
@@ -65,6 +76,7 @@ void CatalogueCheck::StartNext()
         Slot slot;
         slot.index = m_nNext++;
         slot.view = new wxIEHtmlWin(m_frame, wxID_ANY, wxDefaultPosition, ViewSize);
+        slot.view->SetUnseen(true);
         slot.view->SetUsualLinks(m_health.UsualLinks(*engine));
         slot.start = std::chrono::steady_clock::now();
         slot.view->LoadUrl(BuildSearchUrl(engine->m_strUrl, m_strWords, engine->m_strEncoding));
@@ -82,7 +94,7 @@ void CatalogueCheck::OnTimer(wxTimerEvent&)
         const bool decided = slot.view->HasVerdict() && slot.view->IsBusy(busy) && !busy;
         const long ms = static_cast<long>(
             std::chrono::duration_cast<std::chrono::milliseconds>(now - slot.start).count());
-        const bool late = ms > (30 + GraceSeconds) * 1000L;
+        const bool late = ms > LateMillis();
         if (!decided && !late)
         {
             ++i;

@@ -77,5 +77,29 @@ TEST(EngineHealth, KeepsTheLastOutcomesPrivatelyAndFollowsEdits)
         EXPECT_TRUE(broken.History(alpha).empty());
         WriteFileBytes(dir.File("conf/engine_health.json"), "not json");
         EXPECT_FALSE(broken.Load());
+        SCOPED_TRACE("and is kept aside, never overwritten by the next save");
+        EXPECT_EQ(wxString(dir.File("conf/engine_health.json.bak")), broken.GetSetAside());
+        EXPECT_EQ("not json", ReadFileBytes(dir.File("conf/engine_health.json.bak")));
+        EXPECT_TRUE(broken.Save({&alpha}));
+        EngineHealth next(path);
+        EXPECT_TRUE(next.Load());
+        EXPECT_TRUE(next.GetSetAside().empty());
     }
+}
+
+TEST(EngineHealth, EnginesWithOneAddressNeverShareARecord)
+{
+    TempDir dir;
+    EngineManager catalogue;
+    for (const char* name : {"One", "Two", "Three"})
+        catalogue.m_engines.push_back(std::make_unique<Engine>(MakeEngine(name, "https://same.example/?q=*")));
+    EngineHealth health(wxString(dir.File("engine_health.json")));
+    health.SetCatalogue(&catalogue);
+    for (const auto& engine : catalogue.m_engines)
+        health.Record(*engine, PageOutcome::Results, 5, 1);
+    for (const auto& engine : catalogue.m_engines)
+        EXPECT_EQ(1u, health.History(*engine).size()) << engine->m_strName;
+    // Renamed, it is still the only one with its old record's pair gone.
+    catalogue.m_engines[1]->m_strName = "Deux";
+    EXPECT_EQ(1u, health.History(*catalogue.m_engines[1]).size());
 }

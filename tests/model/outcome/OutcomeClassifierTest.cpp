@@ -143,6 +143,22 @@ TEST(OutcomeClassifier, EachOutcomeAndItsTraps)
         add("country second-level site", s, PageOutcome::Empty);
     }
 
+    {
+        PageSignals s = Loaded(200, 10);
+        s.probed = false;
+        add("a page whose scripts never let the probe in", s, PageOutcome::Failed);
+    }
+    {
+        PageSignals s = Loaded(200, 0);
+        for (int i = 0; i < 6; ++i)
+            s.links.push_back("https://social" + std::to_string(i) + ".example/");
+        s.chromeLinks.assign(s.links.end() - 6, s.links.end());
+        s.widgets.push_back({"div#challenge-stage", 300, 65});
+        add("a challenge over a page with footer links only", s, PageOutcome::BotCheck);
+        s.chromeLinks.clear();
+        add("trap: the same links in the page's own column", s, PageOutcome::Results);
+    }
+
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.label);
