@@ -4,11 +4,41 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+
 namespace
 {
 wxString Field(const std::string& text)
 {
     return TerminalText::Escape(wxString::FromUTF8(text.data(), text.size()));
+}
+
+// One line that a terminal shows as it is: what TerminalText would escape
+// (C1 controls, marks that reorder text) becomes a JSON escape, which
+// means the same to a JSON reader. The document's own characters are ASCII,
+// so these can only be inside strings.
+std::string EscapeUnsafe(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();)
+    {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+        wxUint32 code = length == 1 ? c : c & (0x7F >> length);
+        for (size_t k = 1; k < length && i + k < text.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        if (code >= 0x7F && TerminalText::IsUnsafe(code) && code <= 0xFFFF)
+        {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code));
+            out += escape;
+        }
+        else
+            out.append(text, i, length);
+        i += length;
+    }
+    return out;
 }
 
 size_t Shown(size_t count, size_t limit)
@@ -85,5 +115,5 @@ std::string ResultsOutput::Json(const Query& query, const std::vector<EngineFoun
     document["agreement"] = std::move(agreement);
     // Text read from pages is valid UTF-8 by the time it gets here; a byte
     // that is not is replaced rather than breaking the document.
-    return document.dump(1, ' ', false, json::error_handler_t::replace);
+    return EscapeUnsafe(document.dump(-1, ' ', false, json::error_handler_t::replace));
 }

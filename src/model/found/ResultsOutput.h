@@ -25,7 +25,8 @@ public:
     // at most `limit` lines (0: all).
     static std::vector<wxString> Lines(const std::vector<EngineFound>& engines, const ResultMerge::List& merged,
                                        size_t limit = 0);
-    // Valid UTF-8 JSON, every string escaped.
+    // Valid UTF-8 JSON on one line, every string escaped, nothing in it
+    // that a terminal would act on.
     static std::string Json(const Query& query, const std::vector<EngineFound>& engines,
                             const ResultMerge::List& merged, size_t limit = 0);
 };

@@ -68,8 +68,12 @@ TEST(ResultMerge, RanksByAgreementAndPlace)
     ASSERT_EQ(2u, lines.size());
     EXPECT_EQ(wxString("1\t3\thttps://www.x.org\ttab\\x09here\\x0aline\tA\\x09name\\x0a\\x1b[2J #1, B #2, C #2"),
               lines[0]);
-    const auto json = nlohmann::json::parse(ResultsOutput::Json({"sea otter", "English", "Web"}, engines,
-                                                                ResultMerge::Merge(engines)));
+    engines[0].results[0].snippet = "\xe2\x80\xae\xc2\x85";  // U+202E, U+0085: a terminal would act on them
+    const std::string text = ResultsOutput::Json({"sea otter", "English", "Web"}, engines, ResultMerge::Merge(engines));
+    EXPECT_EQ(std::string::npos, text.find_first_of("\n\x1b"));
+    EXPECT_EQ(std::string::npos, text.find("\xe2\x80\xae"));
+    const auto json = nlohmann::json::parse(text);
+    EXPECT_EQ("\xe2\x80\xae\xc2\x85", json["results"][0]["snippet"]);
     EXPECT_EQ("A\tname\n\x1b[2J", json["engines"][0]["name"]);
     EXPECT_EQ(7u, json["results"].size());
     EXPECT_EQ(2, json["agreement"][0]["shared_top10"]);
