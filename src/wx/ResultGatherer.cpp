@@ -10,7 +10,8 @@ namespace
 // a link (siblings of the same tag and classes), innermost first; large
 // ones are named but not read. Hidden links (not rendered, transparent,
 // clipped away) are not reported; nor is the text of short links in a
-// block, which is navigation rather than a snippet.
+// block, which is navigation rather than a snippet. Walks up the tree stop
+// after 64 levels: a page nested without end gets no deeper look.
 const char GatherScript[] = R"JS((function(){
 var t0=performance.now(),BUDGET=%u;
 var de=document.documentElement,bd=document.body||de,sx=window.scrollX,sy=window.scrollY;
@@ -32,9 +33,9 @@ s=e.tagName.toLowerCase()+(c?'.'+c.split(/\s+/).sort().join('.'):'');sigs.set(e,
 function rep(e){var n=reps.get(e);if(n!==undefined)return n;var p=e.parentElement,s=sig(e);n=1;
 if(p&&p!==de){n=0;for(var c=p.firstElementChild;c;c=c.nextElementSibling)if(sig(c)===s)n++;}reps.set(e,n);return n;}
 function inline(e){var d=disp.get(e);if(d===undefined){d=getComputedStyle(e).display.indexOf('inline')===0;disp.set(e,d);}return d;}
-function fixed(e){if(!e||e===de)return false;var f=fix.get(e);if(f!==undefined)return f;var p=getComputedStyle(e).position;
-f=p==='fixed'||p==='sticky'||fixed(e.parentElement);fix.set(e,f);return f;}
-function landmark(e){for(;e&&e!==de;e=e.parentElement){var t=e.tagName.toLowerCase(),ro=e.getAttribute('role');
+function fixed(e,k){if(!e||e===de||k>64)return false;var f=fix.get(e);if(f!==undefined)return f;var p=getComputedStyle(e).position;
+f=p==='fixed'||p==='sticky'||fixed(e.parentElement,k+1);fix.set(e,f);return f;}
+function landmark(e){for(var k=0;e&&e!==de&&k<64;e=e.parentElement,k++){var t=e.tagName.toLowerCase(),ro=e.getAttribute('role');
 if(ro==='banner'||(t==='header'&&!e.parentElement.closest('article,aside,main,nav,section')))return 'header';
 if(ro==='contentinfo'||(t==='footer'&&!e.parentElement.closest('article,aside,main,nav,section')))return 'footer';
 if(ro==='navigation'||t==='nav')return 'nav';if(ro==='complementary'||t==='aside')return 'aside';
@@ -63,7 +64,7 @@ for(i=0;i<a.length;i++){
 if(performance.now()-t0>BUDGET||r.links.length>=400){r.truncated=true;break;}
 var l=a[i],href=l.href;if(!/^https?:/i.test(href))continue;var b=rect(l);if(!b)continue;
 var h=l.querySelector(HEAD)||l.closest(HEAD),L=box({href:href,text:cut(l.innerText||l.getAttribute('aria-label')||l.title,400),
-hd:h?level(h):0,fs:parseFloat(getComputedStyle(h||l).fontSize)||0,lm:landmark(l),fixed:fixed(l),ctx:[],chain:[]},b);
+hd:h?level(h):0,fs:parseFloat(getComputedStyle(h||l).fontSize)||0,lm:landmark(l),fixed:fixed(l,0),ctx:[],chain:[]},b);
 for(var e=l,k=0;e&&e!==bd&&e!==de&&k<12;e=e.parentElement,k++){
 if(L.ctx.length<6){var lab=e.getAttribute('aria-label');if(lab&&e!==l)L.ctx.push(cut(lab,60));
 var fc=e.firstElementChild;if(fc&&!fc.contains(l)){var ft=cut(fc.innerText,30);if(ft&&ft.length<=24)L.ctx.push(ft);}}
