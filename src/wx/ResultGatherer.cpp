@@ -10,7 +10,10 @@ namespace
 // a link (siblings of the same tag and classes), innermost first; large
 // ones are named but not read. Hidden links (not rendered, transparent,
 // clipped away) are not reported; nor is the text of short links in a
-// block, which is navigation rather than a snippet. Walks up the tree stop
+// block, which is navigation rather than a snippet. A table row or a
+// heading brings the text of the rows or elements after it, up to the next
+// link: results laid out as a title row and a snippet row, or as headings
+// between paragraphs, keep their snippets. Walks up the tree stop
 // after 64 levels: a page nested without end gets no deeper look.
 const char GatherScript[] = R"JS((function(){
 var t0=performance.now(),BUDGET=%u;
@@ -51,12 +54,15 @@ for(j=0;j<x.attributes.length&&o.urls.length<4;j++){var at=x.attributes[j];
 if(at.name!=='href'&&at.name!=='src'&&at.name!=='srcset'&&/^https?:\/\//i.test(at.value))o.urls.push(at.value.slice(0,2000));}
 if(i>=0&&!x.firstElementChild&&o.labels.length<8&&!x.closest('a')){var lt=cut(x.textContent,30);
 if(lt&&lt.length<=24&&rect(x))o.labels.push(lt);}}
-var w=document.createTreeWalker(e,NodeFilter.SHOW_TEXT),n,groups=new Map(),order=[];
+var roots=[e];
+if(e.tagName==='TR'||e.matches(HEAD))for(var sb=e.nextElementSibling,m=0;sb&&m<3&&!sb.querySelector('a[href]');sb=sb.nextElementSibling,m++)roots.push(sb);
+var groups=new Map(),order=[],n;
+for(var ri=0;ri<roots.length;ri++){var w=document.createTreeWalker(roots[ri],NodeFilter.SHOW_TEXT);
 while((n=w.nextNode())){var p=n.parentElement;if(!p||!n.nodeValue.trim())continue;
 if(p.closest('script,style,noscript,template,'+HEAD)||(first&&first.contains(n))||!rect(p))continue;
 var la=p.closest('a[href]');if(la){if(!ltext.has(la))ltext.set(la,cut(la.innerText,60).length);if(ltext.get(la)<40)continue;}
-var g=p;while(g!==e&&inline(g))g=g.parentElement;
-if(!groups.has(g)){groups.set(g,'');order.push(g);}groups.set(g,groups.get(g)+n.nodeValue);}
+var g=p;while(g!==roots[ri]&&inline(g))g=g.parentElement;
+if(!groups.has(g)){groups.set(g,'');order.push(g);}groups.set(g,groups.get(g)+n.nodeValue);}}
 for(i=0;i<order.length&&o.texts.length<12;i++){var s=cut(groups.get(order[i]),600);if(s)o.texts.push(s);}
 return id;}
 var a=document.links,i;
