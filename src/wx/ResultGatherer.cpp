@@ -20,7 +20,7 @@ var t0=performance.now(),BUDGET=%u;
 var de=document.documentElement,bd=document.body||de,sx=window.scrollX,sy=window.scrollY;
 var r={url:location.href,vw:innerWidth,vh:innerHeight,dw:Math.max(de.scrollWidth,bd.scrollWidth),
 dh:Math.max(de.scrollHeight,bd.scrollHeight),truncated:false,links:[],blocks:[]};
-var HEAD='h1,h2,h3,h4,[role=heading]',sigs=new Map(),reps=new Map(),ids=new Map(),disp=new Map(),fix=new Map(),clip=new Map(),ltext=new Map();
+var HEAD='h1,h2,h3,h4,[role=heading]',sigs=new Map(),reps=new Map(),ids=new Map(),disp=new Map(),fix=new Map(),clip=new Map(),ltext=new Map(),leads=new Map(),vis=new Map();
 function cut(s,n){s=String(s||'').replace(/\s+/g,' ').trim();return s.length>n?s.slice(0,n):s;}
 function rect(e){var b=e.getBoundingClientRect();
 if((b.width<1||b.height<1)&&e.firstElementChild)b=e.firstElementChild.getBoundingClientRect();
@@ -28,7 +28,7 @@ if(b.width<1||b.height<1)return null;
 if(e.checkVisibility&&!e.checkVisibility({checkOpacity:true,checkVisibilityCSS:true}))return null;
 return clipped(e.parentElement,b)?null:b;}
 function clipped(p,b){for(var k=0;p&&p!==bd&&p!==de&&k<16;p=p.parentElement,k++){var c=clip.get(p);
-if(c===undefined){c=getComputedStyle(p).overflow!=='visible';clip.set(p,c);}if(!c)continue;var q=p.getBoundingClientRect();
+if(c===undefined){c=getComputedStyle(p).overflow!=='visible'&&p.getBoundingClientRect();clip.set(p,c);}if(!c)continue;var q=c;
 if(b.right<=q.left||b.left>=q.right||b.bottom<=q.top||b.top>=q.bottom)return true;}return false;}
 function box(o,b){o.x=Math.round(b.left+sx);o.y=Math.round(b.top+sy);o.w=Math.round(b.width);o.h=Math.round(b.height);return o;}
 function sig(e){var s=sigs.get(e);if(s!==undefined)return s;var c=typeof e.className==='string'?e.className.trim():'';
@@ -43,6 +43,9 @@ if(ro==='banner'||(t==='header'&&!e.parentElement.closest('article,aside,main,na
 if(ro==='contentinfo'||(t==='footer'&&!e.parentElement.closest('article,aside,main,nav,section')))return 'footer';
 if(ro==='navigation'||t==='nav')return 'nav';if(ro==='complementary'||t==='aside')return 'aside';
 if(ro==='main'||t==='main')return 'main';}return '';}
+function shown(p){var v=vis.get(p);if(v===undefined){v=p.getClientRects().length>0;vis.set(p,v);}return v;}
+function lead(f){if(!f)return '';var t=leads.get(f);if(t===undefined){t='';
+if(f.childElementCount<=4&&(f.textContent||'').length<=60){t=cut(f.innerText,30);if(t.length>24)t='';}leads.set(f,t);}return t;}
 function level(h){var l=parseInt(h.getAttribute('aria-level')||h.tagName.slice(1),10);return l>=1&&l<=4?l:2;}
 function block(e){var id=ids.get(e);if(id!==undefined)return id;id=r.blocks.length;ids.set(e,id);
 var o=box({sig:sig(e),rep:rep(e),labels:[],texts:[],urls:[]},e.getBoundingClientRect());r.blocks.push(o);
@@ -59,7 +62,7 @@ if(e.tagName==='TR'||e.matches(HEAD))for(var sb=e.nextElementSibling,m=0;sb&&m<3
 var groups=new Map(),order=[],n;
 for(var ri=0;ri<roots.length;ri++){var w=document.createTreeWalker(roots[ri],NodeFilter.SHOW_TEXT);
 while((n=w.nextNode())){var p=n.parentElement;if(!p||!n.nodeValue.trim())continue;
-if(p.closest('script,style,noscript,template,'+HEAD)||(first&&first.contains(n))||!rect(p))continue;
+if(p.closest('script,style,noscript,template,'+HEAD)||(first&&first.contains(n))||!shown(p))continue;
 var la=p.closest('a[href]');if(la){if(!ltext.has(la))ltext.set(la,cut(la.innerText,60).length);if(ltext.get(la)<40)continue;}
 var g=p;while(g!==roots[ri]&&inline(g))g=g.parentElement;
 if(!groups.has(g)){groups.set(g,'');order.push(g);}groups.set(g,groups.get(g)+n.nodeValue);}}
@@ -73,7 +76,7 @@ var h=l.querySelector(HEAD)||l.closest(HEAD),L=box({href:href,text:cut(l.innerTe
 hd:h?level(h):0,fs:parseFloat(getComputedStyle(h||l).fontSize)||0,lm:landmark(l),fixed:fixed(l,0),ctx:[],chain:[]},b);
 for(var e=l,k=0;e&&e!==bd&&e!==de&&k<12;e=e.parentElement,k++){
 if(L.ctx.length<6){var lab=e.getAttribute('aria-label');if(lab&&e!==l)L.ctx.push(cut(lab,60));
-var fc=e.firstElementChild;if(fc&&!fc.contains(l)){var ft=cut(fc.innerText,30);if(ft&&ft.length<=24)L.ctx.push(ft);}}
+var ft=lead(e.firstElementChild);if(ft&&!e.firstElementChild.contains(l))L.ctx.push(ft);}
 if(L.chain.length<8&&rep(e)>=2)L.chain.push(block(e));}
 if(!L.chain.length){for(e=l.parentElement;e&&e!==bd&&(inline(e)||e.matches(HEAD));)e=e.parentElement;
 if(e&&e!==bd)L.chain.push(block(e));}
