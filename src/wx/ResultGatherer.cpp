@@ -2,6 +2,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -113,16 +114,6 @@ gboolean OnGatherGiveUp(gpointer data)
 }
 } // extern "C"
 
-const std::string& ScriptText()
-{
-    static const std::string text = [] {
-        std::string script(sizeof(GatherScript) + 16, '\0');
-        const int size = std::snprintf(&script[0], script.size(), GatherScript, ResultGatherer::BudgetMs);
-        script.resize(size > 0 ? static_cast<size_t>(size) : 0);
-        return script;
-    }();
-    return text;
-}
 } // namespace
 
 ResultGatherer::ResultGatherer(void* webView) : m_view(webView) {}
@@ -132,9 +123,12 @@ ResultGatherer::~ResultGatherer()
     Cancel();
 }
 
-const char* ResultGatherer::Script()
+std::string ResultGatherer::Script(unsigned budgetMs)
 {
-    return ScriptText().c_str();
+    std::string script(sizeof(GatherScript) + 16, '\0');
+    const int size = std::snprintf(&script[0], script.size(), GatherScript, budgetMs);
+    script.resize(size > 0 ? std::min(static_cast<size_t>(size), script.size() - 1) : 0);
+    return script;
 }
 
 void ResultGatherer::Cancel()
@@ -151,15 +145,16 @@ void ResultGatherer::Cancel()
     m_done = nullptr;
 }
 
-void ResultGatherer::Start(Done done)
+void ResultGatherer::Start(Done done, unsigned budgetMs)
 {
     Cancel();
     m_done = std::move(done);
     m_cancel = g_cancellable_new();
     // The probe's world: isolated from the page, shared with our other reads.
-    webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_view), Script(), -1, "orvane-probe", nullptr, m_cancel,
-                                        OnGatherDone, this);
-    m_giveUpSource = g_timeout_add(GiveUpMs, OnGatherGiveUp, this);
+    const std::string script = Script(budgetMs);
+    webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_view), script.c_str(), -1, "orvane-probe", nullptr,
+                                        m_cancel, OnGatherDone, this);
+    m_giveUpSource = g_timeout_add(budgetMs + GiveUpMs, OnGatherGiveUp, this);
 }
 
 void ResultGatherer::OnReport(bool ok, const std::string& report)

@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <iterator>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace
 {

@@ -3,6 +3,8 @@
 #include "base/WebAddress.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -353,6 +355,11 @@ std::vector<FoundResult> ResultReader::Read(const PageReport& report)
             picks.push_back({c, block});
     }
 
+    // A read cut short may have stopped inside the last block, before its
+    // heading: its pick could be the wrong link.
+    if (report.truncated && !picks.empty())
+        picks.pop_back();
+
     // Carousels: three or more picked blocks side by side on one line.
     std::vector<bool> keep(picks.size(), true);
     for (size_t p = 0; p < picks.size(); ++p)
@@ -367,26 +374,35 @@ std::vector<FoundResult> ResultReader::Read(const PageReport& report)
         }
         keep[p] = beside < 2;
     }
-    // Side columns: results stack in the main column, left of which the
-    // most of them start.
-    std::vector<double> lefts;
+    // Side columns: results stack in the main column, where most of them
+    // start and end; a pick wholly beside it, right or left (right-to-left
+    // pages), by a good margin, is in another column.
+    std::vector<double> lefts, rights;
     for (size_t p = 0; p < picks.size(); ++p)
         if (keep[p])
-            lefts.push_back(report.links[candidates[picks[p].candidate].link].box.x);
-    double mainLeft = 0;
-    if (!lefts.empty())
-    {
-        std::nth_element(lefts.begin(), lefts.begin() + static_cast<long>(lefts.size() / 2), lefts.end());
-        mainLeft = lefts[lefts.size() / 2];
-    }
-    const double columnSlack = 0.4 * (report.viewWidth > 0 ? report.viewWidth : 1000);
+        {
+            const PageReport::Box& box = report.links[candidates[picks[p].candidate].link].box;
+            lefts.push_back(box.x);
+            rights.push_back(box.x + box.w);
+        }
+    auto median = [](std::vector<double>& values) {
+        if (values.empty())
+            return 0.0;
+        std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2), values.end());
+        return values[values.size() / 2];
+    };
+    const double mainLeft = median(lefts), mainRight = median(rights);
+    const double margin = 0.2 * (report.viewWidth > 0 ? report.viewWidth : 1000);
+    auto beside = [&](const PageReport::Box& box) {
+        return box.x > mainRight + margin || box.x + box.w < mainLeft - margin;
+    };
 
     std::set<std::string> seen;
     for (size_t p = 0; p < picks.size() && results.size() < MaxResults; ++p)
     {
         const Candidate& candidate = candidates[picks[p].candidate];
         const PageReport::Link& link = report.links[candidate.link];
-        if (!keep[p] || link.box.x > mainLeft + columnSlack || !seen.insert(candidate.target).second)
+        if (!keep[p] || beside(link.box) || !seen.insert(candidate.target).second)
             continue;
         FoundResult result;
         result.position = static_cast<int>(results.size()) + 1;
