@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # End to end: `orvane --results` loads a group's pages as --check does, reads
 # each page's results and prints them merged and ranked, as lines or JSON,
-# with the check's summary on stderr; exits 0 when anything was found.
+# with the check's summary on stderr; exits 0 when anything was found; alike
+# through a running window.
 # Usage: test_results.sh <stage dir>
 set -euo pipefail
 
 stage="${1:?usage: test_results.sh <stage dir>}"
 . "$(dirname "$0")/e2e_lib.sh"
-e2e_require xvfb-run python3 dbus-run-session timeout
+e2e_require xvfb-run python3 dbus-run-session timeout xdotool
 
 e2e_setup "$stage"
 e2e_start_engine_server
@@ -37,6 +38,14 @@ export XDG_RUNTIME_DIR="$w/run"
 cmd() { timeout 120 "$w/prog/orvane" "$@"; }
 cmd --results sea otter >"$w/lines.out" 2>"$w/lines.err"; echo $? >"$w/lines.status"
 cmd --results --json --limit 3 sea otter >"$w/json.out" 2>"$w/json.err"; echo $? >"$w/json.status"
+. "$w/e2e_lib.sh"
+wait_for() { local n="$1"; shift; for _ in $(seq "$n"); do "$@" && return 0; sleep 0.2; done; return 1; }
+idle() { grep -q "idle after start" "$w/window.out"; }
+(cd "$w/prog" && ORVANE_REPORT_IDLE=1 exec ./orvane) >"$w/window.out" 2>&1 &
+win=$!
+wait_for 300 idle || echo "no window" >>"$w/problems"
+cmd --results --limit 2 sea otter >"$w/window.results" 2>"$w/window.err"; echo $? >"$w/window.status"
+e2e_quit "$win"
 exit 0
 EOF2
 chmod +x "$work/drive.sh"
@@ -63,7 +72,9 @@ assert d["engines"][1]["results"][0] == {"position": 1, "url": "https://site3.ex
 assert len(d["results"]) == 3 and d["results"][0]["found_by"] == [{"engine": "First", "position": 4}, {"engine": "Second", "position": 1}]
 assert {"engines": ["First", "Second"], "shared_top10": 3} in d["agreement"]
 PY'
+check "through the running window, the same list" \
+    '[ "$(cat "$work/window.results")" = "$(head -2 "$work/lines.out")" ] && [ "$(cat "$work/window.status")" = 0 ]'
 if [ "$fail" -ne 0 ]; then
-    for f in lines.out lines.err json.out json.err out err; do echo "--- $f"; cat "$work/$f" 2>/dev/null || true; done
+    for f in lines.out lines.err json.out json.err window.results window.err problems out err; do echo "--- $f"; cat "$work/$f" 2>/dev/null || true; done
 fi
 exit "$fail"
