@@ -8,7 +8,7 @@ seconds="${1:-45}"
 dir="$root/build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVANE_FUZZ=ON -DORVANE_TESTS=OFF -DORVANE_BENCH=OFF >/dev/null
-targets=(catalogue:catalogue suggestionreply:sugg_reply versionpage:version_page encodekeyword:encode_keyword xmlloader:xml_loader opensearch:opensearch catalogueencodings:catalogue_encodings firefoxsearch:firefox_search)
+targets=(catalogue:catalogue suggestionreply:sugg_reply versionpage:version_page encodekeyword:encode_keyword xmlloader:xml_loader opensearch:opensearch catalogueencodings:catalogue_encodings firefoxsearch:firefox_search pagereport:page_report)
 cmake --build "$dir" -j "$(nproc)" --target $(for t in "${targets[@]}"; do printf 'fuzz_%s ' "${t%%:*}"; done)
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"

@@ -16,6 +16,7 @@ PACKAGES=(
   libexpat1-dev libicu-dev
   libcurl4-openssl-dev libssl-dev openssl nlohmann-json3-dev
   liblz4-dev libsqlite3-dev
+  libpsl-dev publicsuffix
   dpkg-dev file lintian appstream man-db groff-base
 )
 

@@ -2,10 +2,14 @@
 // same heavy result page (100 result blocks, about 150 KB) from a loopback
 // server, and once each has its verdict the time from its load's end to the
 // verdict, and the classifier's share of it, are printed (medians and the
-// slowest). Figures, never pass/fail.
+// slowest). Then each page's results are read, one page at a time: the
+// gather script's round trip in the page and the reader's cost on its
+// report. Figures, never pass/fail.
 //   bench_outcome_probe [views]   (default 40)
 #include "IEHtmlWin.h"
 #include "PageProbe.h"
+#include "ResultGatherer.h"
+#include "found/ResultReader.h"
 
 #include <wx/app.h>
 #include <wx/frame.h>
@@ -17,8 +21,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <wx/webview.h>
+
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -161,14 +169,51 @@ private:
                     *std::max_element(verdict.begin(), verdict.end()));
         std::printf("OUTCOME classifier per page: median %.3f ms, slowest %.3f ms\n", Median(classify),
                     *std::max_element(classify.begin(), classify.end()));
-        m_frame->Destroy();
-        ExitMainLoop();
+        GatherNext();
+    }
+
+    static double Since(std::chrono::steady_clock::time_point start)
+    {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    }
+
+    void GatherNext()
+    {
+        if (m_nGathered >= m_views.size())
+        {
+            std::printf("RESULTS gather script per page (in the page, round trip): median %.1f ms, slowest %.1f ms\n",
+                        Median(m_gatherMs), *std::max_element(m_gatherMs.begin(), m_gatherMs.end()));
+            std::printf("RESULTS reading its report per page (model): median %.3f ms, slowest %.3f ms; report %.0f KB, "
+                        "%zu results\n", Median(m_readMs), *std::max_element(m_readMs.begin(), m_readMs.end()),
+                        m_reportKb, m_nResults);
+            m_frame->Destroy();
+            ExitMainLoop();
+            return;
+        }
+        m_gatherer = std::make_unique<ResultGatherer>(m_views[m_nGathered]->GetWebView()->GetNativeBackend());
+        const auto start = std::chrono::steady_clock::now();
+        m_gatherer->Start([this, start](bool, const std::string& json) {
+            m_gatherMs.push_back(Since(start));
+            const auto readStart = std::chrono::steady_clock::now();
+            PageReport report;
+            report.Read(json);
+            m_nResults = ResultReader::Read(report).size();
+            m_readMs.push_back(Since(readStart));
+            m_reportKb = json.size() / 1024.0;
+            ++m_nGathered;
+            CallAfter(&BenchApp::GatherNext);
+        });
     }
 
     PageServer m_server;
     wxFrame* m_frame = nullptr;
     std::vector<wxIEHtmlWin*> m_views;
     wxTimer m_timer;
+    std::unique_ptr<ResultGatherer> m_gatherer;
+    size_t m_nGathered = 0;
+    std::vector<double> m_gatherMs, m_readMs;
+    double m_reportKb = 0;
+    size_t m_nResults = 0;
 };
 
 wxIMPLEMENT_APP_NO_MAIN(BenchApp);

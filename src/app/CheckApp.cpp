@@ -88,7 +88,7 @@ bool CheckApp::OnInit()
         CallAfter([this] { ExitMainLoop(); });
         return true;
     }
-    m_check = std::make_unique<CatalogueCheck>(engines, m_command.Words(), *m_health,
+    m_check = std::make_unique<CatalogueCheck>(engines, m_command, *m_health,
                                                [this](const EngineCommand::Reply& reply) {
                                                    HeadlessCommand::PrintLines(stdout, reply.out);
                                                    EngineArray all;

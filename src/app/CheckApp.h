@@ -12,7 +12,7 @@ class EngineHealth;
 class EngineManager;
 class WebDownloads;
 
-// `orvane --check` when no window runs: the toolkit is started for the
+// `orvane --check` and `orvane --results` when no window runs: the toolkit is started for the
 // browser views (so a display is needed) but no window is ever shown. The
 // report is printed and the outcomes kept in the engine health. A quit
 // signal ends the check with its pages' processes, then the program as

@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     // The lock is ours but later starts cannot reach us: they will say so.
     if (window && !instance->Error().empty())
         std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
-    if (command.m_action == CommandLine::Action::Check)
+    if (command.LoadsPages())
     {
         // Browser views need the toolkit and a display; no window is shown.
         // The lock is held until the check is done.

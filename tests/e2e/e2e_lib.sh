@@ -48,7 +48,8 @@ e2e_require() {
 # loaded; /hang... never ends loading its picture; /hidden... holds a million hidden links; /print... calls print();
 # /dlnav... and /dlattr... start downloads of their own (a script file, a
 # link with a download attribute); /botfooter... is a challenge with status
-# 200 above a strip of off-site footer links.
+# 200 above a strip of off-site footer links. /serpN... holds six results
+# (sites N to N+5) under headings.
 e2e_start_engine_server() {
     cat >"$work/server.py" <<'PY'
 import http.server, socketserver, sys, time, urllib.parse
@@ -97,7 +98,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(4)
         status = 200
         body = b"<html><head><title>result</title></head><body>result</body></html>"
-        if self.path.startswith("/results"):
+        if self.path.startswith("/serp"):
+            # /serpN: results from site N to N+5, each under a heading with a snippet.
+            first = int(self.path[5:6] or 0)
+            body = b"<html><head><title>serp</title></head><body>" + b"".join(
+                b"<div class='r'><h3><a href='https://site%d.example/'>Site %d &#x6d77;</a></h3><p>What site %d says"
+                b" about the words, at some length.</p></div>" % (i, i, i) for i in range(first, first + 6)) + b"</body></html>"
+        elif self.path.startswith("/results"):
             body = b"<html><head><title>results</title></head><body>" + b"".join(
                 b"<p><a href='https://site%d.example/'>result %d</a></p>" % (i, i) for i in range(8)) + b"</body></html>"
         elif self.path.startswith("/download"):

@@ -21,6 +21,7 @@ const Option Commands[] = {
     {"--export-opensearch", CommandLine::Action::ExportOpenSearch},
     {"--urls", CommandLine::Action::Urls},
     {"--check", CommandLine::Action::Check},
+    {"--results", CommandLine::Action::Results},
 };
 
 CommandLine UsageError(const wxString& message)
@@ -82,6 +83,27 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
             (language ? line.m_strLanguage : line.m_strCategory) = value;
             continue;
         }
+        if (name == wxS("--json"))
+        {
+            if (inlineValue)
+                return UsageError(wxS("unknown option ") + arg);
+            line.m_bJson = true;
+            continue;
+        }
+        if (name == wxS("--limit"))
+        {
+            if (!inlineValue)
+            {
+                if (i + 1 >= args.size())
+                    return UsageError(wxS("--limit needs a number"));
+                value = args[++i];
+            }
+            unsigned long limit = 0;
+            if (!value.ToULong(&limit) || limit == 0 || limit > 100000 || !value.IsNumber())
+                return UsageError(wxS("--limit needs a whole number from 1"));
+            line.m_nLimit = limit;
+            continue;
+        }
         if (name == wxS("--all"))
         {
             if (inlineValue)
@@ -123,8 +145,10 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
         (wordsBeforeEnd || (line.m_bNewSearch && !line.m_args.empty())))
         return UsageError(wxS("--selection, --clipboard and --new-search take no words"));
 
-    if (line.m_bAll && line.m_action != Action::Check)
-        return UsageError(wxS("--all goes with --check"));
+    if (line.m_bAll && !line.LoadsPages())
+        return UsageError(wxS("--all goes with --check or --results"));
+    if ((line.m_bJson || line.m_nLimit) && line.m_action != Action::Results)
+        return UsageError(wxS("--json and --limit go with --results"));
     switch (line.m_action)
     {
     case Action::Help:
@@ -135,7 +159,7 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
         break;
     case Action::Window:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls or --check"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls, --check or --results"));
         break;
     case Action::Import:
         if (line.m_args.empty())
@@ -147,14 +171,14 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
         break;
     case Action::ListBrowsers:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls or --check"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls, --check or --results"));
         if (!line.m_args.empty())
             return UsageError(wxS("--list-browsers takes no arguments"));
         break;
     case Action::Export:
     case Action::ExportOpenSearch:
         if (line.m_bHasLanguage || line.m_bHasCategory)
-            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls or --check"));
+            return UsageError(wxS("--language and --category go with --import, --import-browser, --urls, --check or --results"));
         if (line.m_args.size() != 1)
             return UsageError(wxString(ActionName(line.m_action)) + wxS(" needs exactly one path"));
         // Made absolute, an empty path would be the current folder.
@@ -166,8 +190,9 @@ CommandLine CommandLine::Parse(const wxArrayString& args)
             return UsageError(wxS("--urls needs the words to search for"));
         break;
     case Action::Check:
+    case Action::Results:
         if (line.Words().empty())
-            return UsageError(wxS("--check needs the words to search for"));
+            return UsageError(wxString(ActionName(line.m_action)) + wxS(" needs the words to search for"));
         if (line.m_bAll && (line.m_bHasLanguage || line.m_bHasCategory))
             return UsageError(wxS("--all checks every group: no --language or --category with it"));
         break;
@@ -187,6 +212,7 @@ wxString CommandLine::Usage()
                "       orvane --export-opensearch FOLDER\n"
                "       orvane --urls [--language L] [--category C] WORDS...\n"
                "       orvane --check [--language L] [--category C] [--all] WORDS...\n"
+               "       orvane --results [--json] [--language L] [--category C] [--all] [--limit N] WORDS...\n"
                "       orvane --selection | --clipboard | --new-search\n"
                "       orvane --version\n"
                "\n"
@@ -225,6 +251,16 @@ wxString CommandLine::Usage()
                "                            order; outcomes: results, empty, bot-check, consent,\n"
                "                            http-error, failed; exits 0 when every engine has\n"
                "                            results, 1 otherwise (needs a display, shows no window)\n"
+               "  --results WORDS...        load the pages as --check does, read each page's results\n"
+               "                            and print them merged, best first, one line each:\n"
+               "                            \"rank<TAB>engines<TAB>url<TAB>title<TAB>found_by\" (how\n"
+               "                            many engines found it; \"name #position, ...\"); the\n"
+               "                            --check summary goes to stderr; exits 0 when anything\n"
+               "                            was found, 1 when nothing was\n"
+               "  --json                    with --results: one JSON document with each engine's\n"
+               "                            outcome and results, the merged list and how far the\n"
+               "                            engines agree\n"
+               "  --limit N                 with --results: at most N merged results\n"
                "  --version                 print \"Orvane\" and the version\n"
                "  --help                    show this text\n"
                "  --                        end of options; what follows are words or files\n"
@@ -278,6 +314,13 @@ wxArrayString CommandLine::ToArgs() const
     }
     if (m_bAll)
         args.push_back(wxS("--all"));
+    if (m_bJson)
+        args.push_back(wxS("--json"));
+    if (m_nLimit)
+    {
+        args.push_back(wxS("--limit"));
+        args.push_back(wxString::Format(wxS("%zu"), m_nLimit));
+    }
     args.push_back(wxS("--"));
     for (const wxString& arg : m_args)
         args.push_back(arg);

@@ -20,6 +20,7 @@ public:
         ExportOpenSearch,  // argument: the folder
         Urls,              // arguments: the words
         Check,             // arguments: the words; loads every engine of the group and reports its outcome
+        Results,           // arguments: the words; loads them as Check does and prints what they found, merged
         UsageError
     };
 
@@ -41,6 +42,9 @@ public:
     // The options, for --help and usage errors; not translated.
     static wxString Usage();
 
+    // Check and Results: the group's pages are loaded in views of their own.
+    bool LoadsPages() const { return m_action == Action::Check || m_action == Action::Results; }
+
     // The arguments joined by blanks and trimmed: the window's keyword and --urls' words.
     wxString Words() const;
     // File and folder arguments made absolute against `folder`, so that
@@ -61,6 +65,8 @@ public:
     wxString m_strCategory;
     bool m_bHasLanguage = false;
     bool m_bHasCategory = false;
-    bool m_bAll = false;  // --check: every group, not one
+    bool m_bAll = false;  // --check, --results: every group, not one
+    bool m_bJson = false;  // --results: one JSON document
+    size_t m_nLimit = 0;   // --results: at most this many merged results, 0 for all
     wxString m_strError;  // for UsageError
 };

@@ -1,182 +1,19 @@
 #include "outcome/OutcomeClassifier.h"
 
+#include "base/WebAddress.h"
+
 #include <algorithm>
 #include <cctype>
 #include <set>
 
 namespace
 {
-struct ParsedUrl
-{
-    std::string host;
-    std::string path;
-    std::string query;
-};
-
-// Addresses come from the page's serialised links (absolute, normalised by
-// WebKit) and from redirect parameters; only web addresses count. libcurl
-// is not used here: the program loads it on the first fetch only.
-bool Parse(const std::string& text, ParsedUrl& parsed)
-{
-    const size_t colon = text.find("://");
-    if (colon == std::string::npos)
-        return false;
-    std::string scheme = text.substr(0, colon);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (scheme != "http" && scheme != "https")
-        return false;
-    const size_t start = colon + 3;
-    size_t end = text.find_first_of("/?#", start);
-    if (end == std::string::npos)
-        end = text.size();
-    std::string authority = text.substr(start, end - start);
-    const size_t at = authority.rfind('@');
-    if (at != std::string::npos)
-        authority.erase(0, at + 1);
-    if (!authority.empty() && authority.front() == '[')
-    {
-        const size_t close = authority.find(']');
-        if (close == std::string::npos)
-            return false;
-        authority = authority.substr(0, close + 1);
-    }
-    else
-    {
-        const size_t port = authority.find(':');
-        if (port != std::string::npos)
-            authority.erase(port);
-    }
-    if (authority.empty())
-        return false;
-    std::transform(authority.begin(), authority.end(), authority.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (authority.back() == '.')
-        authority.pop_back();
-    parsed.host = authority;
-    const size_t hash = text.find('#', end);
-    const std::string rest = text.substr(end, hash == std::string::npos ? std::string::npos : hash - end);
-    const size_t question = rest.find('?');
-    parsed.path = question == std::string::npos ? rest : rest.substr(0, question);
-    if (parsed.path.empty())
-        parsed.path = "/";
-    parsed.query = question == std::string::npos ? std::string() : rest.substr(question + 1);
-    return true;
-}
-
 bool EndsWithLabel(const std::string& host, const std::string& domain)
 {
     if (host == domain)
         return true;
     return host.size() > domain.size() && host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
            host[host.size() - domain.size() - 1] == '.';
-}
-
-// The part of a host name its owner registered: the last two labels, or
-// three under the usual second-level names of country domains (co.jp,
-// com.cn). An address literal is its own site.
-std::string SiteOf(const std::string& host)
-{
-    if (host.empty() || host.front() == '[' || std::isdigit(static_cast<unsigned char>(host.back())))
-        return host;
-    std::vector<size_t> dots;
-    for (size_t i = 0; i < host.size(); ++i)
-        if (host[i] == '.')
-            dots.push_back(i);
-    if (dots.size() < 2)
-        return host;
-    const size_t last = dots[dots.size() - 1];
-    const size_t second = dots[dots.size() - 2];
-    const std::string label = host.substr(second + 1, last - second - 1);
-    static const std::set<std::string> secondLevel = {"co", "com", "net", "org", "gov", "edu", "ac",
-                                                      "ne", "or", "go", "gr", "ed", "ad", "lg"};
-    const bool country = host.size() - last - 1 == 2;
-    if (country && secondLevel.count(label) && dots.size() >= 3)
-        return host.substr(dots[dots.size() - 3] + 1);
-    return host.substr(second + 1);
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-std::string PercentDecode(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i)
-    {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0)
-        {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        }
-        else
-            out += text[i] == '+' ? ' ' : text[i];
-    }
-    return out;
-}
-
-std::string Base64UrlDecode(const std::string& text)
-{
-    std::string out;
-    int bits = 0;
-    unsigned value = 0;
-    for (char c : text)
-    {
-        int digit;
-        if (c >= 'A' && c <= 'Z') digit = c - 'A';
-        else if (c >= 'a' && c <= 'z') digit = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') digit = c - '0' + 52;
-        else if (c == '-' || c == '+') digit = 62;
-        else if (c == '_' || c == '/') digit = 63;
-        else break;
-        value = (value << 6) | static_cast<unsigned>(digit);
-        bits += 6;
-        if (bits >= 8)
-        {
-            bits -= 8;
-            out += static_cast<char>((value >> bits) & 0xff);
-        }
-    }
-    return out;
-}
-
-bool IsWebAddress(const std::string& text)
-{
-    return text.compare(0, 7, "http://") == 0 || text.compare(0, 8, "https://") == 0;
-}
-
-// The address an engine's redirect link leads to (/url?q=..., ?u=,
-// ?uddg=, and base64 "a1..." values), or "" when the link is no redirect.
-std::string RedirectTarget(const std::string& query)
-{
-    size_t start = 0;
-    while (start <= query.size())
-    {
-        size_t end = query.find('&', start);
-        if (end == std::string::npos)
-            end = query.size();
-        const std::string pair = query.substr(start, end - start);
-        const size_t equals = pair.find('=');
-        if (equals != std::string::npos)
-        {
-            const std::string value = PercentDecode(pair.substr(equals + 1));
-            if (IsWebAddress(value))
-                return value;
-            if (value.size() > 10 && value.compare(0, 2, "a1") == 0)
-            {
-                const std::string decoded = Base64UrlDecode(value.substr(2));
-                if (IsWebAddress(decoded))
-                    return decoded;
-            }
-        }
-        start = end + 1;
-    }
-    return {};
 }
 
 std::string Lower(const std::string& text)
@@ -241,8 +78,8 @@ int OutcomeClassifier::Threshold(int usualLinks)
 
 bool OutcomeClassifier::IsChallengeResource(const std::string& url)
 {
-    ParsedUrl parsed;
-    if (!Parse(url, parsed))
+    WebAddress::Parts parsed;
+    if (!WebAddress::Split(url, parsed))
         return false;
     static const char* const providers[] = {"recaptcha.net", "hcaptcha.com", "challenges.cloudflare.com",
                                             "arkoselabs.com", "funcaptcha.com", "captcha-delivery.com",
@@ -283,21 +120,20 @@ bool OutcomeClassifier::IsConsentButton(const std::string& text)
 
 int OutcomeClassifier::CountResultLinks(const std::vector<std::string>& links, const std::string& pageUrl)
 {
-    ParsedUrl page;
-    if (!Parse(pageUrl, page))
+    const std::string site = WebAddress::SiteOf(pageUrl);
+    if (site.empty())
         return 0;
-    const std::string site = SiteOf(page.host);
     std::set<std::string> offSite;
     for (const std::string& link : links)
     {
-        ParsedUrl parsed;
-        if (!Parse(link, parsed))
+        const std::string linkSite = WebAddress::SiteOf(link);
+        if (linkSite.empty())
             continue;
         std::string target = link;
-        if (SiteOf(parsed.host) == site)
+        if (linkSite == site)
         {
-            target = RedirectTarget(parsed.query);
-            if (target.empty() || !Parse(target, parsed) || SiteOf(parsed.host) == site)
+            target = WebAddress::RedirectTarget(link, pageUrl);
+            if (target.empty() || WebAddress::SiteOf(target) == site)
                 continue;
         }
         offSite.insert(target);

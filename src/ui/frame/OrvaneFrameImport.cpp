@@ -395,7 +395,7 @@ void OrvaneFrame::FillTabMenu(wxMenu& menu)
 void OrvaneFrame::RunCommand(const CommandLine& command, CommandDone done,
                              std::function<bool()> start)
 {
-    if (command.m_action == CommandLine::Action::Check)
+    if (command.LoadsPages())
     {
         if (!start || start())
             StartCheck(command, std::move(done));
@@ -456,7 +456,7 @@ void OrvaneFrame::StartCheck(const CommandLine& command, CommandDone done)
     // The engine list changes nothing while its engines are being loaded.
     m_pEngineMgrPanel->Enable(false);
     m_checks.push_back(std::make_unique<CatalogueCheck>(
-        engines, command.Words(), *m_pHealth, [this, done](const EngineCommand::Reply& reply) {
+        engines, command, *m_pHealth, [this, done](const EngineCommand::Reply& reply) {
             SaveHealth();
             RefillEngineList();
             done(reply);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "catalogue/EngineManager.h"
+#include "found/EngineFound.h"
 #include "instance/EngineCommand.h"
+#include "outcome/PageOutcome.h"
 
 #include <wx/string.h>
 #include <wx/timer.h>
@@ -9,9 +11,11 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class EngineHealth;
+class ResultGatherer;
 class wxFrame;
 class wxIEHtmlWin;
 
@@ -21,6 +25,9 @@ class wxIEHtmlWin;
 // answers one line per engine in the given order:
 //   outcome TAB name TAB language TAB category TAB HTTP status TAB ms TAB reason
 // The outcomes go into the engine health; saving it is the caller's part.
+// `orvane --results` loads the pages alike, reads each page's results once
+// its outcome is known and answers them merged (lines or JSON), with the
+// check's summary; a page with results is one where a result was read.
 class CatalogueCheck
 {
 public:
@@ -29,7 +36,8 @@ public:
 
     // The engines must outlive the check (the catalogue does not change
     // while it runs: the caller holds it still).
-    CatalogueCheck(const EngineArray& engines, const wxString& words, EngineHealth& health, Done done);
+    // command: --check or --results, with its words and options.
+    CatalogueCheck(const EngineArray& engines, const CommandLine& command, EngineHealth& health, Done done);
     ~CatalogueCheck();
     CatalogueCheck(const CatalogueCheck&) = delete;
     CatalogueCheck& operator=(const CatalogueCheck&) = delete;
@@ -43,6 +51,12 @@ private:
         size_t index = 0;
         wxIEHtmlWin* view = nullptr;
         std::chrono::steady_clock::time_point start;
+        bool decided = false;  // the outcome is known (or late)
+        PageVerdict verdict;
+        int status = 0;
+        int links = 0;
+        long ms = 0;
+        std::unique_ptr<ResultGatherer> gatherer;  // --results, once the outcome is known
     };
     struct Line
     {
@@ -54,9 +68,15 @@ private:
     void OnTimer(wxTimerEvent& event);
     void StartNext();
     void Finish();
+    void FinishResults(EngineCommand::Reply& reply);
+    void Decide(Slot& slot, bool inTime, long ms);
+    void Report(Slot& slot);
 
     EngineArray m_engines;
     wxString m_strWords;
+    CommandLine m_command;
+    std::vector<EngineFound> m_found;         // --results, per engine
+    std::vector<std::string> m_reports;       // --results: each page's report, "" when none
     EngineHealth& m_health;
     Done m_done;
     wxWeakRef<wxFrame> m_frame;  // hidden, holds the views

@@ -46,6 +46,8 @@ TEST(CommandLine, WordsOptionsAndUsageErrors)
         // Handed to a running window, --all goes with it.
         EXPECT_TRUE(CommandLine::Parse(check.ToArgs()).m_bAll);
         EXPECT_EQ(A::Check, Parse({"--check", "--language", "L", "w"}).m_action);
+        const CommandLine results = CommandLine::Parse(Parse({"--results", "--json", "--limit=7", "--all", "w"}).ToArgs());
+        EXPECT_TRUE(results.m_action == A::Results && results.m_bJson && results.m_bAll && results.m_nLimit == 7);
     }
     for (const auto& bad : std::vector<std::vector<const char*>>{
              {"--bogus"}, {"word", "-x"}, {"--import"}, {"--export"}, {"--export", "a", "b"},
@@ -53,7 +55,9 @@ TEST(CommandLine, WordsOptionsAndUsageErrors)
              {"--import", "a", "--urls", "b"}, {"--urls", "w", "--language"},
              {"--language", "L", "word"}, {"--import=a"}, {"--urls", "--category", "a", "--category", "b", "w"},
              {"--export-opensearch", ""}, {"--export", ""}, {"--check"}, {"--all", "w"},
-             {"--urls", "--all", "w"}, {"--check", "--all", "--language", "L", "w"}, {"--check", "--all=1", "w"}})
+             {"--urls", "--all", "w"}, {"--check", "--all", "--language", "L", "w"}, {"--check", "--all=1", "w"},
+             {"--results"}, {"--check", "--json", "w"}, {"--results", "--limit", "0", "w"}, {"--results", "--limit", "x", "w"},
+             {"--results", "--limit"}, {"--json", "w"}})
     {
         wxArrayString list;
         for (const char* arg : bad)
