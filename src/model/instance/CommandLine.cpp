@@ -225,7 +225,7 @@ wxString CommandLine::Usage()
                "                            order; outcomes: results, empty, bot-check, consent,\n"
                "                            http-error, failed; exits 0 when every engine has\n"
                "                            results, 1 otherwise (needs a display, shows no window)\n"
-               "  --version                 print \"Orvane\" and the version\n"
+               "  --version                 print \"Orvane\", the version and the licence\n"
                "  --help                    show this text\n"
                "  --                        end of options; what follows are words or files\n"
                "\n"
