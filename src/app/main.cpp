@@ -116,22 +116,22 @@ int main(int argc, char** argv)
     // The lock is ours but later starts cannot reach us: they will say so.
     if (window && !instance->Error().empty())
         std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
-    if (command.m_action == CommandLine::Action::Check)
-    {
-        // Browser views need the toolkit and a display; no window is shown.
-        // The lock is held until the check is done.
-        wxApp::SetInstance(new CheckApp(command));
-        return wxEntry(argc, argv);
-    }
-    if (!window)
+    if (!window && command.m_action != CommandLine::Action::Check)
         return HeadlessCommand::Run(command);
 
-    // Checked before the toolkit starts: without a display it would show its
-    // own error in a window it cannot open, and abort.
+    // The window and --check's browser views need a display. Checked before
+    // the toolkit starts: without one it would show its own error in a
+    // window it cannot open, and abort.
     if (!gtk_init_check(nullptr, nullptr))
     {
         std::fprintf(stderr, "Cannot open the display: %s\n", static_cast<const char*>(DisplayName().utf8_str()));
         return CommandLine::ExitNothing;
+    }
+    if (command.m_action == CommandLine::Action::Check)
+    {
+        // No window is shown; the lock is held until the check is done.
+        wxApp::SetInstance(new CheckApp(command));
+        return wxEntry(argc, argv);
     }
 
     OrvaneApp::SetStartCommand(command);
