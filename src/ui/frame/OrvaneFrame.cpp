@@ -293,6 +293,9 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
 
     m_pEngineList->Bind(wxEVT_MOTION, &OrvaneFrame::OnEngineListMotion, this);
     RefillEngineList();
+    // The generic list's windows: its headings and its rows.
+    for (wxWindow* child : m_pEngineList->GetChildren())
+        child->Bind(wxEVT_MOTION, &OrvaneFrame::OnEngineHeaderMotion, this);
     // Idle from the start: the start pages may load between two ticks of the
     // timer, which would then never restore the idle state for them.
     SetSearchingState(false);

@@ -418,6 +418,10 @@ private:
     void AppendLayoutMenu(wxMenu* viewMenu);
     void OnLayout(wxCommandEvent& event);
     void OnScrollTogether(wxCommandEvent& event);
+    // The engine list's column headings (a window of the generic list), and
+    // the Health heading's legend in its tooltip.
+    wxWindow* EngineListHeader() const;
+    void OnEngineHeaderMotion(wxMouseEvent& event);
     // Lays the pages out as the person chose, in fewer panes when the
     // window is too small for it (and says so); the page on show gets the
     // first pane, or with `fromCurrent` false the first engine's.

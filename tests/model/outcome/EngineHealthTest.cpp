@@ -23,6 +23,32 @@ Engine MakeEngine(const char* name, const char* url)
 }
 } // namespace
 
+TEST(EngineHealth, FailingMeansThreeFailuresErrorsOrBotChecksInARow)
+{
+    using O = PageOutcome;
+    const struct
+    {
+        std::vector<O> outcomes;
+        bool failing;
+    } cases[] = {
+        {{O::Failed, O::HttpError, O::BotCheck}, true},
+        {{O::Results, O::Failed, O::Failed, O::Failed}, true},
+        {{O::Empty, O::Empty, O::Empty}, false},
+        {{O::Failed, O::Empty, O::Failed}, false},
+        {{O::BotCheck, O::BotCheck, O::Consent}, false},
+        {{O::Failed, O::Failed, O::Failed, O::Results}, false},
+        {{O::Failed, O::Failed}, false},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+    {
+        SCOPED_TRACE(::testing::Message() << "case " << i);
+        std::vector<EngineHealth::Entry> history;
+        for (O outcome : cases[i].outcomes)
+            history.push_back({outcome, 0, 0});
+        EXPECT_EQ(EngineHealth::IsFailing(history), cases[i].failing);
+    }
+}
+
 TEST(EngineHealth, KeepsTheLastOutcomesPrivatelyAndFollowsEdits)
 {
     TempDir dir;
