@@ -1032,7 +1032,7 @@ void wxIEHtmlWin::ReadScrollFraction(ScrollReply reply)
     static const char script[] =
         "(function () { var e = document.scrollingElement || document.documentElement;"
         " if (!e) return -1; var room = e.scrollHeight - e.clientHeight;"
-        " return room > 0 ? e.scrollTop / room : 0; })()";
+        " return room > 0 ? e.scrollTop / room : -1; })()";
     webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_native), script, -1, ScrollWorld, nullptr, nullptr,
                                         OnScrollFractionRead, new ScrollReply(std::move(reply)));
 }

@@ -438,9 +438,16 @@ private:
     // moved since the last reading sets the others to its place.
     void UpdateScrollTimer();
     void OnScrollTimer(wxTimerEvent& event);
-    void OnScrollRead(wxWindow* page, double fraction);
+    void OnScrollRead(ZulIeCtrl* page, double fraction);
     wxTimer m_scrollTimer;
-    std::map<const wxWindow*, double> m_scrollSeen;
+    // Each scrollable page's last reading, and the load it was read in; a
+    // page that cannot scroll has none, and is neither followed nor moved.
+    struct ScrollSeen
+    {
+        double fraction = 0;
+        unsigned loads = 0;
+    };
+    std::map<const wxWindow*, ScrollSeen> m_scrollSeen;
 
     // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
     void CreateSuggestionPopup();

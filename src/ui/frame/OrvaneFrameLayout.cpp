@@ -94,7 +94,7 @@ void OrvaneFrame::OnScrollTimer(wxTimerEvent&)
     {
         if (!page->HasView())
             continue;
-        wxWeakRef<wxWindow> alive(page);
+        wxWeakRef<ZulIeCtrl> alive(page);
         page->ReadScrollFraction([frame, alive](double fraction) {
             if (frame && alive)
                 frame->OnScrollRead(alive.get(), fraction);
@@ -102,26 +102,36 @@ void OrvaneFrame::OnScrollTimer(wxTimerEvent&)
     }
 }
 
-void OrvaneFrame::OnScrollRead(wxWindow* page, double fraction)
+void OrvaneFrame::OnScrollRead(ZulIeCtrl* page, double fraction)
 {
-    if (fraction < 0 || !m_scrollTimer.IsRunning())
+    if (!m_scrollTimer.IsRunning())
         return;
-    auto seen = m_scrollSeen.find(page);
-    if (seen == m_scrollSeen.end())
+    // A page that cannot scroll has no place to follow or to give; once it
+    // can, its first reading is where it starts, as after each new load.
+    if (fraction < 0)
     {
-        m_scrollSeen[page] = fraction;
+        m_scrollSeen.erase(page);
         return;
     }
-    if (std::abs(seen->second - fraction) < 0.001)
+    auto seen = m_scrollSeen.find(page);
+    if (seen == m_scrollSeen.end() || seen->second.loads != page->GetLoadCount())
+    {
+        m_scrollSeen[page] = {fraction, page->GetLoadCount()};
+        return;
+    }
+    if (std::abs(seen->second.fraction - fraction) < 0.001)
         return;
     // This page moved: the others follow it.
-    seen->second = fraction;
+    seen->second.fraction = fraction;
     for (ZulIeCtrl* other : ShownPages())
     {
         if (other == page || !other->HasView())
             continue;
+        auto known = m_scrollSeen.find(other);
+        if (known == m_scrollSeen.end() || known->second.loads != other->GetLoadCount())
+            continue;
         other->ScrollToFraction(fraction);
-        m_scrollSeen[other] = fraction;
+        known->second.fraction = fraction;
     }
 }
 

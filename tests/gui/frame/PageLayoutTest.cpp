@@ -45,8 +45,19 @@ protected:
         m_server = std::make_unique<TestHttpServer>([this](const HttpRequest& request) {
             HttpResponse response;
             response.body = "<html><head><title>T" + request.target + "</title></head><body>";
-            for (int i = 0; i < 200; ++i)
+            // E1 finds one line only for "short": a page that cannot scroll.
+            const bool shortPage = request.target.rfind("/E1?q=short", 0) == 0;
+            for (int i = 0; i < (shortPage ? 1 : 200); ++i)
                 response.body += "<p>result " + std::to_string(i) + "</p>";
+            // For "mixed", E0 answers 503 and E1 finds nothing; the others find pages.
+            if (request.target.find("q=mixed") != std::string::npos)
+            {
+                if (request.target.rfind("/E0", 0) == 0)
+                    response.status = 503;
+                else if (request.target.rfind("/E1", 0) != 0)
+                    response.body += "<a href='https://a.example/'>a</a> <a href='https://b.example/'>b</a> "
+                                     "<a href='https://c.example/'>c</a>";
+            }
             response.body += "</body></html>";
             response.holdUntilReleased = m_hold.load();
             return response;
@@ -286,6 +297,18 @@ TEST_F(PageLayoutTest, ScrollTogetherMovesThePagesOnShowByTheSameFraction)
         ASSERT_TRUE(WaitUntil([&] { return std::abs(Fraction(shown[1]) - 0.5) < 0.02; }));
         EXPECT_EQ(WaitUntil([&] { return std::abs(Fraction(shown[0]) - 0.5) < 0.02; }, together ? 5000 : 600),
                   together);
+        if (together)
+        {
+            SCOPED_TRACE("a page that cannot scroll neither follows nor pulls the others to the top");
+            m_frame->SearchFor("short");
+            ASSERT_TRUE(WaitIdle());
+            ASSERT_EQ(Name(shown[1]), "E1");
+            ASSERT_TRUE(WaitUntil([&] { return Fraction(shown[1]) <= 0 && Fraction(shown[0]) == 0; }));
+            static_cast<ZulIeCtrl*>(shown[0])->GetWebView()->RunScript(
+                "window.scrollTo(0, (document.scrollingElement.scrollHeight - innerHeight) / 2)");
+            ASSERT_TRUE(WaitUntil([&] { return std::abs(Fraction(shown[0]) - 0.5) < 0.02; }));
+            EXPECT_FALSE(WaitUntil([&] { return Fraction(shown[0]) < 0.4; }, 1500));
+        }
         CloseFrame();
         ConfigStore::Close();
     }
