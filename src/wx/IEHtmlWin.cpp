@@ -5,6 +5,7 @@
 
 #include <wx/filename.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
 #include <wx/webview.h>
@@ -100,7 +101,17 @@ bool LaunchOutside(const wxString& url)
 {
     if (Launcher())
         return Launcher()(url);
-    return wxLaunchDefaultBrowser(url);
+    bool launched = false;
+    {
+        // The toolkit's own report names a system error ("error 11: Resource
+        // temporarily unavailable"), not what went wrong.
+        wxLogNull quiet;
+        launched = wxLaunchDefaultBrowser(url);
+    }
+    if (!launched)
+        // TRANSLATORS: Ctrl+click on a link with no desktop browser; %s is the link's address
+        wxLogError(_("No web browser could be started to open %s."), url);
+    return launched;
 }
 
 // A plain absolute path must load the file, so it becomes a file:// URL;

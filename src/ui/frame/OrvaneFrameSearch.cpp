@@ -3,7 +3,9 @@
 // and saving everything when the window closes.
 #include "frame/OrvaneFrame.h"
 
+#include "base/ShownAddress.h"
 #include "catalogue/ShortcutQuery.h"
+#include "common/DeferredStatusBar.h"
 #include "store/Preference.h"
 #include "pages/CatalogueCheck.h"
 #include "pages/ResultNotebook.h"
@@ -256,7 +258,7 @@ void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
     if (current && current->GetId() != event.GetId())
         return;
     if (m_strHeldStatus.empty())
-        SetStatusText(event.m_text, 0);
+        SetStatusText(ShownAddress::Decode(event.m_text), 0);
 }
 
 void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
@@ -264,7 +266,7 @@ void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (m_strHeldStatus.empty() && (!page || page->GetId() == event.GetId()))
     {
-        SetStatusText(event.m_text, 0);
+        SetStatusText(ShownAddress::Decode(event.m_text), 0);
         // An offer read from this load before its notice came stays said.
         const auto offer = page && page->GetId() == event.GetId() ? m_pageOffers.find(page) : m_pageOffers.end();
         if (offer != m_pageOffers.end() && offer->second.read && !offer->second.link.empty() &&
@@ -519,7 +521,7 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     // A page still waiting for its search load starts now.
     m_browserManager.SetCurrentPage(page);
     if (m_strHeldStatus.empty())
-        SetStatusText(page->m_strPageUrl, 0);
+        SetStatusText(ShownAddress::Decode(page->m_strPageUrl), 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     m_pNotebook->MarkFocusedPane();
     RetargetFindBar();
