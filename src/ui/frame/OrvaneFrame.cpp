@@ -258,6 +258,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BindImportCommands();
 
     m_pKeywordBox->SetDropTarget(new KeywordDropTarget(m_pKeywordBox));
+    m_pKeywordBox->Bind(wxEVT_LEFT_UP, &OrvaneFrame::OnKeywordClick, this);
 
     SetUpDownloads();
     {
@@ -292,10 +293,10 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
         m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);
 
     m_pEngineList->Bind(wxEVT_MOTION, &OrvaneFrame::OnEngineListMotion, this);
-    RefillEngineList();
     // The generic list's windows: its headings and its rows.
     for (wxWindow* child : m_pEngineList->GetChildren())
         child->Bind(wxEVT_MOTION, &OrvaneFrame::OnEngineHeaderMotion, this);
+    RefillEngineList();
     // Idle from the start: the start pages may load between two ticks of the
     // timer, which would then never restore the idle state for them.
     SetSearchingState(false);
@@ -314,6 +315,11 @@ void OrvaneFrame::BuildNotebook()
         wxAUI_NB_TOP | wxAUI_NB_TAB_SPLIT | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_EXTERNAL_MOVE |
             wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_WINDOWLIST_BUTTON | wxNO_BORDER);
     m_pNotebook->SetFont(DialogFont(10));
+    // The pages' room also changes when the engine manager shows or hides.
+    m_pNotebook->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        QueueLayoutCheck();
+    });
     m_pAuiManager->AddPane(m_pNotebook, wxAuiPaneInfo()
                                             .Name("NoteBookIE")
                                             .Caption(_("NoteBook IE"))
@@ -913,12 +919,7 @@ void OrvaneFrame::OnSize(wxSizeEvent&)
     if (!m_pStatusBar)
         return;
     FitPanesToWindow();
-    if (!m_bLayoutCheckQueued)
-    {
-        // Once the docking manager has given the notebook its new size.
-        m_bLayoutCheckQueued = true;
-        CallAfter(&OrvaneFrame::CheckLayoutFits);
-    }
+    QueueLayoutCheck();
     const wxSize size = GetSize();
     m_pStatusBar->SetStatusText(
         wxString::Format(_("Frame Size: w = %d, h = %d"), size.GetWidth(), size.GetHeight()), 3);

@@ -5,6 +5,7 @@
 #include "store/Preference.h"
 #include "pages/ResultNotebook.h"
 #include "pages/ZulIeCtrl.h"
+#include "PageProbe.h"
 
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -149,7 +150,9 @@ void OrvaneFrame::ArrangePages(bool fromCurrent)
     if (pages.empty())
         return;
     ZulIeCtrl* first = fromCurrent ? CurrentPage() : nullptr;
-    m_pNotebook->Arrange(fit, pages, first ? first : pages.front());
+    // A new group's pages are dealt afresh; otherwise each tab keeps its pane.
+    m_pNotebook->Arrange(fit, pages, first ? first : pages.front(), fromCurrent);
+    m_arrangedSize = m_pNotebook->GetClientSize();
     m_nCurPage = m_pNotebook->GetSelection();
     if (fit != wanted)
     {
@@ -182,11 +185,59 @@ void OrvaneFrame::ArrangePages(bool fromCurrent)
 void OrvaneFrame::CheckLayoutFits()
 {
     m_bLayoutCheckQueued = false;
+    // The status bar has its new width by now.
+    FitStatusFields();
     if (!m_pPreference || !m_pNotebook)
         return;
     const PageLayout wanted = ResultNotebook::LayoutFromIndex(m_pPreference->m_nPageLayout);
-    if (ResultNotebook::Fit(wanted, m_pNotebook->GetClientSize()) != m_shownLayout)
+    const wxSize size = m_pNotebook->GetClientSize();
+    // Another size keeps the panes' shares of it (the docking manager would
+    // keep the outer panes' widths and give the first pane the rest).
+    if (ResultNotebook::Fit(wanted, size) != m_shownLayout ||
+        (ResultNotebook::PaneCount(m_shownLayout) > 1 && size != m_arrangedSize))
         ArrangePages(true);
+}
+
+void OrvaneFrame::QueueLayoutCheck()
+{
+    if (m_bLayoutCheckQueued)
+        return;
+    // Once the docking manager has given the notebook its new size.
+    m_bLayoutCheckQueued = true;
+    CallAfter(&OrvaneFrame::CheckLayoutFits);
+}
+
+void OrvaneFrame::TurnPanesToResults()
+{
+    if (ResultNotebook::PaneCount(m_shownLayout) < 2)
+        return;
+    auto outcome = [](wxWindow* window) {
+        auto* page = dynamic_cast<ZulIeCtrl*>(window);
+        return page && page->HasVerdict() ? page->GetProbe()->GetVerdict().outcome : PageOutcome::Consent;
+    };
+    for (wxAuiTabCtrl* tabs : m_pNotebook->Panes())
+    {
+        const int active = tabs->GetActivePage();
+        if (active < 0)
+            continue;
+        wxWindow* shown = tabs->GetWindowFromIdx(static_cast<size_t>(active));
+        const PageOutcome now = outcome(shown);
+        if (m_turnedPages.count(shown) ||
+            (now != PageOutcome::Failed && now != PageOutcome::HttpError && now != PageOutcome::Empty))
+            continue;
+        const size_t count = tabs->GetPageCount();
+        for (size_t step = 1; step < count; ++step)
+        {
+            wxWindow* next = tabs->GetWindowFromIdx((static_cast<size_t>(active) + step) % count);
+            if (outcome(next) == PageOutcome::Results)
+            {
+                m_pNotebook->ShowInPane(next);
+                break;
+            }
+        }
+    }
+    m_nCurPage = m_pNotebook->GetSelection();
+    m_browserManager.SetShownPages(ShownPages());
 }
 
 bool OrvaneFrame::HandlePaneKey(wxKeyEvent& event)

@@ -222,6 +222,8 @@ void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& c
         ConnectPageEvents(page);
     });
     ClearTabToolTips();
+    // The summary was of pages no longer on show.
+    ShowSummary(wxString());
     // The same panes as before, the pages dealt out in engine order.
     if (m_pPreference && m_pPreference->m_nPageLayout != 0)
         ArrangePages(false);
@@ -380,6 +382,8 @@ void OrvaneFrame::StartSearch()
     if (query.HasShortcut())
         ShowGroup(query.language, query.category);
 
+    m_strSummary.clear();
+    m_bSearchCountsInHealth = typed != PromptText();
     m_nSearching = 1;
     m_nSearchPending = 1;
     SetSearchingState(true);
@@ -411,6 +415,7 @@ void OrvaneFrame::StartSearch()
         if (tab != wxNOT_FOUND)
             m_pNotebook->SetSelection(static_cast<size_t>(tab));
     }
+    m_turnedPages.clear();
     DesktopQuery::NoteRecent(m_pPreference->m_arrRecentGroups, CurrentGroup());
     if (!notes.empty())
         SetStatusText(notes, 0);
@@ -490,6 +495,9 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
             if (page->m_bActive)
                 UpdateTabToolTip(page);
         });
+        // No progress figure of a load that has ended stays on show.
+        if (m_pStatusBar->GetStatusText(1) != m_strSummary)
+            ShowSummary(m_strSummary);
         UpdateAddThisEngine();
         CheckReportIdle();
     }
@@ -513,6 +521,9 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (!page)
         return;
+    // Turned to while its search runs: it stays on show at the end.
+    if (m_nSearchTabs > 0)
+        m_turnedPages.insert(page);
     // A tab turned to before its view was made gets it now;
     // not the first tab selected while the window is built, which must show
     // before any view is made.
@@ -590,6 +601,19 @@ void OrvaneFrame::OnClearResult(wxCommandEvent&)
 void OrvaneFrame::OnNewSearching(wxCommandEvent&)
 {
     KeywordPrompt();
+}
+
+void OrvaneFrame::OnKeywordClick(wxMouseEvent& event)
+{
+    event.Skip();
+    // After GTK has put the cursor where the click was.
+    CallAfter(&OrvaneFrame::SelectPrompt);
+}
+
+void OrvaneFrame::SelectPrompt()
+{
+    if (m_pKeywordBox->GetValue() == PromptText())
+        m_pKeywordBox->SelectAll();
 }
 
 void OrvaneFrame::KeywordPrompt()

@@ -5,6 +5,7 @@
 // subclasses, which friendship does not reach, so they use these accessors.
 #include "GuiTest.h"
 
+#include "common/DeferredStatusBar.h"
 #include "frame/OrvaneFrame.h"
 #include "pages/ResultNotebook.h"
 #include "pages/ZulIeCtrl.h"
@@ -38,7 +39,7 @@ protected:
     wxAuiManager* AuiManager() const { return m_frame->m_pAuiManager.get(); }
     wxAuiNotebook* Notebook() const { return m_frame->m_pNotebook; }
     wxAuiToolBar* ToolBar() const { return m_frame->m_pToolBar; }
-    wxStatusBar* StatusBar() const { return m_frame->m_pStatusBar; }
+    DeferredStatusBar* StatusBar() const { return m_frame->m_pStatusBar; }
     wxChoice* LangChoice() const { return m_frame->m_pChoiceLang; }
     wxChoice* CategoryChoice() const { return m_frame->m_pChoiceCategory; }
     wxComboBox* KeywordBox() const { return m_frame->m_pKeywordBox; }

@@ -314,6 +314,74 @@ TEST_F(PageLayoutTest, ScrollTogetherMovesThePagesOnShowByTheSameFraction)
     }
 }
 
+TEST_F(PageLayoutTest, TabsKeepTheirPanesAndThePanesTheirSharesAcrossResizes)
+{
+    OpenFrame(LargeWindow);
+    ASSERT_TRUE(WaitUntil([&] { return Notebook()->GetPageCount() == 6; }));
+    Command(LayoutId(3));
+    Select("E4");
+    const Panes dealt = PaneTabs();
+    ASSERT_EQ(dealt, (Panes{{"E0", "E4"}, {"E1", "E5"}, {"E2"}, {"E3"}}));
+    auto even = [&] {
+        const std::vector<wxAuiTabCtrl*> panes = Book()->Panes();
+        return panes.size() == 4 && std::abs(panes[0]->GetSize().x - panes[1]->GetSize().x) < 40 &&
+               std::abs(panes[2]->GetSize().x - panes[3]->GetSize().x) < 40;
+    };
+    {
+        SCOPED_TRACE("a smaller window that still holds four panes: the same tabs, even panes");
+        m_frame->SetSize(900, 900);
+        EXPECT_TRUE(WaitUntil(even, 3000));
+        EXPECT_EQ(PaneTabs(), dealt);
+        EXPECT_EQ(Shown(), (std::vector<wxString>{"E4", "E1", "E2", "E3"}));
+        EXPECT_EQ(Current(), "E4");
+    }
+    {
+        SCOPED_TRACE("two panes while the window is small, then each tab back in its pane");
+        m_frame->SetSize(640, 480);
+        EXPECT_TRUE(WaitUntil([&] { return Book()->Panes().size() == 2; }, 3000));
+        EXPECT_EQ(PaneTabs(), (Panes{{"E0", "E2", "E4"}, {"E1", "E3", "E5"}}));
+        m_frame->SetSize(1200, 900);
+        EXPECT_TRUE(WaitUntil(even, 3000));
+        EXPECT_EQ(PaneTabs(), dealt);
+        EXPECT_EQ(Current(), "E4");
+    }
+    {
+        SCOPED_TRACE("the engine manager takes the room of the second row: said in the status bar");
+        m_frame->SetSize(1200, 700);
+        ASSERT_TRUE(WaitUntil(even, 3000));
+        Command(OrvaneFrame::ID_MENU_ENGINE_MGR);
+        EXPECT_TRUE(WaitUntil([&] { return Book()->Panes().size() == 2; }, 3000));
+        EXPECT_TRUE(StatusBar()->GetStatusText(0).Contains("too small")) << StatusBar()->GetStatusText(0);
+        Command(OrvaneFrame::ID_MENU_ENGINE_MGR);
+        EXPECT_TRUE(WaitUntil(even, 3000));
+        EXPECT_EQ(PaneTabs(), dealt);
+    }
+}
+
+TEST_F(PageLayoutTest, AtTheEndOfASearchAFailedPaneTurnsToResultsUnlessThePersonTurnedToIt)
+{
+    OpenFrame(LargeWindow);
+    ASSERT_TRUE(WaitUntil([&] { return Notebook()->GetPageCount() == 6; }));
+    Command(LayoutId(1));
+    ASSERT_EQ(PaneTabs(), (Panes{{"E0", "E2", "E4"}, {"E1", "E3", "E5"}}));
+    m_frame->SearchFor("mixed");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(WaitUntil([&] { return Shown() == std::vector<wxString>{"E2", "E3"}; }, 3000))
+        << ::testing::PrintToString(Shown());
+
+    SCOPED_TRACE("a page the person turned to during the search stays");
+    Select("E0");
+    Select("E1");
+    m_hold = true;
+    m_frame->SearchFor("mixed again");
+    Select("E0");
+    Select("E1");
+    m_hold = false;
+    m_server->ReleaseHeld();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Shown(), (std::vector<wxString>{"E0", "E1"}));
+}
+
 TEST(PageLayoutFit, PanesGiveWayBelowTheirMinimumSize)
 {
     const int w = ResultNotebook::MinPaneWidth;
