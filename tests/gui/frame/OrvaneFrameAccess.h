@@ -45,6 +45,7 @@ protected:
     wxComboBox* KeywordBox() const { return m_frame->m_pKeywordBox; }
     wxPanel* EnginePanel() const { return m_frame->m_pEngineMgrPanel; }
     wxListCtrl* EngineList() const { return m_frame->m_pEngineList; }
+    wxWindow* EngineListHeader() const { return m_frame->EngineListHeader(); }
     wxCheckBox* ShowAllBox() const { return m_frame->m_pCheckShowAll; }
     wxButton* ButtonAdd() const { return m_frame->m_pButtonAdd; }
     wxButton* ButtonEdit() const { return m_frame->m_pButtonEdit; }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <sys/stat.h>
 
 namespace
@@ -25,27 +27,18 @@ Engine MakeEngine(const char* name, const char* url)
 
 TEST(EngineHealth, FailingMeansThreeFailuresErrorsOrBotChecksInARow)
 {
-    using O = PageOutcome;
-    const struct
+    // R results, E empty, C consent, F failed, H error status, B bot check.
+    const std::map<char, PageOutcome> kinds = {{'R', PageOutcome::Results}, {'E', PageOutcome::Empty},
+                                               {'C', PageOutcome::Consent}, {'F', PageOutcome::Failed},
+                                               {'H', PageOutcome::HttpError}, {'B', PageOutcome::BotCheck}};
+    for (const auto& [outcomes, failing] : std::map<std::string, bool>{
+             {"FHB", true}, {"RFFF", true}, {"EEE", false}, {"FEF", false}, {"BBC", false}, {"FFFR", false}, {"FF", false}})
     {
-        std::vector<O> outcomes;
-        bool failing;
-    } cases[] = {
-        {{O::Failed, O::HttpError, O::BotCheck}, true},
-        {{O::Results, O::Failed, O::Failed, O::Failed}, true},
-        {{O::Empty, O::Empty, O::Empty}, false},
-        {{O::Failed, O::Empty, O::Failed}, false},
-        {{O::BotCheck, O::BotCheck, O::Consent}, false},
-        {{O::Failed, O::Failed, O::Failed, O::Results}, false},
-        {{O::Failed, O::Failed}, false},
-    };
-    for (size_t i = 0; i < std::size(cases); ++i)
-    {
-        SCOPED_TRACE(::testing::Message() << "case " << i);
+        SCOPED_TRACE(outcomes);
         std::vector<EngineHealth::Entry> history;
-        for (O outcome : cases[i].outcomes)
-            history.push_back({outcome, 0, 0});
-        EXPECT_EQ(EngineHealth::IsFailing(history), cases[i].failing);
+        for (char kind : outcomes)
+            history.push_back({kinds.at(kind), 0, 0});
+        EXPECT_EQ(EngineHealth::IsFailing(history), failing);
     }
 }
 
