@@ -563,11 +563,12 @@ void OrvaneFrame::BuildStatusBar()
     // The count and size fields must hold their texts in the desktop's font
     // (and in translation), which is often wider than the font these widths
     // were chosen for.
-    int countFieldWidth = 128;
+    int countFieldWidth = CountFieldWidth;
     // The progress field also sums up the outcomes of a search's pages; it
-    // widens to the summary when one is shown (FitSummaryField).
+    // widens to the summary when one is shown; FitStatusFields then fits
+    // the count and size fields to their texts.
     const int progressFieldWidth = ProgressFieldWidth;
-    int sizeFieldWidth = 192;
+    int sizeFieldWidth = SizeFieldWidth;
     {
         wxClientDC dc(m_pStatusBar);
         dc.SetFont(m_pStatusBar->GetFont());

@@ -432,6 +432,8 @@ private:
     // allows, leaving the page's text in the first field room of its own.
     void FitStatusFields();
     static constexpr int ProgressFieldWidth = 128;
+    static constexpr int CountFieldWidth = 128;
+    static constexpr int SizeFieldWidth = 192;
     static constexpr int MinPageTextWidth = 160;
     void ShowNotice(const wxString& text, bool problem);
     void ShowNoticeBar();

@@ -271,6 +271,7 @@ void OrvaneFrame::ShowEngineCount()
                                    static_cast<int>(m_engineManager.GetEnabledCount()),
                                    static_cast<int>(m_engineManager.m_engines.size())),
                   2);
+    FitStatusFields();
 }
 
 void OrvaneFrame::KeepUserChoices()

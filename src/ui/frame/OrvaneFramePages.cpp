@@ -458,20 +458,26 @@ void OrvaneFrame::FitStatusFields()
 {
     if (!m_pStatusBar || m_pStatusBar->GetFieldsCount() != 4)
         return;
-    int widths[4];
-    for (int field = 0; field < 4; ++field)
-        widths[field] = m_pStatusBar->GetStatusWidth(field);
     wxClientDC dc(m_pStatusBar);
     dc.SetFont(m_pStatusBar->GetFont());
-    const int wanted = std::max(ProgressFieldWidth, dc.GetTextExtent(m_pStatusBar->GetStatusText(1)).x + 24);
-    // What the count and size fields and the size grip leave to the first two.
-    const int grip = m_pStatusBar->GetSize().y;
-    const int room = m_pStatusBar->GetClientSize().x - widths[2] - widths[3] - grip;
-    const int width = std::max(ProgressFieldWidth, std::min(wanted, room - MinPageTextWidth));
-    if (widths[1] == width)
-        return;
-    widths[1] = width;
-    m_pStatusBar->SetStatusWidths(4, widths);
+    // The count and size fields as wide as their texts (in translation often
+    // wider than the usual widths), no wider: a small window's page text
+    // needs the room.
+    auto fitted = [&](int field, int usual) {
+        return std::max(usual, dc.GetTextExtent(m_pStatusBar->GetStatusText(field)).x + 24);
+    };
+    const int count = fitted(2, CountFieldWidth);
+    // The size grip is drawn over the end of the last field.
+    const int size = fitted(3, SizeFieldWidth) + m_pStatusBar->GetSize().y;
+    // What the count and size fields leave to the first two.
+    const int room = m_pStatusBar->GetClientSize().x - count - size;
+    const int progress = std::max(ProgressFieldWidth, std::min(fitted(1, ProgressFieldWidth), room - MinPageTextWidth));
+    const int fit[4] = {-1, progress, count, size};
+    bool same = true;
+    for (int field = 1; field < 4; ++field)
+        same = same && m_pStatusBar->GetStatusWidth(field) == fit[field];
+    if (!same)
+        m_pStatusBar->SetStatusWidths(4, fit);
 }
 
 void OrvaneFrame::SaveHealth()

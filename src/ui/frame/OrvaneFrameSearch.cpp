@@ -618,8 +618,10 @@ void OrvaneFrame::SelectPrompt()
 
 void OrvaneFrame::KeywordPrompt()
 {
+    // Not typing: no suggestions for the prompt, and a held message (the
+    // layout's note at start-up) stays.
     if (m_pKeywordBox->GetValue().empty())
-        m_pKeywordBox->SetValue(PromptText());
+        m_pKeywordBox->ChangeValue(PromptText());
     m_pKeywordBox->SetFocus();
 }
 
