@@ -11,7 +11,9 @@
 #include <wx/statusbr.h>
 #include <wx/weakref.h>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 const long OrvaneFrame::ID_MENU_LAYOUT_SINGLE = wxNewId();
 const long OrvaneFrame::ID_MENU_LAYOUT_TWO = wxNewId();
@@ -211,9 +213,10 @@ void OrvaneFrame::TurnPanesToResults()
 {
     if (ResultNotebook::PaneCount(m_shownLayout) < 2)
         return;
-    auto outcome = [](wxWindow* window) {
+    auto is = [](wxWindow* window, std::initializer_list<PageOutcome> outcomes) {
         auto* page = dynamic_cast<ZulIeCtrl*>(window);
-        return page && page->HasVerdict() ? page->GetProbe()->GetVerdict().outcome : PageOutcome::Consent;
+        return page && page->HasVerdict() &&
+               std::find(outcomes.begin(), outcomes.end(), page->GetProbe()->GetVerdict().outcome) != outcomes.end();
     };
     for (wxAuiTabCtrl* tabs : m_pNotebook->Panes())
     {
@@ -221,15 +224,14 @@ void OrvaneFrame::TurnPanesToResults()
         if (active < 0)
             continue;
         wxWindow* shown = tabs->GetWindowFromIdx(static_cast<size_t>(active));
-        const PageOutcome now = outcome(shown);
         if (m_turnedPages.count(shown) ||
-            (now != PageOutcome::Failed && now != PageOutcome::HttpError && now != PageOutcome::Empty))
+            !is(shown, {PageOutcome::Failed, PageOutcome::HttpError, PageOutcome::Empty}))
             continue;
         const size_t count = tabs->GetPageCount();
         for (size_t step = 1; step < count; ++step)
         {
             wxWindow* next = tabs->GetWindowFromIdx((static_cast<size_t>(active) + step) % count);
-            if (outcome(next) == PageOutcome::Results)
+            if (is(next, {PageOutcome::Results}))
             {
                 m_pNotebook->ShowInPane(next);
                 break;
