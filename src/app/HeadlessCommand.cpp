@@ -51,7 +51,8 @@ int HeadlessCommand::Run(const CommandLine& command)
         Print(stdout, CommandLine::Usage());
         return CommandLine::ExitOk;
     case CommandLine::Action::Version:
-        Print(stdout, wxS("Orvane ") + wxString::FromUTF8(AppInfo::Version) + wxS("\n"));
+        Print(stdout, wxS("Orvane ") + wxString::FromUTF8(AppInfo::Version) + wxS("\nLicence: ") +
+                          wxString::FromUTF8(AppInfo::Licence) + wxS(" (GNU GPL version 3 or later)\n"));
         return CommandLine::ExitOk;
     case CommandLine::Action::UsageError:
         // One line: the whole help would bury what was wrong.

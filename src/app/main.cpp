@@ -113,22 +113,22 @@ int main(int argc, char** argv)
     // The lock is ours but later starts cannot reach us: they will say so.
     if (window && !instance->Error().empty())
         std::fprintf(stderr, "%s\n", static_cast<const char*>(TerminalText::Escape(instance->Error()).utf8_str()));
-    if (command.LoadsPages())
-    {
-        // Browser views need the toolkit and a display; no window is shown.
-        // The lock is held until the check is done.
-        wxApp::SetInstance(new CheckApp(command));
-        return wxEntry(argc, argv);
-    }
-    if (!window)
+    if (!window && !command.LoadsPages())
         return HeadlessCommand::Run(command);
 
-    // Checked before the toolkit starts: without a display it would show its
-    // own error in a window it cannot open, and abort.
+    // The window and the browser views of --check and --results need a display. Checked before
+    // the toolkit starts: without one it would show its own error in a
+    // window it cannot open, and abort.
     if (!gtk_init_check(nullptr, nullptr))
     {
         std::fprintf(stderr, "Cannot open the display: %s\n", static_cast<const char*>(DisplayName().utf8_str()));
         return CommandLine::ExitNothing;
+    }
+    if (command.LoadsPages())
+    {
+        // No window is shown; the lock is held until the command is done.
+        wxApp::SetInstance(new CheckApp(command));
+        return wxEntry(argc, argv);
     }
 
     OrvaneApp::SetStartCommand(command);

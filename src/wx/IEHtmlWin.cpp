@@ -7,6 +7,7 @@
 #include <wx/filename.h>
 #include <wx/modalhook.h>
 #include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
 #include <wx/webview.h>
@@ -102,7 +103,17 @@ bool LaunchOutside(const wxString& url)
 {
     if (Launcher())
         return Launcher()(url);
-    return wxLaunchDefaultBrowser(url);
+    bool launched = false;
+    {
+        // The toolkit's own report names a system error ("error 11: Resource
+        // temporarily unavailable"), not what went wrong.
+        wxLogNull quiet;
+        launched = wxLaunchDefaultBrowser(url);
+    }
+    if (!launched)
+        // TRANSLATORS: Ctrl+click on a link with no desktop browser; %s is the link's address
+        wxLogError(_("No web browser could be started to open %s."), url);
+    return launched;
 }
 
 // A plain absolute path must load the file, so it becomes a file:// URL;
@@ -1144,7 +1155,7 @@ void wxIEHtmlWin::ReadScrollFraction(ScrollReply reply)
     static const char script[] =
         "(function () { var e = document.scrollingElement || document.documentElement;"
         " if (!e) return -1; var room = e.scrollHeight - e.clientHeight;"
-        " return room > 0 ? e.scrollTop / room : 0; })()";
+        " return room > 0 ? e.scrollTop / room : -1; })()";
     webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(m_native), script, -1, ScrollWorld, nullptr, nullptr,
                                         OnScrollFractionRead, new ScrollReply(std::move(reply)));
 }

@@ -101,8 +101,9 @@ public:
     // How far down the page is scrolled, as a fraction of how far it can
     // go (0 top, 1 bottom), read by a script in a world of our own that the
     // page's scripts cannot reach. `reply` is called later with it, or with
-    // -1 when the page cannot tell; the caller makes sure what it points to
-    // still exists then.
+    // -1 when the page cannot tell or cannot scroll (an empty or error page:
+    // its 0 is no place); the caller makes sure what it points to still
+    // exists then.
     using ScrollReply = std::function<void(double fraction)>;
     void ReadScrollFraction(ScrollReply reply);
     void ScrollToFraction(double fraction);

@@ -44,6 +44,18 @@ if [ -s "$work/missing" ]; then
     echo "FAIL: option entries without an exit status:"; cat "$work/missing"; fail=1
 fi
 
+# What a reader is told: --language and --category go with --check in both
+# texts; the page says which commands need a display and what they say
+# without one; no word is doubled across a line break ("in in").
+text="$(LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$page" 2>/dev/null | col -bx)"
+language_entry="$(awk '/^       --language L/ { on = 1 } on && /^       --category/ { exit } on' <<<"$text")"
+grep -q -- '--check' <<<"$language_entry" || { echo "FAIL: the page's --language entry does not name --check"; fail=1; }
+help_language="$(awk '/^  --language/ { on = 1; print; next } on && /^  --/ { exit } on' <<<"$help")"
+grep -q -- '--check' <<<"$help_language" || { echo "FAIL: --help's --language does not name --check"; fail=1; }
+grep -q "Cannot open the display" <<<"$(tr -s " \n" "  " <<<"$text")" || { echo "FAIL: the page does not say what happens without a display"; fail=1; }
+doubled="$(tr -s ' \n' '  ' <<<"$text" | grep -oiE '\b([a-z]+) \1\b' | sort -u)"
+[ -z "$doubled" ] || { echo "FAIL: doubled words in the page: $doubled"; fail=1; }
+
 warnings="$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)"
 if [ -n "$warnings" ]; then
     echo "FAIL: groff warns:"; echo "$warnings"; fail=1

@@ -106,7 +106,7 @@ for user in "${users[@]}"; do
         as=(setpriv --reuid="$user" --regid=nogroup --clear-groups --inh-caps=-all)
     fi
     if run "$home" "$work/version" "${as[@]}" -- --version &&
-       [ "$(cat "$work/version")" = "Orvane $version" ]; then
+       [ "$(head -n1 "$work/version")" = "Orvane $version" ]; then
         echo "ok: $user: orvane --version"
     else
         failed "$user: orvane --version said: $(cat "$work/version")"

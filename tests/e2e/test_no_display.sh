@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: without a display (none set, or one that cannot be opened) and
-# no window running, the window's commands say so and exit with status 1
-# instead of aborting inside the toolkit; the headless commands still work.
+# no window running, the window's commands and --check (its browser views
+# need one) say so and exit with status 1 instead of aborting inside the
+# toolkit; a usage error is still 2; the headless commands still work.
 # Usage: test_no_display.sh <stage dir>
 set -euo pipefail
 
@@ -15,7 +16,7 @@ EOF
 
 fail=0
 for display in "" ":97"; do
-    for args in "sea otter" "--selection" "--clipboard" "--new-search"; do
+    for args in "sea otter" "--selection" "--clipboard" "--new-search" "--check word"; do
         got=0
         # shellcheck disable=SC2086
         (cd "$work" && env -u WAYLAND_DISPLAY DISPLAY="$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
@@ -25,6 +26,7 @@ for display in "" ":97"; do
         fi
     done
 done
+e2e_run 2 --check
 e2e_run 0 --urls word
 e2e_expect out 'https://web.test/?q=word'
 

@@ -11,6 +11,8 @@ namespace AppInfo
 // package and its AppStream release say the same.
 extern const char* const Version;
 constexpr int BuildNumber = 3399;
+// The licence, as an SPDX identifier; the AppStream entry reads it from here.
+constexpr const char* Licence = "GPL-3.0-or-later";
 extern const char* const BuildYear;
 extern const char* const BuildMonth;
 extern const char* const BuildDay;

@@ -250,6 +250,10 @@ bool EngineHealth::IsFailing(const std::vector<Entry>& history)
 {
     if (history.size() < Failing)
         return false;
-    return std::none_of(history.end() - Failing, history.end(),
-                        [](const Entry& e) { return e.outcome == PageOutcome::Results; });
+    // An engine that found nothing for odd words, or asked for consent, still
+    // answers; one that fails, errs or checks for bots each time may not.
+    return std::all_of(history.end() - Failing, history.end(), [](const Entry& e) {
+        return e.outcome == PageOutcome::Failed || e.outcome == PageOutcome::HttpError ||
+               e.outcome == PageOutcome::BotCheck;
+    });
 }

@@ -21,7 +21,8 @@ class EngineHealth
 {
 public:
     static constexpr size_t Kept = 20;
-    // An engine is marked when its last this many outcomes all lacked results.
+    // An engine is marked when its last this many outcomes were all
+    // failures, error statuses or bot checks (not empty pages).
     static constexpr size_t Failing = 3;
 
     struct Entry

@@ -57,6 +57,10 @@ wxString StartPage::Translate(const wxString& pageText, const wxString& language
         {"key_find_next", _("Next / previous match")},
         {"key_zoom", _("Zoom in / out / actual size")},
         {"key_layout", _("One, two, three or four pages side by side")},
+        {"key_attention", _("Next page that needs you: a bot check or a consent wall")},
+        // TRANSLATORS: start page: the menu and item as the View menu names them
+        {"scroll_together", _("View > Scroll Together")},
+        {"key_scroll_together", _("With several pages on show, scrolling one scrolls the others")},
         {"key_tab_number", _("Turn the pane to its tab 1 to 8 / its last tab")},
     };
     wxString page = pageText;

@@ -67,7 +67,7 @@ AboutDlg::AboutDlg(wxWindow* parent, wxWindowID id)
     m_pName->SetFont(GetFont().Larger().Larger().Bold());
     m_pVersion = NewText(this, ID_STATICTEXT2, VersionLine(), "ID_STATICTEXT2");
     m_pNotice = NewText(this, ID_STATICTEXT3,
-                        _("Copyright (C) 2011 Keldrin. Free to use and to pass on."),
+                        _("Copyright (C) 2011 Keldrin. Licensed under the GNU GPL, version 3 or later."),
                         "ID_STATICTEXT3");
     m_pToolkit = NewText(this, ID_STATICTEXT5, ToolkitLine(), "ID_STATICTEXT5");
 

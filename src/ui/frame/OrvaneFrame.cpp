@@ -265,6 +265,7 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
     BindImportCommands();
 
     m_pKeywordBox->SetDropTarget(new KeywordDropTarget(m_pKeywordBox));
+    m_pKeywordBox->Bind(wxEVT_LEFT_UP, &OrvaneFrame::OnKeywordClick, this);
 
     SetUpDownloads();
     {
@@ -299,6 +300,9 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
         m_pEngineList->InsertColumn(i, columns[i].heading, wxLIST_FORMAT_LEFT, columns[i].width);
 
     m_pEngineList->Bind(wxEVT_MOTION, &OrvaneFrame::OnEngineListMotion, this);
+    // The generic list's windows: its headings and its rows.
+    for (wxWindow* child : m_pEngineList->GetChildren())
+        child->Bind(wxEVT_MOTION, &OrvaneFrame::OnEngineHeaderMotion, this);
     RefillEngineList();
     // Idle from the start: the start pages may load between two ticks of the
     // timer, which would then never restore the idle state for them.
@@ -318,6 +322,11 @@ void OrvaneFrame::BuildNotebook()
         wxAUI_NB_TOP | wxAUI_NB_TAB_SPLIT | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_EXTERNAL_MOVE |
             wxAUI_NB_SCROLL_BUTTONS | wxAUI_NB_WINDOWLIST_BUTTON | wxNO_BORDER);
     m_pNotebook->SetFont(DialogFont(10));
+    // The pages' room also changes when the engine manager shows or hides.
+    m_pNotebook->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        QueueLayoutCheck();
+    });
     m_pAuiManager->AddPane(m_pNotebook, wxAuiPaneInfo()
                                             .Name("NoteBookIE")
                                             .Caption(_("NoteBook IE"))
@@ -561,11 +570,12 @@ void OrvaneFrame::BuildStatusBar()
     // The count and size fields must hold their texts in the desktop's font
     // (and in translation), which is often wider than the font these widths
     // were chosen for.
-    int countFieldWidth = 128;
+    int countFieldWidth = CountFieldWidth;
     // The progress field also sums up the outcomes of a search's pages; it
-    // widens to the summary when one is shown (FitSummaryField).
+    // widens to the summary when one is shown; FitStatusFields then fits
+    // the count and size fields to their texts.
     const int progressFieldWidth = ProgressFieldWidth;
-    int sizeFieldWidth = 192;
+    int sizeFieldWidth = SizeFieldWidth;
     {
         wxClientDC dc(m_pStatusBar);
         dc.SetFont(m_pStatusBar->GetFont());
@@ -917,12 +927,7 @@ void OrvaneFrame::OnSize(wxSizeEvent&)
     if (!m_pStatusBar)
         return;
     FitPanesToWindow();
-    if (!m_bLayoutCheckQueued)
-    {
-        // Once the docking manager has given the notebook its new size.
-        m_bLayoutCheckQueued = true;
-        CallAfter(&OrvaneFrame::CheckLayoutFits);
-    }
+    QueueLayoutCheck();
     const wxSize size = GetSize();
     m_pStatusBar->SetStatusText(
         wxString::Format(_("Frame Size: w = %d, h = %d"), size.GetWidth(), size.GetHeight()), 3);

@@ -22,7 +22,9 @@
 #include <functional>
 #include <memory>
 #include <map>
+#include <set>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 class wxAuiManager;
@@ -43,6 +45,7 @@ class wxMenuItem;
 class wxPanel;
 class wxStaticLine;
 class wxStatusBar;
+class DeferredStatusBar;
 class wxMSHTMLEvent;
 class VersionCheckLink;
 class EngineImport;
@@ -208,7 +211,7 @@ private:
     std::unique_ptr<wxAuiManager> m_pAuiManager;
     ResultNotebook* m_pNotebook = nullptr;
     wxAuiToolBar* m_pToolBar = nullptr;
-    wxStatusBar* m_pStatusBar = nullptr;
+    DeferredStatusBar* m_pStatusBar = nullptr;
     wxMenuItem* m_pMenuNewSearching = nullptr;
     wxMenuItem* m_pMenuStartSearching = nullptr;
     wxMenuItem* m_pMenuStopSearching = nullptr;
@@ -246,8 +249,16 @@ private:
     bool m_nVersionShown = false;
     // The image shown on each tab (the notebook cannot report it).
     std::map<const wxWindow*, int> m_tabImages;
-    // The load and verdict counts each tab's tooltip was written for.
-    std::map<const wxWindow*, std::pair<unsigned, unsigned>> m_tabLoadCounts;
+    // The load and verdict counts, and the state, each tab's tooltip was
+    // written for.
+    enum class TabTipState
+    {
+        Loaded,
+        Loading,
+        Stopped
+    };
+    using TabTipKey = std::tuple<unsigned, unsigned, TabTipState>;
+    std::map<const wxWindow*, TabTipKey> m_tabLoadCounts;
     // From Start search until its pages have finished: the number of tabs
     // searched, for the outcome summary, and those pages.
     int m_nSearchTabs = 0;
@@ -332,6 +343,13 @@ private:
     void OnNewSearching(wxCommandEvent& event);
     void KeywordPrompt();
     static wxString PromptText();
+    // A click into the prompt selects it all, as the keyboard's focus does,
+    // so that the first key typed replaces it.
+    void OnKeywordClick(wxMouseEvent& event);
+    void SelectPrompt();
+    // The prompt left in place is searched for, but says nothing of the
+    // engines: its outcomes stay out of their health.
+    bool m_bSearchCountsInHealth = true;
     void OnPageTitleChange(wxMSHTMLEvent& event);
     void OnPageStatusTextChange(wxMSHTMLEvent& event);
     void OnPageDocumentComplete(wxMSHTMLEvent& event);
@@ -404,12 +422,23 @@ private:
     void ShowOutcomeSummary();
     void OnNextAttention(wxCommandEvent& event);
     void OnEngineListMotion(wxMouseEvent& event);
+    // The engine list's column headings (a window of the generic list), and
+    // the Health heading's legend in its tooltip.
+    wxWindow* EngineListHeader() const;
+    void OnEngineHeaderMotion(wxMouseEvent& event);
     // Writes the health file; engines gone from the catalogue lose their history.
     void SaveHealth();
-    // Widens or narrows the status bar's progress field to a summary.
-    void FitSummaryField(const wxString& summary);
+    // The search's summary in the progress field, which stays until the
+    // next search or rebuild: a later load's progress gives way to it again.
+    void ShowSummary(const wxString& summary);
+    wxString m_strSummary;
+    // Widens the progress field to its text (a summary) as far as the window
+    // allows, leaving the page's text in the first field room of its own.
+    void FitStatusFields();
     static constexpr int ProgressFieldWidth = 128;
-    static constexpr int MaxSummaryFieldWidth = 440;
+    static constexpr int CountFieldWidth = 128;
+    static constexpr int SizeFieldWidth = 192;
+    static constexpr int MinPageTextWidth = 160;
     void ShowNotice(const wxString& text, bool problem);
     void ShowNoticeBar();
     // Reload, Open in Default Browser and Copy Address for the current page.
@@ -426,8 +455,16 @@ private:
     // window is too small for it (and says so); the page on show gets the
     // first pane, or with `fromCurrent` false the first engine's.
     void ArrangePages(bool fromCurrent);
-    // After a resize: more or fewer panes when the fit has changed.
+    // After a resize of the window or of the pages' room (the engine
+    // manager shown or hidden): more or fewer panes when the fit has
+    // changed, the panes' shares of the new size otherwise.
     void CheckLayoutFits();
+    void QueueLayoutCheck();
+    wxSize m_arrangedSize;
+    // At a search's end, each pane showing a failed or empty page turns to
+    // its next page with results, unless the person turned to that page.
+    void TurnPanesToResults();
+    std::set<const wxWindow*> m_turnedPages;
     // Ctrl+1 ... Ctrl+9: true when handled.
     bool HandlePaneKey(wxKeyEvent& event);
     // The pages on show in every pane, the current one first.
@@ -438,9 +475,16 @@ private:
     // moved since the last reading sets the others to its place.
     void UpdateScrollTimer();
     void OnScrollTimer(wxTimerEvent& event);
-    void OnScrollRead(wxWindow* page, double fraction);
+    void OnScrollRead(ZulIeCtrl* page, double fraction);
     wxTimer m_scrollTimer;
-    std::map<const wxWindow*, double> m_scrollSeen;
+    // Each scrollable page's last reading, and the load it was read in; a
+    // page that cannot scroll has none, and is neither followed nor moved.
+    struct ScrollSeen
+    {
+        double fraction = 0;
+        unsigned loads = 0;
+    };
+    std::map<const wxWindow*, ScrollSeen> m_scrollSeen;
 
     // --- OrvaneFrameSuggest.cpp: suggestion pop-up ---
     void CreateSuggestionPopup();

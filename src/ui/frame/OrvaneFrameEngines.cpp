@@ -94,6 +94,48 @@ void OrvaneFrame::BindEngineManagerEvents()
     Bind(wxEVT_BUTTON, &OrvaneFrame::OnEngineDown, this, wxID_DOWN);
 }
 
+wxWindow* OrvaneFrame::EngineListHeader() const
+{
+    // GTK's list is the generic one: a heading window at the top, above the
+    // rows' window (neither has a class of its own to tell them apart by).
+    for (wxWindow* child : m_pEngineList->GetChildren())
+    {
+        if (child->GetPosition().y == 0 && child->GetSize().y < m_pEngineList->GetClientSize().y / 2)
+            return child;
+    }
+    return nullptr;
+}
+
+void OrvaneFrame::OnEngineHeaderMotion(wxMouseEvent& event)
+{
+    event.Skip();
+    auto* header = static_cast<wxWindow*>(event.GetEventObject());
+    if (header != EngineListHeader())
+        return;
+    // The headings scroll sideways with the rows.
+    int x = m_pEngineList->CalcUnscrolledPosition(event.GetPosition()).x;
+    int column = 0;
+    for (; column < m_pEngineList->GetColumnCount(); ++column)
+    {
+        x -= m_pEngineList->GetColumnWidth(column);
+        if (x < 0)
+            break;
+    }
+    const wxString tip =
+        column == ENGINE_COLUMN_HEALTH
+            // TRANSLATORS: the tooltip of the engine list's Health heading
+            ? _("Health: the engine's searches with results out of its last ones (at most 20).\n"
+                "A pale red row: its last three searches failed, met an error status or a bot check.\n"
+                "Point at a row for its outcomes with their dates.")
+            : wxString();
+    if (header->GetToolTipText() == tip)
+        return;
+    if (tip.empty())
+        header->UnsetToolTip();
+    else
+        header->SetToolTip(tip);
+}
+
 void OrvaneFrame::OnEngineListMotion(wxMouseEvent& event)
 {
     event.Skip();
@@ -183,7 +225,8 @@ void OrvaneFrame::RefillEngineList()
             m_pEngineList->SetItem(row, ENGINE_COLUMN_HEALTH,
                                    wxString::Format("%d/%d", EngineHealth::ResultCount(history),
                                                     static_cast<int>(history.size())));
-        // Three searches in a row without results: the engine may be blocked or gone.
+        // Three failures, error statuses or bot checks in a row: the engine
+        // may be blocked or gone (an empty page is no sign of that).
         if (EngineHealth::IsFailing(history))
             m_pEngineList->SetItemBackgroundColour(row, FAILING_ENGINE_COLOUR);
         if (engine->m_bMark)
@@ -228,6 +271,7 @@ void OrvaneFrame::ShowEngineCount()
                                    static_cast<int>(m_engineManager.GetEnabledCount()),
                                    static_cast<int>(m_engineManager.m_engines.size())),
                   2);
+    FitStatusFields();
 }
 
 void OrvaneFrame::KeepUserChoices()

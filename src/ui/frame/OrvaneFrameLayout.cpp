@@ -5,12 +5,15 @@
 #include "store/Preference.h"
 #include "pages/ResultNotebook.h"
 #include "pages/ZulIeCtrl.h"
+#include "PageProbe.h"
 
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/weakref.h>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 const long OrvaneFrame::ID_MENU_LAYOUT_SINGLE = wxNewId();
 const long OrvaneFrame::ID_MENU_LAYOUT_TWO = wxNewId();
@@ -94,7 +97,7 @@ void OrvaneFrame::OnScrollTimer(wxTimerEvent&)
     {
         if (!page->HasView())
             continue;
-        wxWeakRef<wxWindow> alive(page);
+        wxWeakRef<ZulIeCtrl> alive(page);
         page->ReadScrollFraction([frame, alive](double fraction) {
             if (frame && alive)
                 frame->OnScrollRead(alive.get(), fraction);
@@ -102,26 +105,36 @@ void OrvaneFrame::OnScrollTimer(wxTimerEvent&)
     }
 }
 
-void OrvaneFrame::OnScrollRead(wxWindow* page, double fraction)
+void OrvaneFrame::OnScrollRead(ZulIeCtrl* page, double fraction)
 {
-    if (fraction < 0 || !m_scrollTimer.IsRunning())
+    if (!m_scrollTimer.IsRunning())
         return;
-    auto seen = m_scrollSeen.find(page);
-    if (seen == m_scrollSeen.end())
+    // A page that cannot scroll has no place to follow or to give; once it
+    // can, its first reading is where it starts, as after each new load.
+    if (fraction < 0)
     {
-        m_scrollSeen[page] = fraction;
+        m_scrollSeen.erase(page);
         return;
     }
-    if (std::abs(seen->second - fraction) < 0.001)
+    auto seen = m_scrollSeen.find(page);
+    if (seen == m_scrollSeen.end() || seen->second.loads != page->GetLoadCount())
+    {
+        m_scrollSeen[page] = {fraction, page->GetLoadCount()};
+        return;
+    }
+    if (std::abs(seen->second.fraction - fraction) < 0.001)
         return;
     // This page moved: the others follow it.
-    seen->second = fraction;
+    seen->second.fraction = fraction;
     for (ZulIeCtrl* other : ShownPages())
     {
         if (other == page || !other->HasView())
             continue;
+        auto known = m_scrollSeen.find(other);
+        if (known == m_scrollSeen.end() || known->second.loads != other->GetLoadCount())
+            continue;
         other->ScrollToFraction(fraction);
-        m_scrollSeen[other] = fraction;
+        known->second.fraction = fraction;
     }
 }
 
@@ -139,7 +152,9 @@ void OrvaneFrame::ArrangePages(bool fromCurrent)
     if (pages.empty())
         return;
     ZulIeCtrl* first = fromCurrent ? CurrentPage() : nullptr;
-    m_pNotebook->Arrange(fit, pages, first ? first : pages.front());
+    // A new group's pages are dealt afresh; otherwise each tab keeps its pane.
+    m_pNotebook->Arrange(fit, pages, first ? first : pages.front(), fromCurrent);
+    m_arrangedSize = m_pNotebook->GetClientSize();
     m_nCurPage = m_pNotebook->GetSelection();
     if (fit != wanted)
     {
@@ -172,11 +187,59 @@ void OrvaneFrame::ArrangePages(bool fromCurrent)
 void OrvaneFrame::CheckLayoutFits()
 {
     m_bLayoutCheckQueued = false;
+    // The status bar has its new width by now.
+    FitStatusFields();
     if (!m_pPreference || !m_pNotebook)
         return;
     const PageLayout wanted = ResultNotebook::LayoutFromIndex(m_pPreference->m_nPageLayout);
-    if (ResultNotebook::Fit(wanted, m_pNotebook->GetClientSize()) != m_shownLayout)
+    const wxSize size = m_pNotebook->GetClientSize();
+    // Another size keeps the panes' shares of it (the docking manager would
+    // keep the outer panes' widths and give the first pane the rest).
+    if (ResultNotebook::Fit(wanted, size) != m_shownLayout ||
+        (ResultNotebook::PaneCount(m_shownLayout) > 1 && size != m_arrangedSize))
         ArrangePages(true);
+}
+
+void OrvaneFrame::QueueLayoutCheck()
+{
+    if (m_bLayoutCheckQueued)
+        return;
+    // Once the docking manager has given the notebook its new size.
+    m_bLayoutCheckQueued = true;
+    CallAfter(&OrvaneFrame::CheckLayoutFits);
+}
+
+void OrvaneFrame::TurnPanesToResults()
+{
+    if (ResultNotebook::PaneCount(m_shownLayout) < 2)
+        return;
+    auto is = [](wxWindow* window, std::initializer_list<PageOutcome> outcomes) {
+        auto* page = dynamic_cast<ZulIeCtrl*>(window);
+        return page && page->HasVerdict() &&
+               std::find(outcomes.begin(), outcomes.end(), page->GetProbe()->GetVerdict().outcome) != outcomes.end();
+    };
+    for (wxAuiTabCtrl* tabs : m_pNotebook->Panes())
+    {
+        const int active = tabs->GetActivePage();
+        if (active < 0)
+            continue;
+        wxWindow* shown = tabs->GetWindowFromIdx(static_cast<size_t>(active));
+        if (m_turnedPages.count(shown) ||
+            !is(shown, {PageOutcome::Failed, PageOutcome::HttpError, PageOutcome::Empty}))
+            continue;
+        const size_t count = tabs->GetPageCount();
+        for (size_t step = 1; step < count; ++step)
+        {
+            wxWindow* next = tabs->GetWindowFromIdx((static_cast<size_t>(active) + step) % count);
+            if (is(next, {PageOutcome::Results}))
+            {
+                m_pNotebook->ShowInPane(next);
+                break;
+            }
+        }
+    }
+    m_nCurPage = m_pNotebook->GetSelection();
+    m_browserManager.SetShownPages(ShownPages());
 }
 
 bool OrvaneFrame::HandlePaneKey(wxKeyEvent& event)

@@ -2,6 +2,7 @@
 // zoom, the tab menu and downloads.
 #include "frame/OrvaneFrame.h"
 
+#include "common/DeferredStatusBar.h"
 #include "pages/FindBar.h"
 #include "pages/NoticeBar.h"
 #include "pages/OutcomeText.h"
@@ -339,6 +340,8 @@ int OutcomeImage(PageOutcome outcome)
 
 int OrvaneFrame::TabImageFor(ZulIeCtrl* page, bool busy)
 {
+    if (page->IsStoppedBeforeLoad())
+        return IMAGE_PAGE_BLANK;
     if (page->HasVerdict())
         return OutcomeImage(page->GetProbe()->GetVerdict().outcome);
     if (page->HasFailed())
@@ -352,17 +355,31 @@ int OrvaneFrame::TabImageFor(ZulIeCtrl* page, bool busy)
 
 void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
 {
-    const auto counts = std::make_pair(page->GetLoadCount(),
-                                       page->GetProbe() ? page->GetProbe()->GetVerdictCount() : 0u);
+    bool busy = false;
+    page->IsBusy(busy);
+    const bool verdict = page->HasVerdict();
+    // A load under way, or a search load stopped before it ended: the tip
+    // must not describe the page before.
+    const TabTipState state = page->IsStoppedBeforeLoad() ? TabTipState::Stopped
+                              : busy && !verdict      ? TabTipState::Loading
+                                                      : TabTipState::Loaded;
+    const TabTipKey key{page->GetLoadCount(), page->GetProbe() ? page->GetProbe()->GetVerdictCount() : 0u, state};
     auto known = m_tabLoadCounts.find(page);
-    if (known != m_tabLoadCounts.end() && known->second == counts)
+    if (known != m_tabLoadCounts.end() && known->second == key)
         return;
     const int tab = m_pNotebook->GetPageIndex(page);
     if (tab == wxNOT_FOUND)
         return;
-    m_tabLoadCounts[page] = counts;
+    m_tabLoadCounts[page] = key;
     wxString tip = page->m_strEngineName;
-    const bool verdict = page->HasVerdict();
+    if (state != TabTipState::Loaded)
+    {
+        tip << "\n" << (state == TabTipState::Stopped ? _("Not loaded: the search was stopped") : _("Loading..."));
+        m_pNotebook->SetPageToolTip(tab, tip);
+        if (!busy)
+            SetTabImage(page, TabImageFor(page, false));
+        return;
+    }
     if (verdict)
     {
         const PageProbe* probe = page->GetProbe();
@@ -378,14 +395,15 @@ void OrvaneFrame::UpdateTabToolTip(ZulIeCtrl* page)
     if (page->GetLoadMillis() >= 0 && !page->GetCurrentUrl().Lower().StartsWith("file:"))
     {
         const double seconds = page->GetLoadMillis() / 1000.0;
-        tip << "\n"
-            << wxString::Format(page->HasFailed() ? _("Failed after %.1f s") : _("Loaded in %.1f s"), seconds);
+        // A server's own page (a bot check, an error status) was loaded, even
+        // though it counts as failed: only a load with no page failed.
+        const bool noPage = verdict ? page->GetProbe()->GetVerdict().outcome == PageOutcome::Failed
+                                    : page->HasFailed();
+        tip << "\n" << wxString::Format(noPage ? _("Failed after %.1f s") : _("Loaded in %.1f s"), seconds);
     }
     m_pNotebook->SetPageToolTip(tab, tip);
     // A page the person passed a check in, or that moved on by itself, shows
     // its new outcome once idle, as the timer only renews busy tabs.
-    bool busy = false;
-    page->IsBusy(busy);
     if (!busy)
         SetTabImage(page, TabImageFor(page, false));
 }
@@ -418,15 +436,17 @@ void OrvaneFrame::ShowOutcomeSummary()
         const PageProbe* probe = page->GetProbe();
         ++counts[probe->GetVerdict().outcome];
         m_summarized[page] = probe->GetVerdict().outcome;
-        m_pHealth->Record(*page->m_pEngine, probe->GetVerdict().outcome, probe->GetResultLinks(), now);
+        if (m_bSearchCountsInHealth)
+            m_pHealth->Record(*page->m_pEngine, probe->GetVerdict().outcome, probe->GetResultLinks(), now);
     });
     m_searchedPages.clear();
     m_nSearchTabs = 0;
+    TurnPanesToResults();
     if (counts.empty())
         return;
-    const wxString summary = OutcomeText::Summary(counts);
-    FitSummaryField(summary);
-    SetStatusText(summary, 1);
+    ShowSummary(OutcomeText::Summary(counts));
+    if (!m_bSearchCountsInHealth)
+        return;
     SaveHealth();
     RefillEngineList();
 }
@@ -449,32 +469,48 @@ void OrvaneFrame::FollowChangedOutcomes()
         // The same search's page, now with another outcome: its record is
         // corrected, not added to.
         known->second = outcome;
-        m_pHealth->Amend(*page->m_pEngine, outcome, probe->GetResultLinks());
+        if (m_bSearchCountsInHealth)
+            m_pHealth->Amend(*page->m_pEngine, outcome, probe->GetResultLinks());
         changed = true;
     });
     if (!changed)
         return;
-    const wxString summary = OutcomeText::Summary(counts);
-    FitSummaryField(summary);
-    SetStatusText(summary, 1);
+    ShowSummary(OutcomeText::Summary(counts));
     SaveHealth();
     RefillEngineList();
 }
 
-void OrvaneFrame::FitSummaryField(const wxString& summary)
+void OrvaneFrame::ShowSummary(const wxString& summary)
 {
-    // As wide as this summary, not the longest one could be: the page's own
-    // status text in the first field needs the room in a small window.
+    m_strSummary = summary;
+    SetStatusText(summary, 1);
+    FitStatusFields();
+}
+
+void OrvaneFrame::FitStatusFields()
+{
+    if (!m_pStatusBar || m_pStatusBar->GetFieldsCount() != 4)
+        return;
     wxClientDC dc(m_pStatusBar);
     dc.SetFont(m_pStatusBar->GetFont());
-    const int width = std::min(MaxSummaryFieldWidth, std::max(ProgressFieldWidth, dc.GetTextExtent(summary).x + 24));
-    if (m_pStatusBar->GetStatusWidth(1) == width)
-        return;
-    int widths[4];
-    for (int field = 0; field < 4; ++field)
-        widths[field] = m_pStatusBar->GetStatusWidth(field);
-    widths[1] = width;
-    m_pStatusBar->SetStatusWidths(4, widths);
+    // The count and size fields as wide as their texts (in translation often
+    // wider than the usual widths), no wider: a small window's page text
+    // needs the room.
+    auto fitted = [&](int field, int usual) {
+        return std::max(usual, dc.GetTextExtent(m_pStatusBar->GetStatusText(field)).x + 24);
+    };
+    const int count = fitted(2, CountFieldWidth);
+    // The size grip is drawn over the end of the last field.
+    const int size = fitted(3, SizeFieldWidth) + m_pStatusBar->GetSize().y;
+    // What the count and size fields leave to the first two.
+    const int room = m_pStatusBar->GetClientSize().x - count - size;
+    const int progress = std::max(ProgressFieldWidth, std::min(fitted(1, ProgressFieldWidth), room - MinPageTextWidth));
+    const int fit[4] = {-1, progress, count, size};
+    bool same = true;
+    for (int field = 1; field < 4; ++field)
+        same = same && m_pStatusBar->GetStatusWidth(field) == fit[field];
+    if (!same)
+        m_pStatusBar->SetStatusWidths(4, fit);
 }
 
 void OrvaneFrame::SaveHealth()

@@ -3,7 +3,9 @@
 // and saving everything when the window closes.
 #include "frame/OrvaneFrame.h"
 
+#include "base/ShownAddress.h"
 #include "catalogue/ShortcutQuery.h"
+#include "common/DeferredStatusBar.h"
 #include "store/Preference.h"
 #include "pages/CatalogueCheck.h"
 #include "pages/ResultNotebook.h"
@@ -220,6 +222,8 @@ void OrvaneFrame::RebuildResultPages(const wxString& language, const wxString& c
         ConnectPageEvents(page);
     });
     ClearTabToolTips();
+    // The summary was of pages no longer on show.
+    ShowSummary(wxString());
     // The same panes as before, the pages dealt out in engine order.
     if (m_pPreference && m_pPreference->m_nPageLayout != 0)
         ArrangePages(false);
@@ -256,7 +260,7 @@ void OrvaneFrame::OnPageStatusTextChange(wxMSHTMLEvent& event)
     if (current && current->GetId() != event.GetId())
         return;
     if (m_strHeldStatus.empty())
-        SetStatusText(event.m_text, 0);
+        SetStatusText(ShownAddress::Decode(event.m_text), 0);
 }
 
 void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
@@ -264,7 +268,7 @@ void OrvaneFrame::OnPageDocumentComplete(wxMSHTMLEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (m_strHeldStatus.empty() && (!page || page->GetId() == event.GetId()))
     {
-        SetStatusText(event.m_text, 0);
+        SetStatusText(ShownAddress::Decode(event.m_text), 0);
         // An offer read from this load before its notice came stays said.
         const auto offer = page && page->GetId() == event.GetId() ? m_pageOffers.find(page) : m_pageOffers.end();
         if (offer != m_pageOffers.end() && offer->second.read && !offer->second.link.empty() &&
@@ -378,6 +382,8 @@ void OrvaneFrame::StartSearch()
     if (query.HasShortcut())
         ShowGroup(query.language, query.category);
 
+    m_strSummary.clear();
+    m_bSearchCountsInHealth = typed != PromptText();
     m_nSearching = 1;
     m_nSearchPending = 1;
     SetSearchingState(true);
@@ -410,6 +416,7 @@ void OrvaneFrame::StartSearch()
         if (tab != wxNOT_FOUND)
             m_pNotebook->SetSelection(static_cast<size_t>(tab));
     }
+    m_turnedPages.clear();
     DesktopQuery::NoteRecent(m_pPreference->m_arrRecentGroups, CurrentGroup());
     if (!notes.empty())
         SetStatusText(notes, 0);
@@ -489,6 +496,9 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
             if (page->m_bActive)
                 UpdateTabToolTip(page);
         });
+        // No progress figure of a load that has ended stays on show.
+        if (m_pStatusBar->GetStatusText(1) != m_strSummary)
+            ShowSummary(m_strSummary);
         FollowChangedOutcomes();
         UpdateAddThisEngine();
         CheckReportIdle();
@@ -513,6 +523,9 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     ZulIeCtrl* page = CurrentPage();
     if (!page)
         return;
+    // Turned to while its search runs: it stays on show at the end.
+    if (m_nSearchTabs > 0)
+        m_turnedPages.insert(page);
     // A tab turned to before its view was made gets it now;
     // not the first tab selected while the window is built, which must show
     // before any view is made.
@@ -521,7 +534,7 @@ void OrvaneFrame::OnPageChanged(wxAuiNotebookEvent& event)
     // A page still waiting for its search load starts now.
     m_browserManager.SetCurrentPage(page);
     if (m_strHeldStatus.empty())
-        SetStatusText(page->m_strPageUrl, 0);
+        SetStatusText(ShownAddress::Decode(page->m_strPageUrl), 0);
     SetTitle(page->GetTitle() + " - " + m_strAppTitle);
     m_pNotebook->MarkFocusedPane();
     RetargetFindBar();
@@ -592,10 +605,25 @@ void OrvaneFrame::OnNewSearching(wxCommandEvent&)
     KeywordPrompt();
 }
 
+void OrvaneFrame::OnKeywordClick(wxMouseEvent& event)
+{
+    event.Skip();
+    // After GTK has put the cursor where the click was.
+    CallAfter(&OrvaneFrame::SelectPrompt);
+}
+
+void OrvaneFrame::SelectPrompt()
+{
+    if (m_pKeywordBox->GetValue() == PromptText())
+        m_pKeywordBox->SelectAll();
+}
+
 void OrvaneFrame::KeywordPrompt()
 {
+    // Not typing: no suggestions for the prompt, and a held message (the
+    // layout's note at start-up) stays.
     if (m_pKeywordBox->GetValue().empty())
-        m_pKeywordBox->SetValue(PromptText());
+        m_pKeywordBox->ChangeValue(PromptText());
     m_pKeywordBox->SetFocus();
 }
 

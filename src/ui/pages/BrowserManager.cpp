@@ -422,14 +422,15 @@ void BrowserManager::ClearQueue()
 
 bool BrowserManager::StopAll()
 {
-    // Every page is asked, even after one fails; waiting pages never start.
-    ClearQueue();
+    // Every page is asked, even after one fails; waiting pages never start,
+    // and the active ones tell whether their search load had ended.
     bool allStopped = true;
     for (auto& [key, page] : m_pages)
     {
-        if (m_alive[key] && !page->Stop())
+        if (m_alive[key] && !(page->m_bActive ? page->StopSearch() : page->Stop()))
             allStopped = false;
     }
+    ClearQueue();
     return allStopped;
 }
 

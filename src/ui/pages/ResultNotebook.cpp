@@ -158,7 +158,8 @@ void ResultNotebook::FinishMoves()
     DoSizing();
 }
 
-void ResultNotebook::Arrange(PageLayout layout, const std::vector<wxWindow*>& pages, wxWindow* first)
+void ResultNotebook::Arrange(PageLayout layout, const std::vector<wxWindow*>& pages, wxWindow* first,
+                             bool keepPanes)
 {
     std::vector<wxWindow*> order;
     for (wxWindow* page : pages)
@@ -173,17 +174,52 @@ void ResultNotebook::Arrange(PageLayout layout, const std::vector<wxWindow*>& pa
         std::find(order.begin(), order.end(), first) == order.end()
             ? 0
             : std::find(order.begin(), order.end(), first) - order.begin());
+    const size_t panes = std::min(static_cast<size_t>(PaneCount(layout)), count);
+
+    const bool keep = keepPanes && panes <= m_dealtPanes && m_homePane.size() == count &&
+                      std::all_of(order.begin(), order.end(),
+                                  [this](wxWindow* page) { return m_homePane.count(page) > 0; });
+    std::vector<std::vector<wxWindow*>> groups(panes);
+    // The page each pane shows.
+    std::vector<wxWindow*> shows(panes);
+    if (keep)
+    {
+        const std::vector<wxWindow*> shownBefore = ShownPages();
+        for (wxWindow* page : order)
+            groups[m_homePane[page] % panes].push_back(page);
+        for (size_t pane = 0; pane < panes; ++pane)
+        {
+            shows[pane] = groups[pane].front();
+            for (wxWindow* shown : shownBefore)
+            {
+                if (std::find(groups[pane].begin(), groups[pane].end(), shown) != groups[pane].end())
+                {
+                    shows[pane] = shown;
+                    break;
+                }
+            }
+        }
+    }
+    else
+    {
+        m_homePane.clear();
+        for (size_t i = 0; i < count; ++i)
+        {
+            const size_t pane = ((i + count - start) % count) % panes;
+            groups[pane].push_back(order[i]);
+            m_homePane[order[i]] = pane;
+        }
+        for (size_t pane = 0; pane < panes; ++pane)
+            shows[pane] = order[(start + pane) % count];
+        m_dealtPanes = panes;
+    }
+    wxWindow* selected = keep && std::find(order.begin(), order.end(), first) != order.end() ? first : shows[0];
 
     // Every page into one group first, so that each layout starts alike.
     wxAuiTabCtrl* main = CentreTabCtrl();
     for (size_t i = 0; i < count; ++i)
         MoveToTabCtrl(order[i], main, i);
     FinishMoves();
-
-    const size_t panes = std::min(static_cast<size_t>(PaneCount(layout)), count);
-    std::vector<std::vector<wxWindow*>> groups(panes);
-    for (size_t i = 0; i < count; ++i)
-        groups[((i + count - start) % count) % panes].push_back(order[i]);
 
     const wxSize client = GetClientSize();
     const int sash = m_mgr.GetArtProvider()->GetMetric(wxAUI_DOCKART_SASH_SIZE);
@@ -205,7 +241,7 @@ void ResultNotebook::Arrange(PageLayout layout, const std::vector<wxWindow*>& pa
     std::vector<wxAuiTabCtrl*> tabCtrls{main};
     for (size_t pane = 1; pane < panes; ++pane)
     {
-        wxWindow* shown = order[(start + pane) % count];
+        wxWindow* shown = shows[pane];
         m_splitSize = paneSize(pane);
         Split(static_cast<size_t>(GetPageIndex(shown)), wxRIGHT);
         m_splitSize = wxDefaultSize;
@@ -219,7 +255,7 @@ void ResultNotebook::Arrange(PageLayout layout, const std::vector<wxWindow*>& pa
         tabs->SetActivePage(shown);
         tabCtrls.push_back(tabs);
     }
-    main->SetActivePage(order[start]);
+    main->SetActivePage(shows[0]);
 
     // Where each pane docks: side by side, the later ones further out; two
     // by two, the right column outside the lower left pane.
@@ -244,10 +280,31 @@ void ResultNotebook::Arrange(PageLayout layout, const std::vector<wxWindow*>& pa
     m_mgr.Update();
     FinishMoves();
 
-    // The first pane takes the selection, and with it the focus mark.
+    // The focused pane takes the selection, and with it the focus mark.
     m_curPage = -1;
-    SetSelection(static_cast<size_t>(GetPageIndex(order[start])));
+    SetSelection(static_cast<size_t>(GetPageIndex(selected)));
     MarkFocusedPane();
+}
+
+bool ResultNotebook::ShowInPane(wxWindow* page)
+{
+    wxAuiTabCtrl* tabs = nullptr;
+    int tab = 0;
+    if (!FindTab(page, &tabs, &tab))
+        return false;
+    wxAuiTabCtrl* focused = nullptr;
+    const int selection = GetSelection();
+    if (selection >= 0)
+        FindTab(GetPage(static_cast<size_t>(selection)), &focused, &tab);
+    if (tabs == focused)
+    {
+        SetSelection(static_cast<size_t>(GetPageIndex(page)));
+        return true;
+    }
+    tabs->SetActivePage(page);
+    tabs->DoShowHide();
+    tabs->Refresh(false);
+    return true;
 }
 
 std::vector<wxAuiTabCtrl*> ResultNotebook::Panes()

@@ -2,6 +2,7 @@
 
 #include <wx/aui/auibook.h>
 
+#include <map>
 #include <vector>
 
 // How many result pages are on show at once, each in a tab group of its own.
@@ -46,7 +47,16 @@ public:
     // dealt out in turn, so that each pane holds its tabs in that order and
     // turning every pane one tab on shows the next pages. Single puts every
     // page back into one tab group in that order.
-    void Arrange(PageLayout layout, const std::vector<wxWindow*>& pages, wxWindow* first);
+    //
+    // With `keepPanes`, the same pages in no more panes than they were last
+    // dealt into stay in their panes (those of a pane the layout no longer
+    // has go to the pane its number wraps to, and come back with it), each
+    // pane shows what it showed, and `first` keeps the focus; the panes get
+    // their shares of the size anew.
+    void Arrange(PageLayout layout, const std::vector<wxWindow*>& pages, wxWindow* first, bool keepPanes = false);
+    // Turns the page's pane to it; the selection moves only when that pane
+    // has the focus.
+    bool ShowInPane(wxWindow* page);
     // The tab groups, left to right and top to bottom.
     std::vector<wxAuiTabCtrl*> Panes();
     // The page on show in each pane, in pane order.
@@ -80,4 +90,7 @@ private:
 
     wxSize m_splitSize;
     wxAuiTabCtrl* m_pMarked = nullptr;
+    // The pane each page was last dealt into, and into how many.
+    std::map<const wxWindow*, size_t> m_homePane;
+    size_t m_dealtPanes = 0;
 };

@@ -20,6 +20,7 @@ void ZulIeCtrl::QueueLoad(const wxString& url)
     if (!HasView() || (wxIEHtmlWin::IsBusy(busy) && busy))
         wxIEHtmlWin::Stop();
     m_strQueuedUrl = url;
+    m_bStopped = false;
 }
 
 void ZulIeCtrl::StartQueuedLoad()
@@ -34,6 +35,7 @@ void ZulIeCtrl::StartQueuedLoad()
 void ZulIeCtrl::LoadUrl(const wxString& url)
 {
     m_strQueuedUrl.clear();
+    m_bStopped = false;
     wxIEHtmlWin::LoadUrl(url);
 }
 
@@ -44,13 +46,45 @@ bool ZulIeCtrl::IsBusy(bool& busy)
         busy = true;
         return true;
     }
-    return wxIEHtmlWin::IsBusy(busy);
+    const bool known = wxIEHtmlWin::IsBusy(busy);
+    // The stopped load's own end (WebKit finishes a cancelled load, and the
+    // view then reads the page before again) is over once the view is idle:
+    // a load after that is a new one, such as a link followed.
+    if (m_bStopped && !m_bStopSettled && known && !busy)
+    {
+        m_bStopSettled = true;
+        m_nStoppedAtLoad = GetLoadCount();
+    }
+    return known;
 }
 
 bool ZulIeCtrl::Stop()
 {
     m_strQueuedUrl.clear();
     return wxIEHtmlWin::Stop();
+}
+
+bool ZulIeCtrl::StopSearch()
+{
+    bool busy = false;
+    m_bStopped = IsQueued() || (!m_strPageUrl.empty() && wxIEHtmlWin::IsBusy(busy) && busy);
+    m_bStopSettled = false;
+    return Stop();
+}
+
+bool ZulIeCtrl::IsStoppedBeforeLoad() const
+{
+    return m_bStopped && !IsQueued() && (!m_bStopSettled || GetLoadCount() == m_nStoppedAtLoad);
+}
+
+bool ZulIeCtrl::Refresh(int level)
+{
+    if (IsStoppedBeforeLoad())
+    {
+        LoadUrl(m_strPageUrl);
+        return true;
+    }
+    return wxIEHtmlWin::Refresh(level);
 }
 
 wxString ZulIeCtrl::BuildErrorPage(const wxString& url, const wxString& reason) const

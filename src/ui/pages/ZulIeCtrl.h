@@ -26,8 +26,16 @@ public:
     void LoadUrl(const wxString& url);
     bool IsBusy(bool& busy);
     bool Stop();
-    bool HasFailed() const { return !IsQueued() && wxIEHtmlWin::HasFailed(); }
-    bool HasVerdict() const { return !IsQueued() && wxIEHtmlWin::HasVerdict(); }
+    // Stop as the search's Stop does it: a page whose search load had not
+    // ended says so (IsStoppedBeforeLoad).
+    bool StopSearch();
+    // Stopped before its load (a waiting one, or one under way) ended: what
+    // the view shows is not m_strPageUrl's page, and any outcome it had was
+    // the page's before. Refresh then loads m_strPageUrl.
+    bool IsStoppedBeforeLoad() const;
+    bool Refresh(int level);
+    bool HasFailed() const { return !IsQueued() && !IsStoppedBeforeLoad() && wxIEHtmlWin::HasFailed(); }
+    bool HasVerdict() const { return !IsQueued() && !IsStoppedBeforeLoad() && wxIEHtmlWin::HasVerdict(); }
 
     Engine* m_pEngine = nullptr;   // not owned; cleared when the page is unbound
     wxString m_strEngineName;
@@ -40,4 +48,7 @@ protected:
 
 private:
     wxString m_strQueuedUrl;
+    bool m_bStopped = false;
+    bool m_bStopSettled = false;
+    unsigned m_nStoppedAtLoad = 0;
 };

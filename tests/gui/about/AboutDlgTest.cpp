@@ -43,6 +43,7 @@ TEST(AboutDlg, ShowsVersionToolkitAndLinks)
         SCOPED_TRACE("the version line keeps its two blanks");
         EXPECT_EQ(TextOf(dlg, "ID_STATICTEXT2"), "Version 5.9.22.0  (Build 3399.07052011)");
         EXPECT_EQ(AboutDlg::VersionLine(), "Version 5.9.22.0  (Build 3399.07052011)");
+        EXPECT_TRUE(TextOf(dlg, "ID_STATICTEXT3").Contains("GNU GPL, version 3 or later"));
     }
     {
         SCOPED_TRACE("the toolkit line names the toolkit this build runs on");

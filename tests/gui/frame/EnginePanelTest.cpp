@@ -312,6 +312,10 @@ TEST_F(EnginePanelTest, HeadingClicksSort)
         {
             if (engine->m_strName == "Kilo" || engine->m_strName == "Alpha")
                 health.Record(*engine, PageOutcome::Empty, 0, 1000);
+            // Nothing found for odd words, three times: no sign of a dead engine.
+            if (engine->m_strName == "Alpha")
+                for (int i = 1; i <= 2; ++i)
+                    health.Record(*engine, PageOutcome::Empty, 0, 1000 + i);
             if (engine->m_strName == "Kilo")
                 health.Record(*engine, PageOutcome::Results, 9, 2000);
         }
@@ -323,6 +327,23 @@ TEST_F(EnginePanelTest, HeadingClicksSort)
     EXPECT_EQ(Names(), (NameList{"Alpha", "Kilo", "Mike"}));
     ClickHeading(OrvaneFrame::ENGINE_COLUMN_HEALTH);
     EXPECT_EQ(Names(), (NameList{"Kilo", "Alpha", "Mike"}));
+    EXPECT_EQ(m_list->GetItemText(RowOf("Alpha"), OrvaneFrame::ENGINE_COLUMN_HEALTH), "0/3");
+    EXPECT_EQ(m_list->GetItemBackgroundColour(RowOf("Alpha")), m_list->GetItemBackgroundColour(RowOf("Mike")));
+
+    SCOPED_TRACE("the Health heading explains itself");
+    wxWindow* header = EngineListHeader();
+    ASSERT_NE(header, nullptr);
+    int x = 5;
+    for (int column = 0; column < OrvaneFrame::ENGINE_COLUMN_HEALTH; ++column)
+        x += m_list->GetColumnWidth(column);
+    for (const int at : {x, 5})
+    {
+        wxMouseEvent motion(wxEVT_MOTION);
+        motion.SetPosition(m_list->CalcScrolledPosition(wxPoint(at, 4)));
+        motion.SetEventObject(header);
+        header->GetEventHandler()->ProcessEvent(motion);
+        EXPECT_EQ(header->GetToolTipText().Contains("searches with results"), at == x) << at;
+    }
 }
 
 TEST_F(EnginePanelTest, AddProposesANewEngine)

@@ -5,6 +5,7 @@
 // subclasses, which friendship does not reach, so they use these accessors.
 #include "GuiTest.h"
 
+#include "common/DeferredStatusBar.h"
 #include "frame/OrvaneFrame.h"
 #include "pages/ResultNotebook.h"
 #include "pages/ZulIeCtrl.h"
@@ -38,12 +39,13 @@ protected:
     wxAuiManager* AuiManager() const { return m_frame->m_pAuiManager.get(); }
     wxAuiNotebook* Notebook() const { return m_frame->m_pNotebook; }
     wxAuiToolBar* ToolBar() const { return m_frame->m_pToolBar; }
-    wxStatusBar* StatusBar() const { return m_frame->m_pStatusBar; }
+    DeferredStatusBar* StatusBar() const { return m_frame->m_pStatusBar; }
     wxChoice* LangChoice() const { return m_frame->m_pChoiceLang; }
     wxChoice* CategoryChoice() const { return m_frame->m_pChoiceCategory; }
     wxComboBox* KeywordBox() const { return m_frame->m_pKeywordBox; }
     wxPanel* EnginePanel() const { return m_frame->m_pEngineMgrPanel; }
     wxListCtrl* EngineList() const { return m_frame->m_pEngineList; }
+    wxWindow* EngineListHeader() const { return m_frame->EngineListHeader(); }
     wxCheckBox* ShowAllBox() const { return m_frame->m_pCheckShowAll; }
     wxButton* ButtonAdd() const { return m_frame->m_pButtonAdd; }
     wxButton* ButtonEdit() const { return m_frame->m_pButtonEdit; }

@@ -45,8 +45,19 @@ protected:
         m_server = std::make_unique<TestHttpServer>([this](const HttpRequest& request) {
             HttpResponse response;
             response.body = "<html><head><title>T" + request.target + "</title></head><body>";
-            for (int i = 0; i < 200; ++i)
+            // E1 finds one line only for "short": a page that cannot scroll.
+            const bool shortPage = request.target.rfind("/E1?q=short", 0) == 0;
+            for (int i = 0; i < (shortPage ? 1 : 200); ++i)
                 response.body += "<p>result " + std::to_string(i) + "</p>";
+            // For "mixed", E0 answers 503 and E1 finds nothing; the others find pages.
+            if (request.target.find("q=mixed") != std::string::npos)
+            {
+                if (request.target.rfind("/E0", 0) == 0)
+                    response.status = 503;
+                else if (request.target.rfind("/E1", 0) != 0)
+                    response.body += "<a href='https://a.example/'>a</a> <a href='https://b.example/'>b</a> "
+                                     "<a href='https://c.example/'>c</a>";
+            }
             response.body += "</body></html>";
             response.holdUntilReleased = m_hold.load();
             return response;
@@ -286,9 +297,81 @@ TEST_F(PageLayoutTest, ScrollTogetherMovesThePagesOnShowByTheSameFraction)
         ASSERT_TRUE(WaitUntil([&] { return std::abs(Fraction(shown[1]) - 0.5) < 0.02; }));
         EXPECT_EQ(WaitUntil([&] { return std::abs(Fraction(shown[0]) - 0.5) < 0.02; }, together ? 5000 : 600),
                   together);
+        if (together)
+        {
+            SCOPED_TRACE("a page that cannot scroll neither follows nor pulls the others to the top");
+            m_frame->SearchFor("short");
+            ASSERT_TRUE(WaitIdle());
+            ASSERT_EQ(Name(shown[1]), "E1");
+            ASSERT_TRUE(WaitUntil([&] { return Fraction(shown[1]) <= 0 && Fraction(shown[0]) == 0; }));
+            static_cast<ZulIeCtrl*>(shown[0])->GetWebView()->RunScript(
+                "window.scrollTo(0, (document.scrollingElement.scrollHeight - innerHeight) / 2)");
+            ASSERT_TRUE(WaitUntil([&] { return std::abs(Fraction(shown[0]) - 0.5) < 0.02; }));
+            EXPECT_FALSE(WaitUntil([&] { return Fraction(shown[0]) < 0.4; }, 1500));
+        }
         CloseFrame();
         ConfigStore::Close();
     }
+}
+
+TEST_F(PageLayoutTest, TabsKeepTheirPanesAndThePanesTheirSharesAcrossResizes)
+{
+    OpenFrame(LargeWindow);
+    ASSERT_TRUE(WaitUntil([&] { return Notebook()->GetPageCount() == 6; }));
+    Command(LayoutId(3));
+    Select("E4");
+    const Panes four{{"E0", "E4"}, {"E1", "E5"}, {"E2"}, {"E3"}};
+    const Panes two{{"E0", "E2", "E4"}, {"E1", "E3", "E5"}};
+    ASSERT_EQ(PaneTabs(), four);
+    auto even = [&] {
+        const std::vector<wxAuiTabCtrl*> p = Book()->Panes();
+        return std::abs(p[0]->GetSize().x - p[1]->GetSize().x) < 40 &&
+               (p.size() < 4 || std::abs(p[2]->GetSize().x - p[3]->GetSize().x) < 40);
+    };
+    // Smaller but four panes; two, then each tab back in its pane; the
+    // engine manager taking the second row's room, then giving it back.
+    const struct
+    {
+        wxSize size;
+        bool manager;
+        Panes panes;
+    } steps[] = {{{900, 900}, false, four}, {{640, 480}, false, two}, {{1200, 700}, false, four},
+                 {{1200, 700}, true, two},  {{1200, 700}, false, four}};
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(wxString::Format("%dx%d, manager %d", step.size.x, step.size.y, step.manager));
+        m_frame->SetSize(step.size);
+        if (AuiManager()->GetPane("Search Engine Manager").IsShown() != step.manager)
+            Command(OrvaneFrame::ID_MENU_ENGINE_MGR);
+        EXPECT_TRUE(WaitUntil([&] { return PaneTabs() == step.panes && even(); }, 3000))
+            << ::testing::PrintToString(PaneTabs());
+        EXPECT_EQ(Current(), "E4");
+        EXPECT_EQ(StatusBar()->GetStatusText(0).Contains("too small"), step.panes.size() < 4);
+    }
+}
+
+TEST_F(PageLayoutTest, AtTheEndOfASearchAFailedPaneTurnsToResultsUnlessThePersonTurnedToIt)
+{
+    OpenFrame(LargeWindow);
+    ASSERT_TRUE(WaitUntil([&] { return Notebook()->GetPageCount() == 6; }));
+    Command(LayoutId(1));
+    ASSERT_EQ(PaneTabs(), (Panes{{"E0", "E2", "E4"}, {"E1", "E3", "E5"}}));
+    m_frame->SearchFor("mixed");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(WaitUntil([&] { return Shown() == std::vector<wxString>{"E2", "E3"}; }, 3000))
+        << ::testing::PrintToString(Shown());
+
+    SCOPED_TRACE("a page the person turned to during the search stays");
+    Select("E0");
+    Select("E1");
+    m_hold = true;
+    m_frame->SearchFor("mixed again");
+    Select("E0");
+    Select("E1");
+    m_hold = false;
+    m_server->ReleaseHeld();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Shown(), (std::vector<wxString>{"E0", "E1"}));
 }
 
 TEST(PageLayoutFit, PanesGiveWayBelowTheirMinimumSize)

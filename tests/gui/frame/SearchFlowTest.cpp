@@ -166,6 +166,10 @@ TEST_F(SearchFlowTest, EnterSearchesTrimmedKeywordOnEveryPage)
         ASSERT_TRUE(WaitIdle());
         EXPECT_TRUE(IdleControls());
         EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, 3); }, 3000));
+        // The address as browsers show it: the keyword's letters, not their escapes.
+        const wxString shown = "http://" + m_server->HostPort() + wxString::FromUTF8("/alpha?q=caf\xC3\xA9%20au%20lait");
+        EXPECT_TRUE(WaitUntil([&] { return StatusBar()->GetStatusText(0) == shown; }, 3000))
+            << StatusBar()->GetStatusText(0);
     }
 }
 
@@ -223,6 +227,33 @@ TEST_F(SearchFlowTest, StopRestoresIdleControlsAtOnce)
     EXPECT_TRUE(WaitIdle());
     m_hold = false;
     m_server->ReleaseHeld();
+}
+
+TEST_F(SearchFlowTest, StopLeavesNoOutcomeOfTheSearchBeforeAndRefreshLoadsTheNewOne)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    Search("abc");
+    ASSERT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, OrvaneFrame::IMAGE_PAGE_COMPLETED); }));
+    m_hold = true;
+    KeywordBox()->ChangeValue("xyz");
+    Command(OrvaneFrame::ID_MENU_START_SEARCH);
+    ASSERT_EQ(Pages().WaitingKeys().size(), 2u);
+    // The tips of tabs still loading say nothing of the search before.
+    EXPECT_TRUE(WaitUntil([&] { return Notebook()->GetPageToolTip(1).EndsWith("\nLoading..."); }, 3000));
+    Command(OrvaneFrame::ID_MENU_STOP_SEARCH);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, OrvaneFrame::IMAGE_PAGE_BLANK); }, 3000));
+    for (size_t tab = 0; tab < 3; ++tab)
+        EXPECT_TRUE(Notebook()->GetPageToolTip(tab).Contains("Not loaded: the search was stopped")) << tab;
+    m_hold = false;
+    m_server->ReleaseHeld();
+
+    SCOPED_TRACE("F5 loads the stopped search's page");
+    Notebook()->SetSelection(1);
+    Command(OrvaneFrame::ID_MENU_REFRESH);
+    EXPECT_TRUE(WaitUntil([&] { return TabImage(1) == OrvaneFrame::IMAGE_PAGE_COMPLETED; }));
+    EXPECT_EQ(Pages().GetPage(1)->GetWebView()->GetCurrentURL(), Pages().GetPage(1)->m_strPageUrl);
 }
 
 TEST_F(SearchFlowTest, TheTabOnShowLoadsFirstAndATabTurnedToStartsAtOnce)
@@ -497,6 +528,28 @@ TEST_F(SearchFlowTest, ClearResultAndSearchFor)
     EXPECT_TRUE(WaitUntil([&] {
         return static_cast<ZulIeCtrl*>(Notebook()->GetPage(0))->GetTitle() == "Start";
     }));
+}
+
+TEST_F(SearchFlowTest, AClickSelectsThePromptAndASearchForItIsNotCountedInHealth)
+{
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    wxComboBox* box = KeywordBox();
+    // The prompt left in place is searched for, but says nothing of the engines.
+    Search("(Please input keyword...)");
+    ASSERT_TRUE(WaitUntil([&] { return TabImages() == std::vector<int>(3, OrvaneFrame::IMAGE_PAGE_COMPLETED); }));
+    EXPECT_EQ(EngineList()->GetItemText(0, OrvaneFrame::ENGINE_COLUMN_HEALTH), "");
+
+    SCOPED_TRACE("a click into the prompt selects it all: the first key replaces it");
+    box->SetFocus();
+    box->SetInsertionPointEnd();
+    wxUIActionSimulator sim;
+    sim.MouseMove(box->GetScreenPosition() + wxPoint(box->GetSize().x / 3, box->GetSize().y / 2));
+    wxYield();
+    sim.MouseClick();
+    wxYield();
+    sim.Char('o');
+    EXPECT_TRUE(WaitUntil([&] { return box->GetValue() == "o"; }, 3000)) << box->GetValue();
 }
 
 TEST_F(SearchFlowTest, ShortcutsSearchOnlyTheirEnginesAndSwitchTheGroup)

@@ -3,6 +3,7 @@
 #include "frame/OrvaneFrameFixture.h"
 
 #include "catalogue/EngineRules.h"
+#include "common/DeferredStatusBar.h"
 
 #include "pages/FindBar.h"
 #include "pages/NoticeBar.h"
@@ -344,7 +345,7 @@ TEST_F(ResultPagesTest, OutcomesShowOnTabsInTheSummaryAndTheEngineList)
         SCOPED_TRACE("the bot check answered with 429 is the server's own page, said so on its tab");
         EXPECT_TRUE(WaitUntil([&] { return Tab(2)->GetTitle() == "Sorry"; }));
         EXPECT_TRUE(Notebook()->GetPageToolTip(2).Contains(
-            "Bot check: the engine asks you to prove you are human (HTTP 429)"))
+            "Bot check: the engine asks you to prove you are human (HTTP 429)\nLoaded in "))
             << Notebook()->GetPageToolTip(2);
         EXPECT_TRUE(Tab(2)->HasFailed());
     }
@@ -367,6 +368,27 @@ TEST_F(ResultPagesTest, OutcomesShowOnTabsInTheSummaryAndTheEngineList)
             health[list->GetItemText(row, 0)] = list->GetItemText(row, OrvaneFrame::ENGINE_COLUMN_HEALTH);
         EXPECT_EQ(health["Good"], "1/1");
         EXPECT_EQ(health["Sorry"], "0/1");
+    }
+    {
+        SCOPED_TRACE("the summary: whole where the window allows, else in its tip; it outlives a later load");
+        DeferredStatusBar* bar = StatusBar();
+        const wxString summary = bar->GetStatusText(1);
+        m_frame->SetSize(1260, 700);
+        EXPECT_TRUE(WaitUntil([&] { return bar->GetSize().x > 1200 && bar->Fits(1); }, 3000)) << bar->GetStatusWidth(1);
+        m_frame->SetSize(640, 480);
+        wxRect page;
+        EXPECT_TRUE(WaitUntil([&] { return bar->GetSize().x < 700 && bar->GetFieldRect(0, page) && page.width >= 60; },
+                              3000))
+            << page.width;
+        wxRect field;
+        bar->GetFieldRect(1, field);
+        EXPECT_EQ(bar->TipAt(field.GetPosition() + wxPoint(4, 4)), summary);
+        Notebook()->SetSelection(0);
+        const unsigned loads = Tab(0)->GetLoadCount();
+        Command(OrvaneFrame::ID_MENU_REFRESH);
+        ASSERT_TRUE(WaitUntil([&] { return Tab(0)->GetLoadCount() > loads; }));
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(WaitUntil([&] { return bar->GetStatusText(1) == summary; }, 2000)) << bar->GetStatusText(1);
     }
 }
 

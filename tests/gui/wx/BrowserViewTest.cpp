@@ -450,6 +450,23 @@ TEST_F(BrowserViewTest, OnlyWebAndMailAddressesOpenOutside)
     wxIEHtmlWin::SetBrowserLauncher(nullptr);
 }
 
+TEST(BrowserViewOutside, NoBrowserToStartIsSaidPlainly)
+{
+    struct Errors : wxLog
+    {
+        std::vector<wxString> texts;
+        void DoLogRecord(wxLogLevel, const wxString& text, const wxLogRecordInfo&) override { texts.push_back(text); }
+    } errors;
+    wxString path;
+    wxGetEnv("PATH", &path);
+    wxSetEnv("PATH", "/nonexistent");  // no program to hand the address to
+    wxLog* previous = wxLog::SetActiveTarget(&errors);
+    EXPECT_FALSE(wxIEHtmlWin::OpenOutside("https://www.example.test/x"));
+    wxLog::SetActiveTarget(previous);
+    wxSetEnv("PATH", path);
+    EXPECT_EQ(errors.texts, std::vector<wxString>{"No web browser could be started to open https://www.example.test/x."});
+}
+
 TEST_F(BrowserViewTest, ScriptDialogsNeverShow)
 {
     m_view->LoadUrl(Url("/dialogs"));

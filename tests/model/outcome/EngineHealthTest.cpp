@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <sys/stat.h>
 
 namespace
@@ -22,6 +24,23 @@ Engine MakeEngine(const char* name, const char* url)
     return engine;
 }
 } // namespace
+
+TEST(EngineHealth, FailingMeansThreeFailuresErrorsOrBotChecksInARow)
+{
+    // R results, E empty, C consent, F failed, H error status, B bot check.
+    const std::map<char, PageOutcome> kinds = {{'R', PageOutcome::Results}, {'E', PageOutcome::Empty},
+                                               {'C', PageOutcome::Consent}, {'F', PageOutcome::Failed},
+                                               {'H', PageOutcome::HttpError}, {'B', PageOutcome::BotCheck}};
+    for (const auto& [outcomes, failing] : std::map<std::string, bool>{
+             {"FHB", true}, {"RFFF", true}, {"EEE", false}, {"FEF", false}, {"BBC", false}, {"FFFR", false}, {"FF", false}})
+    {
+        SCOPED_TRACE(outcomes);
+        std::vector<EngineHealth::Entry> history;
+        for (char kind : outcomes)
+            history.push_back({kinds.at(kind), 0, 0});
+        EXPECT_EQ(EngineHealth::IsFailing(history), failing);
+    }
+}
 
 TEST(EngineHealth, KeepsTheLastOutcomesPrivatelyAndFollowsEdits)
 {

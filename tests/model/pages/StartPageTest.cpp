@@ -126,6 +126,8 @@ TEST_F(StartPageTest, TranslateFillsEveryTextMarkOfTheShippedTemplate)
     EXPECT_TRUE(page.Contains("<h1>Welcome to Orvane</h1>"));
     EXPECT_TRUE(page.Contains("$your_version$") && page.Contains("$latest_version$"))
         << "the version placeholders are left to Fill";
+    for (const char* key : {"<kbd>F4</kbd>", "<kbd>Ctrl+Alt+1</kbd>", "Scroll Together", "<kbd>F9</kbd>"})
+        EXPECT_TRUE(page.Contains(key)) << "the key list lacks " << key;
 
     SCOPED_TRACE("a mark the program does not know stays as it is");
     EXPECT_EQ(StartPage::Translate("$t:nosuch$ $t:lang$ $t:lang$", "ja"), "$t:nosuch$ ja ja");
