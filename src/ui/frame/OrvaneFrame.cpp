@@ -589,6 +589,12 @@ void OrvaneFrame::BuildStatusBar()
     m_pStatusBar->SetFieldsCount(4, widths);
     m_pStatusBar->SetStatusStyles(4, styles);
     SetStatusBar(m_pStatusBar);
+    // The bar gets its new width after the window's own size event, at a
+    // time of the toolkit's choosing: its fields are fitted to it then.
+    m_pStatusBar->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        FitStatusFields();
+    });
 }
 
 void OrvaneFrame::BuildImageList()
