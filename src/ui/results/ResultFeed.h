@@ -1,0 +1,64 @@
+#pragma once
+
+#include "found/EngineFound.h"
+
+#include <wx/weakref.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+class BrowserManager;
+class ResultGatherer;
+class ZulIeCtrl;
+
+// What the window's own pages found in one search: each page is read when
+// its outcome is decided and again when it changes (a wall taken away, a
+// check passed), at most MaxReads times a search, one read at a time. The
+// report is parsed and read on a worker thread; the engines come in the
+// order their pages were decided. Followed from the GUI thread only.
+class ResultFeed
+{
+public:
+    static constexpr int MaxReads = 4;
+
+    ResultFeed();
+    ~ResultFeed();
+    ResultFeed(const ResultFeed&) = delete;
+    ResultFeed& operator=(const ResultFeed&) = delete;
+
+    // Forgets the last search's pages and results.
+    void NewSearch();
+    // Looks at the pages: starts the reads their new outcomes call for and
+    // takes in what the worker has read. True when the engines changed.
+    bool Follow(const BrowserManager& pages);
+    // Reads still under way (gathering or parsing).
+    bool IsBusy() const;
+
+    const std::vector<EngineFound>& Engines() const { return m_engines; }
+    // The page an engine's results came from; null once it is gone.
+    ZulIeCtrl* PageOf(size_t engine) const;
+    // Pages waiting for the person (bot check, consent) in this search.
+    int NeedingPerson() const;
+    // Never read again this search (the person took it elsewhere).
+    void Release(ZulIeCtrl* page);
+
+    // The worker's side: parses a report into results.
+    static std::vector<FoundResult> ReadReport(const std::string& report);
+
+private:
+    struct Page;
+    struct Inbox;
+
+    Page* Find(ZulIeCtrl* page);
+    void Look(Page& page);
+    void TakeAnswers();
+
+    std::vector<std::unique_ptr<Page>> m_pages;
+    std::vector<EngineFound> m_engines;
+    std::shared_ptr<Inbox> m_inbox;
+    std::chrono::steady_clock::time_point m_start;
+    unsigned m_nSearch = 0;
+    int m_nParsing = 0;
+};
