@@ -12,18 +12,19 @@
 #include <wx/uri.h>
 #include <wx/webview.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 
 struct ResultFeed::Page
 {
     wxWeakRef<ZulIeCtrl> page;
-    ZulIeCtrl* key = nullptr;  // only compared
+    ZulIeCtrl* window = nullptr;  // only compared
+    unsigned key = 0;             // the browser manager's
     unsigned verdicts = 0;     // the probe's count last looked at
     int reads = 0;
-    bool released = false;
     bool placed = false;       // has its engine in m_engines
-    size_t engine = 0;         // index into m_engines
     std::unique_ptr<ResultGatherer> gatherer;
 };
 
@@ -34,7 +35,7 @@ struct ResultFeed::Inbox
     struct Answer
     {
         unsigned search = 0;
-        size_t engine = 0;
+        unsigned key = 0;
         std::vector<FoundResult> results;
     };
     std::mutex lock;
@@ -63,6 +64,7 @@ void ResultFeed::NewSearch()
 {
     m_pages.clear();
     m_engines.clear();
+    m_engineKeys.clear();
     ++m_nSearch;
     m_nParsing = 0;
     m_start = std::chrono::steady_clock::now();
@@ -81,7 +83,7 @@ std::vector<FoundResult> ResultFeed::ReadReport(const std::string& report)
 ResultFeed::Page* ResultFeed::Find(ZulIeCtrl* page)
 {
     for (auto& known : m_pages)
-        if (known->key == page)
+        if (known->window == page)
             return known.get();
     return nullptr;
 }
@@ -94,7 +96,7 @@ bool ResultFeed::Follow(const BrowserManager& pages)
         outcomes.push_back(engine.outcome);
     if (m_nSearch > 0)
     {
-        pages.ForEachPage([this](unsigned, ZulIeCtrl* page) {
+        pages.ForEachPage([this](unsigned key, ZulIeCtrl* page) {
             if (!page->m_bActive || !page->m_pEngine || !page->HasVerdict())
                 return;
             Page* known = Find(page);
@@ -103,7 +105,8 @@ bool ResultFeed::Follow(const BrowserManager& pages)
                 m_pages.push_back(std::make_unique<Page>());
                 known = m_pages.back().get();
                 known->page = page;
-                known->key = page;
+                known->window = page;
+                known->key = key;
             }
             Look(*known);
         });
@@ -122,7 +125,7 @@ bool ResultFeed::Follow(const BrowserManager& pages)
 void ResultFeed::Look(Page& page)
 {
     const PageProbe* probe = page.page->GetProbe();
-    if (page.released || !probe || probe->GetVerdictCount() == page.verdicts)
+    if (!probe || probe->GetVerdictCount() == page.verdicts)
         return;
     // The search page or one of its own: a result the person opened in it is no list of results.
     if (HostOf(page.page->GetCurrentUrl()) != HostOf(page.page->m_strPageUrl))
@@ -131,17 +134,18 @@ void ResultFeed::Look(Page& page)
     const PageOutcome outcome = probe->GetVerdict().outcome;
     if (!page.placed)
     {
-        // The engine takes its place in the order the pages are decided.
         EngineFound found;
         found.name = page.page->m_strEngineName.utf8_str().data();
         found.ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                          std::chrono::steady_clock::now() - m_start)
                                          .count());
-        page.engine = m_engines.size();
         page.placed = true;
-        m_engines.push_back(std::move(found));
+        const size_t at = static_cast<size_t>(
+            std::lower_bound(m_engineKeys.begin(), m_engineKeys.end(), page.key) - m_engineKeys.begin());
+        m_engineKeys.insert(m_engineKeys.begin() + static_cast<long>(at), page.key);
+        m_engines.insert(m_engines.begin() + static_cast<long>(at), std::move(found));
     }
-    EngineFound& engine = m_engines[page.engine];
+    EngineFound& engine = m_engines[EngineOf(page.key)];
     engine.outcome = OutcomeName(outcome);
     // A page with results is one where a result was read (as --results
     // says); the read's answer corrects it either way.
@@ -153,14 +157,14 @@ void ResultFeed::Look(Page& page)
     if (!page.gatherer)
         page.gatherer = std::make_unique<ResultGatherer>(page.page->GetWebView()->GetNativeBackend());
     const unsigned search = m_nSearch;
-    const size_t index = page.engine;
+    const unsigned key = page.key;
     // The gatherer belongs to the feed and is cancelled with it: no answer comes later.
-    page.gatherer->Start([this, search, index](bool ok, const std::string& report) {
+    page.gatherer->Start([this, search, key](bool ok, const std::string& report) {
         if (!ok)
             return;
         ++m_nParsing;
-        std::thread([search, index, report, box = m_inbox]() {
-            Inbox::Answer answer{search, index, ReadReport(report)};
+        std::thread([search, key, report, box = m_inbox]() {
+            Inbox::Answer answer{search, key, ReadReport(report)};
             std::lock_guard<std::mutex> hold(box->lock);
             box->answers.push_back(std::move(answer));
         }).detach();
@@ -176,10 +180,11 @@ void ResultFeed::TakeAnswers()
     }
     for (Inbox::Answer& answer : answers)
     {
-        if (answer.search != m_nSearch || answer.engine >= m_engines.size())
+        const size_t index = EngineOf(answer.key);
+        if (answer.search != m_nSearch || index >= m_engines.size())
             continue;
         --m_nParsing;
-        EngineFound& engine = m_engines[answer.engine];
+        EngineFound& engine = m_engines[index];
         // A later read that finds nothing does not take away what an earlier one found.
         if (!answer.results.empty())
             engine.results = std::move(answer.results);
@@ -200,10 +205,18 @@ bool ResultFeed::IsBusy() const
     return false;
 }
 
+size_t ResultFeed::EngineOf(unsigned key) const
+{
+    const auto at = std::lower_bound(m_engineKeys.begin(), m_engineKeys.end(), key);
+    return at != m_engineKeys.end() && *at == key ? static_cast<size_t>(at - m_engineKeys.begin()) : SIZE_MAX;
+}
+
 ZulIeCtrl* ResultFeed::PageOf(size_t engine) const
 {
+    if (engine >= m_engineKeys.size())
+        return nullptr;
     for (const auto& page : m_pages)
-        if (page->placed && page->engine == engine && page->page)
+        if (page->placed && page->key == m_engineKeys[engine] && page->page)
             return page->page.get();
     return nullptr;
 }
@@ -218,13 +231,4 @@ int ResultFeed::NeedingPerson() const
             ++count;
     }
     return count;
-}
-
-void ResultFeed::Release(ZulIeCtrl* page)
-{
-    if (Page* known = Find(page))
-    {
-        known->released = true;
-        known->gatherer.reset();
-    }
 }

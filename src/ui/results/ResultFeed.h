@@ -16,8 +16,9 @@ class ZulIeCtrl;
 // What the window's own pages found in one search: each page is read when
 // its outcome is decided and again when it changes (a wall taken away, a
 // check passed), at most MaxReads times a search, one read at a time. The
-// report is parsed and read on a worker thread; the engines come in the
-// order their pages were decided. Followed from the GUI thread only.
+// report is parsed and read on a worker thread. The engines join as their
+// pages are decided and stand in the pages' order, as `--results` has them,
+// so that the merge ranks ties alike. Followed from the GUI thread only.
 class ResultFeed
 {
 public:
@@ -41,8 +42,6 @@ public:
     ZulIeCtrl* PageOf(size_t engine) const;
     // Pages waiting for the person (bot check, consent) in this search.
     int NeedingPerson() const;
-    // Never read again this search (the person took it elsewhere).
-    void Release(ZulIeCtrl* page);
 
     // The worker's side: parses a report into results.
     static std::vector<FoundResult> ReadReport(const std::string& report);
@@ -53,10 +52,13 @@ private:
 
     Page* Find(ZulIeCtrl* page);
     void Look(Page& page);
+    // Index of the page's engine in m_engines; SIZE_MAX when it has none.
+    size_t EngineOf(unsigned key) const;
     void TakeAnswers();
 
     std::vector<std::unique_ptr<Page>> m_pages;
     std::vector<EngineFound> m_engines;
+    std::vector<unsigned> m_engineKeys;  // each engine's page key, ascending
     std::shared_ptr<Inbox> m_inbox;
     std::chrono::steady_clock::time_point m_start;
     unsigned m_nSearch = 0;

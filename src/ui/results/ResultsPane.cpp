@@ -252,14 +252,19 @@ void ResultsPane::RefillFilter()
     for (size_t i = 0; i < found.size(); ++i)
         if (!found[i].results.empty())
             engines.push_back(i);
-    if (engines == m_filterEngines && m_filter->GetCount() > 0)
+    std::vector<std::string> names;
+    for (size_t engine : engines)
+        names.push_back(found[engine].name);
+    const bool same = names == m_filterNames;
+    m_filterEngines = engines;
+    if (same && m_filter->GetCount() > 0)
         return;
     // The choice stays on the same engine when others join.
     const int selection = m_filter->GetSelection();
-    size_t only = SIZE_MAX;
-    if (selection > Alone && static_cast<size_t>(selection - Alone - 1) < m_filterEngines.size())
-        only = m_filterEngines[selection - Alone - 1];
-    m_filterEngines = engines;
+    std::string only;
+    if (selection > Alone && static_cast<size_t>(selection - Alone - 1) < m_filterNames.size())
+        only = m_filterNames[selection - Alone - 1];
+    m_filterNames = names;
     wxArrayString items;
     items.Add(_("All"));
     items.Add(_("Found by More Than One"));
@@ -268,7 +273,7 @@ void ResultsPane::RefillFilter()
     for (size_t i = 0; i < engines.size(); ++i)
     {
         items.Add(wxString::Format(_("Only in %s"), FromUtf8(found[engines[i]].name)));
-        if (engines[i] == only)
+        if (!only.empty() && names[i] == only)
             next = static_cast<int>(Alone + 1 + i);
     }
     m_filter->Set(items);

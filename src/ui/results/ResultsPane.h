@@ -82,7 +82,8 @@ private:
     ResultFeed m_feed;
     ResultMerge::List m_merged;
     std::vector<size_t> m_shown;  // indexes into m_merged.results, in the list's order
-    std::vector<size_t> m_filterEngines;  // "Only in" choices' engines
+    std::vector<size_t> m_filterEngines;     // "Only in" choices' engines
+    std::vector<std::string> m_filterNames;  // and their names
     wxStaticText* m_header;
     wxChoice* m_filter;
     ResultList* m_list;
