@@ -70,8 +70,7 @@ size_t BestEngine(const ResultMerge::Merged& result)
 ResultsPane::ResultsPane(wxWindow* parent, BrowserManager& pages, ResultNotebook* notebook)
     : wxPanel(parent, wxID_ANY), m_pages(pages), m_notebook(notebook), m_timer(this)
 {
-    m_header = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-                                wxST_ELLIPSIZE_END);
+    m_header = new wxStaticText(this, wxID_ANY, wxString());
     m_filter = new wxChoice(this, wxID_ANY);
     m_list = new ResultList(this);
     auto* top = new wxBoxSizer(wxVERTICAL);
@@ -87,6 +86,10 @@ ResultsPane::ResultsPane(wxWindow* parent, BrowserManager& pages, ResultNotebook
     m_list->Bind(wxEVT_LISTBOX_DCLICK, [this](wxCommandEvent&) { OpenInPage(); });
     m_list->Bind(wxEVT_CONTEXT_MENU, &ResultsPane::OnContextMenu, this);
     Bind(wxEVT_TIMER, &ResultsPane::OnTimer, this);
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        WrapHeader();
+    });
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenInPage(); }, ID_OPEN);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OpenOutside(); }, ID_OPEN_OUTSIDE);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { CopyAddress(); }, ID_COPY_ADDRESS);
@@ -226,23 +229,39 @@ void ResultsPane::ShowHeader()
         withResults += engine.results.empty() ? 0 : 1;
     const size_t results = m_merged.results.size();
     const size_t agreed = CountAgreed();
+    const wxString counted = wxString::Format(wxPLURAL("%zu result", "%zu results", results), results);
+    const wxString from = wxString::Format(wxPLURAL("from %zu engine", "from %zu engines", withResults), withResults);
+    const wxString more =
+        wxString::Format(wxPLURAL("%zu found by more than one", "%zu found by more than one", agreed), agreed);
     // TRANSLATORS: the All Results header reads "%s %s, %s": "218 results" "from 12 engines", "31 found by more than one"
-    wxString header = wxString::Format(_("%s %s, %s"),
-                                       wxString::Format(wxPLURAL("%zu result", "%zu results", results), results),
-                                       wxString::Format(wxPLURAL("from %zu engine", "from %zu engines", withResults),
-                                                        withResults),
-                                       wxString::Format(wxPLURAL("%zu found by more than one",
-                                                                 "%zu found by more than one", agreed),
-                                                        agreed));
+    wxString header = wxString::Format(_("%s %s, %s"), counted, from, more);
+    // A narrow pane shows the same parts a line each.
+    wxString lines = counted + " " + from + "\n" + more;
     const int waiting = m_feed.NeedingPerson();
     if (waiting > 0)
-        // TRANSLATORS: pages with a bot check or consent wall; F4 goes to them
-        header << "; " << wxString::Format(wxPLURAL("%d page needs you", "%d pages need you", waiting), waiting);
-    if (m_header->GetLabel() != header)
     {
-        m_header->SetLabel(header);
-        m_header->SetToolTip(header + "\n" + _("F4 goes to the next page needing attention."));
+        // TRANSLATORS: pages with a bot check or consent wall; F4 goes to them
+        const wxString need = wxString::Format(wxPLURAL("%d page needs you", "%d pages need you", waiting), waiting);
+        header << "; " << need;
+        lines << "\n" << need;
     }
+    if (m_strHeader != header)
+    {
+        m_strHeader = header;
+        m_strHeaderLines = lines;
+        m_header->SetToolTip(header + "\n" + _("F4 goes to the next page needing attention."));
+        WrapHeader();
+    }
+}
+
+void ResultsPane::WrapHeader()
+{
+    // Narrow panes and longer translations wrap the header rather than cut it.
+    const int width = GetClientSize().x - 8;
+    m_header->SetLabel(m_header->GetTextExtent(m_strHeader).x <= width ? m_strHeader : m_strHeaderLines);
+    if (width > 20)
+        m_header->Wrap(width);
+    Layout();
 }
 
 void ResultsPane::RefillFilter()

@@ -66,6 +66,7 @@ public:
 private:
     void Rebuild();
     void ShowHeader();
+    void WrapHeader();
     void RefillFilter();
     bool Passes(const ResultMerge::Merged& result) const;
     const ResultMerge::Merged* Selected() const;
@@ -85,6 +86,8 @@ private:
     std::vector<size_t> m_filterEngines;     // "Only in" choices' engines
     std::vector<std::string> m_filterNames;  // and their names
     wxStaticText* m_header;
+    wxString m_strHeader;       // on one line
+    wxString m_strHeaderLines;  // a part a line, for a narrow pane
     wxChoice* m_filter;
     ResultList* m_list;
     wxTimer m_timer;
