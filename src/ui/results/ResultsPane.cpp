@@ -196,22 +196,27 @@ void ResultsPane::Rebuild()
         const ResultMerge::Merged& result = m_merged.results[i];
         if (!Passes(result))
             continue;
-        ResultList::Row row;
-        row.title = FromUtf8(result.title);
-        row.address = ShownHostAndPath(result.url);
-        row.snippet = FromUtf8(result.snippet);
-        row.engines = static_cast<int>(result.foundBy.size());
-        wxString names;
-        for (const auto& [engine, position] : result.foundBy)
-            names << (names.empty() ? "" : ", ") << FromUtf8(engines[engine].name) << " #" << position;
-        // TRANSLATORS: who found a result: "3 engines: Alpha #1, Beta #2, Gamma #4"
-        row.foundBy = wxString::Format(wxPLURAL("%d engine: %s", "%d engines: %s", row.engines), row.engines, names);
-        row.key = FromUtf8(ResultMerge::ComparisonKey(result.url));
-        rows.push_back(std::move(row));
+        rows.push_back(RowFor(result, engines));
         m_shown.push_back(i);
     }
     m_list->SetRows(std::move(rows));
     ShowHeader();
+}
+
+ResultList::Row ResultsPane::RowFor(const ResultMerge::Merged& result, const std::vector<EngineFound>& engines)
+{
+    ResultList::Row row;
+    row.title = FromUtf8(result.title);
+    row.address = ShownHostAndPath(result.url);
+    row.snippet = FromUtf8(result.snippet);
+    row.engines = static_cast<int>(result.foundBy.size());
+    wxString names;
+    for (const auto& [engine, position] : result.foundBy)
+        names << (names.empty() ? "" : ", ") << FromUtf8(engines[engine].name) << " #" << position;
+    // TRANSLATORS: who found a result: "3 engines: Alpha #1, Beta #2, Gamma #4"
+    row.foundBy = wxString::Format(wxPLURAL("%d engine: %s", "%d engines: %s", row.engines), row.engines, names);
+    row.key = FromUtf8(ResultMerge::ComparisonKey(result.url));
+    return row;
 }
 
 size_t ResultsPane::CountAgreed() const

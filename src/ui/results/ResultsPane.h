@@ -63,6 +63,9 @@ public:
     void CopyAll();
     void ShowInPage(size_t engine);
 
+    // One merged result as the list shows it.
+    static ResultList::Row RowFor(const ResultMerge::Merged& result, const std::vector<EngineFound>& engines);
+
 private:
     void Rebuild();
     void ShowHeader();
