@@ -130,6 +130,20 @@ TEST_F(AllResultsTest, KeysShowCopyAndOpenTheMergedList)
             << StatusBar()->GetStatusText(1);
     }
     {
+        SCOPED_TRACE("Show in Gamma's Page turns to it and marks the result there");
+        ZulIeCtrl* gamma = nullptr;
+        Pages().ForEachPage([&](unsigned, ZulIeCtrl* page) { gamma = page->m_strEngineName == "Gamma" ? page : gamma; });
+        ASSERT_TRUE(gamma && gamma->GetWebView());
+        pane->ShowInPage(2);
+        EXPECT_EQ(Notebook()->GetPage(Notebook()->GetSelection()), gamma);
+        EXPECT_TRUE(WaitUntil([&] {
+            wxString outline;
+            return gamma->GetWebView()->RunScript("document.querySelector('div.g').style.outlineStyle", &outline) &&
+                   outline == "solid";
+        }, 3000));
+        pane->GetList()->SetFocus();
+    }
+    {
         SCOPED_TRACE("Enter opens the first result in the page of the engine that ranked it highest");
         ZulIeCtrl* alpha = nullptr;
         Pages().ForEachPage([&](unsigned, ZulIeCtrl* page) { alpha = page->m_strEngineName == "Alpha" ? page : alpha; });
@@ -169,4 +183,32 @@ TEST_F(AllResultsTest, SideWidthAndShownStateAreKept)
     const std::string store = StoreText();
     EXPECT_NE(store.find("results_pane=0"), std::string::npos) << store;
     EXPECT_NE(store.find("results_pane_side=left"), std::string::npos) << store;
+}
+
+TEST(ResultList, TypingFindsARowByItsTitle)
+{
+    std::vector<ResultList::Row> rows(4);
+    rows[0].title = "Sea otter facts";
+    rows[1].title = "River otters";
+    rows[2].title = "sea lions";
+    rows[3].title = wxString::FromUTF8("\xE3\x83\xA9\xE3\x83\x83\xE3\x82\xB3");
+    const struct
+    {
+        const char* typed;
+        size_t from;
+        int found;
+    } cases[] = {
+        {"sea", 0, 0},      // a title's start, whatever the case
+        {"sea", 1, 2},      // from the row after the selection on
+        {"sea", 3, 0},      // wrapping round
+        {"otters", 0, 1},   // no title starts so: one that holds it
+        {"whale", 0, wxNOT_FOUND},
+        {"", 0, wxNOT_FOUND},
+        {"\xE3\x83\xA9", 0, 3},  // a title in Japanese by its first letter
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(std::string(c.typed) + " from " + std::to_string(c.from));
+        EXPECT_EQ(ResultList::FindByTitle(rows, wxString::FromUTF8(c.typed), c.from), c.found);
+    }
 }
