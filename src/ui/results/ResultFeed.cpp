@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 
 struct ResultFeed::Page
 {
@@ -163,16 +162,21 @@ void ResultFeed::Look(Page& page)
         if (!ok)
             return;
         ++m_nParsing;
-        std::thread([search, key, report, box = m_inbox]() {
+        m_workers.push_back(std::async(std::launch::async, [search, key, report, box = m_inbox]() {
             Inbox::Answer answer{search, key, ReadReport(report)};
             std::lock_guard<std::mutex> hold(box->lock);
             box->answers.push_back(std::move(answer));
-        }).detach();
+        }));
     });
 }
 
 void ResultFeed::TakeAnswers()
 {
+    m_workers.erase(std::remove_if(m_workers.begin(), m_workers.end(),
+                                   [](const std::future<void>& worker) {
+                                       return worker.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+                                   }),
+                    m_workers.end());
     std::vector<Inbox::Answer> answers;
     {
         std::lock_guard<std::mutex> hold(m_inbox->lock);

@@ -5,6 +5,7 @@
 #include <wx/weakref.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,9 @@ private:
     std::vector<EngineFound> m_engines;
     std::vector<unsigned> m_engineKeys;  // each engine's page key, ascending
     std::shared_ptr<Inbox> m_inbox;
+    // The parses under way; the feed waits for them when it goes (each is
+    // a few milliseconds), so none outlives the program's statics.
+    std::vector<std::future<void>> m_workers;
     std::chrono::steady_clock::time_point m_start;
     unsigned m_nSearch = 0;
     int m_nParsing = 0;
