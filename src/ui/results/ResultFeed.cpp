@@ -59,8 +59,10 @@ ResultFeed::ResultFeed() : m_inbox(std::make_shared<Inbox>()) {}
 
 ResultFeed::~ResultFeed() = default;
 
-void ResultFeed::NewSearch()
+void ResultFeed::NewSearch(const BrowserManager& pages)
 {
+    m_loadsAtStart.clear();
+    pages.ForEachPage([this](unsigned, ZulIeCtrl* page) { m_loadsAtStart[page] = page->GetLoadCount(); });
     m_pages.clear();
     m_engines.clear();
     m_engineKeys.clear();
@@ -96,7 +98,9 @@ bool ResultFeed::Follow(const BrowserManager& pages)
     if (m_nSearch > 0)
     {
         pages.ForEachPage([this](unsigned key, ZulIeCtrl* page) {
-            if (!page->m_bActive || !page->m_pEngine || !page->HasVerdict())
+            const auto start = m_loadsAtStart.find(page);
+            if (!page->m_bActive || !page->m_pEngine || !page->HasVerdict() || start == m_loadsAtStart.end() ||
+                page->GetLoadCount() <= start->second)
                 return;
             Page* known = Find(page);
             if (!known)

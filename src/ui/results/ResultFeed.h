@@ -5,6 +5,7 @@
 #include <wx/weakref.h>
 
 #include <chrono>
+#include <map>
 #include <future>
 #include <memory>
 #include <string>
@@ -30,8 +31,10 @@ public:
     ResultFeed(const ResultFeed&) = delete;
     ResultFeed& operator=(const ResultFeed&) = delete;
 
-    // Forgets the last search's pages and results.
-    void NewSearch();
+    // Forgets the last search's pages and results; called as the search
+    // starts its loads. Only pages that end a load after it are read: a page
+    // a shortcut left out keeps the last search's page.
+    void NewSearch(const BrowserManager& pages);
     // Looks at the pages: starts the reads their new outcomes call for and
     // takes in what the worker has read. True when the engines changed.
     bool Follow(const BrowserManager& pages);
@@ -60,6 +63,7 @@ private:
     std::vector<std::unique_ptr<Page>> m_pages;
     std::vector<EngineFound> m_engines;
     std::vector<unsigned> m_engineKeys;  // each engine's page key, ascending
+    std::map<const ZulIeCtrl*, unsigned> m_loadsAtStart;
     std::shared_ptr<Inbox> m_inbox;
     // The parses under way; the feed waits for them when it goes (each is
     // a few milliseconds), so none outlives the program's statics.

@@ -151,6 +151,9 @@ void ResultsPane::Toggle()
     {
         info.Hide();
         m_manager->Update();
+        // The focus goes back to the page on show.
+        if (m_notebook && m_notebook->GetCurrentPage())
+            m_notebook->GetCurrentPage()->SetFocus();
         return;
     }
     if (!info.IsShown())
@@ -168,7 +171,7 @@ void ResultsPane::NewSearch(const wxString& words, const wxString& language, con
     m_words = words.utf8_str().data();
     m_language = language.utf8_str().data();
     m_category = category.utf8_str().data();
-    m_feed.NewSearch();
+    m_feed.NewSearch(m_pages);
     m_filter->SetSelection(All);
     Rebuild();
 }

@@ -212,3 +212,24 @@ TEST(ResultList, TypingFindsARowByItsTitle)
         EXPECT_EQ(ResultList::FindByTitle(rows, wxString::FromUTF8(c.typed), c.from), c.found);
     }
 }
+
+TEST_F(AllResultsTest, ASearchOfSomeEnginesListsOnlyTheirPages)
+{
+    std::string catalogue = Catalogue(m_server->HostPort());
+    const size_t at = catalogue.find("</ENGINE>", catalogue.find("<NAME>Beta</NAME>"));
+    catalogue.insert(at, "<SHORTCUT>b</SHORTCUT>");
+    ASSERT_TRUE(WriteFileBytes(m_sandbox.File("conf/config.xml"), catalogue));
+    ServeResults();
+    OpenFrame();
+    ASSERT_TRUE(WaitIdle());
+    ResultsPane* pane = AllResults();
+    Search("otter");
+    ASSERT_TRUE(AllRead(5));
+    // Alpha's and Gamma's pages still show the first search's results.
+    Search("!b otter");
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(AllRead(3)) << pane->GetList()->GetItemCount();
+    pane->Follow();
+    ASSERT_EQ(pane->Engines().size(), 1u);
+    EXPECT_EQ(pane->Engines().front().name, "Beta");
+}
