@@ -491,5 +491,9 @@ void ResultsPane::OnContextMenu(wxContextMenuEvent& event)
     for (int id : {ID_OPEN, ID_OPEN_OUTSIDE, ID_COPY_ADDRESS})
         menu.Enable(id, result != nullptr);
     menu.Enable(ID_COPY_ALL, !m_merged.results.empty());
-    PopupMenu(&menu, at == wxDefaultPosition ? wxDefaultPosition : m_list->GetPosition() + at);
+    // From the keyboard, the menu opens at the selected row rather than at the pointer.
+    wxPoint where = at;
+    if (where == wxDefaultPosition && m_list->GetSelection() != wxNOT_FOUND)
+        where = m_list->GetItemRect(static_cast<size_t>(m_list->GetSelection())).GetBottomLeft() + wxPoint(16, -8);
+    PopupMenu(&menu, where == wxDefaultPosition ? wxDefaultPosition : m_list->GetPosition() + where);
 }
