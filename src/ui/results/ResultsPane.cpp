@@ -373,11 +373,15 @@ void ResultsPane::Export()
     if (save.ShowModal() != wxID_OK)
         return;
     const bool json = save.GetFilterIndex() == 1 || wxFileName(save.GetPath()).GetExt().Lower() == "json";
-    const wxScopedCharBuffer lines = AllLines().utf8_str();
-    const std::string bytes = json ? Json() + "\n" : std::string(lines.data(), lines.length());
-    if (!SafeFile::Replace(save.GetPath(), bytes))
+    if (!ExportTo(save.GetPath(), json))
         wxMessageBox(wxString::Format(_("The results could not be saved to %s."), save.GetPath()),
                      _("Export Results"), wxOK | wxICON_ERROR, wxGetTopLevelParent(this));
+}
+
+bool ResultsPane::ExportTo(const wxString& path, bool json) const
+{
+    const wxScopedCharBuffer lines = AllLines().utf8_str();
+    return !path.empty() && SafeFile::Replace(path, json ? Json() + "\n" : std::string(lines.data(), lines.length()));
 }
 
 ZulIeCtrl* ResultsPane::TurnTo(size_t engine)

@@ -55,7 +55,9 @@ public:
     // What `--results` prints for these pages, a line each.
     wxString AllLines() const;
     std::string Json() const;
+    // Asks where, then ExportTo; says so when it failed.
     void Export();
+    bool ExportTo(const wxString& path, bool json) const;
 
     void OpenInPage();
     void OpenOutside();

@@ -10,6 +10,8 @@
 #include <wx/aui/framemanager.h>
 #include <wx/clipbrd.h>
 #include <wx/combobox.h>
+#include <wx/filedlg.h>
+#include <wx/testing.h>
 #include <wx/uiaction.h>
 
 #include <algorithm>
@@ -232,4 +234,18 @@ TEST_F(AllResultsTest, ASearchOfSomeEnginesListsOnlyTheirPages)
     pane->Follow();
     ASSERT_EQ(pane->Engines().size(), 1u);
     EXPECT_EQ(pane->Engines().front().name, "Beta");
+    {
+        SCOPED_TRACE("File > Export Results... asks where, and writes the lines or the JSON");
+        // The toolkit's chooser gives no path it was not shown: the writing is driven after it.
+        wxTEST_DIALOG(Command(OrvaneFrame::ID_MENU_EXPORT_RESULTS), wxExpectModal<wxFileDialog>("", wxID_CANCEL));
+        const std::string tsv = m_sandbox.File("out.tsv"), json = m_sandbox.File("out.json");
+        ASSERT_TRUE(pane->ExportTo(wxString::FromUTF8(tsv), false));
+        ASSERT_TRUE(pane->ExportTo(wxString::FromUTF8(json), true));
+        const wxScopedCharBuffer lines = pane->AllLines().utf8_str();
+        EXPECT_EQ(ReadFileBytes(tsv), std::string(lines.data(), lines.length()));
+        EXPECT_EQ(std::count(lines.data(), lines.data() + lines.length(), '\n'), 3);
+        const std::string written = ReadFileBytes(json);
+        EXPECT_EQ(written, pane->Json() + "\n");
+        EXPECT_NE(written.find("Result alone-b"), std::string::npos);
+    }
 }
