@@ -104,6 +104,10 @@ void Preference::Load()
     if (m_nPageLayout < 0 || m_nPageLayout > D::MaxPageLayout)
         m_nPageLayout = D::PageLayout;
     m_nScrollTogether = ReadInt(config, K::ScrollTogether, D::ScrollTogether) != 0 ? 1 : 0;
+    m_nResultsPane = ReadInt(config, K::ResultsPane, D::ResultsPane) != 0 ? 1 : 0;
+    m_strResultsPaneSide = config->Read(K::ResultsPaneSide, D::ResultsPaneSide) == "left" ? "left" : "right";
+    m_nResultsPaneWidth =
+        std::clamp(ReadInt(config, K::ResultsPaneWidth, D::ResultsPaneWidth), D::MinResultsPaneWidth, 4000);
 }
 
 void Preference::Save()
@@ -165,6 +169,9 @@ void Preference::Save()
     WriteInt(config, K::KeepCookies, m_nKeepCookies);
     WriteInt(config, K::PageLayout, m_nPageLayout);
     WriteInt(config, K::ScrollTogether, m_nScrollTogether);
+    WriteInt(config, K::ResultsPane, m_nResultsPane);
+    config->Write(K::ResultsPaneSide, m_strResultsPaneSide);
+    WriteInt(config, K::ResultsPaneWidth, m_nResultsPaneWidth);
 
     // Settings confirmed in the dialog survive a later crash.
     config->Flush();

@@ -51,6 +51,11 @@ constexpr const char* LastFolder = "last_folder";
 constexpr const char* PageLayout = "page_layout";
 // Scrolling one page on show scrolls the others (1) or not (0).
 constexpr const char* ScrollTogether = "scroll_together";
+// The All Results pane: shown (1) or not (0), docked on the "left" or the
+// "right" of the pages, and its width in pixels. Older versions never read them.
+constexpr const char* ResultsPane = "results_pane";
+constexpr const char* ResultsPaneSide = "results_pane_side";
+constexpr const char* ResultsPaneWidth = "results_pane_width";
 } // namespace PreferenceKey
 
 namespace PreferenceDefault
@@ -79,6 +84,10 @@ constexpr int MaxRecentGroups = 10;
 constexpr int PageLayout = 0;
 constexpr int MaxPageLayout = 3;
 constexpr int ScrollTogether = 0;
+constexpr int ResultsPane = 0;
+constexpr const char* ResultsPaneSide = "right";
+constexpr int ResultsPaneWidth = 380;
+constexpr int MinResultsPaneWidth = 200;
 } // namespace PreferenceDefault
 
 // The user's settings for one run; exactly one instance per process.
@@ -117,6 +126,9 @@ public:
     int m_nPageTimeout = PreferenceDefault::PageTimeout;
     int m_nPageLayout = PreferenceDefault::PageLayout;
     int m_nScrollTogether = PreferenceDefault::ScrollTogether;
+    int m_nResultsPane = PreferenceDefault::ResultsPane;
+    wxString m_strResultsPaneSide = PreferenceDefault::ResultsPaneSide;
+    int m_nResultsPaneWidth = PreferenceDefault::ResultsPaneWidth;
     wxConfigBase* m_pConfig = nullptr;  // not owned
 
 private:

@@ -1,5 +1,6 @@
 // The main window's construction, layout and its small commands.
 // The search flow and closing live in OrvaneFrameSearch.cpp.
+#include "results/ResultsPane.h"
 #include "frame/OrvaneFrame.h"
 
 #include "common/DeferredStatusBar.h"
@@ -94,6 +95,8 @@ ORVANE_DEFINE_ID(ID_MENU_ABOUT);
 ORVANE_DEFINE_ID(ID_MENU_IMPORT);
 ORVANE_DEFINE_ID(ID_PROFILE_ENGINES_READ);
 ORVANE_DEFINE_ID(ID_MENU_EXPORT);
+ORVANE_DEFINE_ID(ID_MENU_EXPORT_RESULTS);
+ORVANE_DEFINE_ID(ID_MENU_ALL_RESULTS);
 ORVANE_DEFINE_ID(ID_MENU_ADD_THIS_ENGINE);
 ORVANE_DEFINE_ID(ID_MENU_FIND);
 ORVANE_DEFINE_ID(ID_MENU_ZOOM_IN);
@@ -245,6 +248,9 @@ OrvaneFrame::OrvaneFrame(wxWindow* parent, wxWindowID id)
         m_browserManager.CreateView(page);
 
     BuildEngineManagerPanel();
+    // Beside the pages, never a tab of their own.
+    m_pResultsPane = new ResultsPane(this, m_browserManager, m_pNotebook);
+    m_pResultsPane->Dock(*m_pAuiManager, *m_pPreference);
     BuildPageBars();
     BuildMenuBar();
     // Tab from the keyword box goes to the language and category lists,
@@ -492,6 +498,8 @@ void OrvaneFrame::BuildMenuBar()
                                _("Add engines from OpenSearch descriptions, catalogue files or a browser"));
     AppendItem(fileMenu, ID_MENU_EXPORT, _("Export Engines..."),
                _("Save engines as a catalogue file or as OpenSearch descriptions"));
+    AppendItem(fileMenu, ID_MENU_EXPORT_RESULTS, _("Export Results..."),
+               _("Save the merged results as tab-separated lines or JSON"));
     fileMenu->AppendSeparator();
     AppendItem(fileMenu, ID_MENU_QUIT, _("Quit\tAlt-X"), _("Quit the application"));
     menuBar->Append(fileMenu, _("&File"));
@@ -540,6 +548,8 @@ void OrvaneFrame::BuildMenuBar()
     }
     AppendItem(viewMenu, ID_MENU_NEXT_ATTENTION, _("Next Page Needing Attention\tF4"),
                _("Go to the next page with a bot check or a consent wall"));
+    AppendItem(viewMenu, ID_MENU_ALL_RESULTS, _("All Results\tF12"),
+               _("Show or hide what every engine found, merged into one list"));
     menuBar->Append(viewMenu, _("&View"));
 
     auto* toolsMenu = new wxMenu();
@@ -650,6 +660,8 @@ void OrvaneFrame::BindCommands()
     Bind(wxEVT_MENU, &OrvaneFrame::OnNextPage, this, ID_MENU_NEXT_PAGE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnPrevPage, this, ID_MENU_PREV_PAGE);
     Bind(wxEVT_MENU, &OrvaneFrame::OnNextAttention, this, ID_MENU_NEXT_ATTENTION);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_pResultsPane->Toggle(); }, ID_MENU_ALL_RESULTS);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_pResultsPane->Export(); }, ID_MENU_EXPORT_RESULTS);
     Bind(wxEVT_MENU, &OrvaneFrame::OnUILanguage, this, ID_MENU_UI_LANGUAGE);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ShowFindBar(); }, ID_MENU_FIND);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { ZoomCurrentPage(1); }, ID_MENU_ZOOM_IN);
@@ -833,7 +845,8 @@ void OrvaneFrame::OnToggleEngineManager(wxCommandEvent&)
 void OrvaneFrame::OnPaneClose(wxAuiManagerEvent& event)
 {
     wxAuiPaneInfo* pane = event.GetPane();
-    if (pane && pane->HasCloseButton())
+    // The results pane's state is read from the docking manager at the end.
+    if (pane && pane->window != m_pResultsPane && pane->HasCloseButton())
     {
         m_pPreference->m_nShowEngineManager = 0;
         SetToolHighlighted(ID_TOOL_ENGINE_MGR, false);

@@ -51,6 +51,7 @@ class VersionCheckLink;
 class EngineImport;
 class Preference;
 class ResultNotebook;
+class ResultsPane;
 class SuggDlg;
 class FindBar;
 class NoticeBar;
@@ -149,6 +150,8 @@ public:
     static const long ID_MENU_ABOUT;
     static const long ID_MENU_IMPORT;
     static const long ID_MENU_EXPORT;
+    static const long ID_MENU_EXPORT_RESULTS;
+    static const long ID_MENU_ALL_RESULTS;
     static const long ID_MENU_ADD_THIS_ENGINE;
     static const long ID_MENU_FIND;
     static const long ID_MENU_ZOOM_IN;
@@ -221,6 +224,8 @@ private:
     wxChoice* m_pChoiceCategory = nullptr;
     wxComboBox* m_pKeywordBox = nullptr;
     wxPanel* m_pEngineMgrPanel = nullptr;
+    ResultsPane* m_pResultsPane = nullptr;
+    wxString m_strSummaryBase;  // the summary without the results pane's note
     wxListCtrl* m_pEngineList = nullptr;
     wxCheckBox* m_pCheckShowAll = nullptr;
     // The engine manager's button column, scrolled when the pane is lower.

@@ -1,5 +1,6 @@
 // The result pages as a browser: failed loads on their tabs, the find bar,
 // zoom, the tab menu and downloads.
+#include "results/ResultsPane.h"
 #include "frame/OrvaneFrame.h"
 
 #include "common/DeferredStatusBar.h"
@@ -482,8 +483,9 @@ void OrvaneFrame::FollowChangedOutcomes()
 
 void OrvaneFrame::ShowSummary(const wxString& summary)
 {
-    m_strSummary = summary;
-    SetStatusText(summary, 1);
+    m_strSummaryBase = summary;
+    m_strSummary = summary.empty() ? summary : summary + m_pResultsPane->SummaryNote();
+    SetStatusText(m_strSummary, 1);
     FitStatusFields();
 }
 

@@ -1,6 +1,7 @@
 // The search flow: language and category choices, the result pages in the
 // notebook, starting and stopping a search, the busy timer, page navigation,
 // and saving everything when the window closes.
+#include "results/ResultsPane.h"
 #include "frame/OrvaneFrame.h"
 
 #include "base/ShownAddress.h"
@@ -383,6 +384,7 @@ void OrvaneFrame::StartSearch()
         ShowGroup(query.language, query.category);
 
     m_strSummary.clear();
+    m_strSummaryBase.clear();
     m_bSearchCountsInHealth = typed != PromptText();
     m_nSearching = 1;
     m_nSearchPending = 1;
@@ -410,6 +412,8 @@ void OrvaneFrame::StartSearch()
     m_browserManager.SetCurrentPage(first ? first : CurrentPage());
     m_browserManager.SetShownPages(ShownPages());
     m_browserManager.Search(query.keyword, only);
+    m_pResultsPane->NewSearch(query.keyword, m_pChoiceLang->GetStringSelection(),
+                              m_pChoiceCategory->GetStringSelection());
     if (first)
     {
         const int tab = m_pNotebook->GetPageIndex(first);
@@ -497,8 +501,10 @@ void OrvaneFrame::OnTimer(wxTimerEvent&)
                 UpdateTabToolTip(page);
         });
         // No progress figure of a load that has ended stays on show.
-        if (m_pStatusBar->GetStatusText(1) != m_strSummary)
-            ShowSummary(m_strSummary);
+        // The results read after the end of the search join its summary.
+        if (m_pStatusBar->GetStatusText(1) != m_strSummary || (!m_strSummaryBase.empty() &&
+                                                               m_strSummary != m_strSummaryBase + m_pResultsPane->SummaryNote()))
+            ShowSummary(m_strSummaryBase);
         FollowChangedOutcomes();
         UpdateAddThisEngine();
         CheckReportIdle();
@@ -645,6 +651,7 @@ void OrvaneFrame::SaveOnClose()
         m_pPreference->m_arrKeywords = m_pKeywordBox->GetStrings();
         m_pPreference->m_strLang = m_pChoiceLang->GetStringSelection();
         m_pPreference->m_strCategory = m_pChoiceCategory->GetStringSelection();
+        m_pResultsPane->SaveLayout(*m_pPreference);
         m_pPreference->Save();
     }
 }

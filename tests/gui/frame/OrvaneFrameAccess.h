@@ -44,6 +44,7 @@ protected:
     wxChoice* CategoryChoice() const { return m_frame->m_pChoiceCategory; }
     wxComboBox* KeywordBox() const { return m_frame->m_pKeywordBox; }
     wxPanel* EnginePanel() const { return m_frame->m_pEngineMgrPanel; }
+    ResultsPane* AllResults() const { return m_frame->m_pResultsPane; }
     wxListCtrl* EngineList() const { return m_frame->m_pEngineList; }
     wxWindow* EngineListHeader() const { return m_frame->EngineListHeader(); }
     wxCheckBox* ShowAllBox() const { return m_frame->m_pCheckShowAll; }

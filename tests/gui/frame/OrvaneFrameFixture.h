@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ protected:
             response.body = "<html><head><title>T" + request.target +
                             "</title></head><body>result <a href='https://a.example/'>a</a> "
                             "<a href='https://b.example/'>b</a> <a href='https://c.example/'>c</a></body></html>";
+            if (m_pageFor)
+                response.body = m_pageFor(request.target);
             response.holdUntilReleased = m_hold.load();
             return response;
         });
@@ -136,4 +139,6 @@ protected:
     TestSandbox m_sandbox;
     std::unique_ptr<TestHttpServer> m_server;
     std::atomic<bool> m_hold{false};
+    // Set before OpenFrame: the page served for a request target.
+    std::function<std::string(const std::string& target)> m_pageFor;
 };

@@ -328,8 +328,17 @@ TEST_F(PreferenceTest, HostileStoreValuesFallBackToDefaults)
     Store("h", "-1");
     Store("page_layout", 7L);
     Store("scroll_together", -3L);
+    Store("results_pane", 9L);
+    Store("results_pane_side", "top");
+    Store("results_pane_width", 2147483647L);
 
     Preference* pref = Restart();
+    {
+        SCOPED_TRACE("the results pane: shown, on the right (no other side docks it), at most 4000 wide");
+        EXPECT_EQ(pref->m_nResultsPane, 1);
+        EXPECT_EQ(pref->m_strResultsPaneSide, "right");
+        EXPECT_EQ(pref->m_nResultsPaneWidth, 4000);
+    }
     {
         SCOPED_TRACE("a layout this version does not know shows one page; any other switch value is on");
         EXPECT_EQ(pref->m_nPageLayout, 0);
