@@ -350,8 +350,10 @@ TEST_F(ResultPagesTest, OutcomesShowOnTabsInTheSummaryAndTheEngineList)
             << StatusBar()->GetStatusText(1);
         wxListCtrl* list = EngineList();
         for (long row = 0; row < list->GetItemCount(); ++row)
+        {
             if (list->GetItemText(row, 0) == "Wall")
                 EXPECT_EQ(list->GetItemText(row, OrvaneFrame::ENGINE_COLUMN_HEALTH), "1/1");
+        }
     }
     {
         SCOPED_TRACE("the bot check answered with 429 is the server's own page, said so on its tab");
