@@ -352,7 +352,9 @@ TEST_F(ResultPagesTest, OutcomesShowOnTabsInTheSummaryAndTheEngineList)
         for (long row = 0; row < list->GetItemCount(); ++row)
         {
             if (list->GetItemText(row, 0) == "Wall")
+            {
                 EXPECT_EQ(list->GetItemText(row, OrvaneFrame::ENGINE_COLUMN_HEALTH), "1/1");
+            }
         }
     }
     {
