@@ -380,7 +380,9 @@ void ResultsPane::Export()
 
 bool ResultsPane::ExportTo(const wxString& path, bool json) const
 {
-    const wxScopedCharBuffer lines = AllLines().utf8_str();
+    // The text outlives its UTF-8 view: the buffer may point into it.
+    const wxString text = AllLines();
+    const wxScopedCharBuffer lines = text.utf8_str();
     return !path.empty() && SafeFile::Replace(path, json ? Json() + "\n" : std::string(lines.data(), lines.length()));
 }
 

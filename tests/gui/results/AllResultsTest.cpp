@@ -241,7 +241,8 @@ TEST_F(AllResultsTest, ASearchOfSomeEnginesListsOnlyTheirPages)
         const std::string tsv = m_sandbox.File("out.tsv"), json = m_sandbox.File("out.json");
         ASSERT_TRUE(pane->ExportTo(wxString::FromUTF8(tsv), false));
         ASSERT_TRUE(pane->ExportTo(wxString::FromUTF8(json), true));
-        const wxScopedCharBuffer lines = pane->AllLines().utf8_str();
+        const wxString text = pane->AllLines();
+        const wxScopedCharBuffer lines = text.utf8_str();
         EXPECT_EQ(ReadFileBytes(tsv), std::string(lines.data(), lines.length()));
         EXPECT_EQ(std::count(lines.data(), lines.data() + lines.length(), '\n'), 3);
         const std::string written = ReadFileBytes(json);
