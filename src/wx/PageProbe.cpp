@@ -1,5 +1,6 @@
 #include "PageProbe.h"
 
+#include "ScriptAnswer.h"
 #include "outcome/OutcomeClassifier.h"
 
 #include <webkit2/webkit2.h>
@@ -74,37 +75,17 @@ void OnResourceLoadStarted(WebKitWebView*, WebKitWebResource*, WebKitURIRequest*
     static_cast<PageProbe*>(data)->OnResourceStarted(request ? webkit_uri_request_get_uri(request) : nullptr);
 }
 
-// False when the script was cancelled: the probe may be gone then, so the
-// caller must not touch it.
-bool FinishScript(GObject* view, GAsyncResult* result, std::string& text)
-{
-    GError* error = nullptr;
-    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
-    const bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-    if (value && !cancelled && jsc_value_is_string(value))
-    {
-        gchar* chars = jsc_value_to_string(value);
-        text = chars ? chars : "";
-        g_free(chars);
-    }
-    if (value)
-        g_object_unref(value);
-    if (error)
-        g_error_free(error);
-    return !cancelled;
-}
-
 void OnProbeDone(GObject* view, GAsyncResult* result, gpointer data)
 {
     std::string text;
-    if (FinishScript(view, result, text))
+    if (ScriptAnswer::Read(view, result, text))
         static_cast<PageProbe*>(data)->OnProbeReport(text);
 }
 
 void OnConsentDone(GObject* view, GAsyncResult* result, gpointer data)
 {
     std::string text;
-    if (FinishScript(view, result, text))
+    if (ScriptAnswer::Read(view, result, text))
         static_cast<PageProbe*>(data)->OnConsentReport(text);
 }
 

@@ -1,5 +1,7 @@
 #include "ResultGatherer.h"
 
+#include "ScriptAnswer.h"
+
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
@@ -87,23 +89,10 @@ return JSON.stringify(r);})())JS";
 extern "C" {
 void OnGatherDone(GObject* view, GAsyncResult* result, gpointer data)
 {
-    GError* error = nullptr;
-    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
-    // Cancelled: the gatherer may be gone, so it is not touched.
-    const bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
     std::string text;
-    const bool ok = value && jsc_value_is_string(value);
-    if (ok)
-    {
-        gchar* chars = jsc_value_to_string(value);
-        text = chars ? chars : "";
-        g_free(chars);
-    }
-    if (value)
-        g_object_unref(value);
-    if (error)
-        g_error_free(error);
-    if (!cancelled)
+    bool ok = false;
+    // Cancelled: the gatherer may be gone, so it is not touched.
+    if (ScriptAnswer::Read(view, result, text, &ok))
         static_cast<ResultGatherer*>(data)->OnReport(ok, text);
 }
 
